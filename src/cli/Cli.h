@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The command line tool's commands. Each takes the arguments after its name and returns the exit
+// code: 0 on success, 1 when the operation failed (message on standard error), 2 on bad arguments.
+namespace Cli {
+
+// Thrown by a command on bad arguments; main prints the message and the usage text, exits 2.
+struct UsageError
+{
+    QString message;
+};
+
+// Writes UTF-8 text to standard output.
+void out(const QString &text);
+// Writes UTF-8 text to standard error.
+void err(const QString &text);
+
+// fields FILE...: the merged, sorted field list of the templates.
+int fields(const QStringList &args);
+// table FILE [--sheet N]: the data table as the grid receives it.
+int table(const QStringList &args);
+// fill TEMPLATE OUTPUT NAME=VALUE...: fills one template.
+int fill(const QStringList &args);
+// generate --templates DIR --data FILE --out DIR ...: the generation run.
+int generate(const QStringList &args);
+
+} // namespace Cli

@@ -1,0 +1,11 @@
+#include "cli/Cli.h"
+
+namespace Cli {
+
+int generate(const QStringList &)
+{
+    err(QStringLiteral("Команда ещё не готова\n"));
+    return 1;
+}
+
+} // namespace Cli

@@ -1,0 +1,69 @@
+#include "cli/Cli.h"
+#include "shell/DokravaError.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <exception>
+#include <functional>
+#include <map>
+
+namespace {
+
+const char *const kUsage =
+    "Использование:\n"
+    "  dokrava-cli fields FILE...\n"
+    "  dokrava-cli table FILE [--sheet N]\n"
+    "  dokrava-cli fill TEMPLATE OUTPUT NAME=VALUE...\n"
+    "  dokrava-cli generate --templates DIR --data FILE --out DIR\n"
+    "      [--sheet N] [--format native|pdf] [--naming template|column] [--column FIELD]\n"
+    "      [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n";
+
+} // namespace
+
+namespace Cli {
+
+void out(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+void err(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace Cli
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    const std::map<QString, std::function<int(const QStringList &)>> commands = {
+        {QStringLiteral("fields"), Cli::fields},
+        {QStringLiteral("table"), Cli::table},
+        {QStringLiteral("fill"), Cli::fill},
+        {QStringLiteral("generate"), Cli::generate},
+    };
+    if (args.isEmpty() || !commands.count(args.first())) {
+        Cli::err(QString::fromUtf8(kUsage));
+        return 2;
+    }
+    const QString name = args.takeFirst();
+    try {
+        return commands.at(name)(args);
+    } catch (const Cli::UsageError &e) {
+        Cli::err(e.message + QLatin1Char('\n') + QString::fromUtf8(kUsage));
+        return 2;
+    } catch (const DokravaError &e) {
+        Cli::err(e.message() + QLatin1Char('\n'));
+        return 1;
+    } catch (const std::exception &e) {
+        Cli::err(QString::fromLocal8Bit(e.what()) + QLatin1Char('\n'));
+        return 1;
+    }
+}

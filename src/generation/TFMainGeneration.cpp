@@ -1,0 +1,5 @@
+// Generation handlers of the main window.
+#include "shell/TFMain.h"
+
+void TFMain::setupGenerationHandlers() {}
+void TFMain::BReplaceClick() {}

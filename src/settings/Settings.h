@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// The six switches of "settings.ini", named after their keys.
+struct TSettings
+{
+    bool Colontit = false;   // also fill headers and footers of Word templates
+    bool Help = false;       // help as the HTML page instead of the text window
+    bool OpenDir = false;    // open the output folder after a run
+    bool OpenUniqDir = false;// the second way of opening the output folder
+    int FormatFile = 1;      // 0: results as PDF; anything else: the template's own format
+    int FileName = 0;        // name order shown in the settings window only
+};
+
+// One personal field of "replace.ini": a bare name and its value.
+struct TPersonalField
+{
+    QString name;
+    QString value;
+    bool operator==(const TPersonalField &) const = default;
+};
+
+using TPersonalFields = QList<TPersonalField>;
+
+// Defaults, then every known key of the file at path (a missing file leaves the defaults).
+TSettings LoadSettingsFile(const QString &path);
+
+// Writes the six lines of the settings file; throws DokravaError when the file cannot be written.
+void SaveSettingsFile(const QString &path, const TSettings &settings);
+
+// The personal fields of a "replace.ini"-format file in file order; a missing file gives none.
+TPersonalFields ReadPersonalFieldsFile(const QString &path);
+
+// Writes one "name~value" line per field whose name is not empty; throws DokravaError on failure.
+void WritePersonalFieldsFile(const QString &path, const TPersonalFields &fields);
+
+// The personal fields of "replace.ini" beside the executable.
+TPersonalFields ReadPersonalFields();
