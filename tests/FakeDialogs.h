@@ -1,0 +1,62 @@
+#pragma once
+
+#include "shell/Dialogs.h"
+
+#include <QDialog>
+#include <functional>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Stands in for every box and picker in widget tests: records what was shown and answers from
+// scripted queues, so no test ever blocks on a modal dialog. Installed for its lifetime.
+class FakeDialogs : public IDialogs
+{
+public:
+    FakeDialogs() { Dialogs::install(this); }
+    ~FakeDialogs() override { Dialogs::install(nullptr); }
+
+    QStringList notices;          // texts of notices, in order
+    QStringList errors;           // texts of error boxes, in order
+    QStringList questions;        // "title|text" of questions, in order
+    QStringList inputs;           // "caption|prompt" of input boxes
+    QStringList opened;           // paths and addresses handed to the shell
+    QList<QDialog *> dialogs;     // dialogs shown modally (only valid during the call)
+
+    QList<bool> answers;          // answers to questions; Yes when empty
+    QStringList inputAnswers;     // answers to input boxes; empty (Cancel) when none left
+    QStringList folderAnswers;    // answers to folder pickers; empty (cancel) when none left
+    QStringList fileAnswers;      // answers to file pickers; empty (cancel) when none left
+    QList<int> execResults;       // results of modal dialogs; Rejected when none left
+    std::function<void(QDialog *)> onExec; // called with each modal dialog before it "closes"
+
+    void notice(QWidget *, const QString &text) override { notices << text; }
+    void error(QWidget *, const QString &text) override { errors << text; }
+    bool question(QWidget *, const QString &title, const QString &text) override
+    {
+        questions << title + QLatin1Char('|') + text;
+        return answers.isEmpty() ? true : answers.takeFirst();
+    }
+    QString input(QWidget *, const QString &caption, const QString &prompt, const QString &) override
+    {
+        inputs << caption + QLatin1Char('|') + prompt;
+        return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
+    }
+    QString chooseFolder(QWidget *, const QString &, const QString &) override
+    {
+        return folderAnswers.isEmpty() ? QString() : folderAnswers.takeFirst();
+    }
+    QString chooseOpenFile(QWidget *, const QString &, const QString &, const QString &,
+                           const QString &) override
+    {
+        return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+    }
+    int exec(QDialog *dialog) override
+    {
+        dialogs << dialog;
+        if (onExec)
+            onExec(dialog);
+        return execResults.isEmpty() ? int(QDialog::Rejected) : execResults.takeFirst();
+    }
+    void shellOpen(const QString &pathOrUrl) override { opened << pathOrUrl; }
+};
