@@ -47,6 +47,17 @@ public:
     // The archive's path.
     QString path() const;
 
+    // Most bytes all entries together may inflate to: 100 times the archive's size, at least
+    // 64 MiB and at most 1 GiB. Reading past it throws.
+    qint64 inflateLimit() const;
+    // Replaces the limit (a caller that knows its data is small may lower it); throws when the
+    // sizes the directory declares already exceed it.
+    void setInflateLimit(qint64 bytes);
+
+    // The path an entry name gives below a folder: a backslash read as "/", empty and "." levels dropped.
+    // Empty when the name is unsafe: absolute, with a drive letter, a ".." level or a NUL.
+    static QString safeRelativePath(const QString &name);
+
 private:
     struct Private;
     Private *d;
