@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class XmlNode;
+
+// A Word document (.docx) held in memory: its package entries, the main text and the header and
+// footer parts. Text is replaced as Word's find-and-replace would replace it (see WordText.h);
+// parts never touched are written back byte for byte.
+class DocxDocument
+{
+public:
+    // Opens the package at path; throws DokravaError when it is not a readable Word document.
+    explicit DocxDocument(const QString &path);
+    ~DocxDocument();
+
+    DocxDocument(const DocxDocument &) = delete;
+    DocxDocument &operator=(const DocxDocument &) = delete;
+
+    // Replaces every occurrence of find (letter case ignored) in the main text, text boxes
+    // included; only the first when all is false. Returns the number replaced.
+    int replaceInMainText(const QString &find, const QString &value, bool all = true);
+
+    // Replaces every occurrence of find in every header and footer part, tables included.
+    int replaceInHeadersFooters(const QString &find, const QString &value);
+
+    // Names between "[" and "]" in the main text, then the headers, then the footers, each once
+    // (letter case ignored), in the order met.
+    QStringList bracketedFields();
+
+    // Writes the package to path through a temporary file beside it, so a failed save never
+    // leaves a half-written document under that name.
+    void save(const QString &path);
+
+    // Entry names of the header and footer parts, in the order of the main part's relationships.
+    QStringList headerParts() const { return m_headers; }
+    QStringList footerParts() const { return m_footers; }
+    // Entry name of the main part ("word/document.xml" in every Word-written file).
+    QString mainPart() const { return m_main; }
+
+    // The current bytes of one entry (edited parts serialised); empty when absent.
+    QByteArray partData(const QString &entryName) const;
+
+private:
+    struct Entry;
+    Entry *entry(const QString &name) const;
+    XmlNode *tree(const QString &name);
+    void readRelationships();
+
+    QString m_path;
+    std::vector<std::unique_ptr<Entry>> m_entries;
+    QString m_main;
+    QStringList m_headers;
+    QStringList m_footers;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// How long a conversion may take before the converter is ended (milliseconds).
+constexpr int kConversionWaitMs = 60000;
+
+// Converts the written document O into a PDF beside it with the converter C ("soffice"):
+// C -env:UserInstallation=<own profile> --headless --convert-to pdf --outdir <folder of O> O.
+// A PDF of the same name is removed first; true when the PDF exists after the converter ended.
+// A converter still running after waitMs is ended with the programs it started.
+bool ConvertODTToPDF(const QString &O, const QString &C, int waitMs = kConversionWaitMs);
+
+// Converts source into outDir with the converter; format is the converter's target ("pdf",
+// "docx:MS Word 2007 XML", "doc:MS Word 97"). Returns the written file's path, or an empty string
+// when the converter could not be started or wrote nothing.
+QString ConvertDocument(const QString &source, const QString &format, const QString &outDir,
+                        const QString &converter, int waitMs = kConversionWaitMs);
+
+// The argument list handed to the converter (without the program itself).
+QStringList ConverterArguments(const QString &format, const QString &outDir, const QString &source);
+
+// The converter's profile folder: "lo_profile" in the scratch folder beside the executable, so
+// an office suite the user has open never swallows the conversion.
+QString ConverterProfileFolder();

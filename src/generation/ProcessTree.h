@@ -1,0 +1,14 @@
+#pragma once
+
+class QProcess;
+
+// The platform's way to end a started program together with the programs it started itself.
+namespace ProcessTree {
+
+// Call before QProcess::start: the program and its children form one group that can be ended.
+void prepare(QProcess &process);
+
+// Ends the running program and every program of its group, then reaps it.
+void kill(QProcess &process);
+
+} // namespace ProcessTree

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "generation/PdfConverter.h"
+#include "settings/Settings.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+class TGridModel;
+
+// The data table as the run reads it, taken before the run starts.
+struct TGridSnapshot
+{
+    QList<QStringList> rows; // rows[r]: the cells of columns 1.. of grid row r; rows[0] is the header row
+    QList<bool> marks;       // the record mark of every row
+    int currentRow = 1;      // the grid's current row
+
+    // Copies the texts, marks and current row of the grid.
+    static TGridSnapshot fromModel(const TGridModel &grid);
+};
+
+// The plain inputs of one run.
+struct TGenerationInput
+{
+    QString templatesDir;          // templates folder, ending in a separator
+    QStringList templates;         // selected entries of the template list, in list order
+    TGridSnapshot grid;
+    bool severalRecords = false;   // "Множественный выбор" or "Все строки": every marked row
+    int namingColumn = 0;          // grid column whose value names folders and files (0: none)
+    int namingMode = 0;            // 0 "по шаблону", 1 "по колонке"
+    TSettings settings;
+    QString personalFieldsFile;    // "replace.ini"
+    QString outputRoot;            // "docum", with or without a trailing separator
+    QString converter;             // the office suite's converter; empty when none was found
+    int waitMs = kConversionWaitMs;
+};
+
+// What the run tells its caller while it works. Called on the thread that runs it.
+class IGenerationObserver
+{
+public:
+    virtual ~IGenerationObserver() = default;
+    // Several-record mode starts: positions go from 0 to maximum.
+    virtual void progressStarted(int maximum) { Q_UNUSED(maximum); }
+    // Row becomes the current record.
+    virtual void recordStarted(int row) { Q_UNUSED(row); }
+    // The progress bar advances to position.
+    virtual void progressed(int position) { Q_UNUSED(position); }
+    // A document was written at path.
+    virtual void documentWritten(const QString &path) { Q_UNUSED(path); }
+    // A plain notice ("Файл шаблона не найден.", "Готово", the conversion report).
+    virtual void notice(const QString &text) { Q_UNUSED(text); }
+    // The output folder is to be opened.
+    virtual void openFolder(const QString &path) { Q_UNUSED(path); }
+};
+
+// Field name to value, in column order, for one .odt document.
+using TFieldValues = QList<QPair<QString, QString>>;
+
+// The file name with its folder and its extension (the last "." and what follows) removed.
+QString FileNameWithoutExt(const QString &fileName);
+
+// A naming value or template name made usable as one folder or file name on every platform:
+// \ / : * ? " < > | and control characters become "_", trailing dots and spaces are dropped.
+QString SafeNamePart(const QString &text);
+
+// The output path of one document: root / folder / name + extension, by the naming mode
+// (0: folder T, name "T-V"; 1: folder V, name "V-T"); ".pdf" for Word templates when
+// FormatFile is 0, otherwise the entry's own extension as written.
+QString OutputPath(const QString &outputRoot, const QString &entry, const QString &namingValue,
+                   int namingMode, int FormatFile);
+
+// The field values of one record: columns with an empty header are skipped; a header met
+// twice throws DokravaError "Duplicates not allowed".
+TFieldValues BuildFieldValues(const QStringList &headers, const QStringList &record);
+
+// Fills one .odt template with a fresh processor; true when the output was written.
+bool FillODTTemplate(const QString &templatePath, const QString &outputPath, const TFieldValues &data);
+
+// One generation run over the chosen templates and records. run() throws DokravaError when the
+// run ends by an error; documents written before stay.
+class TGenerationRun
+{
+public:
+    // The observer is not owned and may be null.
+    TGenerationRun(TGenerationInput input, IGenerationObserver *observer);
+
+    // Writes every document, then opens the output folder and reports as the settings ask.
+    void run();
+
+    // Writes every selected template for one grid row.
+    void ProcessCurrentRow(int row);
+
+    // Conversions that failed in this run.
+    int pdfErrorCount() const { return m_pdfErrors; }
+    // Documents written in this run (a PDF and its kept source count once).
+    int documentsWritten() const { return m_written; }
+
+private:
+    void processTemplate(const QString &entry, int row);
+    void processOdt(const QString &templatePath, const QString &outputPath, int row);
+    void processWord(const QString &templatePath, const QString &outputPath, int row);
+    void openOutputFolder();
+    void written(const QString &path);
+
+    TGenerationInput m_in;
+    IGenerationObserver *m_observer;
+    IGenerationObserver m_silent;
+    int m_pdfErrors = 0;
+    int m_written = 0;
+};

@@ -1,0 +1,5 @@
+#pragma once
+
+// Hands the pages of the program's working set back to the system after each document;
+// nothing happens on platforms without such a call.
+void TrimWorkingSet();

@@ -1,0 +1,129 @@
+#include "generation/WordFiller.h"
+
+#include "generation/DocxDocument.h"
+#include "odf/ScratchFolder.h"
+#include "shell/AppFolder.h"
+#include "shell/DokravaError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+QString placeholder(const QString &name)
+{
+    return QLatin1Char('[') + name + QLatin1Char(']');
+}
+
+void fillDocument(DocxDocument &doc, TReplaceOptions options, const TWordFillData &data)
+{
+    const int columns = int(data.headers.size());
+    for (int c = 0; c < columns; ++c)
+        doc.replaceInMainText(placeholder(data.headers[c]), data.record.value(c), options.replaceAll);
+    if (!QFileInfo::exists(data.personalFieldsFile))
+        return;
+    for (const TPersonalField &f : ReadPersonalFieldsFile(data.personalFieldsFile))
+        doc.replaceInMainText(placeholder(f.name), f.value, options.replaceAll);
+    if (!data.Colontit)
+        return;
+    // Personal fields stay untouched in headers and footers.
+    for (int c = 0; c < columns; ++c)
+        doc.replaceInHeadersFooters(placeholder(data.headers[c]), data.record.value(c));
+}
+
+// The converter's name for the legacy format of an output extension.
+QString legacyFormat(const QString &suffix)
+{
+    if (suffix == QLatin1String("rtf"))
+        return QStringLiteral("rtf");
+    return QStringLiteral("doc:MS Word 97");
+}
+
+std::unique_ptr<ScratchFolder> scratchFolder()
+{
+    return std::make_unique<ScratchFolder>(QStringLiteral("DOC_"));
+}
+
+TWordFillResult saveAsPdf(DocxDocument &doc, const QString &outputPath, const TWordFillData &data)
+{
+    const QFileInfo out(outputPath);
+    const QString keptDocx = AppFolder::join(out.absolutePath(), out.completeBaseName() + QStringLiteral(".docx"));
+    if (data.converter.isEmpty()) {
+        doc.save(keptDocx);
+        return TWordFillResult::KeptAsDocx;
+    }
+    auto scratch = scratchFolder();
+    const QString filled = AppFolder::join(scratch->path(), out.completeBaseName() + QStringLiteral(".docx"));
+    doc.save(filled);
+    if (!ConvertDocument(filled, QStringLiteral("pdf"), out.absolutePath(), data.converter, data.waitMs).isEmpty())
+        return TWordFillResult::Written;
+    doc.save(keptDocx);
+    return TWordFillResult::PdfFailed;
+}
+
+void saveAsLegacy(DocxDocument &doc, const QString &outputPath, const TWordFillData &data)
+{
+    const QFileInfo out(outputPath);
+    auto scratch = scratchFolder();
+    const QString filled = AppFolder::join(scratch->path(), out.completeBaseName() + QStringLiteral(".docx"));
+    doc.save(filled);
+    const QString written = ConvertDocument(filled, legacyFormat(out.suffix().toLower()), out.absolutePath(),
+                                            data.converter, data.waitMs);
+    if (written.isEmpty())
+        throw DokravaError(QStringLiteral("Не удалось сохранить документ %1").arg(QDir::toNativeSeparators(outputPath)));
+    // The converter names its file with the lower-case extension of its format.
+    if (QFileInfo(written).fileName() != out.fileName()) {
+        QFile::remove(outputPath);
+        if (!QFile::rename(written, outputPath))
+            throw DokravaError(QStringLiteral("Не удалось сохранить документ %1").arg(QDir::toNativeSeparators(outputPath)));
+    }
+}
+
+} // namespace
+
+bool IsZipPackage(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.read(4) == QByteArray("PK\x03\x04", 4);
+}
+
+QString ConvertToDocx(const QString &path, const QString &folder, const QString &converter, int waitMs)
+{
+    if (converter.isEmpty())
+        throw DokravaError(QStringLiteral("Для шаблонов .doc нужен LibreOffice"));
+    const QString docx = ConvertDocument(path, QStringLiteral("docx:MS Word 2007 XML"), folder, converter, waitMs);
+    if (docx.isEmpty())
+        throw DokravaError(QStringLiteral("Не удалось открыть шаблон %1").arg(QDir::toNativeSeparators(path)));
+    return docx;
+}
+
+TWordFillResult FillWordTemplate(const QString &templatePath, TReplaceOptions options,
+                                 const QString &outputPath, const TWordFillData &data)
+{
+    if (!QFileInfo(templatePath).isFile()) {
+        if (data.notice)
+            data.notice(QStringLiteral("Файл шаблона не найден."));
+        return TWordFillResult::TemplateMissing;
+    }
+    const bool legacyTemplate = !IsZipPackage(templatePath);
+    std::unique_ptr<ScratchFolder> scratch;
+    QString source = templatePath;
+    if (legacyTemplate) {
+        if (data.converter.isEmpty())
+            throw DokravaError(QStringLiteral("Для шаблонов .doc нужен LibreOffice"));
+        scratch = scratchFolder();
+        source = ConvertToDocx(templatePath, scratch->path(), data.converter, data.waitMs);
+    }
+    DocxDocument doc(source);
+    fillDocument(doc, options, data);
+
+    const QString suffix = QFileInfo(outputPath).suffix().toLower();
+    if (suffix == QLatin1String("pdf"))
+        return saveAsPdf(doc, outputPath, data);
+    if (legacyTemplate && (suffix == QLatin1String("doc") || suffix == QLatin1String("dot") || suffix == QLatin1String("rtf")))
+        saveAsLegacy(doc, outputPath, data);
+    else
+        doc.save(outputPath);
+    return TWordFillResult::Written;
+}

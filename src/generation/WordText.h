@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class XmlNode;
+
+// Text operations over one WordprocessingML part (the main text, a header or a footer).
+// Each paragraph is searched in the text Word shows: runs, proofing marks, bookmarks and field
+// boundaries do not interrupt it, field codes and deleted text are not part of it, and the
+// paragraphs of text boxes are searched on their own.
+
+// Replaces every occurrence of find (letter case ignored) by value in all paragraphs below root;
+// the value takes the run formatting of the run where the match starts. At most limit
+// occurrences are replaced when limit is not negative. Returns the count.
+int ReplaceInWordPart(XmlNode *root, const QString &find, const QString &value, int limit = -1);
+
+// Appends to names each non-empty name written between "[" and the next "]" below root, the
+// found text trimmed of blanks and control characters first; names already listed (letter case
+// ignored) are skipped.
+void CollectBracketedFields(const XmlNode *root, QStringList &names);
+
+// The value as the document can hold it: CR LF, CR and vertical tab become line feeds, tabs and
+// line feeds stay, and characters that XML 1.0 forbids are dropped.
+QString CleanWordValue(const QString &value);

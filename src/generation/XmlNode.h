@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// A small in-memory XML tree for the parts of Word packages. Names are kept as written
+// (prefix included) and namespace declarations stay ordinary attributes, so a part written
+// back keeps its prefixes, its attribute order and everything the program does not touch.
+class XmlNode
+{
+public:
+    enum Kind { Document, Element, Text, CData, Comment, ProcessingInstruction };
+
+    // A node of the given kind; name is the qualified element name or the instruction target.
+    explicit XmlNode(Kind kind, const QString &name = QString());
+
+    // Parses a whole part; throws DokravaError naming partName when the part is not well-formed
+    // or carries a document type declaration.
+    static std::unique_ptr<XmlNode> parse(const QByteArray &data, const QString &partName);
+
+    // The part as UTF-8 with the declaration it was read with.
+    QByteArray serialize() const;
+
+    Kind kind() const { return m_kind; }
+    // Qualified element name ("w:t") or instruction target.
+    const QString &name() const { return m_name; }
+    // Text of a text, CDATA or comment node, data of an instruction.
+    const QString &text() const { return m_text; }
+    void setText(const QString &text) { m_text = text; }
+
+    // Attribute value, or an empty string when absent.
+    QString attribute(const QString &name) const;
+    // Sets or adds an attribute, keeping the position of an existing one.
+    void setAttribute(const QString &name, const QString &value);
+
+    XmlNode *parent() const { return m_parent; }
+    int childCount() const { return int(m_children.size()); }
+    XmlNode *child(int i) const { return m_children[size_t(i)].get(); }
+    // Position of this node among its parent's children.
+    int indexInParent() const;
+
+    // Appends a child and returns it.
+    XmlNode *append(std::unique_ptr<XmlNode> node);
+    // Inserts a child at position i and returns it.
+    XmlNode *insert(int i, std::unique_ptr<XmlNode> node);
+    // Removes and destroys the child at position i.
+    void remove(int i);
+
+    // The concatenated text of all text and CDATA nodes below.
+    QString innerText() const;
+
+    // The whole element (first child element of the document node), or nullptr.
+    XmlNode *rootElement() const;
+
+private:
+    void writeTo(QString &out) const;
+
+    Kind m_kind;
+    QString m_name;
+    QString m_text;
+    QList<QPair<QString, QString>> m_attributes;
+    std::vector<std::unique_ptr<XmlNode>> m_children;
+    XmlNode *m_parent = nullptr;
+    // Declaration of the document node, written back as read.
+    QString m_declaration;
+};
