@@ -1,0 +1,170 @@
+#include "settings/Settings.h"
+
+#include "settings/AnsiText.h"
+#include "shell/AppFolder.h"
+#include "shell/DokravaError.h"
+#include "shell/Globals.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+const QString kColontit = QStringLiteral("Colontit");
+const QString kHelp = QStringLiteral("Help");
+const QString kOpenDir = QStringLiteral("OpenDir");
+const QString kOpenUniqDir = QStringLiteral("OpenUniqDir");
+const QString kFormatFile = QStringLiteral("FormatFile");
+const QString kFileName = QStringLiteral("FileName");
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// A decimal 32-bit integer with optional leading blanks and sign, as the original's reader took it.
+int integerOr(const QString &text, int fallback)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i) == QLatin1Char(' '))
+        ++i;
+    const QStringView digits = QStringView(text).mid(i);
+    if (digits.isEmpty())
+        return fallback;
+    for (qsizetype k = 0; k < digits.size(); ++k) {
+        const QChar c = digits.at(k);
+        const bool sign = k == 0 && (c == QLatin1Char('+') || c == QLatin1Char('-'));
+        if (!sign && !(c >= QLatin1Char('0') && c <= QLatin1Char('9')))
+            return fallback;
+    }
+    bool ok = false;
+    const int value = digits.toInt(&ok, 10);
+    return ok ? value : fallback;
+}
+
+// Replaces the file only once every byte is written, so a failed write keeps the old file.
+void writeLinesAtomically(const QString &path, const QStringList &lines)
+{
+    QByteArray bytes;
+    for (const QString &line : lines)
+        bytes += AnsiText::encode(line) + "\r\n";
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw DokravaError(QStringLiteral("Не удалось записать файл ") + shown(path));
+}
+
+void applySetting(TSettings &settings, const QString &key, const QString &value)
+{
+    const bool on = value == QLatin1String("1");
+    if (key == kColontit)
+        settings.Colontit = on;
+    else if (key == kHelp)
+        settings.Help = on;
+    else if (key == kOpenDir)
+        settings.OpenDir = on;
+    else if (key == kOpenUniqDir)
+        settings.OpenUniqDir = on;
+    else if (key == kFormatFile)
+        settings.FormatFile = integerOr(value, 1);
+    else if (key == kFileName)
+        settings.FileName = integerOr(value, 0);
+}
+
+QString flag(bool on)
+{
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+} // namespace
+
+QStringList ReadSettingsLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly))
+        throw DokravaError(QStringLiteral("Не удалось прочитать файл ") + shown(path));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw DokravaError(QStringLiteral("Не удалось прочитать файл ") + shown(path));
+    return AnsiText::splitLines(AnsiText::decode(bytes));
+}
+
+bool SplitSettingsLine(const QString &line, QString &key, QString &value)
+{
+    const qsizetype tilde = line.indexOf(QLatin1Char('~'));
+    if (tilde <= 0)
+        return false;
+    key = line.left(tilde);
+    value = line.mid(tilde + 1);
+    return true;
+}
+
+TSettings LoadSettingsFile(const QString &path)
+{
+    TSettings settings;
+    QString key;
+    QString value;
+    for (const QString &line : ReadSettingsLines(path)) {
+        if (SplitSettingsLine(line, key, value))
+            applySetting(settings, key, value);
+    }
+    return settings;
+}
+
+void SaveSettingsFile(const QString &path, const TSettings &settings)
+{
+    writeLinesAtomically(path, {
+        kColontit + QLatin1Char('~') + flag(settings.Colontit),
+        kHelp + QLatin1Char('~') + flag(settings.Help),
+        kOpenDir + QLatin1Char('~') + flag(settings.OpenDir),
+        kOpenUniqDir + QLatin1Char('~') + flag(settings.OpenUniqDir),
+        kFormatFile + QLatin1Char('~') + flag(settings.FormatFile != 0),
+        kFileName + QLatin1Char('~') + flag(settings.FileName != 0),
+    });
+}
+
+TPersonalFields ReadPersonalFieldsFile(const QString &path)
+{
+    TPersonalFields fields;
+    QString name;
+    QString value;
+    for (const QString &line : ReadSettingsLines(path)) {
+        if (SplitSettingsLine(line, name, value))
+            fields.append({name, value});
+    }
+    return fields;
+}
+
+void WritePersonalFieldsFile(const QString &path, const TPersonalFields &fields)
+{
+    QStringList lines;
+    for (const TPersonalField &field : fields) {
+        if (!field.name.isEmpty())
+            lines.append(field.name + QLatin1Char('~') + field.value);
+    }
+    writeLinesAtomically(path, lines);
+}
+
+TPersonalFields ReadPersonalFields()
+{
+    return ReadPersonalFieldsFile(AppFolder::personalFieldsFile());
+}
+
+void WritePersonalFields(const TPersonalFields &fields)
+{
+    WritePersonalFieldsFile(AppFolder::personalFieldsFile(), fields);
+}
+
+void LoadSettings()
+{
+    // The defaults stand whenever the file cannot be read to its end.
+    Settings = TSettings();
+    Settings = LoadSettingsFile(AppFolder::settingsFile());
+}
+
+void SaveSettings()
+{
+    SaveSettingsFile(AppFolder::settingsFile(), Settings);
+}

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // The six switches of "settings.ini", named after their keys.
 struct TSettings
@@ -38,3 +39,19 @@ void WritePersonalFieldsFile(const QString &path, const TPersonalFields &fields)
 
 // The personal fields of "replace.ini" beside the executable.
 TPersonalFields ReadPersonalFields();
+
+// Defaults, then the values of "settings.ini" beside the executable, into the global Settings.
+void LoadSettings();
+
+// Writes the global Settings to "settings.ini" beside the executable; throws DokravaError on failure.
+void SaveSettings();
+
+// Rewrites "replace.ini" beside the executable; throws DokravaError on failure.
+void WritePersonalFields(const TPersonalFields &fields);
+
+// Decoded lines of a settings-format file (ANSI code page; CR LF, LF or CR ends a line); a missing
+// file gives none; an unreadable one throws DokravaError.
+QStringList ReadSettingsLines(const QString &path);
+
+// Splits a line at its first "~": false when there is none or the key would be empty.
+bool SplitSettingsLine(const QString &line, QString &key, QString &value);
