@@ -1,5 +1,7 @@
 #include "table/TGridModel.h"
 
+#include <QSignalBlocker>
+
 #include <algorithm>
 
 TGridModel::TGridModel(QObject *parent)
@@ -122,27 +124,87 @@ void TGridModel::moveColumn(int from, int to)
         return;
     for (QStringList &r : m_cells)
         r.move(from, to);
+    // The current cell travels with its column; the cells in between shift by one.
+    if (m_col == from)
+        m_col = to;
+    else if (from < to && m_col > from && m_col <= to)
+        --m_col;
+    else if (from > to && m_col >= to && m_col < from)
+        ++m_col;
+    emit reset();
+}
+
+void TGridModel::appendRows(int count)
+{
+    if (count > 0)
+        setRowCount(rowCount() + count);
+}
+
+void TGridModel::appendColumn(const QString &header)
+{
+    {
+        const QSignalBlocker blocker(this);
+        setColCount(m_colCount + 1);
+        m_cells[0][m_colCount - 1] = header;
+    }
+    emit reset();
+}
+
+void TGridModel::removeColumn(int col)
+{
+    if (col < 0 || col >= m_colCount || m_colCount <= 1)
+        return;
+    {
+        const QSignalBlocker blocker(this);
+        for (QStringList &r : m_cells)
+            r.removeAt(col);
+        if (col == 0)
+            m_marks.fill(false); // the marks lived in the marker column
+        --m_colCount;
+        if (m_fixedCols >= m_colCount)
+            m_fixedCols = m_colCount - 1;
+        clampCurrent();
+    }
+    emit reset();
+}
+
+void TGridModel::removeRow(int row)
+{
+    if (row < 0 || row >= rowCount() || rowCount() <= 1)
+        return;
+    {
+        const QSignalBlocker blocker(this);
+        m_cells.removeAt(row);
+        m_marks.removeAt(row);
+        if (m_fixedRows >= rowCount())
+            m_fixedRows = rowCount() - 1;
+        clampCurrent();
+    }
     emit reset();
 }
 
 void TGridModel::load(const QStringList &headers, const QList<QStringList> &rows)
 {
-    QSignalBlocker blocker(this);
-    setColCount(int(headers.size()) + 1);
-    setRowCount(int(rows.size()) + 1);
-    for (int r = 0; r < rowCount(); ++r)
-        for (int c = 0; c < m_colCount; ++c)
-            m_cells[r][c].clear();
-    for (int k = 0; k < headers.size(); ++k)
-        m_cells[0][k + 1] = headers[k];
-    for (int j = 0; j < rows.size(); ++j)
-        for (int k = 0; k < headers.size() && k < rows[j].size(); ++k)
-            m_cells[j + 1][k + 1] = rows[j][k];
-    m_fixedRows = 1;
-    m_fixedCols = 1;
-    clampCurrent();
-    blocker.unblock();
+    {
+        const QSignalBlocker blocker(this);
+        setColCount(std::max(2, int(headers.size()) + 1));
+        setRowCount(std::max(2, int(rows.size()) + 1));
+        for (QStringList &r : m_cells)
+            for (QString &text : r)
+                text.clear();
+        for (int k = 0; k < headers.size(); ++k)
+            m_cells[0][k + 1] = headers[k];
+        for (int j = 0; j < rows.size(); ++j)
+            for (int k = 0; k < headers.size() && k < rows[j].size(); ++k)
+                m_cells[j + 1][k + 1] = rows[j][k];
+        m_fixedRows = 1;
+        m_fixedCols = 1;
+        m_col = std::max(m_col, 1);
+        m_row = std::max(m_row, 1);
+        clampCurrent();
+    }
     emit reset();
+    emit currentChanged(m_col, m_row);
 }
 
 void TGridModel::clampCurrent()
@@ -153,24 +215,14 @@ void TGridModel::clampCurrent()
 
 void DeleteGridColumn(TGridModel &grid, int position)
 {
-    const int col = position - 1;
-    if (position < 1 || position > grid.colCount() || grid.colCount() <= 1)
+    if (position < 1 || position > grid.colCount())
         return;
-    for (int c = col; c < grid.colCount() - 1; ++c)
-        for (int r = 0; r < grid.rowCount(); ++r)
-            grid.setCell(c, r, grid.cell(c + 1, r));
-    grid.setColCount(grid.colCount() - 1);
+    grid.removeColumn(position - 1);
 }
 
 void DeleteGridRow(TGridModel &grid, int position)
 {
-    const int row = position - 1;
-    if (position < 1 || position > grid.rowCount() || grid.rowCount() <= 1)
+    if (position < 1 || position > grid.rowCount())
         return;
-    for (int r = row; r < grid.rowCount() - 1; ++r) {
-        for (int c = 0; c < grid.colCount(); ++c)
-            grid.setCell(c, r, grid.cell(c, r + 1));
-        grid.setMark(r, grid.mark(r + 1));
-    }
-    grid.setRowCount(grid.rowCount() - 1);
+    grid.removeRow(position - 1);
 }

@@ -54,7 +54,19 @@ public:
     // Moves a field column (display order), its header and values together; the marker column stays.
     void moveColumn(int from, int to);
 
-    // Replaces all texts: headers in columns 1.., records in rows 1..; marks of rows that stay are kept.
+    // Appends count empty, unmarked rows at the bottom.
+    void appendRows(int count);
+    // Appends one column at the right end with this header text; its other cells are empty.
+    void appendColumn(const QString &header);
+    // Removes column col, the columns to its right moving one place left. Removing the marker
+    // column takes the marks with it. The only remaining column is never removed.
+    void removeColumn(int col);
+    // Removes row row, the rows below moving one place up with their marks. The only remaining
+    // row is never removed.
+    void removeRow(int row);
+
+    // Replaces all texts: headers in columns 1.., records in rows 1.., missing values empty; at
+    // least 2 x 2; one fixed row and column again; marks of rows that stay are kept.
     void load(const QStringList &headers, const QList<QStringList> &rows);
 
 signals:
@@ -80,8 +92,10 @@ private:
 };
 
 // Removes the column at position (counted from 1: position p is column p - 1); 0 or beyond the
-// count does nothing, and the only remaining column is never removed.
+// count does nothing, and the only remaining column is never removed. At one column left the
+// marker column stops being fixed.
 void DeleteGridColumn(TGridModel &grid, int position);
 
 // Removes the row at position (counted from 1), marks of the rows below moving up with them.
+// At one row left the header row stops being fixed.
 void DeleteGridRow(TGridModel &grid, int position);

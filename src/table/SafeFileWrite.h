@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Writing a data file without ever leaving a half-written one under its name: the new content
+// goes to a sibling file, which then replaces the target in one step.
+namespace SafeFileWrite {
+
+// A new, unused file name in the target's folder with the target's extension.
+QString siblingTempPath(const QString &target);
+
+// Moves source over target in one step (replacing it); throws DokravaError naming the target
+// and removes source when that fails.
+void replaceFile(const QString &source, const QString &target);
+
+// Writes data beside target and moves it over target.
+void writeFile(const QString &target, const QByteArray &data);
+
+} // namespace SafeFileWrite

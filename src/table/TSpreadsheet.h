@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// A workbook opened for the data table: the operations that loading and saving use of a
+// spreadsheet application. Rows and columns are counted from 1, row first. Every failure throws
+// DokravaError with a Russian message naming the file. One engine per file format.
+class TSpreadsheet
+{
+public:
+    virtual ~TSpreadsheet();
+
+    // Opens the workbook at path (the file must exist) and makes its first sheet active.
+    virtual void open(const QString &path) = 0;
+    // The sheet names in workbook order.
+    virtual QStringList sheetNames() const = 0;
+    // Makes the sheet at index (from 0) active; throws when there is no such sheet.
+    void setActiveSheet(int index);
+    // The active sheet's index (from 0).
+    int activeSheet() const { return m_active; }
+
+    // True when the cell holds a value; a cell holding an empty text has one.
+    bool hasValue(int row, int col) const;
+    // The cell's value as the user sees it; empty when it has none.
+    QString cellText(int row, int col) const;
+
+    // Every cell of the active sheet loses its content and format.
+    void clearActiveSheet();
+    // Writes a text value into the cell with the text number format "@".
+    void setCellText(int row, int col, const QString &text);
+
+    // Writes the workbook back to its file; only the active sheet's cells change. The file is
+    // replaced only once the new one is complete.
+    virtual void save() = 0;
+    // Releases the workbook; further calls need open() again.
+    virtual void close();
+
+    // The opened file.
+    QString path() const { return m_path; }
+
+protected:
+    // Reads the cells of the sheet at index into cells(); the index is valid.
+    virtual void loadSheet(int index) = 0;
+
+    // Cell store of the active sheet, keyed by key(row, col).
+    static quint64 key(int row, int col) { return (quint64(quint32(row)) << 32) | quint32(col); }
+    static int keyRow(quint64 k) { return int(k >> 32); }
+    static int keyCol(quint64 k) { return int(k & 0xffffffffu); }
+    QHash<quint64, QString> &cells() { return m_cells; }
+    const QHash<quint64, QString> &cells() const { return m_cells; }
+    // True once the active sheet was cleared or written to.
+    bool modified() const { return m_modified; }
+
+    QString m_path;
+
+private:
+    QHash<quint64, QString> m_cells;
+    int m_active = 0;
+    bool m_modified = false;
+};
+
+// Engine for a data file chosen by its extension (".xlsx", ".xls", ".csv", letter case ignored).
+// converterPath is the office suite's converter, used to save ".xls"; may be empty.
+// Throws DokravaError naming the supported formats for any other extension.
+std::unique_ptr<TSpreadsheet> CreateSpreadsheet(const QString &path, const QString &converterPath = QString());
+
+// Opens the workbook at path with the engine for its extension.
+std::unique_ptr<TSpreadsheet> OpenSpreadsheet(const QString &path, const QString &converterPath = QString());

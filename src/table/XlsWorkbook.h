@@ -1,0 +1,28 @@
+#pragma once
+
+#include "table/TSpreadsheet.h"
+
+// An ".xls" workbook (Excel 97-2003). Read with libfreexl. Saved through the office suite's
+// converter: the workbook is converted to ".xlsx" in a scratch folder, its active sheet rewritten
+// there, and the result converted back to ".xls" and moved over the file. Without a converter
+// the save fails with a clear message and the file stays untouched.
+class XlsWorkbook : public TSpreadsheet
+{
+public:
+    // converterPath: the office suite's converter ("soffice"); may be empty.
+    explicit XlsWorkbook(const QString &converterPath = QString());
+    ~XlsWorkbook() override;
+
+    void open(const QString &path) override;
+    QStringList sheetNames() const override;
+    void save() override;
+    void close() override;
+
+protected:
+    void loadSheet(int index) override;
+
+private:
+    QString m_converter;
+    const void *m_handle = nullptr;
+    QStringList m_names;
+};
