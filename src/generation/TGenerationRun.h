@@ -1,10 +1,10 @@
 #pragma once
 
 #include "generation/PdfConverter.h"
+#include "odf/OdtText.h"
 #include "settings/Settings.h"
 
 #include <QList>
-#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -55,9 +55,6 @@ public:
     // The output folder is to be opened.
     virtual void openFolder(const QString &path) { Q_UNUSED(path); }
 };
-
-// Field name to value, in column order, for one .odt document.
-using TFieldValues = QList<QPair<QString, QString>>;
 
 // The file name with its folder and its extension (the last "." and what follows) removed.
 QString FileNameWithoutExt(const QString &fileName);

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+
+// Shell scripts that stand in for the office suite's converter in tests. Each takes the
+// converter's arguments (... --convert-to FORMAT --outdir DIR SOURCE).
+namespace FakeConverter {
+
+// Common head: finds the format, the output folder and the source among the arguments.
+inline const char *parseArgs()
+{
+    return "#!/bin/sh\n"
+           "fmt=''; out=''; src=''\n"
+           "while [ $# -gt 0 ]; do\n"
+           "  case \"$1\" in\n"
+           "    --convert-to) fmt=\"$2\"; shift;;\n"
+           "    --outdir) out=\"$2\"; shift;;\n"
+           "    *) src=\"$1\";;\n"
+           "  esac; shift\n"
+           "done\n"
+           "ext=${fmt%%:*}; base=$(basename \"$src\"); base=${base%.*}\n";
+}
+
+inline QString write(const QString &path, const QByteArray &body, bool executable = true)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(body);
+    f.close();
+    if (executable)
+        f.setPermissions(f.permissions() | QFile::ExeOwner | QFile::ExeUser);
+    return path;
+}
+
+// Copies the source to DIR/base.EXT: a "conversion" whose result is the filled document itself.
+inline QString copying(const QString &path)
+{
+    return write(path, QByteArray(parseArgs()) + "cp \"$src\" \"$out/$base.$ext\"\n");
+}
+
+// Logs its arguments, one per line, then writes a small PDF.
+inline QString logging(const QString &path)
+{
+    return write(path, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.log\"\n"
+                       + QByteArray(parseArgs()).mid(10) + "printf '%%PDF-1.4\\n' > \"$out/$base.$ext\"\n");
+}
+
+// Starts a child that would write the PDF after a long sleep, records the child's id, waits.
+inline QString sleeping(const QString &path)
+{
+    return write(path, QByteArray(parseArgs()) + "(sleep 30; echo late > \"$out/$base.$ext\") &\n"
+                                                 "echo $! > \"$0.pid\"\nwait\n");
+}
+
+// Ends at once without writing anything.
+inline QString failing(const QString &path)
+{
+    return write(path, "#!/bin/sh\nexit 1\n");
+}
+
+} // namespace FakeConverter
