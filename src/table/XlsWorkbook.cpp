@@ -76,7 +76,7 @@ void XlsWorkbook::open(const QString &path)
     }
     m_handle = handle;
     unsigned int info = 0;
-    if (freexl_get_info(m_handle, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK && info != 0) {
+    if (freexl_get_info(m_handle, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK && info == FREEXL_BIFF_OBFUSCATED) {
         close();
         throw DokravaError(QStringLiteral("Книга \"%1\" защищена паролем").arg(label(path)));
     }
