@@ -1,0 +1,293 @@
+#include "odf/OdtText.h"
+
+#include <QStringView>
+
+namespace {
+
+// Tells whether a position lies inside markup, by the same naive rule as StripTags: "<" enters,
+// ">" leaves. It only moves forward, so a whole scan costs one pass over the text.
+class TagTracker
+{
+public:
+    explicit TagTracker(const QString &text) : m_text(text) {}
+
+    bool insideAt(qsizetype pos)
+    {
+        for (; m_at < pos; ++m_at) {
+            const QChar c = m_text.at(m_at);
+            if (c == QLatin1Char('<'))
+                m_inside = true;
+            else if (c == QLatin1Char('>'))
+                m_inside = false;
+        }
+        return m_inside;
+    }
+
+private:
+    const QString &m_text;
+    qsizetype m_at = 0;
+    bool m_inside = false;
+};
+
+struct Candidate
+{
+    qsizetype open = 0;
+    qsizetype close = 0;
+    bool inTag = false; // the "[" lies inside a tag (an attribute value, say)
+    bool usable = false;
+};
+
+// The next "[" at or after start with the first "]" after it. A candidate counts only when it
+// lies wholly in text content or wholly inside one tag: replacing one that crosses a tag's edge
+// would cut the tag in two.
+bool nextCandidate(const QString &text, qsizetype start, TagTracker &tags, Candidate &c)
+{
+    c.open = text.indexOf(QLatin1Char('['), start);
+    if (c.open < 0)
+        return false;
+    c.close = text.indexOf(QLatin1Char(']'), c.open + 1);
+    if (c.close < 0)
+        return false;
+    c.inTag = tags.insideAt(c.open);
+    const bool closeInTag = tags.insideAt(c.close);
+    if (c.inTag) {
+        const QStringView inner = QStringView(text).mid(c.open + 1, c.close - c.open - 1);
+        c.usable = !inner.contains(QLatin1Char('<')) && !inner.contains(QLatin1Char('>'));
+    } else {
+        c.usable = !closeInTag;
+    }
+    return true;
+}
+
+QStringView tagName(QStringView tag)
+{
+    qsizetype from = tag.startsWith(QLatin1String("</")) ? 2 : 1;
+    qsizetype to = from;
+    while (to < tag.size() && !tag.at(to).isSpace() && tag.at(to) != QLatin1Char('/')
+           && tag.at(to) != QLatin1Char('>'))
+        ++to;
+    return tag.mid(from, to - from);
+}
+
+// The tags of inner markup that close an element opened before it or open one closed after it,
+// in their order (closing ones always come first in well-formed text).
+QString unbalancedTags(QStringView inner)
+{
+    QList<QStringView> kept;
+    QList<QStringView> open;
+    for (qsizetype lt = inner.indexOf(QLatin1Char('<')); lt >= 0; lt = inner.indexOf(QLatin1Char('<'), lt + 1)) {
+        const qsizetype gt = inner.indexOf(QLatin1Char('>'), lt);
+        if (gt < 0)
+            break;
+        const QStringView tag = inner.mid(lt, gt - lt + 1);
+        lt = gt;
+        if (tag.startsWith(QLatin1String("<?")) || tag.startsWith(QLatin1String("<!")) || tag.endsWith(QLatin1String("/>")))
+            continue;
+        if (!tag.startsWith(QLatin1String("</"))) {
+            open.append(tag);
+        } else if (!open.isEmpty() && tagName(open.last()) == tagName(tag)) {
+            open.removeLast();
+        } else {
+            kept.append(tag);
+        }
+    }
+    QString out;
+    for (QStringView t : kept + open)
+        out += t;
+    return out;
+}
+
+QString spaceElement(qsizetype count)
+{
+    if (count == 1)
+        return QStringLiteral("<text:s/>");
+    return QStringLiteral("<text:s text:c=\"%1\"/>").arg(count);
+}
+
+// An escaped value as text content: line ends, tabs and runs of spaces as ODF elements, because
+// the office suite folds raw white space into one blank.
+QString textForm(const QString &escaped)
+{
+    QString v = DropForbiddenXmlChars(escaped);
+    v.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    v.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QString out;
+    out.reserve(v.size() + 16);
+    bool lineStart = true;
+    for (qsizetype i = 0; i < v.size();) {
+        const QChar c = v.at(i);
+        if (c == QLatin1Char(' ')) {
+            qsizetype run = 1;
+            while (i + run < v.size() && v.at(i + run) == QLatin1Char(' '))
+                ++run;
+            const bool atEdge = lineStart || i + run == v.size() || v.at(i + run) == QLatin1Char('\n');
+            if (atEdge)
+                out += spaceElement(run);
+            else
+                out += run == 1 ? QStringLiteral(" ") : QLatin1Char(' ') + spaceElement(run - 1);
+            i += run;
+            lineStart = false;
+            continue;
+        }
+        if (c == QLatin1Char('\n'))
+            out += QLatin1String("<text:line-break/>");
+        else if (c == QLatin1Char('\t'))
+            out += QLatin1String("<text:tab/>");
+        else
+            out += c;
+        lineStart = c == QLatin1Char('\n');
+        ++i;
+    }
+    return out;
+}
+
+// An escaped value inside an attribute: white space that attribute normalisation would turn
+// into blanks is kept as character references.
+QString attributeForm(const QString &escaped)
+{
+    QString v = DropForbiddenXmlChars(escaped);
+    v.replace(QLatin1Char('\t'), QLatin1String("&#9;"));
+    v.replace(QLatin1Char('\n'), QLatin1String("&#10;"));
+    v.replace(QLatin1Char('\r'), QLatin1String("&#13;"));
+    return v;
+}
+
+} // namespace
+
+QString EscapeXML(const QString &Text)
+{
+    QString s = Text;
+    s.replace(QLatin1Char('&'), QLatin1String("&amp;"));
+    s.replace(QLatin1Char('<'), QLatin1String("&lt;"));
+    s.replace(QLatin1Char('>'), QLatin1String("&gt;"));
+    s.replace(QLatin1Char('"'), QLatin1String("&quot;"));
+    s.replace(QLatin1Char('\''), QLatin1String("&apos;"));
+    return s;
+}
+
+QString StripTags(const QString &Text)
+{
+    QString out;
+    out.reserve(Text.size());
+    bool inTag = false;
+    for (const QChar c : Text) {
+        if (c == QLatin1Char('<'))
+            inTag = true;
+        else if (c == QLatin1Char('>'))
+            inTag = false;
+        else if (!inTag)
+            out += c;
+    }
+    qsizetype from = 0, to = out.size();
+    while (from < to && out.at(from).unicode() <= 32)
+        ++from;
+    while (to > from && out.at(to - 1).unicode() <= 32)
+        --to;
+    return out.mid(from, to - from);
+}
+
+QString DecodeXmlReferences(const QString &Text)
+{
+    static const struct { QLatin1String ref; QChar ch; } refs[] = {
+        {QLatin1String("&amp;"), QLatin1Char('&')},  {QLatin1String("&lt;"), QLatin1Char('<')},
+        {QLatin1String("&gt;"), QLatin1Char('>')},   {QLatin1String("&quot;"), QLatin1Char('"')},
+        {QLatin1String("&apos;"), QLatin1Char('\'')},
+    };
+    if (!Text.contains(QLatin1Char('&')))
+        return Text;
+    QString out;
+    out.reserve(Text.size());
+    for (qsizetype i = 0; i < Text.size(); ++i) {
+        bool matched = false;
+        if (Text.at(i) == QLatin1Char('&')) {
+            for (const auto &r : refs) {
+                if (QStringView(Text).mid(i).startsWith(r.ref)) {
+                    out += r.ch;
+                    i += r.ref.size() - 1;
+                    matched = true;
+                    break;
+                }
+            }
+        }
+        if (!matched)
+            out += Text.at(i);
+    }
+    return out;
+}
+
+QString PlaceholderName(const QString &Inner)
+{
+    return DecodeXmlReferences(StripTags(Inner));
+}
+
+QString DropForbiddenXmlChars(const QString &Text)
+{
+    QString out;
+    out.reserve(Text.size());
+    for (qsizetype i = 0; i < Text.size(); ++i) {
+        const char16_t c = Text.at(i).unicode();
+        if (QChar::isHighSurrogate(c)) {
+            if (i + 1 < Text.size() && QChar::isLowSurrogate(Text.at(i + 1).unicode())) {
+                out += Text.at(i);
+                out += Text.at(++i);
+            }
+            continue;
+        }
+        const bool forbidden = (c < 0x20 && c != 0x09 && c != 0x0a && c != 0x0d) || QChar::isLowSurrogate(c)
+                               || c == 0xfffe || c == 0xffff;
+        if (!forbidden)
+            out += QChar(c);
+    }
+    return out;
+}
+
+QString OdfTextContent(const QString &Value)
+{
+    return textForm(EscapeXML(DropForbiddenXmlChars(Value)));
+}
+
+QString ReplaceVariable(const QString &Text, const QString &Field, const QString &Value)
+{
+    QString out;
+    TagTracker tags(Text);
+    Candidate c;
+    qsizetype start = 0, copied = 0;
+    while (start < Text.size() && nextCandidate(Text, start, tags, c)) {
+        const QString inner = Text.mid(c.open + 1, c.close - c.open - 1);
+        if (c.usable && PlaceholderName(inner) == Field) {
+            if (out.isEmpty())
+                out.reserve(Text.size() + Value.size());
+            out += QStringView(Text).mid(copied, c.open - copied);
+            out += c.inTag ? attributeForm(Value) : textForm(Value) + unbalancedTags(inner);
+            copied = c.close + 1;
+        }
+        start = c.close + 1;
+    }
+    if (copied == 0)
+        return Text;
+    out += QStringView(Text).mid(copied);
+    return out;
+}
+
+QString ReplaceVariables(const QString &Text, const TFieldValues &Data)
+{
+    QString s = Text;
+    for (const auto &pair : Data)
+        s = ReplaceVariable(s, pair.first, EscapeXML(pair.second));
+    return s;
+}
+
+void CollectVariables(const QString &Text, QStringList &List)
+{
+    TagTracker tags(Text);
+    Candidate c;
+    qsizetype start = 0;
+    while (start < Text.size() && nextCandidate(Text, start, tags, c)) {
+        if (c.usable) {
+            const QString name = PlaceholderName(Text.mid(c.open + 1, c.close - c.open - 1));
+            if (!name.isEmpty())
+                List.append(name);
+        }
+        start = c.close + 1;
+    }
+}

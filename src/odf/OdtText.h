@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+// Text functions of the .odt filler and field scan. They work on the text of one XML part,
+// markup included, and never parse it as a tree: a placeholder is a "[" and the first "]" after it.
+
+// Field name -> value pairs, applied in list order (the data table's column order).
+using TFieldValues = QList<QPair<QString, QString>>;
+
+// The text with the five XML special characters written as references, "&" first.
+QString EscapeXML(const QString &Text);
+
+// The text without markup ("<" ... ">" dropped), trimmed of characters with codes up to 32.
+QString StripTags(const QString &Text);
+
+// The five predefined references (&amp; &lt; &gt; &quot; &apos;) turned back into characters in
+// one pass from left to right; any other "&" stays as it is.
+QString DecodeXmlReferences(const QString &Text);
+
+// The name a placeholder's inner text stands for: markup dropped, references resolved, trimmed.
+QString PlaceholderName(const QString &Inner);
+
+// The text without the characters XML 1.0 forbids (controls other than tab, LF, CR; U+FFFE,
+// U+FFFF; unpaired surrogates).
+QString DropForbiddenXmlChars(const QString &Text);
+
+// A plain value as OpenDocument text content: forbidden characters dropped, escaped, line ends
+// as <text:line-break/>, tabs as <text:tab/>, runs of spaces kept with <text:s/>.
+QString OdfTextContent(const QString &Value);
+
+// Text with every placeholder named Field replaced by Value (already escaped). Markup between
+// the brackets that is not balanced by itself is kept after the value, so the part stays
+// well-formed; in text content line ends and tabs of Value become ODF elements.
+QString ReplaceVariable(const QString &Text, const QString &Field, const QString &Value);
+
+// Text with all pairs of Data applied in order, each value escaped first.
+QString ReplaceVariables(const QString &Text, const TFieldValues &Data);
+
+// Appends the name of every placeholder of Text (non-empty names only, in order met).
+void CollectVariables(const QString &Text, QStringList &List);

@@ -1,0 +1,148 @@
+#include "odf/TODTProcessor.h"
+
+#include "odf/FieldNames.h"
+#include "odf/OdsContentReader.h"
+#include "odf/PendingFile.h"
+#include "odf/ScratchFolder.h"
+#include "odf/ZipReader.h"
+#include "odf/ZipWriter.h"
+#include "shell/DokravaError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const char *const kXmlParts[] = {"content.xml", "styles.xml"};
+
+// Files below folder, depth first: each folder's entries by name, a subfolder walked where the
+// listing meets it. Folders give no entry; links are never followed.
+void listFiles(const QString &folder, const QString &relative, QStringList &out)
+{
+    const QDir dir(relative.isEmpty() ? folder : folder + QLatin1Char('/') + relative);
+    const QFileInfoList entries = dir.entryInfoList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System | QDir::NoSymLinks,
+        QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo &fi : entries) {
+        const QString name = relative.isEmpty() ? fi.fileName() : relative + QLatin1Char('/') + fi.fileName();
+        if (fi.isDir())
+            listFiles(folder, name, out);
+        else if (fi.isFile())
+            out.append(name);
+    }
+}
+
+} // namespace
+
+TODTProcessor::TODTProcessor()
+    : FTempPath(DefaultTempPath())
+{
+}
+
+QString TODTProcessor::GenerateUniqueName()
+{
+    return ::GenerateUniqueName();
+}
+
+QString TODTProcessor::ReadXmlPart(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw DokravaError(QStringLiteral("Не удалось прочитать файл «%1»").arg(QDir::toNativeSeparators(path)));
+    QByteArray bytes = f.readAll();
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    return QString::fromUtf8(bytes);
+}
+
+void TODTProcessor::WriteXmlPart(const QString &path, const QString &text)
+{
+    QFile f(path);
+    const QByteArray bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !f.flush())
+        throw DokravaError(QStringLiteral("Не удалось записать файл «%1»").arg(QDir::toNativeSeparators(path)));
+}
+
+void TODTProcessor::UnzipToFolder(const QString &ZipFile, const QString &Folder)
+{
+    if (!QDir().mkpath(Folder))
+        throw DokravaError(QStringLiteral("Не удалось создать папку «%1»").arg(QDir::toNativeSeparators(Folder)));
+    ZipReader zip(ZipFile);
+    for (int i = 0; i < zip.count(); ++i)
+        zip.extractTo(i, Folder);
+}
+
+void TODTProcessor::ZipFolder(const QString &Folder, const QString &ZipFile)
+{
+    QStringList files;
+    listFiles(Folder, QString(), files);
+    const QFileInfo target(ZipFile);
+    if (!target.absoluteDir().exists())
+        throw DokravaError(QStringLiteral("Не удалось создать файл «%1»: папка не существует")
+                               .arg(QDir::toNativeSeparators(ZipFile)));
+    PendingFile pending(ZipFile);
+    {
+        ZipWriter zip(pending.path());
+        // An OpenDocument package must open with its media type, uncompressed.
+        if (files.removeAll(QStringLiteral("mimetype")) > 0)
+            zip.addFile(Folder + QStringLiteral("/mimetype"), QStringLiteral("mimetype"), ZipWriter::Stored);
+        for (const QString &name : files)
+            zip.addFile(Folder + QLatin1Char('/') + name, name, ZipWriter::Deflated);
+        zip.close();
+    }
+    pending.commit();
+}
+
+bool TODTProcessor::ProcessODTTemplate(const QString &TemplateFile, const QString &OutputFile,
+                                       const TFieldValues &Data)
+{
+    ScratchFolder scratch(FTempPath, QStringLiteral("ODT_"));
+    UnzipToFolder(TemplateFile, scratch.path());
+    for (const char *part : kXmlParts) {
+        const QString path = scratch.filePath(QLatin1String(part));
+        if (QFileInfo(path).isFile())
+            WriteXmlPart(path, ReplaceVariables(ReadXmlPart(path), Data));
+    }
+    ZipFolder(scratch.path(), OutputFile);
+    return true;
+}
+
+QStringList TODTProcessor::FindVariablesInODT(const QString &ODTFile)
+{
+    ScratchFolder scratch(FTempPath, QStringLiteral("Find_"));
+    UnzipToFolder(ODTFile, scratch.path());
+    QStringList found;
+    for (const char *part : kXmlParts) {
+        const QString path = scratch.filePath(QLatin1String(part));
+        if (QFileInfo(path).isFile())
+            CollectVariables(ReadXmlPart(path), found);
+    }
+    return SortFieldNames(found);
+}
+
+void TODTProcessor::ParseODSContent(const QString &ODSFile, QStringList &Headers, QList<QStringList> &Rows)
+{
+    Headers.clear();
+    Rows.clear();
+    try {
+        ScratchFolder scratch(FTempPath, QStringLiteral("ODS_"));
+        UnzipToFolder(ODSFile, scratch.path());
+        const QString content = scratch.filePath(QStringLiteral("content.xml"));
+        if (!QFileInfo(content).isFile())
+            throw DokravaError(QStringLiteral("Файл content.xml не найден в ODS"));
+        OdsContentReader::Parse(ReadXmlPart(content), Headers, Rows);
+    } catch (const DokravaError &e) {
+        Headers.clear();
+        Rows.clear();
+        throw DokravaError(QStringLiteral("Ошибка парсинга ODS: ") + e.message());
+    }
+}
+
+bool TODTProcessor::LoadODSToGrid(const QString &ODSFile, QStringList &Headers, QList<QStringList> &Rows)
+{
+    Headers.clear();
+    Rows.clear();
+    ParseODSContent(ODSFile, Headers, Rows);
+    return true;
+}

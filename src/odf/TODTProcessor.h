@@ -1,0 +1,50 @@
+#pragma once
+
+#include "odf/OdtText.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The OpenDocument processor: fills ".odt" templates, lists their fields and reads ".ods" tables.
+// A caller makes one per use. Each operation unpacks the package into its own scratch folder
+// (FTempPath + operation prefix + unique name) and removes it at its end, success or failure.
+// Failures throw DokravaError.
+class TODTProcessor
+{
+public:
+    // Sets FTempPath to the application folder + "temp" + separator + "Dokrava_"; creates nothing.
+    TODTProcessor();
+
+    // Prefix of every scratch folder this processor makes.
+    QString FTempPath;
+
+    // Fills every [Field] of Data in "content.xml" and "styles.xml" and writes OutputFile
+    // (replaced only once complete; it may equal TemplateFile). Returns true when written.
+    bool ProcessODTTemplate(const QString &TemplateFile, const QString &OutputFile, const TFieldValues &Data);
+
+    // The placeholder names of the template's body and styles, sorted (SortFieldNames).
+    QStringList FindVariablesInODT(const QString &ODTFile);
+
+    // Reads the first sheet of a spreadsheet: Headers in column order, one list per record with a
+    // value per header. Errors carry the prefix "Ошибка парсинга ODS: ". Returns true.
+    bool LoadODSToGrid(const QString &ODSFile, QStringList &Headers, QList<QStringList> &Rows);
+
+    // The reading behind LoadODSToGrid; Headers and Rows are left empty on failure.
+    void ParseODSContent(const QString &ODSFile, QStringList &Headers, QList<QStringList> &Rows);
+
+    // A fresh UUID, 38 characters with braces, upper-case.
+    static QString GenerateUniqueName();
+
+    // Unpacks every entry of ZipFile into Folder (created when missing); hostile names are refused.
+    void UnzipToFolder(const QString &ZipFile, const QString &Folder);
+
+    // Packs every file under Folder into ZipFile: a root "mimetype" first and stored, the rest
+    // deflated in walk order. ZipFile is replaced only once the new archive is complete.
+    void ZipFolder(const QString &Folder, const QString &ZipFile);
+
+    // The text of an XML part: UTF-8, a leading byte-order mark skipped.
+    static QString ReadXmlPart(const QString &path);
+    // Writes an XML part as UTF-8 preceded by a byte-order mark.
+    static void WriteXmlPart(const QString &path, const QString &text);
+};
