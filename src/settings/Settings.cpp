@@ -49,8 +49,11 @@ void writeLinesAtomically(const QString &path, const QStringList &lines)
     QByteArray bytes;
     for (const QString &line : lines)
         bytes += AnsiText::encode(line) + "\r\n";
+    // Unbuffered, so a short write (disk full, size limit) shows in write()'s count: a buffered
+    // flush at commit() would report it as success.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size()
+        || !file.commit())
         throw DokravaError(QStringLiteral("Не удалось записать файл ") + shown(path));
 }
 

@@ -1,0 +1,298 @@
+// Reading and writing "settings.ini" and "replace.ini", and the single-byte code page under them.
+#include "settings/AnsiText.h"
+#include "settings/Cp1251.h"
+#include "settings/Settings.h"
+#include "shell/AppFolder.h"
+#include "shell/DokravaError.h"
+#include "shell/Globals.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+Q_DECLARE_METATYPE(TSettings)
+
+namespace {
+
+QByteArray cp(const QString &text)
+{
+    return Cp1251::encode(text);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+TSettings make(bool colontit, bool help, bool openDir, bool openUniqDir, int formatFile, int fileName)
+{
+    TSettings s;
+    s.Colontit = colontit;
+    s.Help = help;
+    s.OpenDir = openDir;
+    s.OpenUniqDir = openUniqDir;
+    s.FormatFile = formatFile;
+    s.FileName = fileName;
+    return s;
+}
+
+} // namespace
+
+class tst_SettingsFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cp1251MatchesSystemConverter();
+    void cp1251ReplacesUnknownCharacters();
+    void splitLines_data();
+    void splitLines();
+    void loadSettings_data();
+    void loadSettings();
+    void loadSettingsGlobalStartsFromDefaults();
+    void saveSettingsWritesSixLines_data();
+    void saveSettingsWritesSixLines();
+    void personalFieldsReadRules();
+    void personalFieldsWriteRules();
+    void personalFieldsRoundTripCyrillic();
+    void failedWriteKeepsOriginal();
+};
+
+void tst_SettingsFile::cp1251MatchesSystemConverter()
+{
+    QStringDecoder reference("windows-1251");
+    if (!reference.isValid())
+        QSKIP("This Qt has no windows-1251 converter to compare with");
+    for (int byte = 0; byte < 256; ++byte) {
+        if (byte == 0x98)
+            continue; // unassigned in the code page
+        const QByteArray one(1, char(byte));
+        QStringDecoder decoder("windows-1251");
+        QCOMPARE(Cp1251::decode(one), QString(decoder.decode(one)));
+        QCOMPARE(Cp1251::encode(Cp1251::decode(one)), one);
+    }
+}
+
+void tst_SettingsFile::cp1251ReplacesUnknownCharacters()
+{
+    // One "?" per character, also for a character outside the basic plane.
+    QCOMPARE(Cp1251::encode(QStringLiteral("Ж€中") + QString::fromUcs4(U"\U0001F600") + u'x'),
+             QByteArray("\xC6\x88??x"));
+}
+
+void tst_SettingsFile::splitLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("crlf") << "a\r\nb\r\n" << QStringList{"a", "b"};
+    QTest::newRow("lf") << "a\nb" << QStringList{"a", "b"};
+    QTest::newRow("lone cr") << "a\rb\r" << QStringList{"a", "b"};
+    QTest::newRow("cr cr lf is two ends") << "a\r\r\nb" << QStringList{"a", "", "b"};
+    QTest::newRow("lf cr is two ends") << "a\n\rb" << QStringList{"a", "", "b"};
+    QTest::newRow("empty") << "" << QStringList{};
+    QTest::newRow("only an end") << "\r\n" << QStringList{""};
+}
+
+void tst_SettingsFile::splitLines()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, lines);
+    QCOMPARE(AnsiText::splitLines(text), lines);
+}
+
+void tst_SettingsFile::loadSettings_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<TSettings>("expected");
+    const TSettings defaults;
+    QTest::newRow("empty file") << QByteArray() << defaults;
+    QTest::newRow("as saved") << QByteArray("Colontit~0\r\nHelp~1\r\nOpenDir~1\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\n")
+                              << make(false, true, true, false, 1, 0);
+    QTest::newRow("any order, lf ends") << QByteArray("FileName~1\nFormatFile~0\nColontit~1")
+                                        << make(true, false, false, false, 0, 1);
+    QTest::newRow("flag needs exactly 1") << QByteArray("Colontit~true\r\nHelp~ 1\r\nOpenDir~01\r\nOpenUniqDir~1 \r\n")
+                                          << defaults;
+    QTest::newRow("not an integer") << QByteArray("FormatFile~abc\r\nFileName~x1\r\n") << defaults;
+    QTest::newRow("empty integer") << QByteArray("FormatFile~\r\nFileName~\r\n") << defaults;
+    QTest::newRow("integer beyond 32 bits") << QByteArray("FormatFile~99999999999\r\nFileName~-99999999999\r\n")
+                                            << defaults;
+    QTest::newRow("other integers kept") << QByteArray("FormatFile~7\r\nFileName~-2\r\n")
+                                         << make(false, false, false, false, 7, -2);
+    QTest::newRow("leading blanks and sign") << QByteArray("FormatFile~ +0\r\nFileName~ 3\r\n")
+                                             << make(false, false, false, false, 0, 3);
+    QTest::newRow("later line wins") << QByteArray("Help~1\r\nHelp~0\r\nFormatFile~0\r\nFormatFile~1\r\n")
+                                     << defaults;
+    QTest::newRow("keys are case-sensitive") << QByteArray("colontit~1\r\nHELP~1\r\nformatfile~0\r\n") << defaults;
+    QTest::newRow("keys are not trimmed") << QByteArray(" Colontit~1\r\nHelp ~1\r\n") << defaults;
+    QTest::newRow("bad lines skipped") << QByteArray("Colontit\r\n~Help~1\r\n\r\nOpenDir~1\r\n")
+                                       << make(false, false, true, false, 1, 0);
+    QTest::newRow("value with tilde") << QByteArray("FormatFile~0~1\r\nHelp~1~\r\n") << defaults;
+    QTest::newRow("lone cr ends") << QByteArray("Help~1\rOpenDir~1\r") << make(false, true, true, false, 1, 0);
+    QTest::newRow("hand edited fixture") << readAll(DOKRAVA_TEST_DATA "/settings/settings_hand_edited.ini")
+                                         << make(true, false, true, false, 1, 7);
+}
+
+void tst_SettingsFile::loadSettings()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(TSettings, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("settings.ini");
+    writeAll(path, content);
+    const TSettings got = LoadSettingsFile(path);
+    QCOMPARE(got.Colontit, expected.Colontit);
+    QCOMPARE(got.Help, expected.Help);
+    QCOMPARE(got.OpenDir, expected.OpenDir);
+    QCOMPARE(got.OpenUniqDir, expected.OpenUniqDir);
+    QCOMPARE(got.FormatFile, expected.FormatFile);
+    QCOMPARE(got.FileName, expected.FileName);
+}
+
+void tst_SettingsFile::loadSettingsGlobalStartsFromDefaults()
+{
+    QTemporaryDir dir;
+    AppFolder::setOverride(dir.path());
+    Settings = make(true, true, true, true, 0, 1);
+    LoadSettings(); // no file: every switch back to its default
+    QCOMPARE(Settings.Colontit, false);
+    QCOMPARE(Settings.OpenUniqDir, false);
+    QCOMPARE(Settings.FormatFile, 1);
+    QCOMPARE(Settings.FileName, 0);
+    writeAll(AppFolder::settingsFile(), "Help~1\r\n");
+    Settings = make(true, false, false, false, 0, 0);
+    LoadSettings();
+    QCOMPARE(Settings.Colontit, false);
+    QCOMPARE(Settings.Help, true);
+    QCOMPARE(Settings.FormatFile, 1);
+    AppFolder::setOverride(QString());
+}
+
+void tst_SettingsFile::saveSettingsWritesSixLines_data()
+{
+    QTest::addColumn<TSettings>("settings");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("defaults") << TSettings()
+                              << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\n");
+    QTest::newRow("all on") << make(true, true, true, true, 0, 1)
+                            << QByteArray("Colontit~1\r\nHelp~1\r\nOpenDir~1\r\nOpenUniqDir~1\r\nFormatFile~0\r\nFileName~1\r\n");
+    QTest::newRow("odd integers written as 1") << make(false, false, false, false, 7, -3)
+                                               << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~1\r\n");
+}
+
+void tst_SettingsFile::saveSettingsWritesSixLines()
+{
+    QFETCH(TSettings, settings);
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("settings.ini");
+    writeAll(path, QByteArray(500, 'x')); // a longer old file must not leave a tail
+    SaveSettingsFile(path, settings);
+    QCOMPARE(readAll(path), bytes);
+    SaveSettingsFile(path, LoadSettingsFile(path));
+    QCOMPARE(readAll(path), bytes);
+}
+
+void tst_SettingsFile::personalFieldsReadRules()
+{
+    const TPersonalFields fields =
+        ReadPersonalFieldsFile(DOKRAVA_TEST_DATA "/settings/replace_mixed_line_ends.ini");
+    const TPersonalFields expected = {
+        {QStringLiteral("ФИО"), QStringLiteral("Иванов Иван")},
+        {QStringLiteral("Должность"), QString()},
+        {QStringLiteral("Адрес"), QStringLiteral("ул. Ленина, 1~кв. 2")},
+        {QStringLiteral("Город"), QStringLiteral("Москва")},
+    };
+    QCOMPARE(fields, expected);
+    QTemporaryDir dir;
+    QVERIFY(ReadPersonalFieldsFile(dir.filePath("absent.ini")).isEmpty());
+}
+
+void tst_SettingsFile::personalFieldsWriteRules()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("replace.ini");
+    WritePersonalFieldsFile(path, {{"a~b", "1"}, {"", "lost value"}, {"Пусто", ""}, {"~x", "y"}});
+    QCOMPARE(readAll(path), QByteArray("a~b~1\r\n") + cp("Пусто~\r\n") + "~x~y\r\n");
+    // The name with "~" comes back split at its first "~"; the one starting with it is skipped.
+    const TPersonalFields back = ReadPersonalFieldsFile(path);
+    const TPersonalFields expected = {{"a", "b~1"}, {QStringLiteral("Пусто"), ""}};
+    QCOMPARE(back, expected);
+    WritePersonalFieldsFile(path, {});
+    QCOMPARE(readAll(path), QByteArray());
+}
+
+void tst_SettingsFile::personalFieldsRoundTripCyrillic()
+{
+    QTemporaryDir dir;
+    AppFolder::setOverride(dir.path());
+    const TPersonalFields fields = {{QStringLiteral("Директор"), QStringLiteral("Пётр «Ёж» №1 — €")},
+                                    {QStringLiteral("Эмодзи"), QString::fromUcs4(U"a\U0001F600b")}};
+    WritePersonalFields(fields);
+    QCOMPARE(readAll(AppFolder::personalFieldsFile()),
+             cp("Директор~Пётр «Ёж» №1 — €\r\nЭмодзи~a?b\r\n"));
+    const TPersonalFields back = ReadPersonalFields();
+    QCOMPARE(back.size(), 2);
+    QCOMPARE(back.at(0), fields.at(0));
+    QCOMPARE(back.at(1).value, QStringLiteral("a?b"));
+    AppFolder::setOverride(QString());
+}
+
+void tst_SettingsFile::failedWriteKeepsOriginal()
+{
+#ifdef Q_OS_LINUX
+    // A file-size limit makes the write fail whatever the user's rights are.
+    QTemporaryDir dir;
+    const QString settingsPath = dir.filePath("settings.ini");
+    const QString fieldsPath = dir.filePath("replace.ini");
+    const QByteArray original = readAll(DOKRAVA_TEST_DATA "/settings/keeps_original_on_failed_write.ini");
+    QVERIFY(!original.isEmpty());
+    writeAll(settingsPath, original);
+    writeAll(fieldsPath, original);
+
+    rlimit old {};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 16;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool settingsThrew = false;
+    bool fieldsThrew = false;
+    try {
+        SaveSettingsFile(settingsPath, TSettings());
+    } catch (const DokravaError &e) {
+        settingsThrew = e.message().contains(QStringLiteral("settings.ini"));
+    }
+    try {
+        WritePersonalFieldsFile(fieldsPath, {{"Поле", QString(200, u'я')}});
+    } catch (const DokravaError &) {
+        fieldsThrew = true;
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QVERIFY(settingsThrew);
+    QVERIFY(fieldsThrew);
+    QCOMPARE(readAll(settingsPath), original);
+    QCOMPARE(readAll(fieldsPath), original);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // no leftovers
+#else
+    QSKIP("Needs a file-size limit to make the write fail");
+#endif
+}
+
+QTEST_GUILESS_MAIN(tst_SettingsFile)
+#include "tst_SettingsFile.moc"
