@@ -9,6 +9,8 @@ TGridModel::TGridModel(QObject *parent)
 {
     setColCount(5);
     setRowCount(5);
+    m_col = 1;
+    m_row = 1;
 }
 
 void TGridModel::setColCount(int count)
