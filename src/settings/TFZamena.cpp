@@ -53,14 +53,7 @@ void TFZamena::showEvent(QShowEvent *event)
 
 void TFZamena::FormShow()
 {
-    const QString path = AppFolder::personalFieldsFile();
-    if (QFileInfo::exists(path)) {
-        fillGrid(ReadPersonalFields());
-    } else {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            throw DokravaError(QStringLiteral("Не удалось создать файл ") + QDir::toNativeSeparators(path));
-    }
+    // The switches come first: should the file fail, a later save must not store stale ones.
     m_ui->chkColontit->setChecked(Settings.Colontit);
     m_ui->ChB_help->setChecked(Settings.Help);
     m_ui->ChB_OpenDir->setChecked(Settings.OpenDir);
@@ -69,6 +62,15 @@ void TFZamena::FormShow()
     (Settings.FormatFile == 0 ? m_ui->rgFileFormat_0 : m_ui->rgFileFormat_1)->setChecked(true);
     (Settings.FileName == 0 ? m_ui->rgFileName_0 : m_ui->rgFileName_1)->setChecked(true);
     m_ui->ChB_OpenUniqDir->setEnabled(m_ui->ChB_OpenDir->isChecked());
+
+    const QString path = AppFolder::personalFieldsFile();
+    if (QFileInfo::exists(path)) {
+        fillGrid(ReadPersonalFields());
+    } else {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            throw DokravaError(QStringLiteral("Не удалось создать файл ") + QDir::toNativeSeparators(path));
+    }
 }
 
 void TFZamena::fillGrid(const TPersonalFields &fields)
