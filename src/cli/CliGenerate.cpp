@@ -1,11 +1,204 @@
 #include "cli/Cli.h"
 
+#include "generation/TGenerationRun.h"
+#include "shell/AppFolder.h"
+#include "shell/DokravaError.h"
+#include "shell/OfficeSuite.h"
+#include "table/DataTableLoader.h"
+#include "table/TemplateScan.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+#include <cstdio>
+#ifdef Q_OS_WIN
+#include <io.h>
+#define DOKRAVA_ISATTY _isatty
+#define DOKRAVA_FILENO _fileno
+#else
+#include <unistd.h>
+#define DOKRAVA_ISATTY isatty
+#define DOKRAVA_FILENO fileno
+#endif
+
+namespace {
+
+struct Options
+{
+    QString templates, data, out, column, personal;
+    int sheet = 0;
+    bool pdf = false, byColumn = false, colontit = false;
+    QString rows = QStringLiteral("all");
+    QStringList only;
+};
+
+QString takeValue(const QStringList &args, int &i)
+{
+    if (i + 1 >= args.size())
+        throw Cli::UsageError{QStringLiteral("Не задано значение для %1").arg(args[i])};
+    return args[++i];
+}
+
+QString choice(const QString &option, const QString &value, const QStringList &allowed)
+{
+    if (!allowed.contains(value))
+        throw Cli::UsageError{QStringLiteral("Недопустимое значение %1 для %2").arg(value, option)};
+    return value;
+}
+
+Options parse(const QStringList &args)
+{
+    Options o;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--templates")) o.templates = takeValue(args, i);
+        else if (a == QLatin1String("--data")) o.data = takeValue(args, i);
+        else if (a == QLatin1String("--out")) o.out = takeValue(args, i);
+        else if (a == QLatin1String("--column")) o.column = takeValue(args, i);
+        else if (a == QLatin1String("--personal")) o.personal = takeValue(args, i);
+        else if (a == QLatin1String("--rows")) o.rows = takeValue(args, i);
+        else if (a == QLatin1String("--only")) o.only = takeValue(args, i).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        else if (a == QLatin1String("--colontit")) o.colontit = true;
+        else if (a == QLatin1String("--format"))
+            o.pdf = choice(a, takeValue(args, i), {QStringLiteral("native"), QStringLiteral("pdf")}) == QLatin1String("pdf");
+        else if (a == QLatin1String("--naming"))
+            o.byColumn = choice(a, takeValue(args, i), {QStringLiteral("template"), QStringLiteral("column")}) == QLatin1String("column");
+        else if (a == QLatin1String("--sheet")) {
+            bool ok = false;
+            o.sheet = takeValue(args, i).toInt(&ok);
+            if (!ok || o.sheet < 1)
+                throw Cli::UsageError{QStringLiteral("Номер листа должен быть целым числом от 1")};
+        } else
+            throw Cli::UsageError{QStringLiteral("Неизвестный параметр %1").arg(a)};
+    }
+    if (o.templates.isEmpty() || o.data.isEmpty() || o.out.isEmpty())
+        throw Cli::UsageError{QStringLiteral("Нужны --templates, --data и --out")};
+    return o;
+}
+
+// "all" or record numbers from 1 and ranges ("1,3,5-7"); every number must name a record.
+QSet<int> parseRows(const QString &text, int recordCount)
+{
+    QSet<int> rows;
+    if (text == QLatin1String("all")) {
+        for (int r = 1; r <= recordCount; ++r)
+            rows.insert(r);
+        return rows;
+    }
+    for (const QString &part : text.split(QLatin1Char(','))) {
+        const QStringList ends = part.trimmed().split(QLatin1Char('-'));
+        bool ok1 = false, ok2 = false;
+        const int from = ends.value(0).toInt(&ok1);
+        const int to = ends.size() == 2 ? ends[1].toInt(&ok2) : from;
+        if (!ok1 || (ends.size() == 2 && !ok2) || ends.size() > 2 || from < 1 || to < from)
+            throw Cli::UsageError{QStringLiteral("Неверный список записей: %1").arg(text)};
+        if (to > recordCount)
+            throw DokravaError(QStringLiteral("В таблице нет записи %1 (записей: %2)").arg(to).arg(recordCount));
+        for (int r = from; r <= to; ++r)
+            rows.insert(r);
+    }
+    return rows;
+}
+
+// The entries of the template list that --only names (by entry or by file name), in list order.
+QStringList chooseTemplates(const QStringList &listed, const QStringList &only)
+{
+    if (only.isEmpty())
+        return listed;
+    QStringList chosen;
+    for (const QString &name : only) {
+        const QString wanted = QDir::toNativeSeparators(name.trimmed());
+        bool found = false;
+        for (const QString &entry : listed)
+            if (entry == wanted || QFileInfo(entry).fileName() == wanted)
+                found = true;
+        if (!found)
+            throw DokravaError(QStringLiteral("Шаблон не найден: %1").arg(name));
+    }
+    for (const QString &entry : listed)
+        for (const QString &name : only)
+            if (entry == QDir::toNativeSeparators(name.trimmed()) || QFileInfo(entry).fileName() == name.trimmed()) {
+                chosen.append(entry);
+                break;
+            }
+    return chosen;
+}
+
+// Shows the progress line on a terminal and passes notices on to standard error.
+class ConsoleObserver : public IGenerationObserver
+{
+public:
+    ConsoleObserver() : m_tty(DOKRAVA_ISATTY(DOKRAVA_FILENO(stderr))) {}
+    void progressStarted(int maximum) override { m_max = maximum; }
+    void progressed(int position) override
+    {
+        if (m_tty)
+            Cli::err(QStringLiteral("\rЗаписи: %1 из %2").arg(position).arg(m_max));
+    }
+    void notice(const QString &text) override
+    {
+        if (m_tty && m_max > 0)
+            Cli::err(QStringLiteral("\n"));
+        Cli::err(text + QLatin1Char('\n'));
+    }
+
+private:
+    bool m_tty;
+    int m_max = 0;
+};
+
+TGridSnapshot snapshot(const TDataTable &table, const QSet<int> &chosen)
+{
+    TGridSnapshot grid;
+    grid.rows.append(table.headers);
+    grid.marks.append(false);
+    for (int r = 0; r < table.rows.size(); ++r) {
+        grid.rows.append(table.rows[r]);
+        grid.marks.append(chosen.contains(r + 1));
+    }
+    return grid;
+}
+
+} // namespace
+
 namespace Cli {
 
-int generate(const QStringList &)
+int generate(const QStringList &args)
 {
-    err(QStringLiteral("Команда ещё не готова\n"));
-    return 1;
+    const Options o = parse(args);
+    if (!QFileInfo(o.templates).isDir())
+        throw DokravaError(QStringLiteral("Папка шаблонов не найдена: %1").arg(QDir::toNativeSeparators(o.templates)));
+    if (!o.personal.isEmpty() && !QFileInfo(o.personal).isFile())
+        throw DokravaError(QStringLiteral("Файл личных полей не найден: %1").arg(QDir::toNativeSeparators(o.personal)));
+    const TDataTable table = LoadDataTable(o.data, o.sheet - 1);
+
+    TGenerationInput in;
+    in.templatesDir = AppFolder::join(QFileInfo(o.templates).absoluteFilePath(), QString()) + QDir::separator();
+    in.templates = chooseTemplates(TemplateScan::ListTemplates(o.templates), o.only);
+    in.grid = snapshot(table, parseRows(o.rows, int(table.rows.size())));
+    in.severalRecords = true;
+    in.namingColumn = 1;
+    if (!o.column.isEmpty()) {
+        in.namingColumn = int(table.headers.indexOf(o.column)) + 1;
+        if (in.namingColumn == 0)
+            throw DokravaError(QStringLiteral("В таблице нет колонки «%1»").arg(o.column));
+    }
+    in.namingMode = o.byColumn ? 1 : 0;
+    in.settings.FormatFile = o.pdf ? 0 : 1;
+    in.settings.Colontit = o.colontit;
+    in.personalFieldsFile = o.personal.isEmpty() ? QString() : QFileInfo(o.personal).absoluteFilePath();
+    in.outputRoot = QFileInfo(o.out).absoluteFilePath();
+    FindLOPath(in.converter);
+
+    ConsoleObserver observer;
+    TGenerationRun run(in, &observer);
+    run.run();
+    out(QStringLiteral("Документов создано: %1\nОшибок конвертации в PDF: %2\n")
+            .arg(run.documentsWritten())
+            .arg(run.pdfErrorCount()));
+    return 0;
 }
 
 } // namespace Cli
