@@ -1,0 +1,97 @@
+#include "generation/DocxDocument.h"
+#include "odf/ZipWriter.h"
+#include "settings/FindFieldsInWord.h"
+#include "shell/AppFolder.h"
+#include "shell/DokravaError.h"
+
+#include "../generation/DocxFixture.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace DocxFixture;
+
+class tst_FindFieldsInWord : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void fields_data();
+    void fields();
+    void missingFile();
+    void legacyWithoutConverter();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void tst_FindFieldsInWord::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    AppFolder::setOverride(m_dir->path());
+}
+
+void tst_FindFieldsInWord::cleanup()
+{
+    AppFolder::setOverride(QString());
+}
+
+void tst_FindFieldsInWord::fields_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("footer");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("body case wins over footer")
+        << para("[Город] [ФИО]") << QString() << para("[город] [Дата]") << QStringList{"Город", "ФИО", "Дата"};
+    QTest::newRow("header table")
+        << para("[А]") << QStringLiteral("<w:tbl><w:tr><w:tc>") + para("[Б]") + QStringLiteral("</w:tc></w:tr></w:tbl>")
+        << QString() << QStringList{"А", "Б"};
+    QTest::newRow("blanks kept inside, empty left out")
+        << para("[] [ Имя ] x") << QString() << QString() << QStringList{" Имя "};
+    QTest::newRow("split across runs")
+        << QStringLiteral("<w:p><w:r><w:t>[Сум</w:t></w:r><w:proofErr w:type=\"spellStart\"/><w:r><w:rPr><w:b/></w:rPr><w:t>ма]</w:t></w:r></w:p>")
+        << QString() << QString() << QStringList{"Сумма"};
+    QTest::newRow("no brackets") << para("Просто текст") << QString() << QString() << QStringList{};
+}
+
+void tst_FindFieldsInWord::fields()
+{
+    QFETCH(QString, body);
+    QFETCH(QString, header);
+    QFETCH(QString, footer);
+    QFETCH(QStringList, expected);
+    const QString path = m_dir->filePath(QStringLiteral("t.docx"));
+    write(path, body, header, footer);
+    QCOMPARE(FindFieldsInWord(path, QString()), expected);
+}
+
+void tst_FindFieldsInWord::missingFile()
+{
+    try {
+        FindFieldsInWord(m_dir->filePath(QStringLiteral("none.docx")), QString());
+        QFAIL("no error");
+    } catch (const DokravaError &e) {
+        QCOMPARE(e.message(), QStringLiteral("Файл шаблона не найден."));
+    }
+}
+
+void tst_FindFieldsInWord::legacyWithoutConverter()
+{
+    const QString path = m_dir->filePath(QStringLiteral("old.doc"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+    f.close();
+    try {
+        FindFieldsInWord(path, QString());
+        QFAIL("no error");
+    } catch (const DokravaError &e) {
+        QCOMPARE(e.message(), QStringLiteral("Для шаблонов .doc нужен LibreOffice"));
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_FindFieldsInWord)
+#include "tst_FindFieldsInWord.moc"
