@@ -10,7 +10,8 @@ namespace {
 // True when text parses as XML once wrapped in an element that declares the ODF prefixes.
 bool wellFormed(const QString &fragment)
 {
-    QXmlStreamReader xml(QStringLiteral("<r xmlns:text=\"t\">") + fragment + QStringLiteral("</r>"));
+    const bool document = fragment.startsWith(QLatin1String("<?xml"));
+    QXmlStreamReader xml(document ? fragment : QStringLiteral("<r xmlns:text=\"t\">") + fragment + QStringLiteral("</r>"));
     while (!xml.atEnd())
         xml.readNext();
     return !xml.hasError();
