@@ -1,0 +1,170 @@
+#include "generation/DocxDocument.h"
+#include "generation/PdfConverter.h"
+#include "generation/TGenerationRun.h"
+#include "generation/XmlNode.h"
+#include "shell/AppFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString kSoffice = QStringLiteral("/usr/bin/soffice");
+
+QString samplesDir()
+{
+    return QStringLiteral(DOKRAVA_TEST_DATA "/../../resources/zagotka");
+}
+
+// The text LibreOffice reads from a document.
+QString officeText(const QString &path, const QString &scratch)
+{
+    const QString txt = ConvertDocument(path, QStringLiteral("txt:Text (encoded):UTF8"), scratch, kSoffice);
+    QFile f(txt);
+    if (txt.isEmpty() || !f.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(f.readAll()).simplified();
+}
+
+QString pdfText(const QString &path)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")});
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput()).simplified();
+}
+
+QString partText(DocxDocument &doc, const QString &part)
+{
+    return XmlNode::parse(doc.partData(part), part)->innerText();
+}
+
+} // namespace
+
+class tst_GenerationEndToEnd : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void nativeDocumentsReadBackInLibreOffice();
+    void pdfDocumentsReadBackWithPdftotext();
+    void legacyWordTemplateRoundTrip();
+
+private:
+    TGenerationInput input(const QStringList &templates);
+    QString docum(const QString &relative) const { return m_dir->filePath(QStringLiteral("docum/") + relative); }
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void tst_GenerationEndToEnd::initTestCase()
+{
+    if (!QFile::exists(kSoffice))
+        QSKIP("LibreOffice (soffice) is not installed");
+}
+
+void tst_GenerationEndToEnd::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    AppFolder::setOverride(m_dir->path());
+    QDir().mkpath(m_dir->filePath(QStringLiteral("zagotka")));
+    QDir().mkpath(m_dir->filePath(QStringLiteral("txt")));
+    for (const QString &name : QDir(samplesDir()).entryList(QDir::Files))
+        QVERIFY(QFile::copy(samplesDir() + QLatin1Char('/') + name, m_dir->filePath(QStringLiteral("zagotka/") + name)));
+}
+
+void tst_GenerationEndToEnd::cleanup()
+{
+    AppFolder::setOverride(QString());
+}
+
+TGenerationInput tst_GenerationEndToEnd::input(const QStringList &templates)
+{
+    TGenerationInput in;
+    in.templatesDir = m_dir->filePath(QStringLiteral("zagotka")) + QDir::separator();
+    in.templates = templates;
+    in.grid.rows = {
+        {"ФИО", "Должность", "Организация", "Город", "Дата", "Сумма"},
+        {"Иванов Иван Иванович", "директора", "ООО \"Ромашка\"", "Москва", "01.02.2026", "15000"},
+        {"Петрова Анна Сергеевна", "главного бухгалтера", "АО Лютик & Ко", "Санкт-Петербург", "15.03.2026", "2 500,50"},
+        {"Сидоров Пётр", "менеджера", "ИП Сидоров", "Казань", "20.04.2026", "700"},
+    };
+    in.grid.marks = {false, true, true, false};
+    in.severalRecords = true;
+    in.namingColumn = 3;
+    in.namingMode = 1;
+    in.outputRoot = AppFolder::outputRoot();
+    in.personalFieldsFile = AppFolder::personalFieldsFile();
+    in.converter = kSoffice;
+    return in;
+}
+
+void tst_GenerationEndToEnd::nativeDocumentsReadBackInLibreOffice()
+{
+    QFile ini(AppFolder::personalFieldsFile());
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.close();
+    TGenerationInput in = input({QStringLiteral("Договор.docx"), QStringLiteral("Письмо.odt")});
+    in.settings.Colontit = true;
+    TGenerationRun run(in, nullptr);
+    run.run();
+    QCOMPARE(run.documentsWritten(), 4);
+
+    const QString scratch = m_dir->filePath(QStringLiteral("txt"));
+    const QString letter = officeText(docum(QStringLiteral("ООО _Ромашка_/ООО _Ромашка_-Письмо.odt")), scratch);
+    QVERIFY2(letter.contains(QStringLiteral("Уважаемый(ая) Иванов Иван Иванович!")), qPrintable(letter));
+    QVERIFY(letter.contains(QStringLiteral("начислено 15000 руб. Оплату просим произвести до 01.02.2026.")));
+    QVERIFY(!letter.contains(QLatin1Char('[')));
+
+    const QString contractPath = docum(QStringLiteral("АО Лютик & Ко/АО Лютик & Ко-Договор.docx"));
+    const QString contract = officeText(contractPath, scratch);
+    QVERIFY2(contract.contains(QStringLiteral("АО Лютик & Ко, в лице главного бухгалтера Петрова Анна Сергеевна")),
+             qPrintable(contract));
+    QVERIFY(contract.contains(QStringLiteral("Стоимость услуг составляет 2 500,50 руб.")));
+    QVERIFY(contract.contains(QStringLiteral("г. Санкт-Петербург")));
+    DocxDocument doc(contractPath);
+    QCOMPARE(partText(doc, doc.headerParts().first()), QStringLiteral("Договор с АО Лютик & Ко"));
+    QCOMPARE(partText(doc, doc.footerParts().first()), QStringLiteral("г. Санкт-Петербург, 15.03.2026"));
+}
+
+void tst_GenerationEndToEnd::pdfDocumentsReadBackWithPdftotext()
+{
+    TGenerationInput in = input({QStringLiteral("Договор.docx"), QStringLiteral("Письмо.odt")});
+    in.settings.FormatFile = 0;
+    in.grid.marks = {false, false, true, false};
+    TGenerationRun run(in, nullptr);
+    run.run();
+    QCOMPARE(run.pdfErrorCount(), 0);
+    QCOMPARE(QDir(docum(QStringLiteral("АО Лютик & Ко"))).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+             (QStringList{QStringLiteral("АО Лютик & Ко-Договор.pdf"), QStringLiteral("АО Лютик & Ко-Письмо.pdf")}));
+    const QString contract = pdfText(docum(QStringLiteral("АО Лютик & Ко/АО Лютик & Ко-Договор.pdf")));
+    QVERIFY2(contract.contains(QStringLiteral("главного бухгалтера Петрова Анна Сергеевна")), qPrintable(contract));
+    const QString letter = pdfText(docum(QStringLiteral("АО Лютик & Ко/АО Лютик & Ко-Письмо.pdf")));
+    QVERIFY2(letter.contains(QStringLiteral("Уважаемый(ая) Петрова Анна Сергеевна!")), qPrintable(letter));
+    QVERIFY(letter.contains(QStringLiteral("АО Лютик & Ко, Санкт-Петербург")));
+}
+
+void tst_GenerationEndToEnd::legacyWordTemplateRoundTrip()
+{
+    const QString doc = ConvertDocument(m_dir->filePath(QStringLiteral("zagotka/Договор.docx")), QStringLiteral("doc:MS Word 97"),
+                                        m_dir->filePath(QStringLiteral("zagotka")), kSoffice);
+    QVERIFY(!doc.isEmpty());
+    TGenerationInput in = input({QStringLiteral("Договор.doc")});
+    in.grid.marks = {false, false, false, true};
+    TGenerationRun run(in, nullptr);
+    run.run();
+    const QString out = docum(QStringLiteral("ИП Сидоров/ИП Сидоров-Договор.doc"));
+    QFile f(out);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.read(4), QByteArray("\xD0\xCF\x11\xE0", 4));
+    f.close();
+    const QString text = officeText(out, m_dir->filePath(QStringLiteral("txt")));
+    QVERIFY2(text.contains(QStringLiteral("ИП Сидоров, в лице менеджера Сидоров Пётр")), qPrintable(text));
+}
+
+QTEST_GUILESS_MAIN(tst_GenerationEndToEnd)
+#include "tst_GenerationEndToEnd.moc"
