@@ -3,6 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-// The field names of one template, chosen by its extension (".odt" for now); sorted as
+// The field names of one template, chosen by its extension (".odt", ".docx", ".doc"); sorted as
 // SortFieldNames sorts. Throws DokravaError for a format it cannot scan.
 QStringList FindTemplateFields(const QString &path);
