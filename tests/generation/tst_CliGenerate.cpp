@@ -1,0 +1,134 @@
+#include "DocxFixture.h"
+
+#include "generation/DocxDocument.h"
+#include "generation/XmlNode.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Result
+{
+    int code;
+    QString out, err;
+};
+
+Result cli(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(DOKRAVA_CLI), QStringList{QStringLiteral("generate")} + args);
+    p.waitForFinished(120000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+QStringList filesUnder(const QString &root)
+{
+    QStringList files;
+    QDir dir(root);
+    for (const QString &sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+        for (const QString &f : QDir(dir.filePath(sub)).entryList(QDir::Files, QDir::Name))
+            files << sub + QLatin1Char('/') + f;
+    return files;
+}
+
+} // namespace
+
+class tst_CliGenerate : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void recordsAndNaming_data();
+    void recordsAndNaming();
+    void personalFieldsAndHeaders();
+    void refused_data();
+    void refused();
+
+private:
+    QStringList base() const;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void tst_CliGenerate::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+}
+
+QStringList tst_CliGenerate::base() const
+{
+    return {QStringLiteral("--templates"), QStringLiteral(DOKRAVA_TEST_DATA "/../../resources/zagotka"),
+            QStringLiteral("--data"), QStringLiteral(DOKRAVA_TEST_DATA "/generation/sample_table.csv"),
+            QStringLiteral("--out"), m_dir->filePath(QStringLiteral("out"))};
+}
+
+void tst_CliGenerate::recordsAndNaming_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("files");
+    QTest::newRow("by column, chosen records")
+        << QStringList{"--naming", "column", "--column", "Организация", "--rows", "1,3"}
+        << QStringList{"ИП Сидоров/ИП Сидоров-Договор.docx", "ИП Сидоров/ИП Сидоров-Письмо.odt",
+                       "ООО _Ромашка_/ООО _Ромашка_-Договор.docx", "ООО _Ромашка_/ООО _Ромашка_-Письмо.odt"};
+    QTest::newRow("by template, first field, a range, one template")
+        << QStringList{"--rows", "2-3", "--only", "Письмо.odt"}
+        << QStringList{"Письмо/Письмо-Петрова Анна Сергеевна.odt", "Письмо/Письмо-Сидоров Пётр.odt"};
+}
+
+void tst_CliGenerate::recordsAndNaming()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, files);
+    const Result r = cli(base() + args);
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QStringLiteral("Документов создано: %1\nОшибок конвертации в PDF: 0\n").arg(files.size()));
+    QCOMPARE(filesUnder(m_dir->filePath(QStringLiteral("out"))), files);
+}
+
+void tst_CliGenerate::personalFieldsAndHeaders()
+{
+    const QString templates = m_dir->filePath(QStringLiteral("t"));
+    QDir().mkpath(templates);
+    DocxFixture::write(templates + QStringLiteral("/Акт.docx"), DocxFixture::para(QStringLiteral("[ФИО], менеджер [Менеджер]")),
+                       DocxFixture::para(QStringLiteral("[Город] [Менеджер]")));
+    QStringList args = base();
+    args[1] = templates;
+    const Result r = cli(args + QStringList{QStringLiteral("--rows"), QStringLiteral("2"), QStringLiteral("--personal"),
+                                            QStringLiteral(DOKRAVA_TEST_DATA "/generation/personal_fields.ini"),
+                                            QStringLiteral("--colontit")});
+    QCOMPARE(r.code, 0);
+    DocxDocument doc(m_dir->filePath(QStringLiteral("out/Акт/Акт-Петрова Анна Сергеевна.docx")));
+    QCOMPARE(XmlNode::parse(doc.partData(doc.mainPart()), QStringLiteral("m"))->innerText(),
+             QStringLiteral("Петрова Анна Сергеевна, менеджер Кузнецова О. В."));
+    QCOMPARE(XmlNode::parse(doc.partData(doc.headerParts().first()), QStringLiteral("h"))->innerText(),
+             QStringLiteral("Санкт-Петербург [Менеджер]"));
+}
+
+void tst_CliGenerate::refused_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown format") << QStringList{"--format", "odt"} << 2 << "Недопустимое значение odt для --format";
+    QTest::newRow("bad record list") << QStringList{"--rows", "2-x"} << 2 << "Неверный список записей: 2-x";
+    QTest::newRow("record beyond the table") << QStringList{"--rows", "4"} << 1 << "В таблице нет записи 4 (записей: 3)";
+    QTest::newRow("unknown column") << QStringList{"--column", "Телефон"} << 1 << "В таблице нет колонки «Телефон»";
+    QTest::newRow("unknown template") << QStringList{"--only", "Нет.docx"} << 1 << "Шаблон не найден: Нет.docx";
+    QTest::newRow("unknown option") << QStringList{"--fast"} << 2 << "Неизвестный параметр --fast";
+}
+
+void tst_CliGenerate::refused()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    const Result r = cli(base() + args);
+    QCOMPARE(r.code, code);
+    QVERIFY2(r.err.startsWith(message + QLatin1Char('\n')), qPrintable(r.err));
+    QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("out"))));
+}
+
+QTEST_GUILESS_MAIN(tst_CliGenerate)
+#include "tst_CliGenerate.moc"
