@@ -52,6 +52,7 @@ private slots:
     void firstStartCreatesFilesAndDefaults();
     void startReadsExistingSettings();
     void startClearsTempAndCloseClearsAgain();
+    void closingMainWindowEndsProgram();
     void failingStartIsShownAndGoesOn();
     void warningLabel_data();
     void warningLabel();
@@ -175,6 +176,18 @@ void tst_TFMainShell::startClearsTempAndCloseClearsAgain()
     window->close();
     QCOMPARE(entriesOf(temp), QStringList());
     QVERIFY(QFileInfo(temp).isDir());
+}
+
+void tst_TFMainShell::closingMainWindowEndsProgram()
+{
+    // The application quits when its last visible window closes: the other windows stay hidden.
+    TFMain *window = startMain();
+    FZamena = new TFZamena;
+    FHelp = new TFHelp;
+    QVERIFY(QGuiApplication::quitOnLastWindowClosed());
+    window->close();
+    for (QWidget *top : QApplication::topLevelWidgets())
+        QVERIFY2(!top->isVisible() || top->windowType() == Qt::ToolTip, qPrintable(top->objectName()));
 }
 
 void tst_TFMainShell::failingStartIsShownAndGoesOn()
