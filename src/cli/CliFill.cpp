@@ -1,11 +1,36 @@
 #include "cli/Cli.h"
 
+#include "odf/TODTProcessor.h"
+#include "shell/DokravaError.h"
+
+#include <QDir>
+#include <QFileInfo>
+
 namespace Cli {
 
-int fill(const QStringList &)
+int fill(const QStringList &args)
 {
-    err(QStringLiteral("Команда ещё не готова\n"));
-    return 1;
+    if (args.size() < 2)
+        throw UsageError{QStringLiteral("Укажите шаблон и файл результата")};
+    const QString templateFile = args.at(0);
+    const QString outputFile = args.at(1);
+    TFieldValues data;
+    QStringList names;
+    for (const QString &pair : args.mid(2)) {
+        const qsizetype eq = pair.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            throw UsageError{QStringLiteral("Ожидалось ИМЯ=ЗНАЧЕНИЕ, получено «%1»").arg(pair)};
+        const QString name = pair.left(eq);
+        if (names.contains(name))
+            throw UsageError{QStringLiteral("Поле «%1» указано дважды").arg(name)};
+        names.append(name);
+        data.append({name, pair.mid(eq + 1)});
+    }
+    if (QFileInfo(templateFile).suffix().compare(QLatin1String("odt"), Qt::CaseInsensitive) != 0)
+        throw DokravaError(QStringLiteral("Заполнение шаблона «%1» не поддерживается: ожидается файл .odt")
+                               .arg(QDir::toNativeSeparators(templateFile)));
+    TODTProcessor().ProcessODTTemplate(templateFile, outputFile, data);
+    return 0;
 }
 
 } // namespace Cli

@@ -38,9 +38,10 @@ QByteArray contentXml(const TGridModel &grid)
     for (int r = 0; r < grid.rowCount(); ++r) {
         s += QLatin1String("  <table:table-row>\n");
         for (int c = 0; c < grid.colCount(); ++c) {
-            // Characters XML forbids would make the whole file unreadable: they are dropped.
+            // Characters XML forbids would make the whole file unreadable: they are dropped. A
+            // raw carriage return would come back as a line feed, so it is written as a reference.
             s += QLatin1String("    <table:table-cell office:value-type=\"string\"><text:p>");
-            s += EscapeXML(DropForbiddenXmlChars(grid.cell(c, r)));
+            s += EscapeXML(DropForbiddenXmlChars(grid.cell(c, r))).replace(QLatin1Char('\r'), QLatin1String("&#13;"));
             s += QLatin1String("</text:p></table:table-cell>\n");
         }
         s += QLatin1String("  </table:table-row>\n");

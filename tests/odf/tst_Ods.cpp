@@ -7,6 +7,8 @@
 #include "shell/DokravaError.h"
 #include "table/TGridModel.h"
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -73,6 +75,7 @@ private slots:
     void writerPackageLayout();
     void writeReadRoundTrip();
     void writerReplacesExistingFile();
+    void libreOfficeReadsWrittenTable();
 
 private:
     QTemporaryDir *m_app = nullptr;
@@ -381,6 +384,27 @@ void TestOds::writerReplacesExistingFile()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"x.ods"});
     // A folder that does not exist: nothing is written, the message names the file.
     QVERIFY_THROWS_EXCEPTION(DokravaError, SaveGridToODS(grid, dir.filePath("none/y.ods")));
+}
+
+void TestOds::libreOfficeReadsWrittenTable()
+{
+    const QString soffice = QStandardPaths::findExecutable("soffice");
+    if (soffice.isEmpty())
+        QSKIP("LibreOffice (soffice) is not installed: the written table is not checked by it");
+    TGridModel grid;
+    grid.load({"ФИО", "Сумма"}, {{"Иванов & сын", "100"}, {"\"Кавычки\"", "<200>"}});
+    QTemporaryDir dir;
+    const QString ods = dir.filePath("table.ods");
+    SaveGridToODS(grid, ods);
+    QProcess lo;
+    lo.start(soffice, {"-env:UserInstallation=file://" + dir.filePath("profile"), "--headless", "--convert-to",
+                       "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir", dir.path(), ods});
+    QVERIFY(lo.waitForFinished(120000));
+    QFile csv(dir.filePath("table.csv"));
+    QVERIFY2(csv.open(QIODevice::ReadOnly), "LibreOffice could not open the written table");
+    const QString text = QString::fromUtf8(csv.readAll());
+    QVERIFY2(text.contains("ФИО,Сумма") && text.contains("Иванов & сын,100") && text.contains("<200>"),
+             qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(TestOds)

@@ -70,6 +70,8 @@ private slots:
     void zipFolderLayout();
     void unzipFolderEntriesAndBackslashes();
     void hostileTemplateWritesNothingOutside();
+    void hostileFixturesRefused_data();
+    void hostileFixturesRefused();
     void libreOfficeReadsFilledLetter();
 
 private:
@@ -238,6 +240,30 @@ void TestTODTProcessor::hostileTemplateWritesNothingOutside()
     QVERIFY(!QFile::exists(m_app->filePath("escaped.txt")));
     QVERIFY(!QFile::exists(m_app->filePath("temp/escaped.txt")));
     QVERIFY(!QFile::exists(QFileInfo(m_app->path()).absolutePath() + "/escaped.txt"));
+}
+
+void TestTODTProcessor::hostileFixturesRefused_data()
+{
+    QTest::addColumn<QString>("file");
+    const QDir hostile(QStringLiteral(DOKRAVA_TEST_DATA "/odf/hostile"));
+    for (const QString &name : hostile.entryList(QDir::Files))
+        QTest::newRow(qPrintable(name)) << hostile.filePath(name);
+}
+
+void TestTODTProcessor::hostileFixturesRefused()
+{
+    QFETCH(QString, file);
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out.odt");
+    QVERIFY_THROWS_EXCEPTION(DokravaError, TODTProcessor().ProcessODTTemplate(file, out, {{"A", "1"}}));
+    QVERIFY_THROWS_EXCEPTION(DokravaError, TODTProcessor().FindVariablesInODT(file));
+    QStringList headers;
+    QList<QStringList> rows;
+    QVERIFY_THROWS_EXCEPTION(DokravaError, TODTProcessor().LoadODSToGrid(file, headers, rows));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+    QVERIFY(!QFile::exists("/tmp/dokrava-escaped.txt"));
+    QVERIFY(!QFile::exists(m_app->filePath("escaped.txt")));
+    QVERIFY(!QFile::exists(m_app->filePath("temp/escaped.txt")));
 }
 
 void TestTODTProcessor::libreOfficeReadsFilledLetter()
