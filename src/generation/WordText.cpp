@@ -87,6 +87,10 @@ void findParagraphs(XmlNode *node, QList<XmlNode *> &out)
         XmlNode *c = node->child(i);
         if (c->kind() != XmlNode::Element)
             continue;
+        // Text elements are rewritten and replaced while filling, so nothing inside one may be
+        // held as a paragraph of its own.
+        if (c->name() == kW_t)
+            continue;
         if (c->name() == kW_p)
             out.append(c);
         findParagraphs(c, out); // text boxes inside a paragraph hold paragraphs too

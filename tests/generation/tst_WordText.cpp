@@ -2,6 +2,7 @@
 #include "generation/XmlNode.h"
 #include "shell/DokravaError.h"
 
+#include <QFile>
 #include <QTest>
 
 namespace {
@@ -42,6 +43,7 @@ private slots:
     void collect();
     void serializeKeepsDeclarationAndEscapes();
     void malformedPartIsRefused();
+    void paragraphInsideTextElement();
 };
 
 void tst_WordText::replace_data()
@@ -215,6 +217,17 @@ void tst_WordText::malformedPartIsRefused()
     for (int i = 0; i < 5000; ++i)
         deep += "<a>";
     QVERIFY_THROWS_EXCEPTION(DokravaError, XmlNode::parse(deep, QStringLiteral("t")));
+}
+
+void tst_WordText::paragraphInsideTextElement()
+{
+    // A paragraph nested in a text element went away with that element while still being filled.
+    QFile f(QStringLiteral(DOKRAVA_TEST_DATA "/generation/paragraph_inside_text_element.xml"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    auto doc = XmlNode::parse(f.readAll(), QStringLiteral("t"));
+    QCOMPARE(ReplaceInWordPart(doc.get(), QStringLiteral("[A]"), QStringLiteral("1\n2")), 3);
+    const QByteArray written = doc->serialize();
+    QCOMPARE(XmlNode::parse(written, QStringLiteral("t"))->innerText(), QStringLiteral("1212 x12"));
 }
 
 QTEST_GUILESS_MAIN(tst_WordText)
