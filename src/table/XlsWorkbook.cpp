@@ -91,6 +91,9 @@ void XlsWorkbook::open(const QString &path)
         close();
         throw DokravaError(openError(path, FREEXL_OK));
     }
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        m_formulaCells = XlsFormulaCells::read(file.readAll());
     m_path = path;
     setActiveSheet(0);
 }
@@ -116,6 +119,9 @@ void XlsWorkbook::loadSheet(int index)
             cells().insert(key(int(r) + 1, int(c) + 1), valueText(v));
         }
     }
+    if (index < m_formulaCells.size())
+        for (auto it = m_formulaCells[index].cbegin(); it != m_formulaCells[index].cend(); ++it)
+            cells().insert(it.key(), it.value());
 }
 
 void XlsWorkbook::close()
@@ -124,6 +130,7 @@ void XlsWorkbook::close()
         freexl_close(m_handle);
     m_handle = nullptr;
     m_names.clear();
+    m_formulaCells.clear();
     TSpreadsheet::close();
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "table/TSpreadsheet.h"
+#include "table/XlsFormulaCells.h"
 
-// An ".xls" workbook (Excel 97-2003). Read with libfreexl. Saved through the office suite's
+// An ".xls" workbook (Excel 97-2003). Read with libfreexl, formula results and truth values by
+// XlsFormulaCells. Saved through the office suite's
 // converter: the workbook is converted to ".xlsx" in a scratch folder, its active sheet rewritten
 // there, and the result converted back to ".xls" and moved over the file. Without a converter
 // the save fails with a clear message and the file stays untouched.
@@ -25,4 +27,5 @@ private:
     QString m_converter;
     const void *m_handle = nullptr;
     QStringList m_names;
+    QList<XlsFormulaCells::SheetValues> m_formulaCells; // what libfreexl leaves out, per sheet
 };

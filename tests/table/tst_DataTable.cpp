@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -74,6 +75,7 @@ private slots:
     void odsRoundTrip();
     void saveNeverCreatesSpreadsheet();
     void failedSaveKeepsFile();
+    void xlsSaveThroughConverter();
     void templateScan();
     void templateScanMissingFolder();
 };
@@ -250,6 +252,26 @@ void tst_DataTable::failedSaveKeepsFile()
     QVERIFY_THROWS_EXCEPTION(DokravaError, SaveDataTable(grid, path, 3, QString())); // no fourth sheet
     QCOMPARE(readAll(path), before);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+void tst_DataTable::xlsSaveThroughConverter()
+{
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty())
+        QSKIP("LibreOffice (soffice) is not installed");
+    QTemporaryDir dir;
+    const QString path = copyTo(dir, QStringLiteral("three_sheets_lo.xls"), QStringLiteral("Данные.xls"));
+    const TDataTable first = LoadDataTable(path, 0);
+    TGridModel grid;
+    grid.load({QStringLiteral("ФИО"), QStringLiteral("Код")}, {{QStringLiteral("Иванов"), QStringLiteral("007")}});
+    QCOMPARE(SaveDataTable(grid, path, 1, soffice), QStringLiteral("Сохранение выполнено"));
+    const TDataTable second = LoadDataTable(path, 1);
+    QCOMPARE(second.headers, grid.headers());
+    QCOMPARE(second.rows, QList<QStringList>({grid.record(1)}));
+    const TDataTable firstAfter = LoadDataTable(path, 0);
+    QCOMPARE(firstAfter.headers, first.headers);
+    QCOMPARE(firstAfter.rows.first().mid(0, 4), first.rows.first().mid(0, 4));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("Данные.xls")}));
 }
 
 void tst_DataTable::templateScan()
