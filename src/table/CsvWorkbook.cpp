@@ -112,6 +112,8 @@ QString CsvWorkbook::formatRecord(const QStringList &fields, QChar separator)
 
 void CsvWorkbook::open(const QString &path)
 {
+    close();
+    m_records.clear();
     QFile file(path);
     if (!QFileInfo(path).isFile())
         throw DokravaError(QStringLiteral("Файл \"%1\" не найден").arg(QDir::toNativeSeparators(path)));

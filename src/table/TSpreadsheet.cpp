@@ -16,10 +16,14 @@ void TSpreadsheet::setActiveSheet(int index)
         throw DokravaError(QStringLiteral("В книге \"%1\" нет листа с номером %2")
                                .arg(QFileInfo(m_path).fileName())
                                .arg(index + 1));
+    if (m_loaded && index == m_active)
+        return; // already active: its cells, edits included, stay as they are
     m_cells.clear();
     m_modified = false;
+    m_loaded = false;
     m_active = index;
     loadSheet(index);
+    m_loaded = true;
 }
 
 bool TSpreadsheet::hasValue(int row, int col) const
@@ -50,6 +54,7 @@ void TSpreadsheet::close()
 {
     m_cells.clear();
     m_modified = false;
+    m_loaded = false;
     m_active = 0;
     m_path.clear();
 }

@@ -18,7 +18,8 @@ public:
     virtual void open(const QString &path) = 0;
     // The sheet names in workbook order.
     virtual QStringList sheetNames() const = 0;
-    // Makes the sheet at index (from 0) active; throws when there is no such sheet.
+    // Makes the sheet at index (from 0) active; throws when there is no such sheet. The sheet
+    // already active stays as it is.
     void setActiveSheet(int index);
     // The active sheet's index (from 0).
     int activeSheet() const { return m_active; }
@@ -61,6 +62,7 @@ private:
     QHash<quint64, QString> m_cells;
     int m_active = 0;
     bool m_modified = false;
+    bool m_loaded = false;
 };
 
 // Engine for a data file chosen by its extension (".xlsx", ".xls", ".csv", letter case ignored).
