@@ -19,6 +19,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFile>
 #include <QShowEvent>
 #include <QStyle>

@@ -48,7 +48,6 @@ private slots:
     void donateWithoutPicture_data();
     void donateWithoutPicture();
     void donateOpensPaymentPage();
-    void donateCloseButton();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -162,15 +161,6 @@ void tst_HelpSupport::donateOpensPaymentPage()
     donate.ui()->btnOpen->click();
     QCOMPARE(m_dialogs->opened, QStringList{TFDonate::PaymentUrl});
     QVERIFY(TFDonate::PaymentUrl.startsWith("https://"));
-}
-
-void tst_HelpSupport::donateCloseButton()
-{
-    TFDonate donate;
-    donate.show();
-    donate.ui()->btnClose->click();
-    QVERIFY(!donate.isVisible());
-    QCOMPARE(donate.result(), int(QDialog::Rejected));
 }
 
 QTEST_MAIN(tst_HelpSupport)

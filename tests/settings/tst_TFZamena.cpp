@@ -48,14 +48,12 @@ private slots:
     void init();
     void cleanup();
 
-    void designedState();
     void firstOpeningCreatesEmptyFile();
     void openingFillsGridFromFile();
     void openingSkipsBadLines();
     void switchesFromSettings_data();
     void switchesFromSettings();
     void openDirEnablesUniqueFolder();
-    void addRowsAddsTwo();
     void saveWritesBothFilesAndConfirms();
     void saveKeepsDisabledUniqueFolderMark();
     void saveTwiceWritesIdenticalFiles();
@@ -83,20 +81,6 @@ void tst_TFZamena::cleanup()
     m_dialogs.reset();
     AppFolder::setOverride(QString());
     m_dir.reset();
-}
-
-void tst_TFZamena::designedState()
-{
-    Ui::TFZamena *ui = m_window->ui();
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("Личные поля для замены"));
-    QCOMPARE(m_window->size(), QSize(468, 488));
-    QCOMPARE(ui->SG_repl->columnCount(), 2);
-    QCOMPARE(ui->SG_repl->rowCount(), 4);
-    QCOMPARE(ui->SG_repl->columnWidth(0), 214);
-    QCOMPARE(ui->SG_repl->columnWidth(1), 219);
-    QCOMPARE(ui->SG_repl->horizontalHeaderItem(0)->text(), QStringLiteral("Поле"));
-    QCOMPARE(ui->SG_repl->horizontalHeaderItem(1)->text(), QStringLiteral("Значение"));
-    QVERIFY(!ui->ChB_OpenUniqDir->isEnabled());
 }
 
 void tst_TFZamena::firstOpeningCreatesEmptyFile()
@@ -179,12 +163,6 @@ void tst_TFZamena::openDirEnablesUniqueFolder()
     ui->ChB_OpenDir->click();
     QVERIFY(!ui->ChB_OpenUniqDir->isEnabled());
     QVERIFY(ui->ChB_OpenUniqDir->isChecked());
-}
-
-void tst_TFZamena::addRowsAddsTwo()
-{
-    m_window->ui()->B_addStr->click();
-    QCOMPARE(m_window->ui()->SG_repl->rowCount(), 6);
 }
 
 void tst_TFZamena::saveWritesBothFilesAndConfirms()

@@ -106,27 +106,17 @@ TFMain *tst_TFMainShell::startMain()
 
 void tst_TFMainShell::layoutAndInitialState()
 {
+    // The states the other handlers start from.
     TFMain window;
     Ui::TFMain *ui = window.ui();
-    QCOMPARE(window.windowTitle(), QStringLiteral("Генератор документов - Докрава"));
     QCOMPARE(window.size(), QSize(1126, 521));
     QVERIFY(ui->lblLOWarning->isHidden());
     QVERIFY(ui->prbar->isHidden());
     QVERIFY(!ui->CB_DirName->isEnabled());
-    QVERIFY(ui->CB_DirName->isEditable());
-    QVERIFY(ui->cb_Sheet->isEditable());
     QVERIFY(!ui->edReplace->isEnabled());
     QVERIFY(ui->rgFileName_0->isChecked());
     QCOMPARE(ui->LBFile->selectionMode(), QAbstractItemView::ExtendedSelection);
-    QCOMPARE(ui->lbField->selectionMode(), QAbstractItemView::SingleSelection);
-    QCOMPARE(ui->BReplace->text(), QStringLiteral("Сформировать документы"));
-    QCOMPARE(ui->BReplace->font().family(), QStringLiteral("Arial Narrow"));
-    QCOMPARE(ui->btnDonate->text(), QStringLiteral("❤️ Поддержать"));
-    QCOMPARE(ui->PageControl2->tabText(0), QStringLiteral("Шаблоны"));
-    QCOMPARE(ui->PageControl2->tabText(1), QStringLiteral("Поля замен"));
-    QCOMPARE(ui->SpeedButton2->toolTip(), QStringLiteral("Изменить папку шаблонов"));
     QVERIFY(ui->Panel4->isAncestorOf(ui->SG1));
-    QVERIFY(ui->TabSheet2->isAncestorOf(ui->lbField));
 }
 
 void tst_TFMainShell::firstStartCreatesFilesAndDefaults()
