@@ -21,8 +21,22 @@ QString siblingTempPath(const QString &target)
                                        + suffix);
 }
 
+void checkWritable(const QString &target)
+{
+    const QFileInfo info(target);
+    // The permission bits count as well, so a file marked read-only stays so for an
+    // administrator too (who may write anything).
+    const bool marked = !(info.permissions() & QFile::WriteOwner);
+    if (info.exists() && (!info.isWritable() || marked))
+        throw DokravaError(QStringLiteral("Файл \"%1\" доступен только для чтения, изменения не сохранены")
+                               .arg(QDir::toNativeSeparators(target)));
+}
+
 void replaceFile(const QString &source, const QString &target)
 {
+    // The new file takes the old one's permissions, as an in-place save would keep them.
+    if (QFileInfo::exists(target))
+        QFile::setPermissions(source, QFile::permissions(target));
     std::error_code ec;
     // std::filesystem::rename replaces an existing target atomically on POSIX and through
     // MoveFileEx with MOVEFILE_REPLACE_EXISTING on Windows.
@@ -38,6 +52,7 @@ void replaceFile(const QString &source, const QString &target)
 
 void writeFile(const QString &target, const QByteArray &data)
 {
+    checkWritable(target);
     const QString temp = siblingTempPath(target);
     QFile file(temp);
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.flush()) {

@@ -10,11 +10,14 @@ namespace SafeFileWrite {
 // A new, unused file name in the target's folder with the target's extension.
 QString siblingTempPath(const QString &target);
 
+// Throws DokravaError naming the target when it exists and may not be written.
+void checkWritable(const QString &target);
+
 // Moves source over target in one step (replacing it); throws DokravaError naming the target
 // and removes source when that fails.
 void replaceFile(const QString &source, const QString &target);
 
-// Writes data beside target and moves it over target.
+// Writes data beside target and moves it over target (refused for a read-only target).
 void writeFile(const QString &target, const QByteArray &data);
 
 } // namespace SafeFileWrite

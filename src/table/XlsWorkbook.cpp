@@ -141,6 +141,7 @@ void XlsWorkbook::save()
     if (m_converter.isEmpty() || !QFileInfo(m_converter).isFile())
         throw DokravaError(QStringLiteral("Книгу .xls можно сохранить только с помощью LibreOffice, а он не найден. "
                                           "Файл \"%1\" не изменён").arg(label(m_path)));
+    SafeFileWrite::checkWritable(m_path);
     QTemporaryDir scratch(QDir::temp().filePath(QStringLiteral("dokrava-xls-XXXXXX")));
     if (!scratch.isValid())
         throw DokravaError(QStringLiteral("Не удалось создать временную папку: %1").arg(scratch.errorString()));

@@ -649,6 +649,7 @@ void XlsxWorkbook::save()
     if (!sheet.worksheet || sheet.part.isEmpty())
         throw DokravaError(QStringLiteral("Лист \"%1\" не содержит ячеек, в него нельзя записать таблицу").arg(sheet.name));
 
+    SafeFileWrite::checkWritable(m_path);
     ZipReader zip(m_path);
     Parts parts;
     readPackage(zip, parts);

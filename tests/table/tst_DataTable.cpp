@@ -251,6 +251,14 @@ void tst_DataTable::failedSaveKeepsFile()
     TGridModel grid;
     QVERIFY_THROWS_EXCEPTION(DokravaError, SaveDataTable(grid, path, 3, QString())); // no fourth sheet
     QCOMPARE(readAll(path), before);
+    QFile(path).setPermissions(QFile::ReadOwner);
+    try {
+        SaveDataTable(grid, path, 0, QString());
+        QFAIL("a read-only file was replaced");
+    } catch (const DokravaError &e) {
+        QVERIFY(e.message().contains(QStringLiteral("только для чтения")));
+    }
+    QCOMPARE(readAll(path), before);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 }
 
