@@ -15,8 +15,8 @@ PendingFile::PendingFile(const QString &target)
 {
     const QFileInfo fi(target);
     const QString tag = QString::number(QRandomGenerator::global()->generate64(), 16);
-    m_temp = QDir::toNativeSeparators(fi.absolutePath() + QStringLiteral("/.~") + fi.fileName()
-                                      + QLatin1Char('.') + tag + QStringLiteral(".tmp"));
+    // A short name of its own: the target's name plus a suffix could pass the file system's limit.
+    m_temp = QDir::toNativeSeparators(fi.absolutePath() + QStringLiteral("/.~dokrava-") + tag + QStringLiteral(".tmp"));
 }
 
 PendingFile::~PendingFile()

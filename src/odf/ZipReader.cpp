@@ -97,11 +97,17 @@ qint64 ZipReader::Private::findEndOfCentralDirectory() const
     if (tailSize < kEndOfCentralDirSize)
         return -1;
     const QByteArray tail = readAt(fileSize - tailSize, tailSize);
+    // The comment may itself hold the signature: prefer the record whose comment ends the file.
+    qint64 fallback = -1;
     for (qint64 pos = tailSize - kEndOfCentralDirSize; pos >= 0; --pos) {
-        if (get32(tail.constData() + pos) == kEndOfCentralDirSig)
+        if (get32(tail.constData() + pos) != kEndOfCentralDirSig)
+            continue;
+        if (pos + kEndOfCentralDirSize + get16(tail.constData() + pos + 20) == tailSize)
             return fileSize - tailSize + pos;
+        if (fallback < 0)
+            fallback = fileSize - tailSize + pos;
     }
-    return -1;
+    return fallback;
 }
 
 void ZipReader::Private::readDirectory()

@@ -68,6 +68,7 @@ private slots:
     void writerHeaders();
     void writerRefusesEntry65536();
     void emptyArchive();
+    void commentHoldingSignature();
     void backslashNamesBecomeFolders();
     void cp437AndUnicodePath();
     void hostileNames_data();
@@ -170,6 +171,20 @@ void TestZip::emptyArchive()
     QCOMPARE(QFileInfo(zip).size(), 22);
     ZipReader r(zip);
     QCOMPARE(r.count(), 0);
+}
+
+void TestZip::commentHoldingSignature()
+{
+    QTemporaryDir dir;
+    QByteArray bytes = rawZip({storedEntry("a.txt", "A")});
+    const QByteArray comment("note PK\x05\x06 with a fake end record inside......", 50);
+    bytes[bytes.size() - 2] = char(comment.size());
+    bytes.append(comment);
+    const QString zip = dir.filePath("c.zip");
+    writeBytes(zip, bytes);
+    ZipReader r(zip);
+    QCOMPARE(r.count(), 1);
+    QCOMPARE(r.data(0), QByteArray("A"));
 }
 
 void TestZip::backslashNamesBecomeFolders()
