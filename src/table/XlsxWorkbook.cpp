@@ -572,6 +572,57 @@ QString requestRecalculation(const QString &xml, const QString &part)
     return ed.apply();
 }
 
+// The cell format index for written cells: found or added in the styles part, which is created
+// (with its relationship) when the workbook has none.
+int prepareTextStyle(ZipReader &zip, const QString &workbook, const QString &stylesPart, QString &workbookRels,
+                     QHash<QString, QByteArray> &replaced, QString &addedPart)
+{
+    if (!stylesPart.isEmpty() && entryIndex(zip, stylesPart) >= 0) {
+        QString styles = XmlEdit::decode(readEntry(zip, stylesPart));
+        const int index = ensureTextStyle(styles, stylesPart);
+        replaced.insert(stylesPart.toLower(), styles.toUtf8());
+        return index;
+    }
+    addedPart = partFolder(workbook) + QStringLiteral("styles.xml");
+    replaced.insert(addedPart.toLower(), QByteArray(kMinimalStyles));
+    XmlEdit ed(workbookRels, relsPathFor(workbook));
+    const XmlEdit::Element root = ed.first(QStringLiteral("Relationships"));
+    ed.insert(workbookRels.lastIndexOf(QLatin1String("</"), root.end - 1),
+              QStringLiteral("<Relationship Id=\"rIdDokravaStyles\" Type=\"http://schemas.openxmlformats.org/"
+                             "officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/>"));
+    workbookRels = ed.apply();
+    return 1;
+}
+
+// Writes the package beside target with the entries in their order, replaced ones swapped in,
+// dropped ones left out, an added part at the end; then moves it over target.
+void writePackage(ZipReader &zip, const QString &target, QHash<QString, QByteArray> replaced,
+                  const QSet<QString> &dropped, const QString &addedPart)
+{
+    const QString temp = SafeFileWrite::siblingTempPath(target);
+    try {
+        ZipWriter out(temp);
+        for (int i = 0; i < zip.count(); ++i) {
+            const QString name = zip.name(i);
+            const QString lower = name.toLower();
+            if (dropped.contains(lower))
+                continue;
+            const ZipWriter::Method method = zip.method(i) == 0 ? ZipWriter::Stored : ZipWriter::Deflated;
+            if (replaced.contains(lower))
+                out.addData(name, replaced.take(lower), method, zip.modified(i));
+            else
+                out.addData(name, zip.data(i), method, zip.modified(i));
+        }
+        if (!addedPart.isEmpty())
+            out.addData(addedPart, replaced.take(addedPart.toLower()), ZipWriter::Deflated);
+        out.close();
+    } catch (...) {
+        QFile::remove(temp);
+        throw;
+    }
+    SafeFileWrite::replaceFile(temp, target);
+}
+
 } // namespace
 
 QString XlsxWorkbook::newSheetData(const QString &p, int textStyle) const
@@ -659,21 +710,7 @@ void XlsxWorkbook::save()
 
     // Styles: the text format for every written cell.
     QString workbookRels = XmlEdit::decode(readEntry(zip, relsPathFor(parts.workbook)));
-    int textStyle = 1;
-    if (parts.styles.isEmpty() || entryIndex(zip, parts.styles) < 0) {
-        addedPart = partFolder(parts.workbook) + QStringLiteral("styles.xml");
-        replaced.insert(addedPart.toLower(), QByteArray(kMinimalStyles));
-        XmlEdit ed(workbookRels, relsPathFor(parts.workbook));
-        const XmlEdit::Element root = ed.first(QStringLiteral("Relationships"));
-        ed.insert(workbookRels.lastIndexOf(QLatin1String("</"), root.end - 1),
-                  QStringLiteral("<Relationship Id=\"rIdDokravaStyles\" Type=\"http://schemas.openxmlformats.org/"
-                                 "officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/>"));
-        workbookRels = ed.apply();
-    } else {
-        QString styles = XmlEdit::decode(readEntry(zip, parts.styles));
-        textStyle = ensureTextStyle(styles, parts.styles);
-        replaced.insert(parts.styles.toLower(), styles.toUtf8());
-    }
+    const int textStyle = prepareTextStyle(zip, parts.workbook, parts.styles, workbookRels, replaced, addedPart);
 
     // The calculation chain lists formula cells that may no longer exist.
     if (!parts.calcChain.isEmpty()) {
@@ -706,26 +743,5 @@ void XlsxWorkbook::save()
                                        QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml"))
                         .toUtf8());
 
-    const QString temp = SafeFileWrite::siblingTempPath(m_path);
-    try {
-        ZipWriter out(temp);
-        for (int i = 0; i < zip.count(); ++i) {
-            const QString name = zip.name(i);
-            const QString lower = name.toLower();
-            if (dropped.contains(lower))
-                continue;
-            const ZipWriter::Method method = zip.method(i) == 0 ? ZipWriter::Stored : ZipWriter::Deflated;
-            if (replaced.contains(lower))
-                out.addData(name, replaced.take(lower), method, zip.modified(i));
-            else
-                out.addData(name, zip.data(i), method, zip.modified(i));
-        }
-        if (!addedPart.isEmpty())
-            out.addData(addedPart, replaced.take(addedPart.toLower()), ZipWriter::Deflated);
-        out.close();
-    } catch (...) {
-        QFile::remove(temp);
-        throw;
-    }
-    SafeFileWrite::replaceFile(temp, m_path);
+    writePackage(zip, m_path, replaced, dropped, addedPart);
 }

@@ -63,6 +63,7 @@ private slots:
     void xlsxSaveRewritesOnlyChosenSheet();
     void xlsxSaveKeepsTextsExactly();
     void xlsxSaveDropsCalcChain();
+    void xlsxWithoutStylesGetsOne();
     void csvRoundTrip();
     void unsupportedAndMissingFiles_data();
     void unsupportedAndMissingFiles();
@@ -220,6 +221,38 @@ void tst_Workbooks::xlsxSaveDropsCalcChain()
     QVERIFY(!zip.data(zip.indexOf(QStringLiteral("[Content_Types].xml"))).contains("calcChain"));
     QVERIFY(!zip.data(zip.indexOf(QStringLiteral("xl/_rels/workbook.xml.rels"))).contains("calcChain"));
     QVERIFY(zip.data(zip.indexOf(QStringLiteral("xl/workbook.xml"))).contains("fullCalcOnLoad=\"1\""));
+}
+
+void tst_Workbooks::xlsxWithoutStylesGetsOne()
+{
+    // Some generators write no styles part; the text format then needs one.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("nostyles.xlsx"));
+    {
+        ZipReader in(data(QStringLiteral("three_sheets_lo.xlsx")));
+        ZipWriter out(path);
+        for (int i = 0; i < in.count(); ++i) {
+            if (in.name(i) == QLatin1String("xl/styles.xml"))
+                continue;
+            QByteArray bytes = in.data(i);
+            if (in.name(i) == QLatin1String("xl/_rels/workbook.xml.rels"))
+                bytes.replace("relationships/styles\"", "relationships/unknown\"");
+            out.addData(in.name(i), bytes, ZipWriter::Deflated);
+        }
+        out.close();
+    }
+    {
+        auto book = OpenSpreadsheet(path);
+        QCOMPARE(book->cellText(2, 3), QStringLiteral("45366")); // no formats: a plain number
+        book->clearActiveSheet();
+        book->setCellText(1, 1, QStringLiteral("текст"));
+        book->save();
+    }
+    ZipReader zip(path);
+    QVERIFY(zip.indexOf(QStringLiteral("xl/styles.xml")) >= 0);
+    QVERIFY(zip.data(zip.indexOf(QStringLiteral("[Content_Types].xml"))).contains("/xl/styles.xml"));
+    auto book = OpenSpreadsheet(path);
+    QCOMPARE(book->cellText(1, 1), QStringLiteral("текст"));
 }
 
 void tst_Workbooks::csvRoundTrip()
