@@ -135,6 +135,27 @@ QString readStringItem(QXmlStreamReader &xml)
     return XlsxWorkbook::decodeEscapes(text);
 }
 
+// The <v> and <is> of a <c>, read up to its end tag.
+void readCellContent(QXmlStreamReader &xml, QString *v, bool *hasV, QString *inlineText, bool *hasInline)
+{
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("c"))
+            return;
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("v")) {
+            *v = xml.readElementText();
+            *hasV = true;
+        } else if (xml.name() == QLatin1String("is")) {
+            *inlineText = readStringItem(xml);
+            *hasInline = true;
+        } else {
+            xml.skipCurrentElement();
+        }
+    }
+}
+
 // "B12" -> (12, 2); false when the reference is not a plain cell reference.
 bool parseCellRef(QStringView ref, int *row, int *col)
 {
@@ -366,22 +387,7 @@ void XlsxWorkbook::loadSheet(int index)
             const int style = a.hasAttribute(QLatin1String("s")) ? a.value(QLatin1String("s")).toInt() : 0;
             QString v, inlineText;
             bool hasV = false, hasInline = false;
-            while (!xml.atEnd()) {
-                const auto token = xml.readNext();
-                if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("c"))
-                    break;
-                if (token != QXmlStreamReader::StartElement)
-                    continue;
-                if (xml.name() == QLatin1String("v")) {
-                    v = xml.readElementText();
-                    hasV = true;
-                } else if (xml.name() == QLatin1String("is")) {
-                    inlineText = readStringItem(xml);
-                    hasInline = true;
-                } else {
-                    xml.skipCurrentElement();
-                }
-            }
+            readCellContent(xml, &v, &hasV, &inlineText, &hasInline);
             const bool hasValue = type == QLatin1String("inlineStr") ? (hasInline || hasV)
                                                                        : (hasV && !(v.isEmpty() && type != QLatin1String("str")));
             if (hasValue && r >= 1 && c >= 1)
