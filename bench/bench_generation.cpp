@@ -1,0 +1,133 @@
+// Figures for the generation run: filling a large Word document, and a run over many records
+// with a Word and an OpenDocument template. Prints times and the peak memory of the process.
+#include "generation/DocxDocument.h"
+#include "generation/TGenerationRun.h"
+#include "odf/ZipWriter.h"
+#include "shell/AppFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+const char *const kW = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+
+QByteArray body(int paragraphs)
+{
+    QByteArray xml;
+    for (int i = 0; i < paragraphs; ++i)
+        xml += "<w:p><w:r><w:rPr><w:b/></w:rPr><w:t xml:space=\"preserve\">Пункт " + QByteArray::number(i)
+               + ": [ФИ</w:t></w:r><w:proofErr w:type=\"spellStart\"/><w:r><w:t>О] из [Город], сумма [Сумма] руб., "
+                 "обычный текст без полей, который занимает место в абзаце.</w:t></w:r></w:p>";
+    return xml;
+}
+
+void writeDocx(const QString &path, int paragraphs)
+{
+    ZipWriter zip(path);
+    zip.addData(QStringLiteral("[Content_Types].xml"),
+                "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+                "<Override PartName=\"/word/document.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/>"
+                "</Types>",
+                ZipWriter::Deflated);
+    zip.addData(QStringLiteral("_rels/.rels"),
+                "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" Target=\"word/document.xml\"/>"
+                "</Relationships>",
+                ZipWriter::Deflated);
+    zip.addData(QStringLiteral("word/document.xml"),
+                QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<w:document xmlns:w=\"") + kW
+                    + "\"><w:body>" + body(paragraphs) + "</w:body></w:document>",
+                ZipWriter::Deflated);
+    zip.close();
+}
+
+void writeOdt(const QString &path, int paragraphs)
+{
+    QByteArray text;
+    for (int i = 0; i < paragraphs; ++i)
+        text += "<text:p>Пункт [ФИО] из [Город], сумма [Сумма] руб.</text:p>";
+    ZipWriter zip(path);
+    zip.addData(QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.text", ZipWriter::Stored);
+    zip.addData(QStringLiteral("content.xml"),
+                "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
+                "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:text>"
+                    + text + "</office:text></office:body></office:document-content>",
+                ZipWriter::Deflated);
+    zip.close();
+}
+
+long peakKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+void benchLargeDocument(const QString &dir)
+{
+    const QString path = dir + QStringLiteral("/large.docx");
+    writeDocx(path, 5000);
+    QElapsedTimer t;
+    t.start();
+    DocxDocument doc(path);
+    const qint64 opened = t.elapsed();
+    int n = 0;
+    for (const char *field : {"[ФИО]", "[Город]", "[Сумма]", "[Нет]", "[Дата]", "[Должность]"})
+        n += doc.replaceInMainText(QString::fromUtf8(field), QStringLiteral("Значение поля"));
+    const qint64 replaced = t.elapsed();
+    doc.save(dir + QStringLiteral("/large-out.docx"));
+    std::printf("large .docx (5000 paragraphs, %lld KiB): open %lld ms, 6 fields (%d replaced) %lld ms, save %lld ms\n",
+                QFileInfo(path).size() / 1024, opened, n, replaced - opened, t.elapsed() - replaced);
+}
+
+void benchRun(const QString &dir)
+{
+    QDir().mkpath(dir + QStringLiteral("/zagotka"));
+    writeDocx(dir + QStringLiteral("/zagotka/Договор.docx"), 40);
+    writeOdt(dir + QStringLiteral("/zagotka/Письмо.odt"), 40);
+    TGenerationInput in;
+    in.templatesDir = dir + QStringLiteral("/zagotka/");
+    in.templates = {QStringLiteral("Договор.docx"), QStringLiteral("Письмо.odt")};
+    in.grid.rows.append({QStringLiteral("ФИО"), QStringLiteral("Город"), QStringLiteral("Сумма")});
+    in.grid.marks.append(false);
+    const int records = 500;
+    for (int r = 1; r <= records; ++r) {
+        in.grid.rows.append({QStringLiteral("Иванов %1").arg(r), QStringLiteral("Москва"), QString::number(r * 100)});
+        in.grid.marks.append(true);
+    }
+    in.severalRecords = true;
+    in.namingColumn = 1;
+    in.outputRoot = dir + QStringLiteral("/docum");
+    QElapsedTimer t;
+    t.start();
+    TGenerationRun run(in, nullptr);
+    run.run();
+    const qint64 ms = t.elapsed();
+    std::printf("run: %d records x 2 templates = %d documents in %lld ms (%.2f ms per document)\n", records,
+                run.documentsWritten(), ms, double(ms) / run.documentsWritten());
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    AppFolder::setOverride(dir.path());
+    benchLargeDocument(dir.path());
+    benchRun(dir.path());
+    std::printf("peak memory: %ld KiB\n", peakKiB());
+    return 0;
+}
