@@ -641,23 +641,29 @@ QString XlsxWorkbook::newSheetData(const QString &p, int textStyle) const
                                    .arg(QFileInfo(m_path).fileName()).arg(kMaxRows).arg(kMaxCols));
         rows[r][c] = it.value();
     }
-    QString out = QStringLiteral("<%1sheetData>").arg(p);
+    // Built by appending pieces: a table of many thousand cells is written in one go.
+    const QString style = QString::number(textStyle);
+    const QString rowOpen = QLatin1Char('<') + p + QLatin1String("row r=\"");
+    const QString rowClose = QLatin1String("</") + p + QLatin1String("row>");
+    const QString cellOpen = QLatin1Char('<') + p + QLatin1String("c r=\"");
+    const QString textOpen = QLatin1String("\" t=\"inlineStr\"><") + p + QLatin1String("is><") + p + QLatin1Char('t');
+    const QString textClose = QLatin1String("</") + p + QLatin1String("t></") + p + QLatin1String("is></") + p + QLatin1String("c>");
+    QString out = QLatin1Char('<') + p + QLatin1String("sheetData>");
     for (const auto &[r, cols] : rows) {
-        out += QStringLiteral("<%1row r=\"%2\">").arg(p).arg(r);
+        const QString rowNumber = QString::number(r);
+        out += rowOpen + rowNumber + QLatin1String("\">");
         for (const auto &[c, text] : cols) {
-            const QString ref = columnName(c) + QString::number(r);
+            out += cellOpen + columnName(c) + rowNumber + QLatin1String("\" s=\"") + style;
             if (text.isEmpty()) {
                 // An empty text leaves the cell without value, formatted as text.
-                out += QStringLiteral("<%1c r=\"%2\" s=\"%3\"/>").arg(p, ref).arg(textStyle);
+                out += QLatin1String("\"/>");
                 continue;
             }
             const bool keepSpace = text.front().isSpace() || text.back().isSpace() || text.contains(QLatin1Char('\n'));
-            out += QStringLiteral("<%1c r=\"%2\" s=\"%3\" t=\"inlineStr\"><%1is><%1t%4>%5</%1t></%1is></%1c>")
-                       .arg(p, ref, QString::number(textStyle),
-                            keepSpace ? QStringLiteral(" xml:space=\"preserve\"") : QString(),
-                            XmlEdit::escape(encodeEscapes(text)));
+            out += textOpen + (keepSpace ? QLatin1String(" xml:space=\"preserve\">") : QLatin1String(">"))
+                   + XmlEdit::escape(encodeEscapes(text)) + textClose;
         }
-        out += QStringLiteral("</%1row>").arg(p);
+        out += rowClose;
     }
     return out + QStringLiteral("</%1sheetData>").arg(p);
 }
