@@ -10,6 +10,8 @@
 #include "shell/Globals.h"
 #include "table/TGridModel.h"
 
+#include <memory>
+
 namespace {
 
 // Shows what the run reports in the main window; used on the window's thread only.
@@ -82,9 +84,10 @@ void TFMain::BReplaceClick()
         TGenerationInput input = gatherInput(this);
         setRunning(m_ui.get(), true);
         PDFErrorCount = 0;
-        auto *observer = new WindowObserver(this);
-        task->start(std::move(input), observer, [this, observer](int pdfErrors, int, const QString &error) {
-            delete observer;
+        // The observer lives as long as the run's completion handler, which the task drops even
+        // when the window closes mid-run.
+        auto observer = std::make_shared<WindowObserver>(this);
+        task->start(std::move(input), observer.get(), [this, observer](int pdfErrors, int, const QString &error) {
             PDFErrorCount = pdfErrors;
             m_ui->prbar->hide();
             setRunning(m_ui.get(), false);

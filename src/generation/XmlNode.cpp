@@ -48,6 +48,23 @@ QString declarationOf(const QXmlStreamReader &reader)
     return decl + QLatin1String("?>");
 }
 
+// A text, CDATA, comment or instruction node for the reader's current token.
+std::unique_ptr<XmlNode> leafNode(const QXmlStreamReader &reader)
+{
+    if (reader.tokenType() == QXmlStreamReader::ProcessingInstruction) {
+        auto node = std::make_unique<XmlNode>(XmlNode::ProcessingInstruction,
+                                              reader.processingInstructionTarget().toString());
+        node->setText(reader.processingInstructionData().toString());
+        return node;
+    }
+    const XmlNode::Kind kind = reader.tokenType() == QXmlStreamReader::Comment ? XmlNode::Comment
+                               : reader.isCDATA()                             ? XmlNode::CData
+                                                                              : XmlNode::Text;
+    auto node = std::make_unique<XmlNode>(kind);
+    node->setText(reader.text().toString());
+    return node;
+}
+
 } // namespace
 
 XmlNode::XmlNode(Kind kind, const QString &name) : m_kind(kind), m_name(name) {}
@@ -81,25 +98,11 @@ std::unique_ptr<XmlNode> XmlNode::parse(const QByteArray &data, const QString &p
             --depth;
             current = current->m_parent;
             break;
-        case QXmlStreamReader::Characters: {
-            auto node = std::make_unique<XmlNode>(reader.isCDATA() ? CData : Text);
-            node->m_text = reader.text().toString();
-            current->append(std::move(node));
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::Comment:
+        case QXmlStreamReader::ProcessingInstruction:
+            current->append(leafNode(reader));
             break;
-        }
-        case QXmlStreamReader::Comment: {
-            auto node = std::make_unique<XmlNode>(Comment);
-            node->m_text = reader.text().toString();
-            current->append(std::move(node));
-            break;
-        }
-        case QXmlStreamReader::ProcessingInstruction: {
-            auto node = std::make_unique<XmlNode>(ProcessingInstruction,
-                                                  reader.processingInstructionTarget().toString());
-            node->m_text = reader.processingInstructionData().toString();
-            current->append(std::move(node));
-            break;
-        }
         default:
             break;
         }
