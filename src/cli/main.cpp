@@ -49,6 +49,10 @@ int main(int argc, char *argv[])
         {QStringLiteral("fill"), Cli::fill},
         {QStringLiteral("generate"), Cli::generate},
     };
+    if (args.size() == 1 && (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h"))) {
+        Cli::out(QString::fromUtf8(kUsage));
+        return 0;
+    }
     if (args.isEmpty() || !commands.count(args.first())) {
         Cli::err(QString::fromUtf8(kUsage));
         return 2;

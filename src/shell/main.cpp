@@ -2,14 +2,10 @@
 #include "settings/TFHelp.h"
 #include "settings/TFZamena.h"
 #include "shell/TFMain.h"
+#include "table/TfrmSearchDlg.h"
 
 #include <QApplication>
 
-// The search dialog belongs to the data table; it joins the start-up as soon as it is built.
-#if __has_include("table/TfrmSearchDlg.h")
-#include "table/TfrmSearchDlg.h"
-#define DOKRAVA_SEARCH_DIALOG 1
-#endif
 
 #include <memory>
 
@@ -28,16 +24,12 @@ int main(int argc, char *argv[])
     FZamena = zamena.get();
     auto help = std::make_unique<TFHelp>();
     FHelp = help.get();
-#ifdef DOKRAVA_SEARCH_DIALOG
     auto search = std::make_unique<TfrmSearchDlg>();
     frmSearchDlg = search.get();
-#endif
     auto donate = std::make_unique<TFDonate>();
     FDonate = donate.get();
 
     const int code = app.exec();
-#ifdef DOKRAVA_SEARCH_DIALOG
     frmSearchDlg = nullptr;
-#endif
     return code;
 }
