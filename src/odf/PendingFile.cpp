@@ -27,14 +27,24 @@ PendingFile::~PendingFile()
 
 void PendingFile::commit()
 {
+    ReplaceFileWith(m_temp, m_target);
+    m_committed = true;
+}
+
+void ReplaceFileWith(const QString &source, const QString &target)
+{
+    // The new file takes the old one's permissions, as an in-place save would keep them.
+    if (QFileInfo::exists(target))
+        QFile::setPermissions(source, QFile::permissions(target));
     // std::filesystem::rename replaces the target in one step on POSIX and with
     // MoveFileEx(MOVEFILE_REPLACE_EXISTING) on Windows.
     std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(m_temp.toStdU16String()),
-                            std::filesystem::path(m_target.toStdU16String()), ec);
-    if (ec)
-        throw DokravaError(QStringLiteral("Не удалось сохранить файл «%1»: он занят другой программой или папка "
-                                          "недоступна для записи")
-                               .arg(QDir::toNativeSeparators(m_target)));
-    m_committed = true;
+    std::filesystem::rename(std::filesystem::path(source.toStdU16String()),
+                            std::filesystem::path(target.toStdU16String()), ec);
+    if (ec) {
+        QFile::remove(source);
+        throw DokravaError(QStringLiteral("Не удалось записать файл \"%1\": %2")
+                               .arg(QDir::toNativeSeparators(target),
+                                    QString::fromLocal8Bit(ec.message().c_str())));
+    }
 }

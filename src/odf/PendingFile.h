@@ -27,3 +27,7 @@ private:
     QString m_temp;
     bool m_committed = false;
 };
+
+// Moves source over target in one step, replacing it and keeping its permissions; on failure
+// removes source and throws DokravaError naming the target.
+void ReplaceFileWith(const QString &source, const QString &target);

@@ -5,11 +5,10 @@
 // Runs the office suite's converter headless to turn one file into another format.
 namespace OfficeConverter {
 
-// Converts input into outDir with the given target ("xlsx", "xls:MS Excel 97", "csv:..."); returns
-// the path of the file written. Each call uses a fresh private profile under profileParent, so
-// parallel runs and a desktop session of the suite do not clash. Throws DokravaError when the
-// converter is missing, fails, runs longer than timeoutMs or writes nothing.
+// Converts input into outDir with the given target ("xlsx", "xls:MS Excel 97", ...); returns the
+// path of the file written. Throws DokravaError when the converter is missing, fails, runs
+// longer than timeoutMs or writes nothing.
 QString convert(const QString &converter, const QString &input, const QString &outDir,
-                const QString &target, const QString &profileParent, int timeoutMs = 120000);
+                const QString &target, int timeoutMs = 120000);
 
 } // namespace OfficeConverter

@@ -1,5 +1,6 @@
 #include "table/SafeFileWrite.h"
 
+#include "odf/PendingFile.h"
 #include "shell/DokravaError.h"
 
 #include <QDir>
@@ -7,8 +8,6 @@
 #include <QFileInfo>
 #include <QUuid>
 
-#include <filesystem>
-#include <system_error>
 
 namespace SafeFileWrite {
 
@@ -34,20 +33,7 @@ void checkWritable(const QString &target)
 
 void replaceFile(const QString &source, const QString &target)
 {
-    // The new file takes the old one's permissions, as an in-place save would keep them.
-    if (QFileInfo::exists(target))
-        QFile::setPermissions(source, QFile::permissions(target));
-    std::error_code ec;
-    // std::filesystem::rename replaces an existing target atomically on POSIX and through
-    // MoveFileEx with MOVEFILE_REPLACE_EXISTING on Windows.
-    std::filesystem::rename(std::filesystem::path(source.toStdU16String()),
-                            std::filesystem::path(target.toStdU16String()), ec);
-    if (ec) {
-        QFile::remove(source);
-        throw DokravaError(QStringLiteral("Не удалось записать файл \"%1\": %2")
-                               .arg(QDir::toNativeSeparators(target),
-                                    QString::fromLocal8Bit(ec.message().c_str())));
-    }
+    ReplaceFileWith(source, target);
 }
 
 void writeFile(const QString &target, const QByteArray &data)

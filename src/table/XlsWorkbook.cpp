@@ -150,7 +150,7 @@ void XlsWorkbook::save()
     if (!QFile::copy(m_path, source))
         throw DokravaError(QStringLiteral("Не удалось прочитать файл \"%1\"").arg(label(m_path)));
     const QString xlsx = OfficeConverter::convert(m_converter, source, scratch.filePath(QStringLiteral("xlsx")),
-                                                  QStringLiteral("xlsx"), scratch.path());
+                                                  QStringLiteral("xlsx"));
     XlsxWorkbook book;
     book.open(xlsx);
     book.setActiveSheet(activeSheet());
@@ -160,7 +160,7 @@ void XlsWorkbook::save()
     book.save();
     book.close();
     const QString xls = OfficeConverter::convert(m_converter, xlsx, scratch.filePath(QStringLiteral("xls")),
-                                                 QStringLiteral("xls:MS Excel 97"), scratch.path());
+                                                 QStringLiteral("xls:MS Excel 97"));
     // Copied beside the target first, so the final step is a rename within one folder.
     const QString temp = SafeFileWrite::siblingTempPath(m_path);
     if (!QFile::copy(xls, temp)) {
