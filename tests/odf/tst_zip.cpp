@@ -177,7 +177,8 @@ void TestZip::commentHoldingSignature()
 {
     QTemporaryDir dir;
     QByteArray bytes = rawZip({storedEntry("a.txt", "A")});
-    const QByteArray comment("note PK\x05\x06 with a fake end record inside......", 50);
+    static const char kComment[] = "note PK\x05\x06 with a fake end record inside......";
+    const QByteArray comment(kComment, sizeof kComment - 1);
     bytes[bytes.size() - 2] = char(comment.size());
     bytes.append(comment);
     const QString zip = dir.filePath("c.zip");
