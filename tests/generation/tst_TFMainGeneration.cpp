@@ -1,5 +1,5 @@
 // A whole generation run driven through the main window: load, mark records, generate.
-#include "FakeDialogs.h"
+#include "WindowTest.h"
 
 #include "settings/TFHelp.h"
 #include "settings/TFZamena.h"
@@ -33,9 +33,7 @@ private:
 
 void tst_TFMainGeneration::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    AppFolder::setOverride(m_dir->path());
-    m_dialogs = std::make_unique<FakeDialogs>();
+    WindowTest::begin(m_dir, m_dialogs);
     const QString samples = QStringLiteral(DOKRAVA_TEST_DATA "/../../resources/zagotka");
     QDir().mkpath(m_dir->filePath(QStringLiteral("zagotka")));
     for (const QString &name : QDir(samples).entryList(QDir::Files))
@@ -45,12 +43,7 @@ void tst_TFMainGeneration::init()
 
 void tst_TFMainGeneration::cleanup()
 {
-    m_main.reset();
-    delete FZamena;
-    delete FHelp;
-    m_dialogs.reset();
-    AppFolder::setOverride(QString());
-    m_dir.reset();
+    WindowTest::end(m_main, m_dialogs, m_dir);
 }
 
 TFMain *tst_TFMainGeneration::startAndLoad()

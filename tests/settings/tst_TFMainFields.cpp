@@ -1,5 +1,5 @@
 // Field discovery in the main window: scanning the selected templates and adding columns.
-#include "FakeDialogs.h"
+#include "WindowTest.h"
 
 #include "../generation/DocxFixture.h"
 
@@ -50,9 +50,7 @@ private:
 
 void tst_TFMainFields::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    AppFolder::setOverride(m_dir->path());
-    m_dialogs = std::make_unique<FakeDialogs>();
+    WindowTest::begin(m_dir, m_dialogs);
     QDir().mkpath(m_dir->filePath(QStringLiteral("zagotka")));
     QFile::copy(QStringLiteral(DOKRAVA_TEST_DATA "/../../resources/zagotka/Письмо.odt"),
                 m_dir->filePath(QStringLiteral("zagotka/Письмо.odt")));
@@ -62,12 +60,7 @@ void tst_TFMainFields::init()
 
 void tst_TFMainFields::cleanup()
 {
-    m_main.reset();
-    delete FZamena;
-    delete FHelp;
-    m_dialogs.reset();
-    AppFolder::setOverride(QString());
-    m_dir.reset();
+    WindowTest::end(m_main, m_dialogs, m_dir);
 }
 
 TFMain *tst_TFMainFields::start(const QStringList &entries)

@@ -1,6 +1,6 @@
 // The main window's shell part: first start, close, converter warning, folder naming choice,
 // settings/help/support buttons, hints, and the application-wide error display.
-#include "FakeDialogs.h"
+#include "WindowTest.h"
 
 #include "settings/TFDonate.h"
 #include "settings/TFHelp.h"
@@ -78,9 +78,7 @@ private:
 
 void tst_TFMainShell::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    AppFolder::setOverride(m_dir->path());
-    m_dialogs = std::make_unique<FakeDialogs>();
+    WindowTest::begin(m_dir, m_dialogs);
     Settings = TSettings();
     LOFound = false;
     LOPath.clear();
@@ -88,12 +86,7 @@ void tst_TFMainShell::init()
 
 void tst_TFMainShell::cleanup()
 {
-    m_main.reset();
-    delete FZamena;
-    delete FHelp;
-    m_dialogs.reset();
-    AppFolder::setOverride(QString());
-    m_dir.reset();
+    WindowTest::end(m_main, m_dialogs, m_dir);
 }
 
 TFMain *tst_TFMainShell::startMain()

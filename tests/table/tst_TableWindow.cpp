@@ -1,6 +1,6 @@
 // The main window's data table: marking with the mouse, the mode boxes, the four buttons,
 // loading, saving and the search dialog (offscreen, boxes answered by FakeDialogs).
-#include "FakeDialogs.h"
+#include "WindowTest.h"
 
 #include "ui_TFMain.h"
 #include "ui_TfrmSearchDlg.h"
@@ -66,9 +66,7 @@ private:
 
 void tst_TableWindow::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    AppFolder::setOverride(m_dir->path());
-    m_dialogs = std::make_unique<FakeDialogs>();
+    WindowTest::begin(m_dir, m_dialogs);
     m_main = std::make_unique<TFMain>();
     m_main->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
@@ -76,10 +74,7 @@ void tst_TableWindow::init()
 
 void tst_TableWindow::cleanup()
 {
-    m_main.reset();
-    m_dialogs.reset();
-    AppFolder::setOverride(QString());
-    m_dir.reset();
+    WindowTest::end(m_main, m_dialogs, m_dir);
 }
 
 void tst_TableWindow::clickCell(int col, int row, Qt::MouseButton button)

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "FakeDialogs.h"
+
+#include "settings/TFHelp.h"
+#include "settings/TFZamena.h"
+#include "shell/AppFolder.h"
+#include "shell/TFMain.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+// The frame every window test shares: a fresh application folder and the dialog stand-in before
+// each test, and everything torn down in reverse order after it.
+namespace WindowTest {
+
+// A new temporary application folder and a dialog stand-in.
+inline void begin(std::unique_ptr<QTemporaryDir> &dir, std::unique_ptr<FakeDialogs> &dialogs)
+{
+    dir = std::make_unique<QTemporaryDir>();
+    AppFolder::setOverride(dir->path());
+    dialogs = std::make_unique<FakeDialogs>();
+}
+
+// Closes the windows first (they may still show boxes), then the stand-in, then the folder.
+inline void end(std::unique_ptr<TFMain> &main, std::unique_ptr<FakeDialogs> &dialogs,
+                std::unique_ptr<QTemporaryDir> &dir)
+{
+    main.reset();
+    delete FZamena;
+    delete FHelp;
+    dialogs.reset();
+    AppFolder::setOverride(QString());
+    dir.reset();
+}
+
+} // namespace WindowTest
