@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "RawZip.h"
 
 #include "odf/TODTProcessor.h"
@@ -21,19 +22,6 @@ const TFieldValues kLetterData{
     {"ФИО", "Петрова Анна Сергеевна"}, {"Должность", "Генеральному директору"}, {"Индекс", "101000"},
     {"Город", "Москва"}, {"Адрес", "ул. Мясницкая, д. 1\nкв. 12"}, {"Дата", "01.03.2024"},
     {"Организация", "ООО «Ромашка & Co»"}, {"Сумма", "15 000,00"}, {"Номер", "42/А"}};
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 bool wellFormed(const QByteArray &xml)
 {
@@ -139,13 +127,13 @@ void TestTODTProcessor::failureKeepsExistingOutput()
 {
     QTemporaryDir dir;
     const QString broken = dir.filePath("broken.odt");
-    QByteArray bytes = readBytes(kLetter);
+    QByteArray bytes = TestFiles::readBytes(kLetter);
     bytes.truncate(bytes.size() / 2);
-    writeBytes(broken, bytes);
+    TestFiles::writeBytes(broken, bytes);
     const QString out = dir.filePath("out.odt");
-    writeBytes(out, "previous result");
+    TestFiles::writeBytes(out, "previous result");
     QVERIFY_THROWS_EXCEPTION(DokravaError, TODTProcessor().ProcessODTTemplate(broken, out, kLetterData));
-    QCOMPARE(readBytes(out), QByteArray("previous result"));
+    QCOMPARE(TestFiles::readBytes(out), QByteArray("previous result"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"broken.odt", "out.odt"}));
 }
 
@@ -196,10 +184,10 @@ void TestTODTProcessor::zipFolderLayout()
     const QString src = dir.filePath("src");
     QDir(src).mkpath("Pictures");
     QDir(src).mkpath("empty/inner");
-    writeBytes(src + "/content.xml", "<c/>");
-    writeBytes(src + "/Pictures/b.png", "PNG");
-    writeBytes(src + "/mimetype", "application/vnd.oasis.opendocument.text");
-    writeBytes(src + "/README", "no extension");
+    TestFiles::writeBytes(src + "/content.xml", "<c/>");
+    TestFiles::writeBytes(src + "/Pictures/b.png", "PNG");
+    TestFiles::writeBytes(src + "/mimetype", "application/vnd.oasis.opendocument.text");
+    TestFiles::writeBytes(src + "/README", "no extension");
     const QString zipPath = dir.filePath("out.zip");
     TODTProcessor().ZipFolder(src, zipPath);
     QCOMPARE(entriesOf(zipPath), QStringList({"mimetype", "content.xml", "Pictures/b.png", "README"}));
@@ -217,11 +205,11 @@ void TestTODTProcessor::unzipFolderEntriesAndBackslashes()
 {
     QTemporaryDir dir;
     const QString zipPath = dir.filePath("in.zip");
-    writeBytes(zipPath, rawZip({storedEntry("Thumbnails\\t.png", "T"), storedEntry("Configurations2/menubar/", "")}));
+    TestFiles::writeBytes(zipPath, rawZip({storedEntry("Thumbnails\\t.png", "T"), storedEntry("Configurations2/menubar/", "")}));
     const QString folder = dir.filePath("x/y");
     TODTProcessor p;
     p.UnzipToFolder(zipPath, folder);
-    QCOMPARE(readBytes(folder + "/Thumbnails/t.png"), QByteArray("T"));
+    QCOMPARE(TestFiles::readBytes(folder + "/Thumbnails/t.png"), QByteArray("T"));
     QVERIFY(QFileInfo(folder + "/Configurations2/menubar").isDir());
     // Packing back over the same archive: the source was read and closed first.
     p.ZipFolder(folder, zipPath);
@@ -232,7 +220,7 @@ void TestTODTProcessor::hostileTemplateWritesNothingOutside()
 {
     QTemporaryDir dir;
     const QString evil = dir.filePath("evil.odt");
-    writeBytes(evil, rawZip({storedEntry("content.xml", "<c>[A]</c>"), storedEntry("../../../../escaped.txt", "x")}));
+    TestFiles::writeBytes(evil, rawZip({storedEntry("content.xml", "<c>[A]</c>"), storedEntry("../../../../escaped.txt", "x")}));
     const QString out = dir.filePath("out.odt");
     QVERIFY_THROWS_EXCEPTION(DokravaError, TODTProcessor().ProcessODTTemplate(evil, out, {{"A", "1"}}));
     QVERIFY_THROWS_EXCEPTION(DokravaError, TODTProcessor().FindVariablesInODT(evil));
@@ -278,7 +266,7 @@ void TestTODTProcessor::libreOfficeReadsFilledLetter()
     lo.start(soffice, {"-env:UserInstallation=file://" + dir.filePath("profile"), "--headless", "--convert-to",
                        "txt:Text (encoded):UTF8", "--outdir", dir.path(), odt});
     QVERIFY(lo.waitForFinished(120000));
-    const QString text = QString::fromUtf8(readBytes(dir.filePath("filled.txt")));
+    const QString text = QString::fromUtf8(TestFiles::readBytes(dir.filePath("filled.txt")));
     QVERIFY2(!text.isEmpty(), "LibreOffice could not open the filled document");
     for (const auto &[field, value] : kLetterData) {
         for (const QString &line : value.split('\n'))

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "RawZip.h"
 
 #include "odf/PendingFile.h"
@@ -13,19 +14,6 @@
 #include <QtTest>
 
 namespace {
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Every file below a folder, relative names, sorted.
 QStringList filesBelow(const QString &folder)
@@ -121,7 +109,7 @@ void TestZip::roundTrip()
     const QString out = dir.filePath("out");
     for (int i = 0; i < r.count(); ++i)
         r.extractTo(i, out);
-    QCOMPARE(readBytes(out + QStringLiteral("/Папка/данные.xml")), big);
+    QCOMPARE(TestFiles::readBytes(out + QStringLiteral("/Папка/данные.xml")), big);
     QVERIFY(QFileInfo(out + "/dir").isDir());
     QCOMPARE(QFileInfo(out + "/mimetype").lastModified(), stamp);
 }
@@ -135,7 +123,7 @@ void TestZip::writerHeaders()
         w.addData(QStringLiteral("ä.txt"), "x", ZipWriter::Deflated);
         w.close();
     }
-    const QByteArray b = readBytes(zip);
+    const QByteArray b = TestFiles::readBytes(zip);
     QCOMPARE(b.left(4), QByteArray("PK\x03\x04"));
     QCOMPARE(int(uchar(b[4])), 20);                  // version needed
     QCOMPARE(int(uchar(b[7])) & 0x08, 0x08);         // bit 11: UTF-8 names
@@ -182,7 +170,7 @@ void TestZip::commentHoldingSignature()
     bytes[bytes.size() - 2] = char(comment.size());
     bytes.append(comment);
     const QString zip = dir.filePath("c.zip");
-    writeBytes(zip, bytes);
+    TestFiles::writeBytes(zip, bytes);
     ZipReader r(zip);
     QCOMPARE(r.count(), 1);
     QCOMPARE(r.data(0), QByteArray("A"));
@@ -192,9 +180,9 @@ void TestZip::backslashNamesBecomeFolders()
 {
     QTemporaryDir dir;
     const QString zip = dir.filePath("b.zip");
-    writeBytes(zip, rawZip({storedEntry("Pictures\\a.png", "PNG"), storedEntry("x\\", "")}));
+    TestFiles::writeBytes(zip, rawZip({storedEntry("Pictures\\a.png", "PNG"), storedEntry("x\\", "")}));
     extractAll(zip, dir.filePath("out"));
-    QCOMPARE(readBytes(dir.filePath("out/Pictures/a.png")), QByteArray("PNG"));
+    QCOMPARE(TestFiles::readBytes(dir.filePath("out/Pictures/a.png")), QByteArray("PNG"));
     QVERIFY(QFileInfo(dir.filePath("out/x")).isDir());
 }
 
@@ -214,7 +202,7 @@ void TestZip::cp437AndUnicodePath()
     unicode.extra.append(utf8);
     RawEntry stale = unicode; // the field describes another name: ignored
     stale.name = "kept.txt";
-    writeBytes(zip, rawZip({plain, unicode, stale}));
+    TestFiles::writeBytes(zip, rawZip({plain, unicode, stale}));
     ZipReader r(zip);
     QCOMPARE(r.name(0), QStringLiteral("Çñ.txt"));
     QCOMPARE(r.name(1), QStringLiteral("новое.txt"));
@@ -241,7 +229,7 @@ void TestZip::hostileNames()
     QFETCH(QByteArray, name);
     QTemporaryDir dir;
     const QString zip = dir.filePath("h.zip");
-    writeBytes(zip, rawZip({storedEntry("good.txt", "ok"), storedEntry(name, "evil")}));
+    TestFiles::writeBytes(zip, rawZip({storedEntry("good.txt", "ok"), storedEntry(name, "evil")}));
     const QString inside = dir.filePath("deep/er/out");
     const QString message = errorOf([&] { extractAll(zip, inside); });
     QVERIFY2(message.contains(QStringLiteral("недопустимым именем")), qPrintable(message));
@@ -253,16 +241,16 @@ void TestZip::symlinksAreNeverFollowed()
     QTemporaryDir dir;
     QDir(dir.path()).mkpath("outside");
     QDir(dir.path()).mkpath("out");
-    writeBytes(dir.filePath("outside/target.txt"), "precious");
+    TestFiles::writeBytes(dir.filePath("outside/target.txt"), "precious");
     QVERIFY(QFile::link(dir.filePath("outside"), dir.filePath("out/linkdir")));
     QVERIFY(QFile::link(dir.filePath("outside/target.txt"), dir.filePath("out/linkfile")));
     const QString zip = dir.filePath("s.zip");
-    writeBytes(zip, rawZip({storedEntry("linkfile", "replaced"), storedEntry("linkdir/x.txt", "evil")}));
+    TestFiles::writeBytes(zip, rawZip({storedEntry("linkfile", "replaced"), storedEntry("linkdir/x.txt", "evil")}));
     ZipReader r(zip);
     r.extractTo(0, dir.filePath("out"));
     QVERIFY(!QFileInfo(dir.filePath("out/linkfile")).isSymLink());
-    QCOMPARE(readBytes(dir.filePath("out/linkfile")), QByteArray("replaced"));
-    QCOMPARE(readBytes(dir.filePath("outside/target.txt")), QByteArray("precious"));
+    QCOMPARE(TestFiles::readBytes(dir.filePath("out/linkfile")), QByteArray("replaced"));
+    QCOMPARE(TestFiles::readBytes(dir.filePath("outside/target.txt")), QByteArray("precious"));
     QVERIFY(!errorOf([&] { r.extractTo(1, dir.filePath("out")); }).isEmpty());
     QVERIFY(!QFile::exists(dir.filePath("outside/x.txt")));
 }
@@ -278,7 +266,7 @@ void TestZip::bombDeclaredSizeRefusedAtOpen()
     e.crc = zerosCrc(size);
     e.size = uint32_t(size);
     const QString zip = dir.filePath("bomb.zip");
-    writeBytes(zip, rawZip({e}));
+    TestFiles::writeBytes(zip, rawZip({e}));
     const QString message = errorOf([&] { ZipReader r(zip); });
     QVERIFY2(message.contains(QStringLiteral("слишком большой объём")), qPrintable(message));
 }
@@ -294,7 +282,7 @@ void TestZip::bombLyingSizeRefusedWhileInflating()
     e.crc = zerosCrc(size);
     e.size = 1000; // the header lies
     const QString zip = dir.filePath("liar.zip");
-    writeBytes(zip, rawZip({e}));
+    TestFiles::writeBytes(zip, rawZip({e}));
     ZipReader r(zip);
     QVERIFY(!errorOf([&] { r.data(0); }).isEmpty());
     QVERIFY(!errorOf([&] { r.extractTo(0, dir.filePath("out")); }).isEmpty());
@@ -320,7 +308,7 @@ void TestZip::bombOverlappingEntries()
         entries.append(copy);
     }
     const QString zip = dir.filePath("overlap.zip");
-    writeBytes(zip, rawZip(entries));
+    TestFiles::writeBytes(zip, rawZip(entries));
     QVERIFY(errorOf([&] { ZipReader r(zip); }).contains(QStringLiteral("слишком большой объём")));
 }
 
@@ -331,7 +319,7 @@ void TestZip::tooManyEntries()
     for (int i = 0; i < 65536; ++i)
         entries.append(storedEntry(QByteArray::number(i), QByteArray()));
     const QString zip = dir.filePath("many.zip");
-    writeBytes(zip, rawZip(entries));
+    TestFiles::writeBytes(zip, rawZip(entries));
     QVERIFY(errorOf([&] { ZipReader r(zip); }).contains(QStringLiteral("больше 65 535 записей")));
 }
 
@@ -358,9 +346,9 @@ void TestZip::truncated()
         w.addData("a.bin", data, ZipWriter::Deflated);
         w.close();
     }
-    QByteArray bytes = readBytes(zip);
+    QByteArray bytes = TestFiles::readBytes(zip);
     bytes.truncate(keep >= 0 ? keep : bytes.size() + keep);
-    writeBytes(zip, bytes);
+    TestFiles::writeBytes(zip, bytes);
     QVERIFY(!errorOf([&] { extractAll(zip, dir.filePath("out")); }).isEmpty());
     QVERIFY(filesBelow(dir.filePath("out")).isEmpty());
 }
@@ -371,7 +359,7 @@ void TestZip::crcMismatch()
     const QString zip = dir.filePath("crc.zip");
     QByteArray bytes = rawZip({storedEntry("a.txt", "hello world")});
     bytes[30 + 5 + 3] = 'X';
-    writeBytes(zip, bytes);
+    TestFiles::writeBytes(zip, bytes);
     ZipReader r(zip);
     QVERIFY(errorOf([&] { r.data(0); }).contains(QStringLiteral("контрольной сумме")));
     QVERIFY(!errorOf([&] { r.extractTo(0, dir.filePath("out")); }).isEmpty());
@@ -384,7 +372,7 @@ void TestZip::unsupportedMethod()
     RawEntry e = storedEntry("a.txt", "abc");
     e.method = 12;
     const QString zip = dir.filePath("m.zip");
-    writeBytes(zip, rawZip({e}));
+    TestFiles::writeBytes(zip, rawZip({e}));
     ZipReader r(zip);
     QVERIFY(errorOf([&] { r.data(0); }).contains(QStringLiteral("неподдерживаемым методом 12")));
 }
@@ -393,7 +381,7 @@ void TestZip::notAZip()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("text.odt");
-    writeBytes(path, "just some text, not an archive at all");
+    TestFiles::writeBytes(path, "just some text, not an archive at all");
     const QString message = errorOf([&] { ZipReader r(path); });
     QVERIFY2(message.contains(QStringLiteral("не является архивом ZIP")), qPrintable(message));
     QVERIFY(message.contains(QDir::toNativeSeparators(path)));
@@ -421,7 +409,7 @@ void TestZip::scratchFolder()
                     .match(unique)
                     .hasMatch());
         QDir(path).mkpath("a/b");
-        writeBytes(folder.filePath("a/b/c.txt"), "x");
+        TestFiles::writeBytes(folder.filePath("a/b/c.txt"), "x");
     }
     QVERIFY(!QFileInfo::exists(path));
     QVERIFY(QFileInfo(app.filePath("temp")).isDir());
@@ -433,21 +421,21 @@ void TestZip::pendingFile()
 {
     QTemporaryDir dir;
     const QString target = dir.filePath("doc.odt");
-    writeBytes(target, "old");
+    TestFiles::writeBytes(target, "old");
     {
         PendingFile pending(target);
-        writeBytes(pending.path(), "half");
+        TestFiles::writeBytes(pending.path(), "half");
         // destroyed without commit: the old file stays, the partial one goes
     }
     QCOMPARE(filesBelow(dir.path()), QStringList({"doc.odt"}));
-    QCOMPARE(readBytes(target), QByteArray("old"));
+    QCOMPARE(TestFiles::readBytes(target), QByteArray("old"));
     {
         PendingFile pending(target);
-        writeBytes(pending.path(), "new");
+        TestFiles::writeBytes(pending.path(), "new");
         pending.commit();
     }
     QCOMPARE(filesBelow(dir.path()), QStringList({"doc.odt"}));
-    QCOMPARE(readBytes(target), QByteArray("new"));
+    QCOMPARE(TestFiles::readBytes(target), QByteArray("new"));
 }
 
 QTEST_GUILESS_MAIN(TestZip)

@@ -1,4 +1,5 @@
 // The help window's text encodings and the support window's picture, hint and page.
+#include "TestFiles.h"
 #include "FakeDialogs.h"
 
 #include "settings/TFDonate.h"
@@ -16,19 +17,6 @@
 namespace {
 
 const QString kHelpText = QStringLiteral("Генератор документов — справка\nПоля: [ФИО], [Дата]\nЁлка ёж №5");
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -73,10 +61,10 @@ void tst_HelpSupport::helpEncodings_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
     const QString data = DOKRAVA_TEST_DATA "/help/";
-    QTest::newRow("utf-8 with mark") << readAll(data + "help_utf8_bom.txt") << kHelpText;
-    QTest::newRow("utf-16 le with mark") << readAll(data + "help_utf16le_bom.txt") << kHelpText;
-    QTest::newRow("utf-16 be with mark") << readAll(data + "help_utf16be_bom.txt") << kHelpText;
-    QTest::newRow("ansi without mark") << readAll(data + "help_cp1251_no_bom.txt") << kHelpText;
+    QTest::newRow("utf-8 with mark") << TestFiles::readBytes(data + "help_utf8_bom.txt") << kHelpText;
+    QTest::newRow("utf-16 le with mark") << TestFiles::readBytes(data + "help_utf16le_bom.txt") << kHelpText;
+    QTest::newRow("utf-16 be with mark") << TestFiles::readBytes(data + "help_utf16be_bom.txt") << kHelpText;
+    QTest::newRow("ansi without mark") << TestFiles::readBytes(data + "help_cp1251_no_bom.txt") << kHelpText;
     // The same UTF-8 text without its mark is taken as the single-byte code page.
     QTest::newRow("utf-8 without mark") << QByteArray("\xD0\x96") << QStringLiteral("Р–");
     QTest::newRow("mark only") << QByteArray("\xEF\xBB\xBF") << QString();
@@ -88,7 +76,7 @@ void tst_HelpSupport::helpEncodings()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
     QVERIFY(!bytes.isNull());
-    writeAll(AppFolder::path() + "help.txt", bytes);
+    TestFiles::writeBytes(AppFolder::path() + "help.txt", bytes);
     TFHelp help;
     QCOMPARE(help.windowTitle(), QStringLiteral("Справка программы"));
     QCOMPARE(help.ui()->Memo1->toPlainText(), QStringLiteral("Memo1"));
@@ -100,12 +88,12 @@ void tst_HelpSupport::helpEncodings()
 void tst_HelpSupport::helpReloadsOnEveryShow()
 {
     const QString path = AppFolder::path() + "help.txt";
-    writeAll(path, "first");
+    TestFiles::writeBytes(path, "first");
     TFHelp help;
     help.show();
     QCOMPARE(help.ui()->Memo1->toPlainText(), QStringLiteral("first"));
     help.hide();
-    writeAll(path, "second");
+    TestFiles::writeBytes(path, "second");
     help.show();
     QCOMPARE(help.ui()->Memo1->toPlainText(), QStringLiteral("second"));
 }

@@ -1,4 +1,5 @@
 // Reading and writing "settings.ini" and "replace.ini", and the single-byte code page under them.
+#include "TestFiles.h"
 #include "settings/AnsiText.h"
 #include "settings/Cp1251.h"
 #include "settings/Settings.h"
@@ -23,19 +24,6 @@ namespace {
 QByteArray cp(const QString &text)
 {
     return Cp1251::encode(text);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 TSettings make(bool colontit, bool help, bool openDir, bool openUniqDir, int formatFile, int fileName)
@@ -142,7 +130,7 @@ void tst_SettingsFile::loadSettings_data()
                                        << make(false, false, true, false, 1, 0);
     QTest::newRow("value with tilde") << QByteArray("FormatFile~0~1\r\nHelp~1~\r\n") << defaults;
     QTest::newRow("lone cr ends") << QByteArray("Help~1\rOpenDir~1\r") << make(false, true, true, false, 1, 0);
-    QTest::newRow("hand edited fixture") << readAll(DOKRAVA_TEST_DATA "/settings/settings_hand_edited.ini")
+    QTest::newRow("hand edited fixture") << TestFiles::readBytes(DOKRAVA_TEST_DATA "/settings/settings_hand_edited.ini")
                                          << make(true, false, true, false, 1, 7);
 }
 
@@ -152,7 +140,7 @@ void tst_SettingsFile::loadSettings()
     QFETCH(TSettings, expected);
     QTemporaryDir dir;
     const QString path = dir.filePath("settings.ini");
-    writeAll(path, content);
+    TestFiles::writeBytes(path, content);
     const TSettings got = LoadSettingsFile(path);
     QCOMPARE(got.Colontit, expected.Colontit);
     QCOMPARE(got.Help, expected.Help);
@@ -172,7 +160,7 @@ void tst_SettingsFile::loadSettingsGlobalStartsFromDefaults()
     QCOMPARE(Settings.OpenUniqDir, false);
     QCOMPARE(Settings.FormatFile, 1);
     QCOMPARE(Settings.FileName, 0);
-    writeAll(AppFolder::settingsFile(), "Help~1\r\n");
+    TestFiles::writeBytes(AppFolder::settingsFile(), "Help~1\r\n");
     Settings = make(true, false, false, false, 0, 0);
     LoadSettings();
     QCOMPARE(Settings.Colontit, false);
@@ -199,11 +187,11 @@ void tst_SettingsFile::saveSettingsWritesSixLines()
     QFETCH(QByteArray, bytes);
     QTemporaryDir dir;
     const QString path = dir.filePath("settings.ini");
-    writeAll(path, QByteArray(500, 'x')); // a longer old file must not leave a tail
+    TestFiles::writeBytes(path, QByteArray(500, 'x')); // a longer old file must not leave a tail
     SaveSettingsFile(path, settings);
-    QCOMPARE(readAll(path), bytes);
+    QCOMPARE(TestFiles::readBytes(path), bytes);
     SaveSettingsFile(path, LoadSettingsFile(path));
-    QCOMPARE(readAll(path), bytes);
+    QCOMPARE(TestFiles::readBytes(path), bytes);
 }
 
 void tst_SettingsFile::personalFieldsReadRules()
@@ -226,13 +214,13 @@ void tst_SettingsFile::personalFieldsWriteRules()
     QTemporaryDir dir;
     const QString path = dir.filePath("replace.ini");
     WritePersonalFieldsFile(path, {{"a~b", "1"}, {"", "lost value"}, {"Пусто", ""}, {"~x", "y"}});
-    QCOMPARE(readAll(path), QByteArray("a~b~1\r\n") + cp("Пусто~\r\n") + "~x~y\r\n");
+    QCOMPARE(TestFiles::readBytes(path), QByteArray("a~b~1\r\n") + cp("Пусто~\r\n") + "~x~y\r\n");
     // The name with "~" comes back split at its first "~"; the one starting with it is skipped.
     const TPersonalFields back = ReadPersonalFieldsFile(path);
     const TPersonalFields expected = {{"a", "b~1"}, {QStringLiteral("Пусто"), ""}};
     QCOMPARE(back, expected);
     WritePersonalFieldsFile(path, {});
-    QCOMPARE(readAll(path), QByteArray());
+    QCOMPARE(TestFiles::readBytes(path), QByteArray());
 }
 
 void tst_SettingsFile::personalFieldsRoundTripCyrillic()
@@ -242,7 +230,7 @@ void tst_SettingsFile::personalFieldsRoundTripCyrillic()
     const TPersonalFields fields = {{QStringLiteral("Директор"), QStringLiteral("Пётр «Ёж» №1 — €")},
                                     {QStringLiteral("Эмодзи"), QString::fromUcs4(U"a\U0001F600b")}};
     WritePersonalFields(fields);
-    QCOMPARE(readAll(AppFolder::personalFieldsFile()),
+    QCOMPARE(TestFiles::readBytes(AppFolder::personalFieldsFile()),
              cp("Директор~Пётр «Ёж» №1 — €\r\nЭмодзи~a?b\r\n"));
     const TPersonalFields back = ReadPersonalFields();
     QCOMPARE(back.size(), 2);
@@ -258,10 +246,10 @@ void tst_SettingsFile::failedWriteKeepsOriginal()
     QTemporaryDir dir;
     const QString settingsPath = dir.filePath("settings.ini");
     const QString fieldsPath = dir.filePath("replace.ini");
-    const QByteArray original = readAll(DOKRAVA_TEST_DATA "/settings/keeps_original_on_failed_write.ini");
+    const QByteArray original = TestFiles::readBytes(DOKRAVA_TEST_DATA "/settings/keeps_original_on_failed_write.ini");
     QVERIFY(!original.isEmpty());
-    writeAll(settingsPath, original);
-    writeAll(fieldsPath, original);
+    TestFiles::writeBytes(settingsPath, original);
+    TestFiles::writeBytes(fieldsPath, original);
 
     rlimit old {};
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -286,8 +274,8 @@ void tst_SettingsFile::failedWriteKeepsOriginal()
 
     QVERIFY(settingsThrew);
     QVERIFY(fieldsThrew);
-    QCOMPARE(readAll(settingsPath), original);
-    QCOMPARE(readAll(fieldsPath), original);
+    QCOMPARE(TestFiles::readBytes(settingsPath), original);
+    QCOMPARE(TestFiles::readBytes(fieldsPath), original);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // no leftovers
 #else
     QSKIP("Needs a file-size limit to make the write fail");

@@ -1,4 +1,5 @@
 // The settings window: filling from the files, the switches, saving both files.
+#include "TestFiles.h"
 #include "FakeDialogs.h"
 
 #include "settings/Cp1251.h"
@@ -13,19 +14,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 QString cell(QTableWidget *grid, int row, int column)
 {
@@ -112,7 +100,7 @@ void tst_TFZamena::openingFillsGridFromFile()
 
 void tst_TFZamena::openingSkipsBadLines()
 {
-    writeAll(AppFolder::personalFieldsFile(), "\r\nno tilde\r\n~name\r\n\r\nA~1\r\n");
+    TestFiles::writeBytes(AppFolder::personalFieldsFile(), "\r\nno tilde\r\n~name\r\n\r\nA~1\r\n");
     m_window->FormShow();
     QTableWidget *grid = m_window->ui()->SG_repl;
     QCOMPARE(grid->rowCount(), 2);
@@ -180,9 +168,9 @@ void tst_TFZamena::saveWritesBothFilesAndConfirms()
     ui->B_Save->click();
 
     QCOMPARE(m_dialogs->notices, QStringList{"Сохранение выполнено"});
-    QCOMPARE(readAll(AppFolder::personalFieldsFile()),
+    QCOMPARE(TestFiles::readBytes(AppFolder::personalFieldsFile()),
              Cp1251::encode("ФИО~Пётр\r\nПусто~\r\n с пробелами ~ a~b \r\n"));
-    QCOMPARE(readAll(AppFolder::settingsFile()),
+    QCOMPARE(TestFiles::readBytes(AppFolder::settingsFile()),
              QByteArray("Colontit~1\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~0\r\nFileName~1\r\n"));
     QCOMPARE(Settings.Colontit, true);
     QCOMPARE(Settings.FormatFile, 0);
@@ -198,7 +186,7 @@ void tst_TFZamena::saveKeepsDisabledUniqueFolderMark()
     m_window->ui()->B_Save->click();
     QCOMPARE(Settings.OpenDir, false);
     QCOMPARE(Settings.OpenUniqDir, true);
-    QVERIFY(readAll(AppFolder::settingsFile()).contains("OpenUniqDir~1\r\n"));
+    QVERIFY(TestFiles::readBytes(AppFolder::settingsFile()).contains("OpenUniqDir~1\r\n"));
 }
 
 void tst_TFZamena::saveTwiceWritesIdenticalFiles()
@@ -206,11 +194,11 @@ void tst_TFZamena::saveTwiceWritesIdenticalFiles()
     setCell(m_window->ui()->SG_repl, 0, 0, "A");
     setCell(m_window->ui()->SG_repl, 0, 1, "1");
     m_window->ui()->B_Save->click();
-    const QByteArray fields = readAll(AppFolder::personalFieldsFile());
-    const QByteArray settings = readAll(AppFolder::settingsFile());
+    const QByteArray fields = TestFiles::readBytes(AppFolder::personalFieldsFile());
+    const QByteArray settings = TestFiles::readBytes(AppFolder::settingsFile());
     m_window->ui()->B_Save->click();
-    QCOMPARE(readAll(AppFolder::personalFieldsFile()), fields);
-    QCOMPARE(readAll(AppFolder::settingsFile()), settings);
+    QCOMPARE(TestFiles::readBytes(AppFolder::personalFieldsFile()), fields);
+    QCOMPARE(TestFiles::readBytes(AppFolder::settingsFile()), settings);
     QCOMPARE(m_dialogs->notices.size(), 2);
 }
 

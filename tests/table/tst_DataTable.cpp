@@ -1,4 +1,5 @@
 // Loading and saving the data table for every format, and the template scan.
+#include "TestFiles.h"
 #include "odf/ZipReader.h"
 #include "shell/DokravaError.h"
 #include "table/DataTableLoader.h"
@@ -33,12 +34,6 @@ void touch(const QString &path)
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Writes sheet 2 of a copy of the three-sheet workbook: cells given as "A1=text".
@@ -247,10 +242,10 @@ void tst_DataTable::failedSaveKeepsFile()
 {
     QTemporaryDir dir;
     const QString path = copyTo(dir, QStringLiteral("three_sheets_lo.xlsx"), QStringLiteral("f.xlsx"));
-    const QByteArray before = readAll(path);
+    const QByteArray before = TestFiles::readBytes(path);
     TGridModel grid;
     QVERIFY_THROWS_EXCEPTION(DokravaError, SaveDataTable(grid, path, 3, QString())); // no fourth sheet
-    QCOMPARE(readAll(path), before);
+    QCOMPARE(TestFiles::readBytes(path), before);
     QFile(path).setPermissions(QFile::ReadOwner);
     try {
         SaveDataTable(grid, path, 0, QString());
@@ -258,7 +253,7 @@ void tst_DataTable::failedSaveKeepsFile()
     } catch (const DokravaError &e) {
         QVERIFY(e.message().contains(QStringLiteral("только для чтения")));
     }
-    QCOMPARE(readAll(path), before);
+    QCOMPARE(TestFiles::readBytes(path), before);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 }
 
