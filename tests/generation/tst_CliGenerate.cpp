@@ -1,27 +1,20 @@
+#include "CliRun.h"
 #include "DocxFixture.h"
 
 #include "generation/DocxDocument.h"
 #include "generation/XmlNode.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-struct Result
-{
-    int code;
-    QString out, err;
-};
+using Result = CliRun;
 
 Result cli(const QStringList &args)
 {
-    QProcess p;
-    p.start(QStringLiteral(DOKRAVA_CLI), QStringList{QStringLiteral("generate")} + args);
-    p.waitForFinished(120000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return runCli(QStringList{QStringLiteral("generate")} + args, 120000);
 }
 
 QStringList filesUnder(const QString &root)

@@ -1,8 +1,8 @@
+#include "CliRun.h"
 #include "odf/OdsWriter.h"
 #include "odf/ZipWriter.h"
 #include "table/TGridModel.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -10,19 +10,11 @@ namespace {
 
 const QString kLetter = QStringLiteral(DOKRAVA_TEST_DATA "/odf/letter.odt");
 
-struct Run
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Run = CliRun;
 
 Run cli(const QStringList &args)
 {
-    QProcess p;
-    p.start(QStringLiteral(DOKRAVA_CLI), args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return runCli(args, 60000);
 }
 
 void makeOdt(const QString &path, const QByteArray &content)

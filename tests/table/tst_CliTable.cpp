@@ -1,22 +1,14 @@
 // dokrava-cli table for the spreadsheet formats.
-#include <QProcess>
+#include "CliRun.h"
 #include <QTest>
 
 namespace {
 
-struct Run
-{
-    int code;
-    QString out;
-    QString err;
-};
+using Run = CliRun;
 
 Run cli(const QStringList &args)
 {
-    QProcess p;
-    p.start(QStringLiteral(DOKRAVA_CLI), QStringList{QStringLiteral("table")} + args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return runCli(QStringList{QStringLiteral("table")} + args, 60000);
 }
 
 QString data(const QString &name)
