@@ -27,7 +27,7 @@ namespace {
 
 struct Options
 {
-    QString templates, data, out, column, personal;
+    QString templates, data, out, column, personal, converter;
     int sheet = 0;
     bool pdf = false, byColumn = false, colontit = false;
     QString rows = QStringLiteral("all");
@@ -58,6 +58,7 @@ Options parse(const QStringList &args)
         else if (a == QLatin1String("--out")) o.out = takeValue(args, i);
         else if (a == QLatin1String("--column")) o.column = takeValue(args, i);
         else if (a == QLatin1String("--personal")) o.personal = takeValue(args, i);
+        else if (a == QLatin1String("--converter")) o.converter = takeValue(args, i);
         else if (a == QLatin1String("--rows")) o.rows = takeValue(args, i);
         else if (a == QLatin1String("--only")) o.only = takeValue(args, i).split(QLatin1Char(','), Qt::SkipEmptyParts);
         else if (a == QLatin1String("--colontit")) o.colontit = true;
@@ -149,6 +150,30 @@ private:
     int m_max = 0;
 };
 
+// The converter named by --converter ("none": none at all), else the first one found in the
+// office suite's fixed places; empty when there is none.
+QString chooseConverter(const QString &option)
+{
+    if (option == QLatin1String("none"))
+        return QString();
+    if (option.isEmpty()) {
+        QString found;
+        FindLOPath(found);
+        return found;
+    }
+    if (!QFileInfo(option).isFile())
+        throw DokravaError(QStringLiteral("Конвертер не найден: %1").arg(QDir::toNativeSeparators(option)));
+    return QFileInfo(option).absoluteFilePath();
+}
+
+bool hasOdtTemplate(const QStringList &templates)
+{
+    for (const QString &entry : templates)
+        if (QFileInfo(entry).suffix().compare(QLatin1String("odt"), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
 TGridSnapshot snapshot(const TDataTable &table, const QSet<int> &chosen)
 {
     TGridSnapshot grid;
@@ -190,7 +215,9 @@ int generate(const QStringList &args)
     in.settings.Colontit = o.colontit;
     in.personalFieldsFile = o.personal.isEmpty() ? QString() : QFileInfo(o.personal).absoluteFilePath();
     in.outputRoot = QFileInfo(o.out).absoluteFilePath();
-    FindLOPath(in.converter);
+    in.converter = chooseConverter(o.converter);
+    if (o.pdf && in.converter.isEmpty() && !in.templates.isEmpty())
+        err(ConverterMissingWarning(hasOdtTemplate(in.templates)) + QLatin1Char('\n'));
 
     ConsoleObserver observer;
     TGenerationRun run(in, &observer);
@@ -198,7 +225,8 @@ int generate(const QStringList &args)
     out(QStringLiteral("Документов создано: %1\nОшибок конвертации в PDF: %2\n")
             .arg(run.documentsWritten())
             .arg(run.pdfErrorCount()));
-    return 0;
+    // The documents stay written, but a caller that asked for PDF must learn that some are not.
+    return run.pdfErrorCount() + run.unconvertedCount() > 0 ? 1 : 0;
 }
 
 } // namespace Cli

@@ -1,7 +1,9 @@
 #include "cli/Cli.h"
 #include "shell/DokravaError.h"
+#include "shell/TempFolder.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 
 #include <cstdio>
 #include <exception>
@@ -17,7 +19,8 @@ const char *const kUsage =
     "  dokrava-cli fill TEMPLATE OUTPUT NAME=VALUE...\n"
     "  dokrava-cli generate --templates DIR --data FILE --out DIR\n"
     "      [--sheet N] [--format native|pdf] [--naming template|column] [--column FIELD]\n"
-    "      [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n";
+    "      [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n"
+    "      [--converter FILE|none]\n";
 
 } // namespace
 
@@ -42,6 +45,9 @@ void err(const QString &text)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    // Scratch folders of calls that were killed go now; this call's own goes at its end.
+    ClearTempFolder();
+    const auto removeScratch = qScopeGuard([] { RemoveProcessTempDir(); });
     QStringList args = QCoreApplication::arguments().mid(1);
     const std::map<QString, std::function<int(const QStringList &)>> commands = {
         {QStringLiteral("fields"), Cli::fields},

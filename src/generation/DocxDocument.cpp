@@ -156,9 +156,14 @@ void DocxDocument::save(const QString &path)
 {
     PendingFile pending(path);
     ZipWriter zip(pending.path());
-    for (const auto &e : m_entries)
+    for (const auto &e : m_entries) {
+        // A name the reader would refuse to unpack ("../", absolute, a drive letter) is not
+        // passed on to the user's documents.
+        if (ZipReader::safeRelativePath(e->name).isEmpty())
+            continue;
         zip.addData(e->name, e->dirty ? e->tree->serialize() : e->data,
                     e->method == 0 ? ZipWriter::Stored : ZipWriter::Deflated, e->modified);
+    }
     zip.close();
     pending.commit();
 }

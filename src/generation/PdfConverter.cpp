@@ -1,7 +1,9 @@
 #include "generation/PdfConverter.h"
 
+#include "generation/ConvertedFile.h"
 #include "generation/ProcessTree.h"
 #include "shell/AppFolder.h"
+#include "shell/TempFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,7 +12,7 @@
 
 QString ConverterProfileFolder()
 {
-    return AppFolder::join(AppFolder::tempDir(), QStringLiteral("lo_profile"));
+    return AppFolder::join(ProcessTempDir(), QStringLiteral("lo_profile"));
 }
 
 QStringList ConverterArguments(const QString &format, const QString &outDir, const QString &source)
@@ -33,7 +35,7 @@ QString ConvertDocument(const QString &source, const QString &format, const QStr
     // An older file of the same name would be taken for the converter's work.
     if (QFileInfo::exists(expected) && !QFile::remove(expected))
         return QString();
-    QDir().mkpath(AppFolder::tempDir());
+    QDir().mkpath(ProcessTempDir());
 
     QProcess process;
     process.setProgram(converter);
@@ -44,9 +46,16 @@ QString ConvertDocument(const QString &source, const QString &format, const QStr
     process.start();
     if (!process.waitForStarted())
         return QString();
-    if (!process.waitForFinished(waitMs))
+    bool endedByItself = process.waitForFinished(waitMs);
+    if (!endedByItself)
         ProcessTree::kill(process);
-    return QFileInfo::exists(expected) ? expected : QString();
+    endedByItself = endedByItself && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    // A converter ended halfway may leave a truncated file: that is a failure, and the file goes,
+    // so nobody takes it for the document.
+    if (endedByItself && ConvertedFile::isComplete(expected))
+        return expected;
+    QFile::remove(expected);
+    return QString();
 }
 
 bool ConvertODTToPDF(const QString &O, const QString &C, int waitMs)

@@ -8,19 +8,21 @@ constexpr int kConversionWaitMs = 60000;
 
 // Converts the written document O into a PDF beside it with the converter C ("soffice"):
 // C -env:UserInstallation=<own profile> --headless --convert-to pdf --outdir <folder of O> O.
-// A PDF of the same name is removed first; true when the PDF exists after the converter ended.
-// A converter still running after waitMs is ended with the programs it started.
+// A PDF of the same name is removed first; true when the converter ended by itself with exit
+// code 0 and left a complete PDF. A converter still running after waitMs is ended with the
+// programs it started. After a failure no PDF of that name is left.
 bool ConvertODTToPDF(const QString &O, const QString &C, int waitMs = kConversionWaitMs);
 
 // Converts source into outDir with the converter; format is the converter's target ("pdf",
 // "docx:MS Word 2007 XML", "doc:MS Word 97"). Returns the written file's path, or an empty string
-// when the converter could not be started or wrote nothing.
+// when the converter could not be started, was ended after waitMs, exited with a code other than
+// 0 or left no complete file (ConvertedFile::isComplete); such a file is removed.
 QString ConvertDocument(const QString &source, const QString &format, const QString &outDir,
                         const QString &converter, int waitMs = kConversionWaitMs);
 
 // The argument list handed to the converter (without the program itself).
 QStringList ConverterArguments(const QString &format, const QString &outDir, const QString &source);
 
-// The converter's profile folder: "lo_profile" in the scratch folder beside the executable, so
+// The converter's profile folder: "lo_profile" in this process's scratch folder, so
 // an office suite the user has open never swallows the conversion.
 QString ConverterProfileFolder();

@@ -45,21 +45,62 @@ QString SafeNamePart(const QString &text)
     return s;
 }
 
+int NameLength(const QString &name)
+{
+#ifdef Q_OS_WIN
+    return int(name.size());
+#else
+    return int(name.toUtf8().size());
+#endif
+}
+
+namespace {
+
+// The longest head of text, of whole characters, whose length fits within room.
+QString fitted(const QString &text, int room)
+{
+    if (NameLength(text) <= room)
+        return text;
+    qsizetype end = 0;
+    int used = 0;
+    while (end < text.size()) {
+        const qsizetype step = text[end].isHighSurrogate() && end + 1 < text.size() ? 2 : 1;
+        const int length = NameLength(text.mid(end, step));
+        if (used + length > room)
+            break;
+        used += length;
+        end += step;
+    }
+    // The cut may leave a trailing dot or space, which Windows would drop from the name.
+    return SafeNamePart(text.left(end));
+}
+
+QString withoutExtension(const QString &path)
+{
+    const QFileInfo info(path);
+    return AppFolder::join(info.path(), info.completeBaseName());
+}
+
+} // namespace
+
 QString OutputPath(const QString &outputRoot, const QString &entry, const QString &namingValue,
-                   int namingMode, int FormatFile)
+                   int namingMode, int FormatFile, int copy)
 {
     const QString t = SafeNamePart(FileNameWithoutExt(entry));
-    const QString v = SafeNamePart(namingValue);
-    const QString folder = namingMode == 1 ? v : t;
-    const QString name = namingMode == 1 ? v + QLatin1Char('-') + t : t + QLatin1Char('-') + v;
     const QString entryName = entry.mid(std::max(entry.lastIndexOf(QLatin1Char('\\')), entry.lastIndexOf(QLatin1Char('/'))) + 1);
     const qsizetype dot = entryName.lastIndexOf(QLatin1Char('.'));
     const QString ownExt = dot < 0 ? QString() : entryName.mid(dot);
     const bool odt = ownExt.toLower() == QLatin1String(".odt");
     const QString ext = (FormatFile == 0 && !odt) ? QStringLiteral(".pdf") : ownExt;
+    const QString suffix = copy > 1 ? QStringLiteral(" (%1)").arg(copy) : QString();
+    // Room is kept for ".docx" as well: a Word result whose PDF fails is kept under that extension.
+    const int reserved = NameLength(t) + 1 + NameLength(suffix) + std::max(NameLength(ext), 5);
+    const QString v = fitted(SafeNamePart(namingValue), std::max(0, kMaxNameLength - reserved));
+    const QString folder = namingMode == 1 ? v : t;
+    const QString name = namingMode == 1 ? v + QLatin1Char('-') + t : t + QLatin1Char('-') + v;
     // An empty folder name puts the document into the output root itself.
     const QString dir = folder.isEmpty() ? outputRoot : AppFolder::join(outputRoot, folder);
-    return AppFolder::join(dir, name + ext);
+    return AppFolder::join(dir, name + suffix + ext);
 }
 
 TFieldValues BuildFieldValues(const QStringList &headers, const QStringList &record)
@@ -91,6 +132,11 @@ TGenerationRun::TGenerationRun(TGenerationInput input, IGenerationObserver *obse
 void TGenerationRun::run()
 {
     m_pdfErrors = 0;
+    m_wordPdfErrors = false;
+    m_unconverted = 0;
+    m_claimed.clear();
+    m_nextCopy.clear();
+    m_brokenTemplates.clear();
     if (!m_in.severalRecords) {
         ProcessCurrentRow(m_in.grid.currentRow);
         openOutputFolder();
@@ -107,7 +153,14 @@ void TGenerationRun::run()
     openOutputFolder();
     m_observer->notice(QStringLiteral("Готово"));
     if (m_pdfErrors > 0)
-        m_observer->notice(QStringLiteral("Внимание! Ошибки конвертации в PDF: %1 файлов сохранены как .odt").arg(m_pdfErrors));
+        m_observer->notice(conversionReport(m_pdfErrors, m_wordPdfErrors));
+}
+
+QString TGenerationRun::conversionReport(int failures, bool wordAmongThem)
+{
+    return QStringLiteral("Внимание! Ошибки конвертации в PDF: %1 файлов сохранены как %2")
+        .arg(failures)
+        .arg(wordAmongThem ? QStringLiteral(".odt/.docx") : QStringLiteral(".odt"));
 }
 
 void TGenerationRun::ProcessCurrentRow(int row)
@@ -120,19 +173,42 @@ void TGenerationRun::ProcessCurrentRow(int row)
 
 void TGenerationRun::processTemplate(const QString &entry, int row)
 {
+    if (m_brokenTemplates.contains(entry))
+        return;
     const QString templatePath = m_in.templatesDir + QDir::toNativeSeparators(entry);
     const QString namingValue = m_in.namingColumn >= 1
                                     ? m_in.grid.rows.value(row).value(m_in.namingColumn - 1)
                                     : QString();
-    const QString outputPath = OutputPath(m_in.outputRoot, entry, namingValue, m_in.namingMode,
-                                          m_in.settings.FormatFile);
+    const QString outputPath = claimOutputPath(entry, namingValue);
     const QString folder = QFileInfo(outputPath).absolutePath();
     if (!QDir().mkpath(folder))
         throw DokravaError(QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QDir::separator());
     if (QFileInfo(entry).suffix().toLower() == QLatin1String("odt"))
         processOdt(templatePath, outputPath, row);
     else
-        processWord(templatePath, outputPath, row);
+        processWord(entry, templatePath, outputPath, row);
+}
+
+QString TGenerationRun::claimOutputPath(const QString &entry, const QString &namingValue)
+{
+    // Two documents of one run never share a file: the later ones get " (2)", " (3)"... Files
+    // of earlier runs are replaced as before. In PDF mode every result ends as ".pdf", so there
+    // the name without extension must be unique. Letter case is ignored, as Windows ignores it.
+    const auto key = [this](const QString &path) {
+        return (m_in.settings.FormatFile == 0 ? withoutExtension(path) : path).toCaseFolded();
+    };
+    const QString first = OutputPath(m_in.outputRoot, entry, namingValue, m_in.namingMode, m_in.settings.FormatFile);
+    int &next = m_nextCopy[key(first)];
+    for (int copy = std::max(next, 1);; ++copy) {
+        const QString path = copy == 1 ? first
+                                       : OutputPath(m_in.outputRoot, entry, namingValue, m_in.namingMode,
+                                                    m_in.settings.FormatFile, copy);
+        if (!m_claimed.contains(key(path))) {
+            m_claimed.insert(key(path));
+            next = copy + 1;
+            return path;
+        }
+    }
 }
 
 void TGenerationRun::processOdt(const QString &templatePath, const QString &outputPath, int row)
@@ -141,6 +217,8 @@ void TGenerationRun::processOdt(const QString &templatePath, const QString &outp
     if (!FillODTTemplate(templatePath, outputPath, values))
         return;
     if (m_in.settings.FormatFile != 0 || m_in.converter.isEmpty()) {
+        if (m_in.settings.FormatFile == 0)
+            ++m_unconverted;
         written(outputPath);
         return;
     }
@@ -155,7 +233,7 @@ void TGenerationRun::processOdt(const QString &templatePath, const QString &outp
     }
 }
 
-void TGenerationRun::processWord(const QString &templatePath, const QString &outputPath, int row)
+void TGenerationRun::processWord(const QString &entry, const QString &templatePath, const QString &outputPath, int row)
 {
     TWordFillData data;
     data.headers = m_in.grid.rows.value(0);
@@ -170,14 +248,24 @@ void TGenerationRun::processWord(const QString &templatePath, const QString &out
     switch (FillWordTemplate(templatePath, TReplaceOptions{true}, outputPath, data)) {
     case TWordFillResult::TemplateMissing:
         break;
+    case TWordFillResult::TemplateBroken:
+        // Said once; the template's later documents are passed over in silence.
+        m_brokenTemplates.insert(entry);
+        // The folder made for its document goes too when nothing else is in it.
+        if (QFileInfo(out.absolutePath()) != QFileInfo(m_in.outputRoot))
+            QDir().rmdir(out.absolutePath());
+        m_observer->notice(QStringLiteral("Шаблон повреждён: ") + QDir::toNativeSeparators(entry));
+        break;
     case TWordFillResult::Written:
         written(outputPath);
         break;
     case TWordFillResult::PdfFailed:
         ++m_pdfErrors;
+        m_wordPdfErrors = true;
         written(keptDocx);
         break;
     case TWordFillResult::KeptAsDocx:
+        ++m_unconverted;
         written(keptDocx);
         break;
     }

@@ -4,7 +4,9 @@
 #include "odf/OdtText.h"
 #include "settings/Settings.h"
 
+#include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -65,9 +67,19 @@ QString SafeNamePart(const QString &text);
 
 // The output path of one document: root / folder / name + extension, by the naming mode
 // (0: folder T, name "T-V"; 1: folder V, name "V-T"); ".pdf" for Word templates when
-// FormatFile is 0, otherwise the entry's own extension as written.
+// FormatFile is 0, otherwise the entry's own extension as written. A copy number above 1 adds
+// " (copy)" before the extension. The naming value is shortened, on a character boundary, so the
+// folder and the file name fit the file system's limit for one name, with room for any extension
+// the run may write there.
 QString OutputPath(const QString &outputRoot, const QString &entry, const QString &namingValue,
-                   int namingMode, int FormatFile);
+                   int namingMode, int FormatFile, int copy = 1);
+
+// Longest name of one folder or file the file system takes: 255 bytes of UTF-8, or 255 UTF-16
+// units on Windows.
+constexpr int kMaxNameLength = 255;
+
+// The length of a name as the file system counts it against kMaxNameLength.
+int NameLength(const QString &name);
 
 // The field values of one record: columns with an empty header are skipped; a header met
 // twice throws DokravaError "Duplicates not allowed".
@@ -92,13 +104,20 @@ public:
 
     // Conversions that failed in this run.
     int pdfErrorCount() const { return m_pdfErrors; }
-    // Documents written in this run (a PDF and its kept source count once).
+    // Documents left in their own format because PDF was wanted but no converter was found.
+    int unconvertedCount() const { return m_unconverted; }
+    // Files written in this run (a PDF and its kept source count once).
     int documentsWritten() const { return m_written; }
+
+    // The report of failed conversions: "Внимание! Ошибки конвертации в PDF: N файлов сохранены
+    // как .odt", or "как .odt/.docx" when Word results are among them.
+    static QString conversionReport(int failures, bool wordAmongThem);
 
 private:
     void processTemplate(const QString &entry, int row);
     void processOdt(const QString &templatePath, const QString &outputPath, int row);
-    void processWord(const QString &templatePath, const QString &outputPath, int row);
+    void processWord(const QString &entry, const QString &templatePath, const QString &outputPath, int row);
+    QString claimOutputPath(const QString &entry, const QString &namingValue);
     void openOutputFolder();
     void written(const QString &path);
 
@@ -106,5 +125,10 @@ private:
     IGenerationObserver *m_observer;
     IGenerationObserver m_silent;
     int m_pdfErrors = 0;
+    bool m_wordPdfErrors = false;
+    int m_unconverted = 0;
     int m_written = 0;
+    QSet<QString> m_claimed;          // output paths this run has handed out, see claimOutputPath
+    QHash<QString, int> m_nextCopy;   // first path of a name -> the copy number to try next
+    QSet<QString> m_brokenTemplates;  // reported once, then passed over
 };

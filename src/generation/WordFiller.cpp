@@ -80,6 +80,20 @@ void saveAsLegacy(DocxDocument &doc, const QString &outputPath, const TWordFillD
     }
 }
 
+TWordFillResult fillAndSave(DocxDocument &doc, TReplaceOptions options, const QString &outputPath,
+                            const TWordFillData &data, bool legacyTemplate)
+{
+    fillDocument(doc, options, data);
+    const QString suffix = QFileInfo(outputPath).suffix().toLower();
+    if (suffix == QLatin1String("pdf"))
+        return saveAsPdf(doc, outputPath, data);
+    if (legacyTemplate && (suffix == QLatin1String("doc") || suffix == QLatin1String("dot") || suffix == QLatin1String("rtf")))
+        saveAsLegacy(doc, outputPath, data);
+    else
+        doc.save(outputPath);
+    return TWordFillResult::Written;
+}
+
 } // namespace
 
 bool IsZipPackage(const QString &path)
@@ -106,7 +120,10 @@ TWordFillResult FillWordTemplate(const QString &templatePath, TReplaceOptions op
             data.notice(QStringLiteral("Файл шаблона не найден."));
         return TWordFillResult::TemplateMissing;
     }
-    const bool legacyTemplate = !IsZipPackage(templatePath);
+    // Only a ".doc" holds the legacy format; a ".docx" that is no package is a broken file, and
+    // handing it to the converter would turn its bytes into a document of garbage.
+    const bool legacyTemplate = !IsZipPackage(templatePath)
+                                && QFileInfo(templatePath).suffix().compare(QLatin1String("docx"), Qt::CaseInsensitive) != 0;
     std::unique_ptr<ScratchFolder> scratch;
     QString source = templatePath;
     if (legacyTemplate) {
@@ -115,15 +132,12 @@ TWordFillResult FillWordTemplate(const QString &templatePath, TReplaceOptions op
         scratch = scratchFolder();
         source = ConvertToDocx(templatePath, scratch->path(), data.converter, data.waitMs);
     }
-    DocxDocument doc(source);
-    fillDocument(doc, options, data);
-
-    const QString suffix = QFileInfo(outputPath).suffix().toLower();
-    if (suffix == QLatin1String("pdf"))
-        return saveAsPdf(doc, outputPath, data);
-    if (legacyTemplate && (suffix == QLatin1String("doc") || suffix == QLatin1String("dot") || suffix == QLatin1String("rtf")))
-        saveAsLegacy(doc, outputPath, data);
-    else
-        doc.save(outputPath);
-    return TWordFillResult::Written;
+    std::unique_ptr<DocxDocument> doc;
+    try {
+        doc = std::make_unique<DocxDocument>(source);
+    } catch (const DokravaError &) {
+        return TWordFillResult::TemplateBroken;
+    }
+    return fillAndSave(*doc, options, outputPath, data, legacyTemplate);
 }
+

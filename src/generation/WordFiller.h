@@ -29,6 +29,7 @@ struct TWordFillData
 // What became of one Word document.
 enum class TWordFillResult {
     TemplateMissing, // notice shown, nothing written
+    TemplateBroken,  // not a Word document (no package with its main text): nothing written
     Written,         // the output file exists
     PdfFailed,       // the PDF could not be made; the filled .docx is kept beside it
     KeptAsDocx       // PDF wanted but no converter: the filled .docx is kept beside it

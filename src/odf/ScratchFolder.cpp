@@ -2,6 +2,7 @@
 
 #include "shell/AppFolder.h"
 #include "shell/DokravaError.h"
+#include "shell/TempFolder.h"
 
 #include <QDir>
 #include <QUuid>
@@ -13,7 +14,7 @@ QString GenerateUniqueName()
 
 QString DefaultTempPath()
 {
-    return AppFolder::path() + QStringLiteral("temp") + QDir::separator() + QStringLiteral("Dokrava_");
+    return ProcessTempDir() + QDir::separator() + QStringLiteral("Dokrava_");
 }
 
 ScratchFolder::ScratchFolder(const QString &prefix)

@@ -5,8 +5,8 @@
 // A fresh UUID in its 38-character registry form: braces, upper-case hex in groups 8-4-4-4-12.
 QString GenerateUniqueName();
 
-// The prefix of every scratch folder beside the executable: application folder + "temp" +
-// separator + "Dokrava_".
+// The prefix of every scratch folder of this process: its own folder under "temp" beside the
+// executable + separator + "Dokrava_".
 QString DefaultTempPath();
 
 // A private scratch folder for one operation, created at construction (with missing parents)

@@ -13,7 +13,7 @@
 class TODTProcessor
 {
 public:
-    // Sets FTempPath to the application folder + "temp" + separator + "Dokrava_"; creates nothing.
+    // Sets FTempPath to DefaultTempPath() (this process's folder under "temp"); creates nothing.
     TODTProcessor();
 
     // Prefix of every scratch folder this processor makes.

@@ -40,3 +40,10 @@ bool FindLOPath(QString &path)
 {
     return FindLOPath(path, DefaultLOCandidates());
 }
+
+QString ConverterMissingWarning(bool odtTemplates)
+{
+    return odtTemplates
+               ? QStringLiteral("LibreOffice не найден! Документы по шаблонам *.odt будут сохранены без конвертации в PDF")
+               : QStringLiteral("LibreOffice не найден! Документы будут сохранены без конвертации в PDF");
+}

@@ -14,3 +14,7 @@ bool FindLOPath(QString &path, const QStringList &candidates);
 
 // FindLOPath over DefaultLOCandidates().
 bool FindLOPath(QString &path);
+
+// The warning shown while PDF is wanted and no converter was found: the ".odt" wording when any
+// ".odt" template is among the templates, the general one otherwise.
+QString ConverterMissingWarning(bool odtTemplates);

@@ -28,10 +28,6 @@ TFMain *FMain = nullptr;
 
 namespace {
 
-const QString kOdtWarning = QStringLiteral(
-    "LibreOffice не найден! Документы по шаблонам *.odt будут сохранены без конвертации в PDF");
-const QString kWordWarning =
-    QStringLiteral("LibreOffice не найден! Документы будут сохранены без конвертации в PDF");
 const QString kGridHint = QStringLiteral(
     "Левая кнопка мыши - выделить строку\n\rПравая кнопка мыши - отменить выделение");
 
@@ -170,7 +166,7 @@ void TFMain::UpdateLOWarning()
     // Word templates are converted by the office suite too, so without one they stay unconverted.
     const bool unconverted = !LOFound && Settings.FormatFile == 0;
     if (unconverted && (odt || word)) {
-        m_ui->lblLOWarning->setText(odt ? kOdtWarning : kWordWarning);
+        m_ui->lblLOWarning->setText(ConverterMissingWarning(odt));
         m_ui->lblLOWarning->show();
     } else {
         m_ui->lblLOWarning->hide();

@@ -6,10 +6,16 @@
 
 namespace {
 
+// ".doc" lists ".doc" and ".docx" files, ".odt" lists ".odt" files; nothing else is a template,
+// so "x.odtx" or "x.docx1" stay out.
 bool matches(const QString &name, const QString &extension)
 {
-    return name.endsWith(extension, Qt::CaseInsensitive)
-           || name.endsWith(extension + QLatin1Char('x'), Qt::CaseInsensitive);
+    const QString suffix = QFileInfo(name).suffix();
+    const QString wanted = extension.mid(1);
+    if (suffix.compare(wanted, Qt::CaseInsensitive) == 0)
+        return true;
+    return wanted.compare(QLatin1String("doc"), Qt::CaseInsensitive) == 0
+           && suffix.compare(QLatin1String("docx"), Qt::CaseInsensitive) == 0;
 }
 
 void scan(const QString &root, const QString &relative, QStringList &list, const QString &extension,

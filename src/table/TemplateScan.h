@@ -8,8 +8,8 @@
 // Lists the templates of a folder tree for the template list.
 namespace TemplateScan {
 
-// Appends to list the files of folder's tree whose name ends in extension or extension + "x"
-// (".doc" finds ".doc" and ".docx"), letter case ignored. A file in a sub-folder is listed with
+// Appends to list the files of folder's tree whose extension is extension (".doc" also finds
+// ".docx"), letter case ignored; "x.odtx" or "x.docx1" are no templates. A file in a sub-folder is listed with
 // its path relative to folder, joined with the platform's separator; a sub-folder's matches come
 // before the rest of its parent's entries. Office lock files ("~$…") are skipped. afterEntry runs
 // after every entry so the caller can keep its window responsive. A folder that does not exist

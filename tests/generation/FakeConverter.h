@@ -33,17 +33,26 @@ inline QString write(const QString &path, const QByteArray &body, bool executabl
     return path;
 }
 
+// Writes a complete (if tiny) PDF to DIR/base.pdf.
+inline const char *writePdf()
+{
+    return "printf '%%PDF-1.4\\n%%%%EOF\\n' > \"$out/$base.pdf\"\n";
+}
+
 // Copies the source to DIR/base.EXT: a "conversion" whose result is the filled document itself.
+// A PDF is written as a small complete PDF, with the source copied beside it as base.pdf.src.
 inline QString copying(const QString &path)
 {
-    return write(path, QByteArray(parseArgs()) + "cp \"$src\" \"$out/$base.$ext\"\n");
+    return write(path, QByteArray(parseArgs())
+                           + "if [ \"$ext\" = pdf ]; then cp \"$src\" \"$out/$base.pdf.src\"; " + writePdf()
+                           + "else cp \"$src\" \"$out/$base.$ext\"; fi\n");
 }
 
 // Logs its arguments, one per line, then writes a small PDF.
 inline QString logging(const QString &path)
 {
     return write(path, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.log\"\n"
-                       + QByteArray(parseArgs()).mid(10) + "printf '%%PDF-1.4\\n' > \"$out/$base.$ext\"\n");
+                       + QByteArray(parseArgs()).mid(10) + writePdf());
 }
 
 // Starts a child that would write the PDF after a long sleep, records the child's id, waits.
@@ -51,6 +60,12 @@ inline QString sleeping(const QString &path)
 {
     return write(path, QByteArray(parseArgs()) + "(sleep 30; echo late > \"$out/$base.$ext\") &\n"
                                                  "echo $! > \"$0.pid\"\nwait\n");
+}
+
+// Writes the start of a PDF without its end, and reports success.
+inline QString truncating(const QString &path)
+{
+    return write(path, QByteArray(parseArgs()) + "printf '%%PDF-1.4\\n1 0 obj' > \"$out/$base.pdf\"\n");
 }
 
 // Ends at once without writing anything.

@@ -39,6 +39,8 @@ private slots:
     void personalFieldsAndHeaders();
     void refused_data();
     void refused();
+    void unconvertedDocumentsFailTheCall_data();
+    void unconvertedDocumentsFailTheCall();
 
 private:
     QStringList base() const;
@@ -121,6 +123,46 @@ void tst_CliGenerate::refused()
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.startsWith(message + QLatin1Char('\n')), qPrintable(r.err));
     QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("out"))));
+}
+
+void tst_CliGenerate::unconvertedDocumentsFailTheCall_data()
+{
+    QTest::addColumn<QString>("converter");
+    QTest::addColumn<QString>("only");
+    QTest::addColumn<QString>("warning");
+    QTest::addColumn<QStringList>("files");
+    QTest::newRow("no converter, odt among them")
+        << "none" << "" << "LibreOffice не найден! Документы по шаблонам *.odt будут сохранены без конвертации в PDF"
+        << QStringList{"Договор/Договор-Иванов Иван Иванович.docx", "Письмо/Письмо-Иванов Иван Иванович.odt"};
+    QTest::newRow("no converter, Word only")
+        << "none" << "Договор.docx" << "LibreOffice не найден! Документы будут сохранены без конвертации в PDF"
+        << QStringList{"Договор/Договор-Иванов Иван Иванович.docx"};
+    QTest::newRow("converter fails") << "failing" << "" << "Внимание! Ошибки конвертации в PDF: 2 файлов сохранены как .odt/.docx"
+                                     << QStringList{"Договор/Договор-Иванов Иван Иванович.docx",
+                                                    "Письмо/Письмо-Иванов Иван Иванович.odt"};
+}
+
+void tst_CliGenerate::unconvertedDocumentsFailTheCall()
+{
+    QFETCH(QString, converter);
+    QFETCH(QString, only);
+    QFETCH(QString, warning);
+    QFETCH(QStringList, files);
+    if (converter == QLatin1String("failing")) {
+        converter = m_dir->filePath(QStringLiteral("soffice"));
+        QFile script(converter);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nexit 1\n");
+        script.close();
+        script.setPermissions(script.permissions() | QFile::ExeOwner);
+    }
+    QStringList args = base() + QStringList{"--format", "pdf", "--rows", "1", "--converter", converter};
+    if (!only.isEmpty())
+        args += QStringList{"--only", only};
+    const Result r = cli(args);
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(warning), qPrintable(r.err));
+    QCOMPARE(filesUnder(m_dir->filePath(QStringLiteral("out"))), files);
 }
 
 QTEST_GUILESS_MAIN(tst_CliGenerate)

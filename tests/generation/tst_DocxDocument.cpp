@@ -22,6 +22,7 @@ private slots:
     void bracketedFieldsInOrderMet();
     void savedPackageKeepsUntouchedPartsAndStaysWellFormed();
     void saveOverTheTemplateItself();
+    void unsafeEntryNamesAreNotPassedOn();
     void notAWordDocument_data();
     void notAWordDocument();
 
@@ -106,6 +107,20 @@ void tst_DocxDocument::saveOverTheTemplateItself()
     doc.save(m_path);
     QCOMPARE(DocxDocument(m_path).bracketedFields(), (QStringList{QStringLiteral("ФИО"), QStringLiteral("Город"), QStringLiteral("Extra")}));
     QVERIFY(QString::fromUtf8(DocxDocument(m_path).partData(QStringLiteral("word/document.xml"))).contains(QStringLiteral("and Тула")));
+}
+
+void tst_DocxDocument::unsafeEntryNamesAreNotPassedOn()
+{
+    const QString out = m_dir->filePath(QStringLiteral("out.docx"));
+    DocxDocument(QStringLiteral(DOKRAVA_TEST_DATA "/generation/unsafe_entry_names_dropped_on_output.docx")).save(out);
+    ZipReader zip(out);
+    QStringList names;
+    for (int i = 0; i < zip.count(); ++i)
+        names << zip.name(i);
+    QVERIFY(names.contains(QStringLiteral("word/document.xml")));
+    QCOMPARE(names.size(), 11);
+    for (const QString &name : names)
+        QVERIFY2(!ZipReader::safeRelativePath(name).isEmpty(), qPrintable(name));
 }
 
 void tst_DocxDocument::notAWordDocument_data()

@@ -8,8 +8,10 @@
 #include "odf/ZipReader.h"
 #include "shell/AppFolder.h"
 #include "shell/DokravaError.h"
+#include "shell/TempFolder.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,6 +30,10 @@ struct Recorder : IGenerationObserver
     void notice(const QString &text) override { notices << text; }
     void openFolder(const QString &path) override { opened << path; }
 };
+
+// Everything a run may leave in an output folder, temporary files included.
+const QStringList kDocuments{QStringLiteral("*.pdf"), QStringLiteral("*.odt"), QStringLiteral("*.docx"),
+                             QStringLiteral("*.doc"), QStringLiteral("*.tmp")};
 
 QString odtText(const QString &path)
 {
@@ -60,9 +66,18 @@ private slots:
     void headerRowAsRecordFillsFieldNames();
     void outputRootAndLevelsAreCreated();
     void folderThatCannotBeMadeEndsTheRun();
+    void collidingNamesGetNumbers_data();
+    void collidingNamesGetNumbers();
+    void earlierRunsAreReplaced();
+    void longNamingValueIsShortened_data();
+    void longNamingValueIsShortened();
+    void brokenWordTemplateIsReportedAndPassedOver_data();
+    void brokenWordTemplateIsReportedAndPassedOver();
+    void conversionReportNamesWordResults();
 
 private:
     TGenerationInput input(const QStringList &templates);
+    QString fakeConverter(const QString &kind) const;
     QString out(const QString &relative) const { return m_dir->filePath(QStringLiteral("docum/") + relative); }
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -80,6 +95,19 @@ void tst_GenerationRun::init()
 void tst_GenerationRun::cleanup()
 {
     AppFolder::setOverride(QString());
+}
+
+// The stand-in converter of that kind ("copying", "failing", "truncating"), or none for "".
+QString tst_GenerationRun::fakeConverter(const QString &kind) const
+{
+    const QString script = m_dir->filePath(QStringLiteral("soffice"));
+    if (kind == QLatin1String("copying"))
+        return FakeConverter::copying(script);
+    if (kind == QLatin1String("failing"))
+        return FakeConverter::failing(script);
+    if (kind == QLatin1String("truncating"))
+        return FakeConverter::truncating(script);
+    return QString();
 }
 
 TGenerationInput tst_GenerationRun::input(const QStringList &templates)
@@ -227,6 +255,9 @@ void tst_GenerationRun::odtToPdf_data()
     QTest::newRow("no converter") << "" << QStringList{"Письмо-Петров.odt", "Письмо-Сидоров.odt"} << QStringList{"Готово"};
     QTest::newRow("converter fails") << "failing" << QStringList{"Письмо-Петров.odt", "Письмо-Сидоров.odt"}
                                      << QStringList{"Готово", "Внимание! Ошибки конвертации в PDF: 2 файлов сохранены как .odt"};
+    QTest::newRow("converter leaves a PDF cut short")
+        << "truncating" << QStringList{"Письмо-Петров.odt", "Письмо-Сидоров.odt"}
+        << QStringList{"Готово", "Внимание! Ошибки конвертации в PDF: 2 файлов сохранены как .odt"};
 }
 
 void tst_GenerationRun::odtToPdf()
@@ -238,15 +269,11 @@ void tst_GenerationRun::odtToPdf()
     in.severalRecords = true;
     in.grid.marks = {false, false, true, true};
     in.settings.FormatFile = 0;
-    const QString script = m_dir->filePath(QStringLiteral("soffice"));
-    if (converter == QLatin1String("copying"))
-        in.converter = FakeConverter::copying(script);
-    else if (converter == QLatin1String("failing"))
-        in.converter = FakeConverter::failing(script);
+    in.converter = fakeConverter(converter);
     Recorder rec;
     TGenerationRun run(in, &rec);
     run.run();
-    QCOMPARE(QDir(out(QStringLiteral("Письмо"))).entryList(QDir::Files, QDir::Name), files);
+    QCOMPARE(QDir(out(QStringLiteral("Письмо"))).entryList(kDocuments, QDir::Files, QDir::Name), files);
     QCOMPARE(rec.notices, notices);
     QCOMPARE(run.documentsWritten(), 2);
 }
@@ -268,20 +295,17 @@ void tst_GenerationRun::wordToPdf()
     QFETCH(int, errors);
     TGenerationInput in = input({QStringLiteral("Договор.docx")});
     in.settings.FormatFile = 0;
-    const QString script = m_dir->filePath(QStringLiteral("soffice"));
-    if (converter == QLatin1String("copying"))
-        in.converter = FakeConverter::copying(script);
-    else if (converter == QLatin1String("failing"))
-        in.converter = FakeConverter::failing(script);
+    in.converter = fakeConverter(converter);
     TGenerationRun run(in, nullptr);
     run.run();
-    QCOMPARE(QDir(out(QStringLiteral("Договор"))).entryList(QDir::Files | QDir::Hidden, QDir::Name), files);
+    QCOMPARE(QDir(out(QStringLiteral("Договор"))).entryList(kDocuments, QDir::Files | QDir::Hidden, QDir::Name), files);
     QCOMPARE(run.pdfErrorCount(), errors);
-    // The "PDF" of the copying converter is the filled document itself.
-    DocxDocument doc(out(QStringLiteral("Договор/")) + files.first());
+    // The copying converter leaves the document it converted beside its PDF.
+    const QString document = out(QStringLiteral("Договор/")) + files.first();
+    DocxDocument doc(document.endsWith(QLatin1String(".pdf")) ? document + QStringLiteral(".src") : document);
     QVERIFY(QString::fromUtf8(doc.partData(doc.mainPart())).contains(QStringLiteral("Договор с Иванов, Москва")));
     // No scratch folder is left behind.
-    QCOMPARE(QDir(AppFolder::tempDir()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).filter(QStringLiteral("DOC_")),
+    QCOMPARE(QDir(ProcessTempDir()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).filter(QStringLiteral("DOC_")),
              QStringList());
 }
 
@@ -347,6 +371,155 @@ void tst_GenerationRun::folderThatCannotBeMadeEndsTheRun()
                                   + QDir::toNativeSeparators(m_dir->filePath(QStringLiteral("docum/Письмо")))
                                   + QDir::separator());
     }
+}
+
+void tst_GenerationRun::collidingNamesGetNumbers_data()
+{
+    QTest::addColumn<QStringList>("templates");
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<QString>("converter");
+    QTest::addColumn<QStringList>("files"); // under docum, sorted
+    QTest::newRow("same value twice") << QStringList{"Письмо.odt"} << QStringList{"Иванов", "Иванов"} << ""
+                                      << QStringList{"Письмо/Письмо-Иванов (2).odt", "Письмо/Письмо-Иванов.odt"};
+    QTest::newRow("letter case only") << QStringList{"Письмо.odt"} << QStringList{"Иванов", "ИВАНОВ"} << ""
+                                      << QStringList{"Письмо/Письмо-ИВАНОВ (2).odt", "Письмо/Письмо-Иванов.odt"};
+    QTest::newRow("forbidden characters only") << QStringList{"Письмо.odt"} << QStringList{"a/b", "a:b"} << ""
+                                               << QStringList{"Письмо/Письмо-a_b (2).odt", "Письмо/Письмо-a_b.odt"};
+    QTest::newRow("dots count as empty") << QStringList{"Письмо.odt"} << QStringList{".", ".."} << ""
+                                         << QStringList{"Письмо/Письмо- (2).odt", "Письмо/Письмо-.odt"};
+    QTest::newRow("same template name in two folders")
+        << QStringList{"А/Акт.odt", "Б/Акт.odt"} << QStringList{"x", "y"} << ""
+        << QStringList{"Акт/Акт-x (2).odt", "Акт/Акт-x.odt", "Акт/Акт-y (2).odt", "Акт/Акт-y.odt"};
+    QTest::newRow("odt and docx of one name, as PDF") << QStringList{"Договор.docx", "Договор.odt"} << QStringList{"x", "y"}
+                                                     << "copying"
+                                                     << QStringList{"Договор/Договор-x (2).pdf", "Договор/Договор-x.pdf",
+                                                                    "Договор/Договор-y (2).pdf", "Договор/Договор-y.pdf"};
+    QTest::newRow("odt and docx of one name, own format") << QStringList{"Договор.docx", "Договор.odt"}
+                                                         << QStringList{"x"} << "none"
+                                                         << QStringList{"Договор/Договор-x.docx", "Договор/Договор-x.odt"};
+}
+
+void tst_GenerationRun::collidingNamesGetNumbers()
+{
+    QFETCH(QStringList, templates);
+    QFETCH(QStringList, values);
+    QFETCH(QString, converter);
+    QFETCH(QStringList, files);
+    QDir(m_dir->path()).mkpath(QStringLiteral("zagotka/А"));
+    QDir(m_dir->path()).mkpath(QStringLiteral("zagotka/Б"));
+    OdtFixture::write(m_dir->filePath(QStringLiteral("zagotka/А/Акт.odt")), QStringLiteral("[ФИО]"));
+    OdtFixture::write(m_dir->filePath(QStringLiteral("zagotka/Б/Акт.odt")), QStringLiteral("[ФИО]"));
+    OdtFixture::write(m_dir->filePath(QStringLiteral("zagotka/Договор.odt")), QStringLiteral("[ФИО]"));
+    TGenerationInput in = input(templates);
+    in.severalRecords = true;
+    in.grid.rows = {{QStringLiteral("ФИО")}};
+    in.grid.marks = {false};
+    for (const QString &v : values) {
+        in.grid.rows.append({v});
+        in.grid.marks.append(true);
+    }
+    in.settings.FormatFile = converter == QLatin1String("none") ? 1 : 0;
+    in.converter = fakeConverter(converter);
+    TGenerationRun run(in, nullptr);
+    run.run();
+    QStringList found;
+    QDirIterator it(out(QString()), kDocuments, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found << QDir(out(QString())).relativeFilePath(it.next());
+    found.sort();
+    QCOMPARE(found, files);
+    QCOMPARE(run.documentsWritten(), int(files.size()));
+}
+
+void tst_GenerationRun::earlierRunsAreReplaced()
+{
+    TGenerationInput in = input({QStringLiteral("Письмо.odt")});
+    in.severalRecords = true;
+    in.grid.marks = {false, true, true, false};
+    in.grid.rows[2][0] = in.grid.rows[1][0];
+    for (int i = 0; i < 2; ++i)
+        TGenerationRun(in, nullptr).run();
+    QCOMPARE(QDir(out(QStringLiteral("Письмо"))).entryList(QDir::Files, QDir::Name),
+             (QStringList{QStringLiteral("Письмо-Иванов (2).odt"), QStringLiteral("Письмо-Иванов.odt")}));
+}
+
+void tst_GenerationRun::longNamingValueIsShortened_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("copy");
+    const QString company = QStringLiteral("ООО «") + QString(120, QChar(0x0416)) + QStringLiteral("»");
+    QTest::newRow("cyrillic, by template") << company << 0 << 1 << 1;
+    QTest::newRow("cyrillic, by column") << company << 1 << 1 << 1;
+    QTest::newRow("cyrillic, as pdf, numbered") << company << 1 << 0 << 12;
+    QTest::newRow("surrogate pairs") << QString::fromUtf8("\xF0\x9F\x98\x80").repeated(100) << 1 << 1 << 1;
+    QTest::newRow("cut lands before a space") << QStringLiteral("a").repeated(230) + QStringLiteral(" b") << 0 << 1 << 1;
+}
+
+void tst_GenerationRun::longNamingValueIsShortened()
+{
+    QFETCH(QString, value);
+    QFETCH(int, mode);
+    QFETCH(int, format);
+    QFETCH(int, copy);
+    const QString root = QDir::toNativeSeparators(QStringLiteral("/app/docum/"));
+    const QString path = OutputPath(root, QStringLiteral("Договор.docx"), value, mode, format, copy);
+    const QFileInfo info(path);
+    const QString suffix = (copy > 1 ? QStringLiteral(" (%1)").arg(copy) : QString())
+                           + (format == 0 ? QStringLiteral(".pdf") : QStringLiteral(".docx"));
+    // Room stays for the ".docx" kept when a PDF fails.
+    QVERIFY(NameLength(info.completeBaseName() + QStringLiteral(".docx")) <= kMaxNameLength);
+    QVERIFY(NameLength(QFileInfo(info.path()).fileName()) <= kMaxNameLength);
+    QVERIFY(info.fileName().endsWith(suffix));
+    QVERIFY(info.fileName().contains(QStringLiteral("Договор")));
+    const QString kept = mode == 1 ? info.fileName().section(QStringLiteral("-Договор"), 0, 0)
+                                   : info.fileName().mid(QStringLiteral("Договор-").size()).chopped(suffix.size());
+    QVERIFY(kept.size() > 50);
+    QVERIFY(value.startsWith(kept));
+    QVERIFY(!kept.endsWith(QLatin1Char(' ')) && !kept.back().isHighSurrogate());
+}
+
+void tst_GenerationRun::brokenWordTemplateIsReportedAndPassedOver_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("random bytes") << QByteArray("\x13\x37 not a document \xff\xfe", 20);
+    QTest::newRow("zero length") << QByteArray();
+    QTest::newRow("empty archive") << QByteArray("PK\x05\x06" + QByteArray(18, '\0'));
+}
+
+void tst_GenerationRun::brokenWordTemplateIsReportedAndPassedOver()
+{
+    QFETCH(QByteArray, content);
+    QFile broken(m_dir->filePath(QStringLiteral("zagotka/Сломанный.docx")));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write(content);
+    broken.close();
+    TGenerationInput in = input({QStringLiteral("Сломанный.docx"), QStringLiteral("Письмо.odt")});
+    in.severalRecords = true;
+    in.grid.marks = {false, true, true, true};
+    // A converter is at hand, and must not be asked to turn the broken file into documents.
+    in.converter = fakeConverter(QStringLiteral("copying"));
+    Recorder rec;
+    TGenerationRun run(in, &rec);
+    run.run();
+    QCOMPARE(rec.notices, (QStringList{QStringLiteral("Шаблон повреждён: Сломанный.docx"), QStringLiteral("Готово")}));
+    QVERIFY(!QFileInfo::exists(out(QStringLiteral("Сломанный"))));
+    QCOMPARE(run.documentsWritten(), 3);
+    QCOMPARE(QDir(out(QStringLiteral("Письмо"))).entryList(QDir::Files).size(), 3);
+}
+
+void tst_GenerationRun::conversionReportNamesWordResults()
+{
+    TGenerationInput in = input({QStringLiteral("Договор.docx"), QStringLiteral("Письмо.odt")});
+    in.severalRecords = true;
+    in.grid.marks = {false, true, false, false};
+    in.settings.FormatFile = 0;
+    in.converter = fakeConverter(QStringLiteral("failing"));
+    Recorder rec;
+    TGenerationRun run(in, &rec);
+    run.run();
+    QCOMPARE(rec.notices.last(), QStringLiteral("Внимание! Ошибки конвертации в PDF: 2 файлов сохранены как .odt/.docx"));
 }
 
 QTEST_GUILESS_MAIN(tst_GenerationRun)

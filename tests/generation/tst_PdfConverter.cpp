@@ -1,5 +1,6 @@
 #include "FakeConverter.h"
 
+#include "generation/ConvertedFile.h"
 #include "generation/PdfConverter.h"
 #include "shell/AppFolder.h"
 
@@ -23,6 +24,10 @@ private slots:
     void converterThatCannotStart();
     void slowConverterIsEndedWithItsChildren();
     void oldPdfIsNeverTakenForSuccess();
+    void onlyACompleteFileOfItsKindCounts_data();
+    void onlyACompleteFileOfItsKindCounts();
+    void failedConversionLeavesNoOutput_data();
+    void failedConversionLeavesNoOutput();
 
 private:
     QString writeOdt(const QString &name);
@@ -62,7 +67,7 @@ void tst_PdfConverter::pathsWithSpacesReachTheConverterWhole()
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QStringList args = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     const QString profile = QStringLiteral("-env:UserInstallation=file://") + QDir(m_dir->path()).absolutePath()
-                            + QStringLiteral("/temp/lo_profile");
+                            + QStringLiteral("/temp/%1/lo_profile").arg(QCoreApplication::applicationPid());
     QCOMPARE(args, (QStringList{profile, QStringLiteral("--headless"), QStringLiteral("--convert-to"),
                                 QStringLiteral("pdf"), QStringLiteral("--outdir"),
                                 QFileInfo(odt).absolutePath(), odt}));
@@ -113,6 +118,59 @@ void tst_PdfConverter::oldPdfIsNeverTakenForSuccess()
     const QString oldPdf = writeOdt(QStringLiteral("a.pdf"));
     QVERIFY(!ConvertODTToPDF(odt, converter));
     QVERIFY(!QFile::exists(oldPdf));
+    QVERIFY(QFile::exists(odt));
+}
+
+void tst_PdfConverter::onlyACompleteFileOfItsKindCounts_data()
+{
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<bool>("complete");
+    QTest::newRow("pdf") << "generation/complete_pdf_is_a_document.pdf" << true;
+    QTest::newRow("pdf cut short") << "generation/truncated_pdf_is_no_document.pdf" << false;
+    QTest::newRow("xlsx") << "table/three_sheets_lo.xlsx" << true;
+    QTest::newRow("xlsx cut short") << "generation/truncated_xlsx_is_no_document.xlsx" << false;
+    QTest::newRow("xls") << "table/three_sheets_lo.xls" << true;
+    QTest::newRow("xls cut short") << "generation/truncated_xls_is_no_document.xls" << false;
+    QTest::newRow("odt") << "odf/letter.odt" << true;
+    QTest::newRow("ods posing as pdf") << "odf/ods_rich_cell_text.ods" << false;
+    QTest::newRow("missing") << "generation/no_such_file.pdf" << false;
+}
+
+void tst_PdfConverter::onlyACompleteFileOfItsKindCounts()
+{
+    QFETCH(QString, fixture);
+    QFETCH(bool, complete);
+    QString path = QStringLiteral(DOKRAVA_TEST_DATA "/") + fixture;
+    if (QTest::currentDataTag() == QByteArray("ods posing as pdf")) {
+        const QString renamed = m_dir->filePath(QStringLiteral("a.pdf"));
+        QVERIFY(QFile::copy(path, renamed));
+        path = renamed;
+    }
+    QCOMPARE(ConvertedFile::isComplete(path), complete);
+}
+
+void tst_PdfConverter::failedConversionLeavesNoOutput_data()
+{
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<bool>("converted");
+    const QByteArray complete = "cp '" DOKRAVA_TEST_DATA "/generation/complete_pdf_is_a_document.pdf' \"$out/$base.pdf\"\n";
+    const QByteArray truncated = "cp '" DOKRAVA_TEST_DATA "/generation/truncated_pdf_is_no_document.pdf' \"$out/$base.pdf\"\n";
+    QTest::newRow("complete, exit 0") << complete << true;
+    QTest::newRow("complete, exit 1") << complete + "exit 1\n" << false;
+    QTest::newRow("cut short, exit 0") << truncated << false;
+    QTest::newRow("cut short, then ended at the time limit") << truncated + "sleep 30\n" << false;
+    QTest::newRow("complete, then ended at the time limit") << complete + "sleep 30\n" << false;
+}
+
+void tst_PdfConverter::failedConversionLeavesNoOutput()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(bool, converted);
+    const QString converter = FakeConverter::write(m_dir->filePath(QStringLiteral("soffice")),
+                                                   QByteArray(FakeConverter::parseArgs()) + script);
+    const QString odt = writeOdt(QStringLiteral("a.odt"));
+    QCOMPARE(ConvertODTToPDF(odt, converter, 1500), converted);
+    QCOMPARE(QFile::exists(m_dir->filePath(QStringLiteral("a.pdf"))), converted);
     QVERIFY(QFile::exists(odt));
 }
 

@@ -6,6 +6,7 @@
 #include "odf/ZipReader.h"
 #include "odf/ZipWriter.h"
 #include "shell/AppFolder.h"
+#include "shell/TempFolder.h"
 #include "shell/DokravaError.h"
 
 #include <QProcess>
@@ -74,7 +75,7 @@ void TestTODTProcessor::init()
 
 void TestTODTProcessor::cleanup()
 {
-    const QDir temp(m_app->filePath("temp"));
+    const QDir temp(ProcessTempDir());
     QCOMPARE(temp.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     AppFolder::setOverride(QString());
     delete m_app;
@@ -85,7 +86,8 @@ void TestTODTProcessor::fillsLetter()
     QTemporaryDir dir;
     const QString out = dir.filePath("Письмо.odt");
     TODTProcessor p;
-    QCOMPARE(p.FTempPath, QDir::toNativeSeparators(m_app->path() + "/temp/Dokrava_"));
+    QCOMPARE(p.FTempPath, QDir::toNativeSeparators(m_app->path() + "/temp/" + QString::number(QCoreApplication::applicationPid())
+                                                   + "/Dokrava_"));
     QVERIFY(p.ProcessODTTemplate(kLetter, out, kLetterData));
 
     ZipReader zip(out);

@@ -402,7 +402,9 @@ void TestZip::scratchFolder()
         ScratchFolder folder(QStringLiteral("ODT_"));
         path = folder.path();
         QVERIFY(QFileInfo(path).isDir());
-        const QString expectedStart = QDir::toNativeSeparators(app.path() + "/temp/Dokrava_ODT_");
+        // One folder per process under "temp", so two running instances never empty each other's.
+        const QString expectedStart = QDir::toNativeSeparators(
+            app.path() + "/temp/" + QString::number(QCoreApplication::applicationPid()) + "/Dokrava_ODT_");
         QVERIFY2(path.startsWith(expectedStart), qPrintable(path));
         const QString unique = path.mid(expectedStart.size());
         QVERIFY(QRegularExpression("^\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}$")

@@ -21,7 +21,8 @@ private slots:
     void fields_data();
     void fields();
     void missingFile();
-    void legacyWithoutConverter();
+    void notAPackage_data();
+    void notAPackage();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -78,18 +79,40 @@ void tst_FindFieldsInWord::missingFile()
     }
 }
 
-void tst_FindFieldsInWord::legacyWithoutConverter()
+void tst_FindFieldsInWord::notAPackage_data()
 {
-    const QString path = m_dir->filePath(QStringLiteral("old.doc"));
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("converter");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("legacy without converter") << "old.doc" << false << "Для шаблонов .doc нужен LibreOffice";
+    // Only ".doc" is handed to the converter: a ".docx" that is no package is broken.
+    QTest::newRow("broken docx") << "broken.docx" << true << "Шаблон повреждён: broken.docx";
+}
+
+void tst_FindFieldsInWord::notAPackage()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, converter);
+    QFETCH(QString, message);
+    const QString path = m_dir->filePath(name);
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
     f.close();
+    QString script;
+    if (converter) {
+        script = m_dir->filePath(QStringLiteral("soffice"));
+        QFile s(script);
+        QVERIFY(s.open(QIODevice::WriteOnly));
+        s.write("#!/bin/sh\nexit 1\n");
+        s.close();
+        s.setPermissions(s.permissions() | QFile::ExeOwner);
+    }
     try {
-        FindFieldsInWord(path, QString());
+        FindFieldsInWord(path, script);
         QFAIL("no error");
     } catch (const DokravaError &e) {
-        QCOMPARE(e.message(), QStringLiteral("Для шаблонов .doc нужен LibreOffice"));
+        QCOMPARE(e.message(), message);
     }
 }
 
