@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -36,6 +37,7 @@ private slots:
     void clearTempFolderRemovesEverything();
     void clearTempFolderLeavesLinkedFoldersAlone();
     void clearTempFolderUsesAppFolder();
+    void clearTempFolderKeepsOtherRunningProcesses();
 };
 
 void tst_ShellCore::findLOPath_data()
@@ -130,6 +132,30 @@ void tst_ShellCore::clearTempFolderUsesAppFolder()
     ClearTempFolder();
     QCOMPARE(entriesOf(dir.filePath("temp")), QStringList());
     QVERIFY(QFile::exists(dir.filePath("settings.ini")));
+    AppFolder::setOverride(QString());
+}
+
+void tst_ShellCore::clearTempFolderKeepsOtherRunningProcesses()
+{
+    QTemporaryDir dir;
+    AppFolder::setOverride(dir.path());
+    QProcess running;
+    running.start("sleep", {"30"});
+    QVERIFY(running.waitForStarted());
+    QProcess ended;
+    ended.start("true");
+    QVERIFY(ended.waitForFinished());
+    const QString live = QString::number(running.processId());
+    const QString dead = QString::number(ended.processId());
+    touch(dir.filePath("temp/" + live + "/Dokrava_ODT_{1}/content.xml"));
+    touch(dir.filePath("temp/" + dead + "/lo_profile/user/registrymodifications.xcu"));
+    touch(ProcessTempDir() + "/Dokrava_DOC_{2}/a.docx");
+    touch(dir.filePath("temp/old.odt"));
+    ClearTempFolder();
+    QCOMPARE(entriesOf(dir.filePath("temp")), QStringList{live});
+    QCOMPARE(entriesOf(dir.filePath("temp/" + live)), QStringList{"Dokrava_ODT_{1}"});
+    running.kill();
+    running.waitForFinished();
     AppFolder::setOverride(QString());
 }
 
