@@ -42,7 +42,7 @@ int main(int argc, char *argv[])
             QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         }
         t.restart();
-        SaveDataTable(grid, path, 0, QString());
+        SaveDataTable(grid, path, 0, QString(), TableExtent());
         const qint64 save = t.elapsed();
         t.restart();
         const TDataTable table = LoadDataTable(path, 0);

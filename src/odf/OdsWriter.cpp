@@ -1,12 +1,15 @@
 #include "odf/OdsWriter.h"
 
-#include "odf/OdtText.h"
+#include "odf/OdsTableRewrite.h"
 #include "odf/PendingFile.h"
+#include "odf/ZipReader.h"
 #include "odf/ZipWriter.h"
 #include "shell/DokravaError.h"
 #include "table/TGridModel.h"
+#include "table/XmlEdit.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -37,17 +40,68 @@ QByteArray contentXml(const TGridModel &grid)
         "<table:table table:name=\"Sheet1\">\n");
     for (int r = 0; r < grid.rowCount(); ++r) {
         s += QLatin1String("  <table:table-row>\n");
-        for (int c = 0; c < grid.colCount(); ++c) {
-            // Characters XML forbids would make the whole file unreadable: they are dropped. A
-            // raw carriage return would come back as a line feed, so it is written as a reference.
-            s += QLatin1String("    <table:table-cell office:value-type=\"string\"><text:p>");
-            s += EscapeXML(DropForbiddenXmlChars(grid.cell(c, r))).replace(QLatin1Char('\r'), QLatin1String("&#13;"));
-            s += QLatin1String("</text:p></table:table-cell>\n");
-        }
+        for (int c = 0; c < grid.colCount(); ++c)
+            s += QLatin1String("    ") + OdsTextCell(grid.cell(c, r)) + QLatin1Char('\n');
         s += QLatin1String("  </table:table-row>\n");
     }
     s += QLatin1String("</table:table></office:spreadsheet></office:body></office:document-content>");
     return kBom + s.toUtf8();
+}
+
+// True when the file exists and starts as a ZIP archive does. Anything else (a new name, an
+// empty or foreign file) holds no sheets to keep and is written anew.
+bool isPackage(const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw DokravaError(QStringLiteral("Не удалось прочитать файл «%1»: %2")
+                               .arg(QDir::toNativeSeparators(path), file.errorString()));
+    return file.read(4) == QByteArray("PK\x03\x04", 4);
+}
+
+// The layout this writer makes itself: such a file is written anew as it always was.
+bool isOwnLayout(const ZipReader &zip)
+{
+    QStringList names;
+    for (int i = 0; i < zip.count(); ++i)
+        names << zip.name(i);
+    names.sort();
+    return names == QStringList({QStringLiteral("META-INF/manifest.xml"), QStringLiteral("content.xml"),
+                                 QStringLiteral("mimetype")});
+}
+
+void writeNew(const TGridModel &grid, const QString &target)
+{
+    PendingFile pending(target);
+    {
+        ZipWriter zip(pending);
+        zip.addData(QStringLiteral("mimetype"), QByteArray("application/vnd.oasis.opendocument.spreadsheet"),
+                    ZipWriter::Stored);
+        zip.addData(QStringLiteral("content.xml"), contentXml(grid), ZipWriter::Deflated);
+        zip.addData(QStringLiteral("META-INF/manifest.xml"), manifestXml(), ZipWriter::Deflated);
+        zip.close();
+    }
+    pending.commit();
+}
+
+// Every entry is copied in its order with its method and time; only content.xml changes.
+void writeSpliced(const TGridModel &grid, ZipReader &zip, int contentIndex, const QString &target)
+{
+    const QByteArray old = zip.data(contentIndex);
+    const QByteArray bom = old.startsWith(kBom) ? kBom : QByteArray();
+    const QByteArray content = bom + RewriteFirstTable(XmlEdit::decode(old), grid).toUtf8();
+    PendingFile pending(target);
+    {
+        ZipWriter out(pending);
+        for (int i = 0; i < zip.count(); ++i) {
+            const ZipWriter::Method method = zip.method(i) == 0 ? ZipWriter::Stored : ZipWriter::Deflated;
+            out.addData(zip.name(i), i == contentIndex ? content : zip.data(i), method, zip.modified(i));
+        }
+        out.close();
+    }
+    pending.commit();
 }
 
 } // namespace
@@ -57,15 +111,23 @@ bool SaveGridToODS(const TGridModel &Grid, const QString &TargetFile)
     if (!QFileInfo(TargetFile).absoluteDir().exists())
         throw DokravaError(QStringLiteral("Не удалось создать файл «%1»: папка не существует")
                                .arg(QDir::toNativeSeparators(TargetFile)));
-    PendingFile pending(TargetFile);
-    {
-        ZipWriter zip(pending.path());
-        zip.addData(QStringLiteral("mimetype"), QByteArray("application/vnd.oasis.opendocument.spreadsheet"),
-                    ZipWriter::Stored);
-        zip.addData(QStringLiteral("content.xml"), contentXml(Grid), ZipWriter::Deflated);
-        zip.addData(QStringLiteral("META-INF/manifest.xml"), manifestXml(), ZipWriter::Deflated);
-        zip.close();
+    if (!isPackage(TargetFile)) {
+        writeNew(Grid, TargetFile);
+        return true;
     }
-    pending.commit();
+    ZipReader zip(TargetFile);
+    if (isOwnLayout(zip)) {
+        writeNew(Grid, TargetFile);
+        return true;
+    }
+    const int content = zip.indexOf(QStringLiteral("content.xml"));
+    try {
+        if (content < 0)
+            throw DokravaError(QStringLiteral("нет части content.xml"));
+        writeSpliced(Grid, zip, content, TargetFile);
+    } catch (const DokravaError &e) {
+        throw DokravaError(QStringLiteral("Не удалось сохранить таблицу в файл «%1»: %2")
+                               .arg(QDir::toNativeSeparators(TargetFile), e.message()));
+    }
     return true;
 }

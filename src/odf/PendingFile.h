@@ -3,11 +3,13 @@
 #include <QString>
 
 // A file written beside its target and moved over it only once complete, so a failed write
-// never leaves a half-written file under the target's name and keeps the old one.
+// never leaves a half-written file under the target's name and keeps the old one. A target that
+// is a symbolic link stays one: the file it points to is replaced.
 class PendingFile
 {
 public:
-    // Picks a fresh temporary name in the target's folder; nothing is created yet.
+    // Picks a fresh temporary name in the folder of the file that target names (its links
+    // followed); nothing is created yet.
     explicit PendingFile(const QString &target);
     // Removes the temporary file unless commit() has moved it.
     ~PendingFile();
@@ -17,7 +19,7 @@ public:
 
     // Where to write the new contents.
     QString path() const { return m_temp; }
-    // The final name.
+    // The final name, as the caller gave it (the name shown to the user).
     QString target() const { return m_target; }
     // Moves the written file over the target (replacing it); throws DokravaError on failure.
     void commit();
@@ -28,6 +30,16 @@ private:
     bool m_committed = false;
 };
 
-// Moves source over target in one step, replacing it and keeping its permissions; on failure
-// removes source and throws DokravaError naming the target.
+// The file that path names once symbolic links are followed (path itself when it is no link,
+// or when the links go round in a circle).
+QString FollowLinks(const QString &path);
+
+// Forces the data of the file at path onto the disk (fsync; _commit on Windows); false when the
+// file cannot be opened for writing or the system reports a failure.
+bool SyncToDisk(const QString &path);
+
+// Moves source over target in one step, replacing it and keeping its permissions. The data of
+// source reaches the disk first, and a target that is a symbolic link is followed, so the link
+// keeps pointing to the new content. On failure removes source and throws DokravaError naming
+// target.
 void ReplaceFileWith(const QString &source, const QString &target);

@@ -83,7 +83,7 @@ void TODTProcessor::ZipFolder(const QString &Folder, const QString &ZipFile)
                                .arg(QDir::toNativeSeparators(ZipFile)));
     PendingFile pending(ZipFile);
     {
-        ZipWriter zip(pending.path());
+        ZipWriter zip(pending);
         // An OpenDocument package must open with its media type, uncompressed.
         if (files.removeAll(QStringLiteral("mimetype")) > 0)
             zip.addFile(Folder + QStringLiteral("/mimetype"), QStringLiteral("mimetype"), ZipWriter::Stored);

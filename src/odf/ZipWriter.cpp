@@ -1,5 +1,6 @@
 #include "odf/ZipWriter.h"
 
+#include "odf/PendingFile.h"
 #include "odf/ZipFormat.h"
 #include "shell/DokravaError.h"
 
@@ -52,7 +53,7 @@ QByteArray rawDeflate(const QByteArray &data, const QString &archive)
 
 struct ZipWriter::Private
 {
-    QString path;
+    QString path; // as shown in messages
     QFile file;
     QList<CentralEntry> entries;
     bool closed = false;
@@ -115,13 +116,23 @@ QByteArray ZipWriter::Private::centralHeader(const CentralEntry &e) const
 }
 
 ZipWriter::ZipWriter(const QString &path)
+    : ZipWriter(path, path)
+{
+}
+
+ZipWriter::ZipWriter(const PendingFile &pending)
+    : ZipWriter(pending.path(), pending.target())
+{
+}
+
+ZipWriter::ZipWriter(const QString &path, const QString &shownAs)
     : d(new Private)
 {
-    d->path = path;
+    d->path = shownAs;
     d->file.setFileName(path);
     if (!d->file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         delete d;
-        throw DokravaError(QStringLiteral("Не удалось создать архив «%1»").arg(shown(path)));
+        throw DokravaError(QStringLiteral("Не удалось создать архив «%1»").arg(shown(shownAs)));
     }
 }
 

@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QString>
 
+class PendingFile;
+
 // Writes a new ZIP archive: UTF-8 names with bit 11, versions 20, raw deflate at zlib's default
 // level or stored, at most 65 535 entries. close() writes the central directory.
 class ZipWriter
@@ -13,6 +15,8 @@ public:
 
     // Creates (truncates) the archive at path; throws DokravaError when it cannot be created.
     explicit ZipWriter(const QString &path);
+    // Writes the pending file's new content; messages name its target, the file the user knows.
+    explicit ZipWriter(const PendingFile &pending);
     // Closes the file without a central directory if close() was not called (the archive is then invalid).
     ~ZipWriter();
 
@@ -26,10 +30,13 @@ public:
     void addData(const QString &entryName, const QByteArray &data, Method method,
                  const QDateTime &modified = QDateTime::currentDateTime());
 
-    // Writes the central directory and closes the file; throws DokravaError on a write error.
+    // Writes the central directory and closes the file; throws DokravaError on a write error
+    // (every write, the flush and the close are checked).
     void close();
 
 private:
+    ZipWriter(const QString &path, const QString &shownAs);
+
     struct Private;
     Private *d;
 };

@@ -4,10 +4,10 @@
 #include "shell/AppFolder.h"
 #include "shell/DokravaError.h"
 #include "shell/Globals.h"
+#include "table/SafeFileWrite.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -43,18 +43,14 @@ int integerOr(const QString &text, int fallback)
     return ok ? value : fallback;
 }
 
-// Replaces the file only once every byte is written, so a failed write keeps the old file.
+// Replaces the file only once every byte is written and on the disk, so a failed write or a
+// crash keeps the old file.
 void writeLinesAtomically(const QString &path, const QStringList &lines)
 {
     QByteArray bytes;
     for (const QString &line : lines)
         bytes += AnsiText::encode(line) + "\r\n";
-    // Unbuffered, so a short write (disk full, size limit) shows in write()'s count: a buffered
-    // flush at commit() would report it as success.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size()
-        || !file.commit())
-        throw DokravaError(QStringLiteral("Не удалось записать файл ") + shown(path));
+    SafeFileWrite::writeFile(path, bytes);
 }
 
 void applySetting(TSettings &settings, const QString &key, const QString &value)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "table/DataTableLoader.h"
+
+#include <QHash>
 #include <QPoint>
 #include <QWidget>
 
@@ -91,6 +94,10 @@ private:
     std::unique_ptr<Ui::TFMain> m_ui;
     TGridModel *m_grid = nullptr;
     bool m_shown = false;
+    // Where the grid may be saved, keyed by the file's absolute path and the sheet index: the
+    // file and sheet of the last successful load with the extent it read, and those saved to
+    // since, with the extent written. Empty before a load.
+    QHash<QString, TableExtent> m_saveTargets;
 };
 
 // The main window, created first at start.

@@ -22,6 +22,7 @@ TDataTable loadOds(const QString &path)
     table.sheetIndex = 0;
     if (!table.headers.isEmpty())
         table.dirNames = {table.headers.first()};
+    table.extent = {int(table.rows.size()) + 1, int(table.headers.size())};
     return table;
 }
 
@@ -44,6 +45,7 @@ TDataTable loadSpreadsheet(const QString &path, int chosenSheet)
         table.rows << record;
     }
     table.dirNames = table.headers;
+    table.extent = {n > 0 ? int(table.rows.size()) + 1 : 0, n};
     book->close();
     return table;
 }

@@ -6,6 +6,14 @@
 
 class TGridModel;
 
+// The part of a sheet a load read, or that a save must rewrite: rows 1..rows and columns
+// 1..cols (0 when none).
+struct TableExtent
+{
+    int rows = 0;
+    int cols = 0;
+};
+
 // What a load of the data file hands to the main window: the sheet box, the naming-column box
 // and the table. Nothing is shown or changed until the whole file has been read, so a failed
 // load leaves the grid and both boxes as they were.
@@ -16,6 +24,7 @@ struct TDataTable
     QStringList dirNames;     // entries of the naming-column box; the first is chosen
     QStringList headers;      // field names, in column order
     QList<QStringList> rows;  // records, one text per field (shorter lists mean empty texts)
+    TableExtent extent;       // the cells the load read: the header row and the records' rows
 };
 
 // True when the data file is read and written by the ".ods" table reader and writer (its
@@ -26,7 +35,7 @@ bool IsOdsDataFile(const QString &path);
 // "Лист 1" and the naming box the first field only. Any other: the spreadsheet engine for the
 // extension, sheet chosenSheet (from 0; -1 or a missing position takes the first), the header row
 // up to the first cell without value, the records down to the first row whose column A has no
-// value. The file is only read. Throws DokravaError.
+// value; cells beyond those are not read. The file is only read. Throws DokravaError.
 TDataTable LoadDataTable(const QString &path, int chosenSheet);
 
 // Lays a loaded table into the grid: at least 2 x 2, one fixed row and column, marks of the rows

@@ -1,19 +1,25 @@
 #include "table/DataTableSaver.h"
 
 #include "odf/OdsWriter.h"
-#include "table/DataTableLoader.h"
+#include "table/SafeFileWrite.h"
 #include "table/TGridModel.h"
 #include "table/TSpreadsheet.h"
 
-QString SaveDataTable(const TGridModel &grid, const QString &path, int sheetIndex, const QString &converter)
+#include <algorithm>
+
+QString SaveDataTable(const TGridModel &grid, const QString &path, int sheetIndex, const QString &converter,
+                      const TableExtent &loaded)
 {
     if (IsOdsDataFile(path)) {
+        SafeFileWrite::checkWritable(path);
         SaveGridToODS(grid, path);
         return QStringLiteral("Сохранение в ODS выполнено");
     }
     const std::unique_ptr<TSpreadsheet> book = OpenSpreadsheet(path, converter);
     book->setActiveSheet(sheetIndex < 0 ? 0 : sheetIndex);
-    book->clearActiveSheet();
+    // Cells the load never read (below a gap in column A, right of an empty header) were never
+    // shown, so the save must not touch them.
+    book->clearCells(std::max(loaded.rows, grid.rowCount()), std::max(loaded.cols, grid.colCount() - 1));
     for (int r = 0; r < grid.rowCount(); ++r)
         for (int c = 1; c < grid.colCount(); ++c)
             book->setCellText(r + 1, c, grid.cell(c, r));

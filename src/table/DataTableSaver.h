@@ -1,14 +1,21 @@
 #pragma once
 
+#include "table/DataTableLoader.h"
+
 #include <QString>
 
 class TGridModel;
 
-// Writes the data table back to its file and returns the notice to show. ".ods": the whole grid
-// through the table writer ("Сохранение в ODS выполнено"). Any other format: the spreadsheet
-// engine rewrites the sheet at sheetIndex (from 0; a negative index takes the first) of the
-// existing file, the header row to sheet row 1 and record r to sheet row r + 1, fields from
-// column A in the grid's column order, every value as text ("Сохранение выполнено"). The marker
-// column, marks and modes are not written. converter is the office suite's converter (".xls").
-// The file is replaced only once the new one is complete. Throws DokravaError.
-QString SaveDataTable(const TGridModel &grid, const QString &path, int sheetIndex, const QString &converter);
+// Writes the data table back to its file and returns the notice to show. ".ods": the grid through
+// the table writer, which keeps the other sheets of an existing file ("Сохранение в ODS
+// выполнено"). Any other format: the spreadsheet engine rewrites, in the sheet at sheetIndex (from
+// 0; a negative index takes the first) of the existing file, rows 1..max(loaded.rows, grid rows)
+// and columns 1..max(loaded.cols, grid fields): the header row to sheet row 1 and record r to
+// sheet row r + 1, fields from column A in the grid's column order, every value as text, the
+// remaining cells of that area emptied ("Сохранение выполнено"). Every cell outside the area
+// keeps its value and format. loaded is what the load of this file read (TDataTable::extent),
+// empty when the grid was not loaded from it. The marker column, marks and modes are not
+// written. converter is the office suite's converter (".xls"). A read-only file is refused; the
+// file is replaced only once the new one is complete. Throws DokravaError.
+QString SaveDataTable(const TGridModel &grid, const QString &path, int sheetIndex, const QString &converter,
+                      const TableExtent &loaded);

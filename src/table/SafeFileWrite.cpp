@@ -8,12 +8,11 @@
 #include <QFileInfo>
 #include <QUuid>
 
-
 namespace SafeFileWrite {
 
 QString siblingTempPath(const QString &target)
 {
-    const QFileInfo info(target);
+    const QFileInfo info(FollowLinks(target));
     const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
     return info.absoluteDir().filePath(QStringLiteral("~dokrava-")
                                        + QUuid::createUuid().toString(QUuid::Id128).left(12)
@@ -41,14 +40,20 @@ void writeFile(const QString &target, const QByteArray &data)
     checkWritable(target);
     const QString temp = siblingTempPath(target);
     QFile file(temp);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.flush()) {
-        const QString reason = file.errorString();
-        file.close();
+    // A short write (disk full, size limit) shows in write()'s count or at flush; close() can
+    // still report what the system only noticed then.
+    bool ok = file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.flush();
+    QString reason = file.errorString();
+    file.close();
+    if (ok && file.error() != QFileDevice::NoError) {
+        ok = false;
+        reason = file.errorString();
+    }
+    if (!ok) {
         QFile::remove(temp);
         throw DokravaError(QStringLiteral("Не удалось записать файл \"%1\": %2")
                                .arg(QDir::toNativeSeparators(target), reason));
     }
-    file.close();
     replaceFile(temp, target);
 }
 

@@ -20,13 +20,22 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QSignalBlocker>
+
+#include <algorithm>
 
 namespace {
 
 // A template scan in progress; a second load started from its pending messages waits its turn.
 bool g_loading = false;
+
+// Names a sheet of a data file for the window's save targets.
+QString tableTarget(const QString &path, int sheet)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath()) + QLatin1Char('|') + QString::number(sheet);
+}
 
 class WaitCursor
 {
@@ -139,6 +148,7 @@ void TFMain::BLoadAllClick()
     m_ui->LBFile->selectAll();
 
     const TDataTable table = LoadDataTable(m_ui->edReplace->text(), m_ui->cb_Sheet->currentIndex());
+    m_saveTargets = {{tableTarget(m_ui->edReplace->text(), table.sheetIndex), table.extent}};
     {
         const QSignalBlocker blockSheet(m_ui->cb_Sheet);
         m_ui->cb_Sheet->clear();
@@ -179,8 +189,21 @@ void TFMain::B_SaveClick()
 {
     // An edit still open in a cell belongs to the table being saved.
     m_ui->SG1->commitEdit();
+    const QString path = m_ui->edReplace->text();
+    const int sheet = m_ui->cb_Sheet->currentIndex();
+    const QString target = tableTarget(path, sheet);
+    // Only where the grid came from or was saved to, or into a new file: the grid holds nothing
+    // of any other sheet, and a save there would overwrite what the user never saw.
+    const bool known = m_saveTargets.contains(target);
+    if (!known && (m_saveTargets.isEmpty() || QFileInfo::exists(path))) {
+        Dialogs::get().notice(this, QStringLiteral("Нет загруженной таблицы: сохранять нечего"));
+        return;
+    }
+    const TableExtent loaded = m_saveTargets.value(target);
     WaitCursor wait;
-    const QString notice = SaveDataTable(*m_grid, m_ui->edReplace->text(), m_ui->cb_Sheet->currentIndex(), LOPath);
+    const QString notice = SaveDataTable(*m_grid, path, sheet, LOPath, loaded);
+    // The file now holds the grid as well: a later save rewrites that part too.
+    m_saveTargets.insert(target, {std::max(loaded.rows, m_grid->rowCount()), std::max(loaded.cols, m_grid->colCount() - 1)});
     Dialogs::get().notice(this, notice);
 }
 

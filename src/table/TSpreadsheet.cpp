@@ -7,6 +7,9 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <limits>
+
 TSpreadsheet::~TSpreadsheet() = default;
 
 void TSpreadsheet::setActiveSheet(int index)
@@ -19,7 +22,7 @@ void TSpreadsheet::setActiveSheet(int index)
     if (m_loaded && index == m_active)
         return; // already active: its cells, edits included, stay as they are
     m_cells.clear();
-    m_modified = false;
+    resetEdits();
     m_loaded = false;
     m_active = index;
     loadSheet(index);
@@ -39,6 +42,20 @@ QString TSpreadsheet::cellText(int row, int col) const
 void TSpreadsheet::clearActiveSheet()
 {
     m_cells.clear();
+    m_writtenOutside.clear();
+    m_clearRows = std::numeric_limits<int>::max();
+    m_clearCols = std::numeric_limits<int>::max();
+    m_modified = true;
+}
+
+void TSpreadsheet::clearCells(int rows, int cols)
+{
+    m_clearRows = std::max(m_clearRows, rows);
+    m_clearCols = std::max(m_clearCols, cols);
+    m_cells.removeIf([this](const QHash<quint64, QString>::iterator it) {
+        return keyRow(it.key()) <= m_clearRows && keyCol(it.key()) <= m_clearCols;
+    });
+    m_writtenOutside.removeIf([this](quint64 k) { return keyRow(k) <= m_clearRows && keyCol(k) <= m_clearCols; });
     m_modified = true;
 }
 
@@ -47,13 +64,28 @@ void TSpreadsheet::setCellText(int row, int col, const QString &text)
     if (row < 1 || col < 1)
         return;
     m_cells.insert(key(row, col), text);
+    if (row > m_clearRows || col > m_clearCols)
+        m_writtenOutside.insert(key(row, col));
     m_modified = true;
+}
+
+bool TSpreadsheet::rewritten(int row, int col) const
+{
+    return (row <= m_clearRows && col <= m_clearCols) || m_writtenOutside.contains(key(row, col));
+}
+
+void TSpreadsheet::resetEdits()
+{
+    m_clearRows = 0;
+    m_clearCols = 0;
+    m_writtenOutside.clear();
+    m_modified = false;
 }
 
 void TSpreadsheet::close()
 {
     m_cells.clear();
-    m_modified = false;
+    resetEdits();
     m_loaded = false;
     m_active = 0;
     m_path.clear();

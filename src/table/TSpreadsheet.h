@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -31,11 +32,15 @@ public:
 
     // Every cell of the active sheet loses its content and format.
     void clearActiveSheet();
-    // Writes a text value into the cell with the text number format "@".
+    // The cells of rows 1..rows and columns 1..cols (grown to cover an area cleared before) lose
+    // their content and format; every other cell keeps both.
+    void clearCells(int rows, int cols);
+    // Writes a text value into the cell with the text number format "@"; what the cell held
+    // before, its format included, is replaced.
     void setCellText(int row, int col, const QString &text);
 
-    // Writes the workbook back to its file; only the active sheet's cells change. The file is
-    // replaced only once the new one is complete.
+    // Writes the workbook back to its file; only the cleared and written cells of the active
+    // sheet change. The file is replaced only once the new one is complete.
     virtual void save() = 0;
     // Releases the workbook; further calls need open() again.
     virtual void close();
@@ -55,11 +60,23 @@ protected:
     const QHash<quint64, QString> &cells() const { return m_cells; }
     // True once the active sheet was cleared or written to.
     bool modified() const { return m_modified; }
+    // The cleared area: rows 1..clearedRows() and columns 1..clearedCols() (0 when none).
+    int clearedRows() const { return m_clearRows; }
+    int clearedCols() const { return m_clearCols; }
+    // Keys of the cells written outside the cleared area.
+    const QSet<quint64> &writtenOutside() const { return m_writtenOutside; }
+    // True when save() replaces the cell: it lies in the cleared area or was written.
+    bool rewritten(int row, int col) const;
 
     QString m_path;
 
 private:
+    void resetEdits();
+
     QHash<quint64, QString> m_cells;
+    int m_clearRows = 0;
+    int m_clearCols = 0;
+    QSet<quint64> m_writtenOutside;
     int m_active = 0;
     bool m_modified = false;
     bool m_loaded = false;

@@ -154,9 +154,10 @@ void XlsWorkbook::save()
     XlsxWorkbook book;
     book.open(xlsx);
     book.setActiveSheet(activeSheet());
-    book.clearActiveSheet();
+    book.clearCells(clearedRows(), clearedCols());
     for (auto it = cells().cbegin(); it != cells().cend(); ++it)
-        book.setCellText(keyRow(it.key()), keyCol(it.key()), it.value());
+        if (rewritten(keyRow(it.key()), keyCol(it.key())))
+            book.setCellText(keyRow(it.key()), keyCol(it.key()), it.value());
     book.save();
     book.close();
     const QString xls = OfficeConverter::convert(m_converter, xlsx, scratch.filePath(QStringLiteral("xls")),

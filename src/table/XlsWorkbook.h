@@ -4,10 +4,10 @@
 #include "table/XlsFormulaCells.h"
 
 // An ".xls" workbook (Excel 97-2003). Read with libfreexl, formula results and truth values by
-// XlsFormulaCells. Saved through the office suite's
-// converter: the workbook is converted to ".xlsx" in a scratch folder, its active sheet rewritten
-// there, and the result converted back to ".xls" and moved over the file. Without a converter
-// the save fails with a clear message and the file stays untouched.
+// XlsFormulaCells. Saved through the office suite's converter: the workbook is converted to
+// ".xlsx" in a scratch folder, the cleared and written cells of its active sheet rewritten there,
+// and the result converted back to ".xls" and moved over the file. Without a converter the save
+// fails with a clear message and the file stays untouched.
 class XlsWorkbook : public TSpreadsheet
 {
 public:

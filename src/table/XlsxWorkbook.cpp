@@ -1,25 +1,25 @@
 #include "table/XlsxWorkbook.h"
 
+#include "odf/PendingFile.h"
 #include "odf/ZipReader.h"
 #include "odf/ZipWriter.h"
 #include "shell/DokravaError.h"
 #include "table/CellText.h"
 #include "table/SafeFileWrite.h"
+#include "table/XlsxSheetCells.h"
 #include "table/XmlEdit.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QXmlStreamReader>
 
 #include <algorithm>
-#include <map>
 
 namespace {
 
-const int kMaxRows = 1048576;
-const int kMaxCols = 16384;
+using XlsxSheetCells::kMaxCols;
+using XlsxSheetCells::kMaxRows;
 
 struct Rel
 {
@@ -154,26 +154,6 @@ void readCellContent(QXmlStreamReader &xml, QString *v, bool *hasV, QString *inl
             xml.skipCurrentElement();
         }
     }
-}
-
-// "B12" -> (12, 2); false when the reference is not a plain cell reference.
-bool parseCellRef(QStringView ref, int *row, int *col)
-{
-    int c = 0;
-    qsizetype i = 0;
-    while (i < ref.size() && ref[i].isLetter() && ref[i].unicode() < 128) {
-        c = c * 26 + (ref[i].toUpper().unicode() - 'A' + 1);
-        if (c > kMaxCols)
-            return false;
-        ++i;
-    }
-    bool ok = false;
-    const int r = ref.mid(i).toInt(&ok);
-    if (i == 0 || !ok || r < 1 || r > kMaxRows)
-        return false;
-    *row = r;
-    *col = c;
-    return true;
 }
 
 QString damaged(const QString &path, const QString &why)
@@ -379,7 +359,7 @@ void XlsxWorkbook::loadSheet(int index)
         } else if (xml.name() == QLatin1String("c")) {
             const QXmlStreamAttributes a = xml.attributes();
             int r = row, c = col + 1;
-            if (a.hasAttribute(QLatin1String("r")) && !parseCellRef(a.value(QLatin1String("r")), &r, &c))
+            if (a.hasAttribute(QLatin1String("r")) && !XlsxSheetCells::parseCellRef(a.value(QLatin1String("r")), &r, &c))
                 throw DokravaError(damaged(m_path, QStringLiteral("неверная ссылка на ячейку")));
             row = std::max(row, r);
             col = c;
@@ -605,9 +585,9 @@ int prepareTextStyle(ZipReader &zip, const QString &workbook, const QString &sty
 void writePackage(ZipReader &zip, const QString &target, QHash<QString, QByteArray> replaced,
                   const QSet<QString> &dropped, const QString &addedPart)
 {
-    const QString temp = SafeFileWrite::siblingTempPath(target);
-    try {
-        ZipWriter out(temp);
+    PendingFile pending(target);
+    {
+        ZipWriter out(pending);
         for (int i = 0; i < zip.count(); ++i) {
             const QString name = zip.name(i);
             const QString lower = name.toLower();
@@ -622,84 +602,43 @@ void writePackage(ZipReader &zip, const QString &target, QHash<QString, QByteArr
         if (!addedPart.isEmpty())
             out.addData(addedPart, replaced.take(addedPart.toLower()), ZipWriter::Deflated);
         out.close();
-    } catch (...) {
-        QFile::remove(temp);
-        throw;
     }
-    SafeFileWrite::replaceFile(temp, target);
+    pending.commit();
 }
 
 } // namespace
 
-QString XlsxWorkbook::newSheetData(const QString &p, int textStyle) const
+QByteArray XlsxWorkbook::newSheetPart(ZipReader &zip, int textStyle, QStringList &tableRelIds) const
 {
-    std::map<int, std::map<int, QString>> rows;
+    XlsxSheetCells::Area area;
+    area.rows = clearedRows();
+    area.cols = clearedCols();
+    area.cells = writtenOutside();
+    XlsxSheetCells::Values values;
     for (auto it = cells().cbegin(); it != cells().cend(); ++it) {
         const int r = keyRow(it.key()), c = keyCol(it.key());
+        if (!rewritten(r, c))
+            continue;
         if (r > kMaxRows || c > kMaxCols)
             throw DokravaError(QStringLiteral("Таблица не помещается на лист книги \"%1\": не больше %2 строк и %3 колонок")
                                    .arg(QFileInfo(m_path).fileName()).arg(kMaxRows).arg(kMaxCols));
-        rows[r][c] = it.value();
+        values[r][c] = it.value();
     }
-    // Built by appending pieces: a table of many thousand cells is written in one go.
-    const QString style = QString::number(textStyle);
-    const QString rowOpen = QLatin1Char('<') + p + QLatin1String("row r=\"");
-    const QString rowClose = QLatin1String("</") + p + QLatin1String("row>");
-    const QString cellOpen = QLatin1Char('<') + p + QLatin1String("c r=\"");
-    const QString textOpen = QLatin1String("\" t=\"inlineStr\"><") + p + QLatin1String("is><") + p + QLatin1Char('t');
-    const QString textClose = QLatin1String("</") + p + QLatin1String("t></") + p + QLatin1String("is></") + p + QLatin1String("c>");
-    QString out = QLatin1Char('<') + p + QLatin1String("sheetData>");
-    for (const auto &[r, cols] : rows) {
-        const QString rowNumber = QString::number(r);
-        out += rowOpen + rowNumber + QLatin1String("\">");
-        for (const auto &[c, text] : cols) {
-            out += cellOpen + columnName(c) + rowNumber + QLatin1String("\" s=\"") + style;
-            if (text.isEmpty()) {
-                // An empty text leaves the cell without value, formatted as text.
-                out += QLatin1String("\"/>");
-                continue;
-            }
-            const bool keepSpace = text.front().isSpace() || text.back().isSpace() || text.contains(QLatin1Char('\n'));
-            out += textOpen + (keepSpace ? QLatin1String(" xml:space=\"preserve\">") : QLatin1String(">"))
-                   + XmlEdit::escape(encodeEscapes(text)) + textClose;
-        }
-        out += rowClose;
-    }
-    return out + QStringLiteral("</%1sheetData>").arg(p);
-}
-
-QString XlsxWorkbook::rewriteSheet(const QString &xml, int textStyle, QStringList &tableRelIds) const
-{
     const QString part = m_sheets[activeSheet()].part;
-    XmlEdit ed(xml, part);
-    const XmlEdit::Element sheetData = ed.first(QStringLiteral("sheetData"));
-    if (sheetData.start < 0)
-        throw DokravaError(damaged(m_path, QStringLiteral("у листа нет данных ячеек")));
-    ed.replace(sheetData, newSheetData(sheetData.prefix(), textStyle));
-    int maxRow = 0, maxCol = 0;
-    for (auto it = cells().cbegin(); it != cells().cend(); ++it) {
-        maxRow = std::max(maxRow, keyRow(it.key()));
-        maxCol = std::max(maxCol, keyCol(it.key()));
-    }
-    const XmlEdit::Element dimension = ed.first(QStringLiteral("dimension"));
-    if (dimension.start >= 0)
-        ed.setAttribute(dimension, QStringLiteral("ref"),
-                        maxRow == 0 ? QStringLiteral("A1")
-                                    : QStringLiteral("A1:") + columnName(maxCol) + QString::number(maxRow));
-    // Clearing the sheet takes merged areas, links, conditional formats and tables with it;
-    // tables left behind would point at headers that no longer exist.
-    for (const char *name : {"mergeCells", "hyperlinks", "conditionalFormatting", "tableParts"}) {
-        for (const XmlEdit::Element &e : ed.find(QLatin1String(name))) {
-            if (e.depth != 1)
-                continue;
-            if (QLatin1String(name) == QLatin1String("tableParts"))
-                for (const XmlEdit::Element &t : ed.find(QStringLiteral("tablePart")))
-                    if (t.start > e.start && t.end <= e.end)
-                        tableRelIds << relId(t.attributes);
-            ed.remove(e);
-        }
-    }
-    return ed.apply();
+    // A table stays when it lies wholly outside the rewritten cells.
+    const auto tableRange = [&zip, &part](const QString &id) {
+        bool found = false;
+        const QByteArray rels = readEntry(zip, relsPathFor(part), &found);
+        for (const Rel &r : found ? parseRels(XmlEdit::decode(rels), part) : QList<Rel>())
+            if (r.id == id) {
+                const XmlEdit table(XmlEdit::decode(readEntry(zip, r.target)), r.target);
+                return XmlEdit::attribute(table.first(QStringLiteral("table")).attributes, QStringLiteral("ref"));
+            }
+        return QString();
+    };
+    return XlsxSheetCells::rewrite(XmlEdit::decode(readEntry(zip, part)), part, area, values, textStyle, tableRange,
+                                   tableRelIds)
+        .toUtf8();
 }
 
 void XlsxWorkbook::save()
@@ -738,8 +677,7 @@ void XlsxWorkbook::save()
 
     // The sheet itself, and the tables it no longer holds.
     QStringList tableRelIds;
-    replaced.insert(sheet.part.toLower(),
-                    rewriteSheet(XmlEdit::decode(readEntry(zip, sheet.part)), textStyle, tableRelIds).toUtf8());
+    replaced.insert(sheet.part.toLower(), newSheetPart(zip, textStyle, tableRelIds));
     if (!tableRelIds.isEmpty()) {
         const QString relsPath = relsPathFor(sheet.part);
         const QString rels = XmlEdit::decode(readEntry(zip, relsPath));

@@ -8,9 +8,10 @@ class ZipReader;
 
 // An ".xlsx" workbook read and written by our own code over the ZIP layer: shared and inline
 // strings, number formats (dates told from numbers), cached formula values. Saving rewrites only
-// the active sheet (every written cell an inline text cell with the text number format "@") and
-// keeps every other part of the package; the calculation chain, which would go stale, is dropped
-// and the workbook asks for a full recalculation when it is next opened.
+// the cleared and written cells of the active sheet (every written cell an inline text cell with
+// the text number format "@", XlsxSheetCells::rewrite) and keeps every other cell and part of the
+// package; the calculation chain, which would go stale, is dropped and the workbook asks for a
+// full recalculation when it is next opened.
 class XlsxWorkbook : public TSpreadsheet
 {
 public:
@@ -45,8 +46,7 @@ private:
     void readStyles(ZipReader &zip, const QString &part);
     QString valueText(const QString &type, int style, const QString &v, bool hasV,
                       const QString &inlineText, bool hasInline) const;
-    QString newSheetData(const QString &prefix, int textStyle) const;
-    QString rewriteSheet(const QString &xml, int textStyle, QStringList &tableRelIds) const;
+    QByteArray newSheetPart(ZipReader &zip, int textStyle, QStringList &tableRelIds) const;
 
     QList<Sheet> m_sheets;
     QStringList m_shared;

@@ -35,6 +35,8 @@ public:
     QList<Element> find(const QString &localName) const;
     // The first element with this local name, or an element with start == -1.
     Element first(const QString &localName) const;
+    // Every element, in document order.
+    const QList<Element> &elements() const { return m_elements; }
 
     // Replaces [start, end) by text. Edits must not overlap; apply() performs them.
     void replace(qsizetype start, qsizetype end, const QString &text);

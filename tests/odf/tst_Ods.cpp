@@ -4,6 +4,7 @@
 #include "odf/ZipReader.h"
 #include "odf/ZipWriter.h"
 #include "shell/AppFolder.h"
+#include "shell/TempFolder.h"
 #include "shell/DokravaError.h"
 #include "table/TGridModel.h"
 
@@ -75,6 +76,7 @@ private slots:
     void writerPackageLayout();
     void writeReadRoundTrip();
     void writerReplacesExistingFile();
+    void writerKeepsOtherSheetsOfForeignFile();
     void libreOfficeReadsWrittenTable();
 
 private:
@@ -90,7 +92,7 @@ void TestOds::init()
 void TestOds::cleanup()
 {
     // Every operation removes its scratch folder, on success and on failure.
-    const QDir temp(m_app->filePath("temp"));
+    const QDir temp(ProcessTempDir());
     QCOMPARE(temp.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     AppFolder::setOverride(QString());
     delete m_app;
@@ -344,6 +346,14 @@ void TestOds::writerPackageLayout()
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.read(38 + 46).mid(38), QByteArray("application/vnd.oasis.opendocument.spreadsheet"));
+    // Saved over, a file of this layout is written anew just the same.
+    grid.setCell(1, 1, "другое");
+    SaveGridToODS(grid, path);
+    SaveGridToODS(grid, dir.filePath("fresh.ods"));
+    ZipReader again(path);
+    ZipReader fresh(dir.filePath("fresh.ods"));
+    QCOMPARE(again.count(), 3);
+    QCOMPARE(again.data(1), fresh.data(1));
 }
 
 void TestOds::writeReadRoundTrip()
@@ -386,6 +396,59 @@ void TestOds::writerReplacesExistingFile()
     QVERIFY_THROWS_EXCEPTION(DokravaError, SaveGridToODS(grid, dir.filePath("none/y.ods")));
 }
 
+void TestOds::writerKeepsOtherSheetsOfForeignFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.ods");
+    QVERIFY(QFile::copy(DOKRAVA_TEST_DATA "/odf/ods_other_sheets_kept_on_save.ods", path));
+    QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    QStringList h;
+    QList<QStringList> r;
+    TODTProcessor().LoadODSToGrid(path, h, r);
+    QCOMPARE(h, QStringList({"ФИО", "Город"})); // column B has no name
+    QList<QPair<QString, QByteArray>> before;
+    {
+        ZipReader zip(path);
+        for (int i = 0; i < zip.count(); ++i)
+            before.append({zip.name(i), zip.data(i)});
+    }
+    TGridModel grid;
+    grid.load(h, r);
+    grid.setCell(2, 1, "Казань");
+    grid.appendRows(1);
+    grid.setCell(1, 3, "Сидоров");
+    grid.appendColumn("Новое");
+    grid.setCell(3, 2, "н");
+    SaveGridToODS(grid, path);
+
+    ZipReader after(path);
+    QCOMPARE(after.count(), before.size());
+    QString oldContent, newContent;
+    for (int i = 0; i < after.count(); ++i) {
+        QCOMPARE(after.name(i), before[i].first);
+        if (after.name(i) != "content.xml") {
+            QCOMPARE(after.data(i), before[i].second);
+            continue;
+        }
+        oldContent = QString::fromUtf8(before[i].second);
+        newContent = QString::fromUtf8(after.data(i));
+    }
+    // Styles, the table's start tag and its column widths stay, and so do the other sheets.
+    const qsizetype firstRow = oldContent.indexOf("<table:table-row");
+    QCOMPARE(newContent.left(firstRow), oldContent.left(firstRow));
+    QVERIFY(newContent.endsWith(oldContent.mid(oldContent.indexOf("</table:table>"))));
+    TODTProcessor().LoadODSToGrid(path, h, r);
+    QCOMPARE(h, grid.headers());
+    QCOMPARE(r, QList<QStringList>({grid.record(1), grid.record(2), grid.record(3)}));
+    // The unnamed column keeps its place and value; the new field takes the next free column,
+    // before the value beyond the named ones.
+    QVERIFY(newContent.contains("<text:p>Иванов</text:p></table:table-cell><table:table-cell office:value-type=\"string\" "
+                                "calcext:value-type=\"string\"><text:p>скрытое</text:p></table:table-cell>"
+                                "<table:table-cell office:value-type=\"string\"><text:p>Казань</text:p>"));
+    QVERIFY(newContent.contains("<text:p>н</text:p></table:table-cell><table:table-cell office:value-type=\"string\" "
+                                "calcext:value-type=\"string\"><text:p>заметка</text:p>"));
+}
+
 void TestOds::libreOfficeReadsWrittenTable()
 {
     const QString soffice = QStandardPaths::findExecutable("soffice");
@@ -405,6 +468,20 @@ void TestOds::libreOfficeReadsWrittenTable()
     const QString text = QString::fromUtf8(csv.readAll());
     QVERIFY2(text.contains("ФИО,Сумма") && text.contains("Иванов & сын,100") && text.contains("<200>"),
              qPrintable(text));
+
+    // A file of the office suite's own, its first table's rows rewritten.
+    const QString foreign = dir.filePath("foreign.ods");
+    QVERIFY(QFile::copy(DOKRAVA_TEST_DATA "/odf/ods_other_sheets_kept_on_save.ods", foreign));
+    QFile(foreign).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    grid.appendColumn("Новое");
+    SaveGridToODS(grid, foreign);
+    lo.start(soffice, {"-env:UserInstallation=file://" + dir.filePath("profile"), "--headless", "--convert-to",
+                       "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir", dir.path(), foreign});
+    QVERIFY(lo.waitForFinished(120000));
+    QFile foreignCsv(dir.filePath("foreign.csv"));
+    QVERIFY2(foreignCsv.open(QIODevice::ReadOnly), "LibreOffice could not open the rewritten table");
+    QCOMPARE(QString::fromUtf8(foreignCsv.readAll()).split(QRegularExpression("\r?\n"), Qt::SkipEmptyParts),
+             QStringList({"ФИО,,Сумма,Новое,", "Иванов & сын,скрытое,100,,", "\"\"\"Кавычки\"\"\",,<200>,,заметка"}));
 }
 
 QTEST_GUILESS_MAIN(TestOds)

@@ -1,4 +1,5 @@
 // Reading and writing "settings.ini" and "replace.ini", and the single-byte code page under them.
+#include "DiskFaults.h"
 #include "TestFiles.h"
 #include "settings/AnsiText.h"
 #include "settings/Cp1251.h"
@@ -12,10 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#ifdef Q_OS_LINUX
-#include <csignal>
-#include <sys/resource.h>
-#endif
+#include <optional>
 
 Q_DECLARE_METATYPE(TSettings)
 
@@ -57,6 +55,7 @@ private slots:
     void personalFieldsReadRules();
     void personalFieldsWriteRules();
     void personalFieldsRoundTripCyrillic();
+    void failedWriteKeepsOriginal_data();
     void failedWriteKeepsOriginal();
 };
 
@@ -239,10 +238,18 @@ void tst_SettingsFile::personalFieldsRoundTripCyrillic()
     AppFolder::setOverride(QString());
 }
 
+void tst_SettingsFile::failedWriteKeepsOriginal_data()
+{
+    QTest::addColumn<bool>("sync");
+    QTest::newRow("a write fails") << false;
+    QTest::newRow("the sync to disk fails") << true;
+}
+
 void tst_SettingsFile::failedWriteKeepsOriginal()
 {
 #ifdef Q_OS_LINUX
     // A file-size limit makes the write fail whatever the user's rights are.
+    QFETCH(bool, sync);
     QTemporaryDir dir;
     const QString settingsPath = dir.filePath("settings.ini");
     const QString fieldsPath = dir.filePath("replace.ini");
@@ -251,26 +258,26 @@ void tst_SettingsFile::failedWriteKeepsOriginal()
     TestFiles::writeBytes(settingsPath, original);
     TestFiles::writeBytes(fieldsPath, original);
 
-    rlimit old {};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 16;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     bool settingsThrew = false;
     bool fieldsThrew = false;
-    try {
-        SaveSettingsFile(settingsPath, TSettings());
-    } catch (const DokravaError &e) {
-        settingsThrew = e.message().contains(QStringLiteral("settings.ini"));
+    {
+        std::optional<DiskFaults::FileSizeLimit> limit;
+        if (sync)
+            DiskFaults::syncFails = true;
+        else
+            limit.emplace(16);
+        try {
+            SaveSettingsFile(settingsPath, TSettings());
+        } catch (const DokravaError &e) {
+            settingsThrew = e.message().contains(QStringLiteral("settings.ini"));
+        }
+        try {
+            WritePersonalFieldsFile(fieldsPath, {{"Поле", QString(200, u'я')}});
+        } catch (const DokravaError &) {
+            fieldsThrew = true;
+        }
+        DiskFaults::syncFails = false;
     }
-    try {
-        WritePersonalFieldsFile(fieldsPath, {{"Поле", QString(200, u'я')}});
-    } catch (const DokravaError &) {
-        fieldsThrew = true;
-    }
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
 
     QVERIFY(settingsThrew);
     QVERIFY(fieldsThrew);

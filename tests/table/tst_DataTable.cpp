@@ -1,4 +1,5 @@
 // Loading and saving the data table for every format, and the template scan.
+#include "DiskFaults.h"
 #include "TestFiles.h"
 #include "odf/ZipReader.h"
 #include "shell/DokravaError.h"
@@ -10,9 +11,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <optional>
 
 namespace {
 
@@ -27,6 +31,25 @@ QString copyTo(const QTemporaryDir &dir, const QString &fixture, const QString &
     QFile::copy(data(fixture), target);
     QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     return target;
+}
+
+// Rows of the first cols columns, "~" for a cell without value.
+QStringList dump(TSpreadsheet &book, int rows, int cols)
+{
+    QStringList out;
+    for (int r = 1; r <= rows; ++r) {
+        QStringList line;
+        for (int c = 1; c <= cols; ++c)
+            line << (book.hasValue(r, c) ? book.cellText(r, c) : QStringLiteral("~"));
+        out << line.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+// The fixture the row names: a file of tests/data/table, or of tests/data/odf for ".ods".
+QString fixturePath(const QString &name)
+{
+    return name.endsWith(QLatin1String(".ods")) ? QStringLiteral(DOKRAVA_TEST_DATA "/odf/") + name : data(name);
 }
 
 void touch(const QString &path)
@@ -66,7 +89,12 @@ private slots:
     void saveRoundTrip_data();
     void saveRoundTrip();
     void saveKeepsOtherSheets();
+    void saveErasesBeyondGrid_data();
     void saveErasesBeyondGrid();
+    void saveFollowsSymbolicLink_data();
+    void saveFollowsSymbolicLink();
+    void failedWriteOrSyncKeepsFile_data();
+    void failedWriteOrSyncKeepsFile();
     void odsRoundTrip();
     void saveNeverCreatesSpreadsheet();
     void failedSaveKeepsFile();
@@ -175,7 +203,8 @@ void tst_DataTable::saveRoundTrip()
                {QStringLiteral("Петров"), QStringLiteral("1,5"), QStringLiteral("две\nстроки")}});
     grid.moveColumn(3, 1);
     grid.setMark(1, true);
-    const QString notice = SaveDataTable(grid, path, 0, QString());
+    const TableExtent loaded = fixture.isEmpty() ? TableExtent() : LoadDataTable(path, 0).extent;
+    const QString notice = SaveDataTable(grid, path, 0, QString(), loaded);
     QCOMPARE(notice, fixture.isEmpty() ? QStringLiteral("Сохранение в ODS выполнено") : QStringLiteral("Сохранение выполнено"));
     const TDataTable t = LoadDataTable(path, 0);
     QCOMPARE(t.headers, grid.headers());
@@ -193,7 +222,7 @@ void tst_DataTable::saveKeepsOtherSheets()
     const QByteArray sheet1 = before.data(before.indexOf(QStringLiteral("xl/worksheets/sheet1.xml")));
     TGridModel grid;
     grid.load({QStringLiteral("Новое")}, {{QStringLiteral("значение")}});
-    SaveDataTable(grid, path, 1, QString());
+    SaveDataTable(grid, path, 1, QString(), LoadDataTable(path, 1).extent);
     QCOMPARE(LoadDataTable(path, 0).rows, first.rows);
     QCOMPARE(LoadDataTable(path, 2).rows, third.rows);
     const TDataTable second = LoadDataTable(path, 1);
@@ -202,17 +231,165 @@ void tst_DataTable::saveKeepsOtherSheets()
     QCOMPARE(after.data(after.indexOf(QStringLiteral("xl/worksheets/sheet1.xml"))), sheet1);
 }
 
+void tst_DataTable::saveErasesBeyondGrid_data()
+{
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<bool>("loaded");  // the grid is the file's loaded table, its first name edited
+    QTest::addColumn<bool>("narrow");  // then its second field is deleted and three rows are added
+    QTest::addColumn<QStringList>("expected"); // the first sheet afterwards, 7 columns
+    const QString empty = QStringLiteral("~|~|~|~|~|~|~");
+    const QString merged = QStringLiteral("~|~|~|~|~|объединено|~");
+    QTest::newRow("nothing loaded: only the grid's cells") << "three_sheets_lo.xlsx" << false << false
+        << QStringList({QStringLiteral("~|~|~|~|Формула|~|~"), QStringLiteral("~|~|~|~|3000|~|~"),
+                        QStringLiteral("~|~|~|~|xПетров П.П.|~|~"), QStringLiteral("~|~|~|~|-1234567,25|~|~"), empty,
+                        empty, empty, empty});
+    const QStringList kept = {QStringLiteral("ФИО|Город|~|Примечание|~|~|~"), QStringLiteral("Сидоров|Москва|~|15.03.2024|~|~|~"),
+                              QStringLiteral("Петров|Омск|справа|~|~|~|~"), QStringLiteral("~|скрыто|~|~|~|~|~"),
+                              QStringLiteral("После пропуска|Тверь|~|~|~|~|~"), empty, merged};
+    const QStringList narrowed = {QStringLiteral("ФИО|~|~|Примечание|~|~|~"), QStringLiteral("Сидоров|~|~|15.03.2024|~|~|~"),
+                                  QStringLiteral("Петров|~|справа|~|~|~|~"), empty, empty, empty, merged};
+    for (const QString &ext : {QStringLiteral("xlsx"), QStringLiteral("csv"), QStringLiteral("xls")}) {
+        const QString file = QStringLiteral("gap_below_rows_kept_on_save.") + ext;
+        QTest::addRow("%s: cells the load did not read kept", qPrintable(ext)) << file << true << false << kept;
+        QTest::addRow("%s: a deleted field's column emptied", qPrintable(ext)) << file << true << true << narrowed;
+    }
+}
+
 void tst_DataTable::saveErasesBeyondGrid()
 {
+    QFETCH(QString, fixture);
+    QFETCH(bool, loaded);
+    QFETCH(bool, narrow);
+    QFETCH(QStringList, expected);
+    const QString suffix = QFileInfo(fixture).suffix();
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (suffix == QLatin1String("xls") && soffice.isEmpty())
+        QSKIP("LibreOffice (soffice) is not installed");
     QTemporaryDir dir;
-    const QString path = copyTo(dir, QStringLiteral("three_sheets_lo.xlsx"), QStringLiteral("e.xlsx"));
-    TGridModel grid; // the initial 5 x 5 grid of empty texts, three rows added
-    grid.appendRows(3);
-    SaveDataTable(grid, path, -1, QString());
+    const QString path = copyTo(dir, fixture, QStringLiteral("e.") + suffix);
+    TGridModel grid; // unloaded: the initial 5 x 5 grid of empty texts, three rows added
+    TableExtent extent;
+    if (loaded) {
+        const TDataTable table = LoadDataTable(path, 0);
+        ApplyDataTable(grid, table);
+        extent = table.extent;
+        grid.setCell(1, 1, QStringLiteral("Сидоров"));
+    }
+    if (!loaded || narrow)
+        grid.appendRows(3);
+    if (narrow)
+        grid.removeColumn(2);
+    SaveDataTable(grid, path, -1, soffice, extent);
     auto book = OpenSpreadsheet(path);
-    for (int r = 1; r <= 8; ++r)
-        for (int c = 1; c <= 6; ++c)
-            QVERIFY2(!book->hasValue(r, c), qPrintable(QStringLiteral("%1,%2").arg(r).arg(c)));
+    QCOMPARE(dump(*book, int(expected.size()), 7), expected);
+    if (suffix == QLatin1String("xlsx") && loaded) {
+        // Cells outside keep their format: the date still reads as a date, the merge stays.
+        ZipReader zip(path);
+        QVERIFY(zip.data(zip.indexOf(QStringLiteral("xl/worksheets/sheet1.xml"))).contains("<mergeCell ref=\"F7:G7\"/>"));
+    }
+}
+
+void tst_DataTable::saveFollowsSymbolicLink_data()
+{
+    QTest::addColumn<QString>("fixture"); // "" for an ".ods" this program wrote
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("chain");      // a link to a link
+    QTest::newRow("xlsx") << "three_sheets_lo.xlsx" << "t.xlsx" << false;
+    QTest::newRow("csv, link to a link") << "cp1251_comma.csv" << "t.csv" << true;
+    QTest::newRow("ods written here") << "" << "t.ods" << false;
+    QTest::newRow("ods from an office suite") << "ods_other_sheets_kept_on_save.ods" << "t.ods" << true;
+}
+
+void tst_DataTable::saveFollowsSymbolicLink()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(QString, fixture);
+    QFETCH(QString, name);
+    QFETCH(bool, chain);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("real")));
+    const QString real = dir.filePath(QStringLiteral("real/") + name);
+    TGridModel grid;
+    grid.load({QStringLiteral("Старое")}, {{QStringLiteral("x")}});
+    if (fixture.isEmpty())
+        SaveDataTable(grid, real, 0, QString(), TableExtent());
+    else
+        QVERIFY(QFile::copy(fixturePath(fixture), real));
+    QFile(real).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    // Relative links, as a user makes them with "ln -s".
+    const QString link = dir.filePath(QStringLiteral("link-") + name);
+    QVERIFY(QFile::link(QStringLiteral("real/") + name, chain ? link + QStringLiteral(".0") : link));
+    if (chain)
+        QVERIFY(QFile::link(QStringLiteral("link-") + name + QStringLiteral(".0"), link));
+    grid.load({QStringLiteral("Поле")}, {{QStringLiteral("значение")}});
+    SaveDataTable(grid, link, 0, QString(), LoadDataTable(link, 0).extent);
+    QVERIFY(QFileInfo(link).isSymLink());
+    const TDataTable t = LoadDataTable(real, 0);
+    QCOMPARE(t.headers.first(), QStringLiteral("Поле"));
+    QCOMPARE(t.rows.first().first(), QStringLiteral("значение"));
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("real"))).entryList(QDir::Files | QDir::Hidden), QStringList({name}));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), chain ? 2 : 1);
+#else
+    QSKIP("Symbolic links are made by the tests on Unix only");
+#endif
+}
+
+void tst_DataTable::failedWriteOrSyncKeepsFile_data()
+{
+    QTest::addColumn<QString>("fixture"); // "" for an ".ods" this program wrote
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("sync");       // the sync to disk fails, else a write does
+    for (const bool sync : {false, true}) {
+        const char *fault = sync ? "sync fails" : "write fails";
+        QTest::addRow("xlsx, %s", fault) << "three_sheets_lo.xlsx" << "Данные.xlsx" << sync;
+        QTest::addRow("csv, %s", fault) << "cp1251_comma.csv" << "Данные.csv" << sync;
+        QTest::addRow("ods written here, %s", fault) << "" << "Данные.ods" << sync;
+        QTest::addRow("ods from an office suite, %s", fault) << "ods_other_sheets_kept_on_save.ods" << "Данные.ods" << sync;
+    }
+}
+
+void tst_DataTable::failedWriteOrSyncKeepsFile()
+{
+#ifdef Q_OS_LINUX
+    QFETCH(QString, fixture);
+    QFETCH(QString, name);
+    QFETCH(bool, sync);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    TGridModel grid;
+    grid.load({QStringLiteral("Старое")}, {{QStringLiteral("x")}});
+    if (fixture.isEmpty())
+        SaveDataTable(grid, path, 0, QString(), TableExtent());
+    else
+        QVERIFY(QFile::copy(fixturePath(fixture), path));
+    QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    const QByteArray before = TestFiles::readBytes(path);
+    // Text that does not compress, so that the new file passes the size limit.
+    QString noise;
+    for (int i = 0; i < 40000; ++i)
+        noise += QChar(char16_t(0x410 + QRandomGenerator::global()->bounded(64)));
+    grid.load({QStringLiteral("ФИО")}, {{noise}});
+    const TableExtent loaded = LoadDataTable(path, 0).extent;
+    QString message;
+    {
+        std::optional<DiskFaults::FileSizeLimit> limit;
+        if (sync)
+            DiskFaults::syncFails = true;
+        else
+            limit.emplace(before.size() + 1024);
+        try {
+            SaveDataTable(grid, path, 0, QString(), loaded);
+        } catch (const DokravaError &e) {
+            message = e.message();
+        }
+        DiskFaults::syncFails = false;
+    }
+    QVERIFY2(message.contains(name) && !message.contains(QStringLiteral("dokrava-")), qPrintable(message));
+    QCOMPARE(TestFiles::readBytes(path), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({name}));
+#else
+    QSKIP("Disk faults are simulated on Linux only");
+#endif
 }
 
 void tst_DataTable::odsRoundTrip()
@@ -221,7 +398,7 @@ void tst_DataTable::odsRoundTrip()
     const QString path = dir.filePath(QStringLiteral("d.ods"));
     TGridModel grid;
     grid.load({QStringLiteral("A"), QStringLiteral("B")}, {{QStringLiteral("1")}, {QStringLiteral("x"), QStringLiteral("y")}});
-    SaveDataTable(grid, path, 3, QString());
+    SaveDataTable(grid, path, 3, QString(), TableExtent());
     const TDataTable t = LoadDataTable(path, 5);
     QCOMPARE(t.sheetNames, QStringList({QStringLiteral("Лист 1")}));
     QCOMPARE(t.dirNames, QStringList({QStringLiteral("A")}));
@@ -233,7 +410,7 @@ void tst_DataTable::saveNeverCreatesSpreadsheet()
     QTemporaryDir dir;
     TGridModel grid;
     for (const QString &name : {QStringLiteral("n.xlsx"), QStringLiteral("n.xls"), QStringLiteral("n.csv")}) {
-        QVERIFY_THROWS_EXCEPTION(DokravaError, SaveDataTable(grid, dir.filePath(name), 0, QString()));
+        QVERIFY_THROWS_EXCEPTION(DokravaError, SaveDataTable(grid, dir.filePath(name), 0, QString(), TableExtent()));
         QVERIFY(!QFile::exists(dir.filePath(name)));
     }
 }
@@ -244,11 +421,11 @@ void tst_DataTable::failedSaveKeepsFile()
     const QString path = copyTo(dir, QStringLiteral("three_sheets_lo.xlsx"), QStringLiteral("f.xlsx"));
     const QByteArray before = TestFiles::readBytes(path);
     TGridModel grid;
-    QVERIFY_THROWS_EXCEPTION(DokravaError, SaveDataTable(grid, path, 3, QString())); // no fourth sheet
+    QVERIFY_THROWS_EXCEPTION(DokravaError, SaveDataTable(grid, path, 3, QString(), TableExtent())); // no fourth sheet
     QCOMPARE(TestFiles::readBytes(path), before);
     QFile(path).setPermissions(QFile::ReadOwner);
     try {
-        SaveDataTable(grid, path, 0, QString());
+        SaveDataTable(grid, path, 0, QString(), TableExtent());
         QFAIL("a read-only file was replaced");
     } catch (const DokravaError &e) {
         QVERIFY(e.message().contains(QStringLiteral("только для чтения")));
@@ -267,7 +444,7 @@ void tst_DataTable::xlsSaveThroughConverter()
     const TDataTable first = LoadDataTable(path, 0);
     TGridModel grid;
     grid.load({QStringLiteral("ФИО"), QStringLiteral("Код")}, {{QStringLiteral("Иванов"), QStringLiteral("007")}});
-    QCOMPARE(SaveDataTable(grid, path, 1, soffice), QStringLiteral("Сохранение выполнено"));
+    QCOMPARE(SaveDataTable(grid, path, 1, soffice, LoadDataTable(path, 1).extent), QStringLiteral("Сохранение выполнено"));
     const TDataTable second = LoadDataTable(path, 1);
     QCOMPARE(second.headers, grid.headers());
     QCOMPARE(second.rows, QList<QStringList>({grid.record(1)}));

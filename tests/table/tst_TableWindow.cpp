@@ -1,5 +1,6 @@
 // The main window's data table: marking with the mouse, the mode boxes, the four buttons,
 // loading, saving and the search dialog (offscreen, boxes answered by FakeDialogs).
+#include "TestFiles.h"
 #include "WindowTest.h"
 
 #include "ui_TFMain.h"
@@ -8,6 +9,7 @@
 #include "shell/AppFolder.h"
 #include "shell/TFMain.h"
 #include "table/TGridModel.h"
+#include "table/TSpreadsheet.h"
 #include "table/TStringGrid.h"
 #include "table/TfrmSearchDlg.h"
 
@@ -22,6 +24,15 @@ namespace {
 QString data(const QString &name)
 {
     return QStringLiteral(DOKRAVA_TEST_DATA "/table/") + name;
+}
+
+// A writable copy of a fixture in the window's folder.
+QString copied(const QTemporaryDir &dir, const QString &fixture, const QString &name)
+{
+    const QString path = dir.filePath(name);
+    QFile::copy(data(fixture), path);
+    QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    return path;
 }
 
 QString marks(const TGridModel &g)
@@ -48,6 +59,8 @@ private slots:
     void changingSheetReloads();
     void failedLoadKeepsTable();
     void saveShowsNotice();
+    void saveWithoutLoadChangesNothing();
+    void saveKeepsCellsTheLoadDidNotRead();
     void searchMovesCurrentCell();
     void searchDialogButtons();
     void dragColumnMovesModelColumn();
@@ -257,6 +270,51 @@ void tst_TableWindow::saveShowsNotice()
     ui()->BLoadAll->click();
     QCOMPARE(grid().cell(1, 1), QStringLiteral("Изменено"));
     QVERIFY(m_dialogs->errors.isEmpty());
+}
+
+void tst_TableWindow::saveWithoutLoadChangesNothing()
+{
+    const QString xlsx = copied(*m_dir, QStringLiteral("three_sheets_lo.xlsx"), QStringLiteral("a.xlsx"));
+    const QString other = copied(*m_dir, QStringLiteral("gap_below_rows_kept_on_save.xlsx"), QStringLiteral("b.xlsx"));
+    const QByteArray before = TestFiles::readBytes(xlsx);
+    const QByteArray otherBefore = TestFiles::readBytes(other);
+    ui()->edReplace->setText(xlsx);
+    ui()->B_Save->click(); // fresh start: no sheet chosen, nothing loaded
+    ui()->edReplace->setText(m_dir->filePath(QStringLiteral("нет.xlsx")));
+    ui()->BLoadAll->click(); // a failed load loads nothing either
+    ui()->edReplace->setText(xlsx);
+    ui()->B_Save->click();
+    QCOMPARE(TestFiles::readBytes(xlsx), before);
+    // Loaded from one file, the grid holds nothing of another existing one.
+    ui()->BLoadAll->click();
+    ui()->edReplace->setText(other);
+    ui()->B_Save->click();
+    QCOMPARE(TestFiles::readBytes(other), otherBefore);
+    const QString nothing = QStringLiteral("Нет загруженной таблицы: сохранять нечего");
+    QCOMPARE(m_dialogs->notices, QStringList({nothing, nothing, nothing}));
+    QCOMPARE(m_dialogs->errors.size(), 1);
+}
+
+void tst_TableWindow::saveKeepsCellsTheLoadDidNotRead()
+{
+    const QString xlsx = copied(*m_dir, QStringLiteral("gap_below_rows_kept_on_save.xlsx"), QStringLiteral("g.xlsx"));
+    ui()->edReplace->setText(xlsx);
+    ui()->BLoadAll->click();
+    QCOMPARE(grid().rowCount(), 3); // the load stops at the gap in column A and at the empty C1
+    QCOMPARE(grid().colCount(), 3);
+    grid().setCell(1, 1, QStringLiteral("Сидоров"));
+    ui()->B_Save->click();
+    grid().removeRow(2);
+    ui()->B_Save->click(); // the removed record's row is emptied, the rest stays
+    QCOMPARE(m_dialogs->notices, QStringList({QStringLiteral("Сохранение выполнено"), QStringLiteral("Сохранение выполнено")}));
+    auto book = OpenSpreadsheet(xlsx);
+    QStringList cells;
+    for (int r = 1; r <= 7; ++r)
+        for (int c = 1; c <= 6; ++c)
+            if (book->hasValue(r, c))
+                cells << QStringLiteral("%1%2=%3").arg(QChar(char16_t('A' + c - 1))).arg(r).arg(book->cellText(r, c));
+    QCOMPARE(cells, QStringList({"A1=ФИО", "B1=Город", "D1=Примечание", "A2=Сидоров", "B2=Москва", "D2=15.03.2024",
+                                 "C3=справа", "B4=скрыто", "A5=После пропуска", "B5=Тверь", "F7=объединено"}));
 }
 
 void tst_TableWindow::searchMovesCurrentCell()

@@ -64,6 +64,7 @@ private slots:
     void xlsxSaveKeepsTextsExactly();
     void xlsxSaveDropsCalcChain();
     void xlsxWithoutStylesGetsOne();
+    void xlsxPartialSaveKeepsWhatLiesOutside();
     void csvRoundTrip();
     void unsupportedAndMissingFiles_data();
     void unsupportedAndMissingFiles();
@@ -253,6 +254,53 @@ void tst_Workbooks::xlsxWithoutStylesGetsOne()
     QVERIFY(zip.data(zip.indexOf(QStringLiteral("[Content_Types].xml"))).contains("/xl/styles.xml"));
     auto book = OpenSpreadsheet(path);
     QCOMPARE(book->cellText(1, 1), QStringLiteral("текст"));
+}
+
+void tst_Workbooks::xlsxPartialSaveKeepsWhatLiesOutside()
+{
+    // A shared formula defined in E2 and borrowed by E4; merges and conditional formats on both
+    // sides of the rewritten rows 1..2.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("partial.xlsx"));
+    {
+        ZipReader in(data(QStringLiteral("three_sheets_lo.xlsx")));
+        ZipWriter out(path);
+        for (int i = 0; i < in.count(); ++i) {
+            QByteArray bytes = in.data(i);
+            if (in.name(i) == QLatin1String("xl/worksheets/sheet1.xml")) {
+                bytes.replace("<f aca=\"false\">B2*2</f>", "<f t=\"shared\" ref=\"E2:E4\" si=\"0\">B2*2</f>");
+                bytes.replace("<c r=\"E4\" s=\"0\" t=\"n\">", "<c r=\"E4\" s=\"0\" t=\"n\"><f t=\"shared\" si=\"0\"/>");
+                bytes.replace("<printOptions", "<mergeCells count=\"2\"><mergeCell ref=\"A2:B3\"/><mergeCell ref=\"C6:D6\"/>"
+                                               "</mergeCells><conditionalFormatting sqref=\"A1:A2\"><cfRule type=\"expression\" "
+                                               "priority=\"1\"><formula>TRUE</formula></cfRule></conditionalFormatting>"
+                                               "<conditionalFormatting sqref=\"$D$6\"><cfRule type=\"expression\" priority=\"2\">"
+                                               "<formula>TRUE</formula></cfRule></conditionalFormatting><printOptions");
+            }
+            out.addData(in.name(i), bytes, ZipWriter::Deflated);
+        }
+        out.close();
+    }
+    {
+        auto book = OpenSpreadsheet(path);
+        book->clearCells(2, 5);
+        book->setCellText(1, 1, QStringLiteral("Поле"));
+        book->save();
+    }
+    const QByteArray sheet = entry(path, QStringLiteral("xl/worksheets/sheet1.xml"));
+    QVERIFY(sheet.contains("<mergeCells count=\"1\"><mergeCell ref=\"C6:D6\"/></mergeCells>"));
+    QVERIFY(!sheet.contains("sqref=\"A1:A2\""));
+    QVERIFY(sheet.contains("sqref=\"$D$6\""));
+    QVERIFY(!sheet.contains("si=\"0\"")); // E4 lost the formula E2 defined, not its result
+    QVERIFY(sheet.contains("<dimension ref=\"A1:E6\"/>"));
+    auto book = OpenSpreadsheet(path);
+    QCOMPARE(dump(*book, 6), QStringList({
+        QStringLiteral("Поле|~|~|~|~"),
+        QStringLiteral("~|~|~|~|~"),
+        QStringLiteral("Петров П.П.|2,5|15.03.2024 10:30|ЛОЖЬ|xПетров П.П."),
+        QStringLiteral("Сидоров|~|0,1|A & B <c>|-1234567,25"),
+        QStringLiteral("~|скрыто|~|~|~"),
+        QStringLiteral("После пропуска|~|~|~|~"),
+    }));
 }
 
 void tst_Workbooks::csvRoundTrip()

@@ -1,0 +1,56 @@
+#pragma once
+
+// Disk faults for tests of safe writes: a file-size limit that makes writes fail, and a sync to
+// disk that fails. Include it in one source file of a test program only: it replaces the C
+// library's fsync() for the whole program.
+
+#include <QtGlobal>
+
+#ifdef Q_OS_LINUX
+#include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace DiskFaults {
+
+// While true, every fsync() fails as a failing disk makes it fail.
+inline bool syncFails = false;
+
+// Limits the size of the files this process writes until destroyed; a write past it fails.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = m_old;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+} // namespace DiskFaults
+
+extern "C" int fsync(int fd)
+{
+    if (DiskFaults::syncFails) {
+        errno = EIO;
+        return -1;
+    }
+    return int(syscall(SYS_fsync, fd));
+}
+#endif
