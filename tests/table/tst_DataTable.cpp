@@ -432,6 +432,15 @@ void tst_DataTable::failedSaveKeepsFile()
     }
     QCOMPARE(TestFiles::readBytes(path), before);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+    // A read-only ".ods" is refused as well.
+    const QString ods = dir.filePath(QStringLiteral("ro.ods"));
+    grid.load({QStringLiteral("Поле")}, {{QStringLiteral("x")}});
+    SaveDataTable(grid, ods, 0, QString(), TableExtent());
+    QFile(ods).setPermissions(QFile::ReadOwner);
+    const QByteArray odsBefore = TestFiles::readBytes(ods);
+    grid.setCell(1, 1, QStringLiteral("y"));
+    QVERIFY_THROWS_EXCEPTION(DokravaError, SaveDataTable(grid, ods, 0, QString(), TableExtent()));
+    QCOMPARE(TestFiles::readBytes(ods), odsBefore);
 }
 
 void tst_DataTable::xlsSaveThroughConverter()
