@@ -155,7 +155,7 @@ QByteArray DocxDocument::partData(const QString &entryName) const
 void DocxDocument::save(const QString &path)
 {
     PendingFile pending(path);
-    ZipWriter zip(pending.path());
+    ZipWriter zip(pending);
     for (const auto &e : m_entries) {
         // A name the reader would refuse to unpack ("../", absolute, a drive letter) is not
         // passed on to the user's documents.

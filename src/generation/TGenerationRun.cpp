@@ -2,6 +2,7 @@
 
 #include "generation/TrimWorkingSet.h"
 #include "generation/WordFiller.h"
+#include "odf/PendingFile.h"
 #include "odf/TODTProcessor.h"
 #include "shell/AppFolder.h"
 #include "shell/DokravaError.h"
@@ -137,6 +138,8 @@ void TGenerationRun::run()
     m_claimed.clear();
     m_nextCopy.clear();
     m_brokenTemplates.clear();
+    // What a killed run left half-written under the output root goes before new files come.
+    RemoveAbandonedPendingFiles(m_in.outputRoot);
     if (!m_in.severalRecords) {
         ProcessCurrentRow(m_in.grid.currentRow);
         openOutputFolder();

@@ -1,8 +1,10 @@
 #include "odf/PendingFile.h"
 
 #include "shell/DokravaError.h"
+#include "shell/ProcessState.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -32,8 +34,10 @@ PendingFile::PendingFile(const QString &target)
     : m_target(target)
 {
     const QFileInfo fi(FollowLinks(target));
-    const QString tag = QString::number(QRandomGenerator::global()->generate64(), 16);
     // A short name of its own: the target's name plus a suffix could pass the file system's limit.
+    // The process id tells a later start whether the writer still runs (see RemoveAbandonedPendingFiles).
+    const QString tag = QString::number(ProcessState::currentId()) + QLatin1Char('-')
+                        + QString::number(QRandomGenerator::global()->generate64(), 16);
     m_temp = QDir::toNativeSeparators(fi.absolutePath() + QStringLiteral("/.~dokrava-") + tag + QStringLiteral(".tmp"));
 }
 
@@ -99,4 +103,22 @@ void ReplaceFileWith(const QString &source, const QString &target)
                             std::filesystem::path(real.toStdU16String()), ec);
     if (ec)
         failed(source, target, QString::fromLocal8Bit(ec.message().c_str()));
+}
+
+int RemoveAbandonedPendingFiles(const QString &folder)
+{
+    int removed = 0;
+    QDirIterator it(folder, {QStringLiteral(".~dokrava-*.tmp")}, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        // ".~dokrava-<pid>-<tag>.tmp"; a name without a process id comes from an older version.
+        bool number = false;
+        const qint64 pid = it.fileName().section(QLatin1Char('-'), 1, 1).toLongLong(&number);
+        if (number && ProcessState::isRunning(pid))
+            continue;
+        if (QFile::remove(path))
+            ++removed;
+    }
+    return removed;
 }

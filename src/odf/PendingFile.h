@@ -43,3 +43,7 @@ bool SyncToDisk(const QString &path);
 // keeps pointing to the new content. On failure removes source and throws DokravaError naming
 // target.
 void ReplaceFileWith(const QString &source, const QString &target);
+
+// Removes, in folder and below, the temporary files of pending files whose writing process no
+// longer runs (a run that was killed); returns how many went. Those of running processes stay.
+int RemoveAbandonedPendingFiles(const QString &folder);

@@ -134,6 +134,18 @@ void XlsWorkbook::close()
     TSpreadsheet::close();
 }
 
+QString XlsWorkbook::convertOrKeep(const QString &input, const QString &outDir, const QString &target) const
+{
+    // The converter's own message names the scratch copy; the user knows the workbook.
+    try {
+        return OfficeConverter::convert(m_converter, input, outDir, target);
+    } catch (const DokravaError &) {
+        throw DokravaError(QStringLiteral("LibreOffice не смог сохранить книгу \"%1\" (преобразование не удалось "
+                                          "или не закончилось вовремя). Файл не изменён")
+                               .arg(label(m_path)));
+    }
+}
+
 void XlsWorkbook::save()
 {
     if (!QFileInfo(m_path).isFile())
@@ -149,8 +161,7 @@ void XlsWorkbook::save()
     const QString source = scratch.filePath(QStringLiteral("book.xls"));
     if (!QFile::copy(m_path, source))
         throw DokravaError(QStringLiteral("Не удалось прочитать файл \"%1\"").arg(label(m_path)));
-    const QString xlsx = OfficeConverter::convert(m_converter, source, scratch.filePath(QStringLiteral("xlsx")),
-                                                  QStringLiteral("xlsx"));
+    const QString xlsx = convertOrKeep(source, scratch.filePath(QStringLiteral("xlsx")), QStringLiteral("xlsx"));
     XlsxWorkbook book;
     book.open(xlsx);
     book.setActiveSheet(activeSheet());
@@ -160,8 +171,7 @@ void XlsWorkbook::save()
             book.setCellText(keyRow(it.key()), keyCol(it.key()), it.value());
     book.save();
     book.close();
-    const QString xls = OfficeConverter::convert(m_converter, xlsx, scratch.filePath(QStringLiteral("xls")),
-                                                 QStringLiteral("xls:MS Excel 97"));
+    const QString xls = convertOrKeep(xlsx, scratch.filePath(QStringLiteral("xls")), QStringLiteral("xls:MS Excel 97"));
     // Copied beside the target first, so the final step is a rename within one folder.
     const QString temp = SafeFileWrite::siblingTempPath(m_path);
     if (!QFile::copy(xls, temp)) {

@@ -24,6 +24,10 @@ protected:
     void loadSheet(int index) override;
 
 private:
+    // Converts input into outDir; a failed, cut-short or overlong conversion throws a message that
+    // names the workbook and says it stayed as it was.
+    QString convertOrKeep(const QString &input, const QString &outDir, const QString &target) const;
+
     QString m_converter;
     const void *m_handle = nullptr;
     QStringList m_names;

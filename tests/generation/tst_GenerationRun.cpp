@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -74,6 +75,7 @@ private slots:
     void brokenWordTemplateIsReportedAndPassedOver_data();
     void brokenWordTemplateIsReportedAndPassedOver();
     void conversionReportNamesWordResults();
+    void filesOfKilledRunsGoAtStart();
 
 private:
     TGenerationInput input(const QStringList &templates);
@@ -520,6 +522,33 @@ void tst_GenerationRun::conversionReportNamesWordResults()
     TGenerationRun run(in, &rec);
     run.run();
     QCOMPARE(rec.notices.last(), QStringLiteral("Внимание! Ошибки конвертации в PDF: 2 файлов сохранены как .odt/.docx"));
+}
+
+void tst_GenerationRun::filesOfKilledRunsGoAtStart()
+{
+    QProcess running;
+    running.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    QVERIFY(running.waitForStarted());
+    QProcess ended;
+    ended.start(QStringLiteral("true"));
+    QVERIFY(ended.waitForFinished());
+    const QString killed = out(QStringLiteral("Письмо/.~dokrava-%1-9f.tmp").arg(ended.processId()));
+    const QString older = out(QStringLiteral("Другое/.~dokrava-5d1c.tmp"));
+    const QString live = out(QStringLiteral(".~dokrava-%1-77.tmp").arg(running.processId()));
+    const QString user = out(QStringLiteral("Другое/заметки.tmp"));
+    for (const QString &path : {killed, older, live, user}) {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    TGenerationRun(input({QStringLiteral("Письмо.odt")}), nullptr).run();
+    QVERIFY(!QFile::exists(killed));
+    QVERIFY(!QFile::exists(older));
+    QVERIFY(QFile::exists(live));
+    QVERIFY(QFile::exists(user));
+    QVERIFY(QFile::exists(out(QStringLiteral("Письмо/Письмо-Иванов.odt"))));
+    running.kill();
+    running.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(tst_GenerationRun)

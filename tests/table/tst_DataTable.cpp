@@ -99,6 +99,8 @@ private slots:
     void saveNeverCreatesSpreadsheet();
     void failedSaveKeepsFile();
     void xlsSaveThroughConverter();
+    void xlsSaveKeepsFileWhenConversionFails_data();
+    void xlsSaveKeepsFileWhenConversionFails();
     void templateScan();
     void templateScanMissingFolder();
 };
@@ -461,6 +463,52 @@ void tst_DataTable::xlsSaveThroughConverter()
     QCOMPARE(firstAfter.headers, first.headers);
     QCOMPARE(firstAfter.rows.first().mid(0, 4), first.rows.first().mid(0, 4));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("Данные.xls")}));
+}
+
+void tst_DataTable::xlsSaveKeepsFileWhenConversionFails_data()
+{
+    // The stand-in converter's answer to each step: first ".xls" to ".xlsx", then back.
+    QTest::addColumn<QByteArray>("toXlsx");
+    QTest::addColumn<QByteArray>("toXls");
+    const QByteArray good = "cp '" DOKRAVA_TEST_DATA "/table/three_sheets_lo.xlsx' \"$out/$base.xlsx\"";
+    const QByteArray truncatedXls = "cp '" DOKRAVA_TEST_DATA "/generation/truncated_xls_is_no_document.xls' \"$out/$base.xls\"";
+    QTest::newRow("first step fails") << QByteArray("exit 1") << QByteArray("exit 1");
+    QTest::newRow("first step writes a broken workbook") << QByteArray("echo junk > \"$out/$base.xlsx\"") << QByteArray("exit 1");
+    QTest::newRow("second step writes a cut-short workbook") << good << truncatedXls;
+    QTest::newRow("second step fails after writing") << good << truncatedXls + "; exit 3";
+}
+
+void tst_DataTable::xlsSaveKeepsFileWhenConversionFails()
+{
+    QFETCH(QByteArray, toXlsx);
+    QFETCH(QByteArray, toXls);
+    QTemporaryDir dir;
+    const QString converter = dir.filePath(QStringLiteral("soffice"));
+    {
+        QFile script(converter);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nfmt=''; out=''; src=''\n"
+                     "while [ $# -gt 0 ]; do case \"$1\" in --convert-to) fmt=\"$2\"; shift;; --outdir) out=\"$2\"; shift;;"
+                     " *) src=\"$1\";; esac; shift; done\n"
+                     "base=$(basename \"$src\"); base=${base%.*}; mkdir -p \"$out\"\n"
+                     "case \"$fmt\" in xlsx) " + toXlsx + ";; *) " + toXls + ";; esac\n");
+        script.close();
+        script.setPermissions(script.permissions() | QFile::ExeOwner);
+    }
+    QDir(dir.path()).mkpath(QStringLiteral("book"));
+    const QString path = copyTo(dir, QStringLiteral("three_sheets_lo.xls"), QStringLiteral("book/Данные.xls"));
+    const QByteArray before = TestFiles::readBytes(path);
+    TGridModel grid;
+    grid.load({QStringLiteral("ФИО")}, {{QStringLiteral("Иванов")}});
+    try {
+        SaveDataTable(grid, path, 0, converter, LoadDataTable(path, 0).extent);
+        QFAIL("a failed conversion was taken for a save");
+    } catch (const DokravaError &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("Данные.xls")) && e.message().endsWith(QStringLiteral("Файл не изменён")),
+                 qPrintable(e.message()));
+    }
+    QCOMPARE(TestFiles::readBytes(path), before);
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("book"))).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Данные.xls")});
 }
 
 void tst_DataTable::templateScan()
