@@ -1,9 +1,9 @@
 // Figures for the generation run: filling a large Word document, and a run over many records
 // with a Word and an OpenDocument template. Prints times and the peak memory of the process.
-#include "generation/DocxDocument.h"
+#include "word/DocxDocument.h"
 #include "generation/TGenerationRun.h"
-#include "odf/ZipWriter.h"
-#include "shell/AppFolder.h"
+#include "zip/ZipWriter.h"
+#include "base/AppFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

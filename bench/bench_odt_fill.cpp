@@ -1,7 +1,7 @@
 // Fills a one-page ".odt" letter from 1000 records, one document each, and prints documents per
 // second with the time split into unpacking, replacing and packing.
 //   bench_odt_fill [TEMPLATE] [RECORDS]
-#include "odf/ScratchFolder.h"
+#include "base/ScratchFolder.h"
 #include "odf/TODTProcessor.h"
 
 #include <QCoreApplication>

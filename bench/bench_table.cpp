@@ -1,7 +1,7 @@
 // Data table figures: saving and loading a large table through each spreadsheet engine.
-#include "table/DataTableLoader.h"
-#include "table/DataTableSaver.h"
-#include "table/TGridModel.h"
+#include "sheets/DataTableLoader.h"
+#include "sheets/DataTableSaver.h"
+#include "grid/TGridModel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -42,7 +42,7 @@ int main(int argc, char *argv[])
             QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         }
         t.restart();
-        SaveDataTable(grid, path, 0, QString(), TableExtent());
+        SaveDataTable(grid.textGrid(), path, 0, {}, TableExtent());
         const qint64 save = t.elapsed();
         t.restart();
         const TDataTable table = LoadDataTable(path, 0);

@@ -1,15 +1,11 @@
-# dokrava_add_test(NAME SOURCES... [UI])
-# One QtTest executable per unit, registered with CTest. UI tests link the windows and run offscreen.
+# dokrava_add_test(NAME SOURCES...)
+# One QtTest executable per unit, registered with CTest; every test runs offscreen.
 function(dokrava_add_test name)
-  cmake_parse_arguments(T "UI" "" "" ${ARGN})
-  add_executable(${name} ${T_UNPARSED_ARGUMENTS})
+  add_executable(${name} ${ARGN})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  if(T_UI)
-    target_link_libraries(${name} PRIVATE dokrava_ui Qt6::Test)
-  else()
-    target_link_libraries(${name} PRIVATE dokrava_core Qt6::Test)
-  endif()
+  # A test links the layer its folder mirrors (DOKRAVA_TEST_LAYER), so it can use nothing above it.
+  target_link_libraries(${name} PRIVATE dokrava_${DOKRAVA_TEST_LAYER} Qt6::Test)
   target_compile_definitions(${name} PRIVATE
     DOKRAVA_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
     DOKRAVA_APP_DIR="${DOKRAVA_APP_DIR}"

@@ -1,6 +1,6 @@
 // libFuzzer target: arbitrary bytes read as a spreadsheet's content.xml.
 #include "odf/OdsContentReader.h"
-#include "shell/DokravaError.h"
+#include "base/DokravaError.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,10 +2,10 @@
 
 #include "FakeDialogs.h"
 
-#include "settings/TFHelp.h"
-#include "settings/TFZamena.h"
-#include "shell/AppFolder.h"
-#include "shell/TFMain.h"
+#include "ui/TFHelp.h"
+#include "ui/TFZamena.h"
+#include "base/AppFolder.h"
+#include "ui/TFMain.h"
 
 #include <QTemporaryDir>
 

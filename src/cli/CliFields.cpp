@@ -1,7 +1,8 @@
 #include "cli/Cli.h"
 
 #include "odf/FieldNames.h"
-#include "odf/TemplateFields.h"
+#include "generation/TemplateFields.h"
+#include "office/OfficeSuite.h"
 
 namespace Cli {
 
@@ -13,9 +14,12 @@ int fields(const QStringList &args)
         if (arg.startsWith(QLatin1String("--")))
             throw UsageError{QStringLiteral("Неизвестный параметр «%1»").arg(arg)};
     }
+    // ".doc" is read through the office suite's converter, looked for where it usually is.
+    QString converter;
+    FindLOPath(converter);
     QStringList all;
     for (const QString &path : args)
-        all += FindTemplateFields(path);
+        all += FindTemplateFields(path, converter);
     QString text;
     for (const QString &name : SortFieldNames(all))
         text += name + QLatin1Char('\n');

@@ -1,11 +1,11 @@
 #include "cli/Cli.h"
 
 #include "generation/TGenerationRun.h"
-#include "shell/AppFolder.h"
-#include "shell/DokravaError.h"
-#include "shell/OfficeSuite.h"
-#include "table/DataTableLoader.h"
-#include "table/TemplateScan.h"
+#include "base/AppFolder.h"
+#include "base/DokravaError.h"
+#include "office/OfficeSuite.h"
+#include "sheets/DataTableLoader.h"
+#include "generation/TemplateScan.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "cli/Cli.h"
 
-#include "shell/DokravaError.h"
-#include "table/DataTableLoader.h"
+#include "base/DokravaError.h"
+#include "sheets/DataTableLoader.h"
 
 #include <QDir>
 

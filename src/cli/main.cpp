@@ -1,6 +1,6 @@
 #include "cli/Cli.h"
-#include "shell/DokravaError.h"
-#include "shell/TempFolder.h"
+#include "base/DokravaError.h"
+#include "base/ScratchFolder.h"
 
 #include <QCoreApplication>
 #include <QScopeGuard>

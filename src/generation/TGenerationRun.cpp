@@ -1,12 +1,12 @@
 #include "generation/TGenerationRun.h"
 
 #include "generation/TrimWorkingSet.h"
-#include "generation/WordFiller.h"
-#include "odf/PendingFile.h"
+#include "generation/WordTemplate.h"
+#include "base/PendingFile.h"
 #include "odf/TODTProcessor.h"
-#include "shell/AppFolder.h"
-#include "shell/DokravaError.h"
-#include "table/TGridModel.h"
+#include "base/AppFolder.h"
+#include "base/DokravaError.h"
+#include "grid/TGridModel.h"
 
 #include <QDir>
 #include <QFile>

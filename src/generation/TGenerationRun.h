@@ -1,6 +1,6 @@
 #pragma once
 
-#include "generation/PdfConverter.h"
+#include "office/PdfConverter.h"
 #include "odf/OdtText.h"
 #include "settings/Settings.h"
 

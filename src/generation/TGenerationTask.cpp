@@ -1,6 +1,6 @@
 #include "generation/TGenerationTask.h"
 
-#include "shell/DokravaError.h"
+#include "base/DokravaError.h"
 
 #include <QThread>
 

@@ -1,6 +1,6 @@
 #include "odf/OdsContentReader.h"
 
-#include "shell/DokravaError.h"
+#include "base/DokravaError.h"
 
 #include <QMap>
 

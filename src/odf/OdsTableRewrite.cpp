@@ -2,9 +2,9 @@
 
 #include "odf/OdsContentReader.h"
 #include "odf/OdtText.h"
-#include "shell/DokravaError.h"
-#include "table/TGridModel.h"
-#include "table/XmlEdit.h"
+#include "base/DokravaError.h"
+#include "base/TextGrid.h"
+#include "base/XmlEdit.h"
 
 #include <QMap>
 #include <QRegularExpression>
@@ -85,7 +85,7 @@ QString emptyRows(qint64 n)
 class Rewriter
 {
 public:
-    Rewriter(const QString &xml, const TGridModel &grid)
+    Rewriter(const QString &xml, const TTextGrid &grid)
         : m_ed(xml, QStringLiteral("content.xml"))
         , m_grid(grid)
     {
@@ -112,7 +112,7 @@ private:
     QString newRows() const;
 
     XmlEdit m_ed;
-    const TGridModel &m_grid;
+    const TTextGrid &m_grid;
     QList<Element> m_holders;  // children of the table that hold its rows
     QList<SourceRow> m_rows;   // from the header row on
     QList<qint64> m_named;     // columns of the field names, ascending
@@ -334,7 +334,7 @@ QString OdsTextCell(const QString &text)
            + QStringLiteral("</text:p></table:table-cell>");
 }
 
-QString RewriteFirstTable(const QString &contentXml, const TGridModel &grid)
+QString RewriteFirstTable(const QString &contentXml, const TTextGrid &grid)
 {
     return Rewriter(contentXml, grid).run();
 }

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class TGridModel;
+class TTextGrid;
 
 // One text cell of a spreadsheet table: the text escaped, characters XML forbids dropped, a
 // carriage return kept as a character reference.
@@ -16,4 +16,4 @@ QString OdsTextCell(const QString &text);
 // those beyond it that hold a value. The grid's fields fill the named columns from the left, then
 // free columns to the right. Rows beyond the grid are kept only where such columns hold a value.
 // Throws DokravaError when the text is not well-formed or holds no table.
-QString RewriteFirstTable(const QString &contentXml, const TGridModel &grid);
+QString RewriteFirstTable(const QString &contentXml, const TTextGrid &grid);

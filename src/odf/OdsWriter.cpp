@@ -1,12 +1,12 @@
 #include "odf/OdsWriter.h"
 
 #include "odf/OdsTableRewrite.h"
-#include "odf/PendingFile.h"
-#include "odf/ZipReader.h"
-#include "odf/ZipWriter.h"
-#include "shell/DokravaError.h"
-#include "table/TGridModel.h"
-#include "table/XmlEdit.h"
+#include "base/PendingFile.h"
+#include "zip/ZipReader.h"
+#include "zip/ZipWriter.h"
+#include "base/DokravaError.h"
+#include "base/TextGrid.h"
+#include "base/XmlEdit.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,7 +28,7 @@ QByteArray manifestXml()
              "</manifest:manifest>";
 }
 
-QByteArray contentXml(const TGridModel &grid)
+QByteArray contentXml(const TTextGrid &grid)
 {
     QString s;
     s += QStringLiteral(
@@ -72,7 +72,7 @@ bool isOwnLayout(const ZipReader &zip)
                                  QStringLiteral("mimetype")});
 }
 
-void writeNew(const TGridModel &grid, const QString &target)
+void writeNew(const TTextGrid &grid, const QString &target)
 {
     PendingFile pending(target);
     {
@@ -87,7 +87,7 @@ void writeNew(const TGridModel &grid, const QString &target)
 }
 
 // Every entry is copied in its order with its method and time; only content.xml changes.
-void writeSpliced(const TGridModel &grid, ZipReader &zip, int contentIndex, const QString &target)
+void writeSpliced(const TTextGrid &grid, ZipReader &zip, int contentIndex, const QString &target)
 {
     const QByteArray old = zip.data(contentIndex);
     const QByteArray bom = old.startsWith(kBom) ? kBom : QByteArray();
@@ -106,7 +106,7 @@ void writeSpliced(const TGridModel &grid, ZipReader &zip, int contentIndex, cons
 
 } // namespace
 
-bool SaveGridToODS(const TGridModel &Grid, const QString &TargetFile)
+bool SaveGridToODS(const TTextGrid &Grid, const QString &TargetFile)
 {
     if (!QFileInfo(TargetFile).absoluteDir().exists())
         throw DokravaError(QStringLiteral("Не удалось создать файл «%1»: папка не существует")

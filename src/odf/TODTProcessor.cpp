@@ -2,11 +2,11 @@
 
 #include "odf/FieldNames.h"
 #include "odf/OdsContentReader.h"
-#include "odf/PendingFile.h"
-#include "odf/ScratchFolder.h"
-#include "odf/ZipReader.h"
-#include "odf/ZipWriter.h"
-#include "shell/DokravaError.h"
+#include "base/PendingFile.h"
+#include "base/ScratchFolder.h"
+#include "zip/ZipReader.h"
+#include "zip/ZipWriter.h"
+#include "base/DokravaError.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,9 @@
 #include "settings/Settings.h"
 
-#include "settings/AnsiText.h"
-#include "shell/AppFolder.h"
-#include "shell/DokravaError.h"
-#include "shell/Globals.h"
-#include "table/SafeFileWrite.h"
+#include "base/AnsiText.h"
+#include "base/AppFolder.h"
+#include "base/DokravaError.h"
+#include "base/PendingFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,7 +22,8 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-// A decimal 32-bit integer with optional leading blanks and sign, as the original's reader took it.
+// A decimal 32-bit integer after optional leading blanks, with an optional sign; any other
+// character, no digit at all or a number out of range gives the fallback.
 int integerOr(const QString &text, int fallback)
 {
     qsizetype i = 0;
@@ -50,7 +50,7 @@ void writeLinesAtomically(const QString &path, const QStringList &lines)
     QByteArray bytes;
     for (const QString &line : lines)
         bytes += AnsiText::encode(line) + "\r\n";
-    SafeFileWrite::writeFile(path, bytes);
+    WriteFileSafely(path, bytes);
 }
 
 void applySetting(TSettings &settings, const QString &key, const QString &value)
@@ -154,16 +154,4 @@ TPersonalFields ReadPersonalFields()
 void WritePersonalFields(const TPersonalFields &fields)
 {
     WritePersonalFieldsFile(AppFolder::personalFieldsFile(), fields);
-}
-
-void LoadSettings()
-{
-    // The defaults stand whenever the file cannot be read to its end.
-    Settings = TSettings();
-    Settings = LoadSettingsFile(AppFolder::settingsFile());
-}
-
-void SaveSettings()
-{
-    SaveSettingsFile(AppFolder::settingsFile(), Settings);
 }

@@ -40,12 +40,6 @@ void WritePersonalFieldsFile(const QString &path, const TPersonalFields &fields)
 // The personal fields of "replace.ini" beside the executable.
 TPersonalFields ReadPersonalFields();
 
-// Defaults, then the values of "settings.ini" beside the executable, into the global Settings.
-void LoadSettings();
-
-// Writes the global Settings to "settings.ini" beside the executable; throws DokravaError on failure.
-void SaveSettings();
-
 // Rewrites "replace.ini" beside the executable; throws DokravaError on failure.
 void WritePersonalFields(const TPersonalFields &fields);
 

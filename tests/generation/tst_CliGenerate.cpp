@@ -1,8 +1,8 @@
 #include "CliRun.h"
 #include "DocxFixture.h"
 
-#include "generation/DocxDocument.h"
-#include "generation/XmlNode.h"
+#include "word/DocxDocument.h"
+#include "word/XmlNode.h"
 
 #include <QDir>
 #include <QTemporaryDir>

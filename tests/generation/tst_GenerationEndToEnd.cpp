@@ -1,8 +1,8 @@
-#include "generation/DocxDocument.h"
-#include "generation/PdfConverter.h"
+#include "word/DocxDocument.h"
+#include "office/PdfConverter.h"
 #include "generation/TGenerationRun.h"
-#include "generation/XmlNode.h"
-#include "shell/AppFolder.h"
+#include "word/XmlNode.h"
+#include "base/AppFolder.h"
 
 #include <QDir>
 #include <QFile>

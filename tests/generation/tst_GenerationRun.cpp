@@ -2,13 +2,13 @@
 #include "FakeConverter.h"
 #include "OdtFixture.h"
 
-#include "generation/DocxDocument.h"
+#include "word/DocxDocument.h"
 #include "generation/TGenerationRun.h"
 #include "odf/TODTProcessor.h"
-#include "odf/ZipReader.h"
-#include "shell/AppFolder.h"
-#include "shell/DokravaError.h"
-#include "shell/TempFolder.h"
+#include "zip/ZipReader.h"
+#include "base/AppFolder.h"
+#include "base/DokravaError.h"
+#include "base/ScratchFolder.h"
 
 #include <QDir>
 #include <QDirIterator>

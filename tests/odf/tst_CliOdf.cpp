@@ -1,7 +1,7 @@
 #include "CliRun.h"
 #include "odf/OdsWriter.h"
-#include "odf/ZipWriter.h"
-#include "table/TGridModel.h"
+#include "zip/ZipWriter.h"
+#include "base/TextGrid.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -83,7 +83,7 @@ void TestCliOdf::exitCodes()
 
 void TestCliOdf::tableEscapesCells()
 {
-    TGridModel grid;
+    TTextGrid grid(5, 5);
     grid.load({"Имя", "Путь"}, {{"a\tb", "C:\\dir"}, {"line1\nline2", "cr\rend"}});
     QTemporaryDir dir;
     const QString ods = dir.filePath("t.ods");

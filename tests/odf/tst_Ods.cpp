@@ -1,12 +1,12 @@
 #include "odf/OdsContentReader.h"
 #include "odf/OdsWriter.h"
 #include "odf/TODTProcessor.h"
-#include "odf/ZipReader.h"
-#include "odf/ZipWriter.h"
-#include "shell/AppFolder.h"
-#include "shell/TempFolder.h"
-#include "shell/DokravaError.h"
-#include "table/TGridModel.h"
+#include "zip/ZipReader.h"
+#include "zip/ZipWriter.h"
+#include "base/AppFolder.h"
+#include "base/ScratchFolder.h"
+#include "base/DokravaError.h"
+#include "grid/TGridModel.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -298,9 +298,7 @@ void TestOds::loadFixturesMadeByLibreOffice()
 
 void TestOds::writerExactContent()
 {
-    TGridModel grid;
-    grid.setColCount(3);
-    grid.setRowCount(2);
+    TTextGrid grid(3, 2);
     grid.setCell(1, 0, "A & B");
     grid.setCell(2, 0, "\"q\"");
     grid.setCell(1, 1, QString("x\x01y\nz"));
@@ -332,7 +330,7 @@ void TestOds::writerPackageLayout()
     TGridModel grid;
     QTemporaryDir dir;
     const QString path = dir.filePath("p.ods");
-    SaveGridToODS(grid, path);
+    SaveGridToODS(grid.textGrid(), path);
     ZipReader zip(path);
     QCOMPARE(zip.count(), 3);
     QCOMPARE(zip.name(0), QString("mimetype"));
@@ -348,8 +346,8 @@ void TestOds::writerPackageLayout()
     QCOMPARE(f.read(38 + 46).mid(38), QByteArray("application/vnd.oasis.opendocument.spreadsheet"));
     // Saved over, a file of this layout is written anew just the same.
     grid.setCell(1, 1, "другое");
-    SaveGridToODS(grid, path);
-    SaveGridToODS(grid, dir.filePath("fresh.ods"));
+    SaveGridToODS(grid.textGrid(), path);
+    SaveGridToODS(grid.textGrid(), dir.filePath("fresh.ods"));
     ZipReader again(path);
     ZipReader fresh(dir.filePath("fresh.ods"));
     QCOMPARE(again.count(), 3);
@@ -359,8 +357,6 @@ void TestOds::writerPackageLayout()
 void TestOds::writeReadRoundTrip()
 {
     TGridModel grid;
-    grid.setColCount(4);
-    grid.setRowCount(4);
     const QStringList headers{"ФИО", "A & B", "<тег>"};
     const QList<QStringList> rows{{"Иванов", "  пробелы ", "\"кавычки\" 'и' &amp;"},
                                   {"", "", ""},
@@ -368,7 +364,7 @@ void TestOds::writeReadRoundTrip()
     grid.load(headers, rows);
     QTemporaryDir dir;
     const QString path = dir.filePath("round.ods");
-    SaveGridToODS(grid, path);
+    SaveGridToODS(grid.textGrid(), path);
     QStringList h;
     QList<QStringList> r;
     QVERIFY(TODTProcessor().LoadODSToGrid(path, h, r));
@@ -386,14 +382,14 @@ void TestOds::writerReplacesExistingFile()
     f.close();
     TGridModel grid;
     grid.load({"F"}, {{"v"}});
-    SaveGridToODS(grid, path);
+    SaveGridToODS(grid.textGrid(), path);
     QStringList h;
     QList<QStringList> r;
     TODTProcessor().LoadODSToGrid(path, h, r);
     QCOMPARE(h, QStringList{"F"});
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"x.ods"});
     // A folder that does not exist: nothing is written, the message names the file.
-    QVERIFY_THROWS_EXCEPTION(DokravaError, SaveGridToODS(grid, dir.filePath("none/y.ods")));
+    QVERIFY_THROWS_EXCEPTION(DokravaError, SaveGridToODS(grid.textGrid(), dir.filePath("none/y.ods")));
 }
 
 void TestOds::writerKeepsOtherSheetsOfForeignFile()
@@ -419,7 +415,7 @@ void TestOds::writerKeepsOtherSheetsOfForeignFile()
     grid.setCell(1, 3, "Сидоров");
     grid.appendColumn("Новое");
     grid.setCell(3, 2, "н");
-    SaveGridToODS(grid, path);
+    SaveGridToODS(grid.textGrid(), path);
 
     ZipReader after(path);
     QCOMPARE(after.count(), before.size());
@@ -458,7 +454,7 @@ void TestOds::libreOfficeReadsWrittenTable()
     grid.load({"ФИО", "Сумма"}, {{"Иванов & сын", "100"}, {"\"Кавычки\"", "<200>"}});
     QTemporaryDir dir;
     const QString ods = dir.filePath("table.ods");
-    SaveGridToODS(grid, ods);
+    SaveGridToODS(grid.textGrid(), ods);
     QProcess lo;
     lo.start(soffice, {"-env:UserInstallation=file://" + dir.filePath("profile"), "--headless", "--convert-to",
                        "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir", dir.path(), ods});
@@ -474,7 +470,7 @@ void TestOds::libreOfficeReadsWrittenTable()
     QVERIFY(QFile::copy(DOKRAVA_TEST_DATA "/odf/ods_other_sheets_kept_on_save.ods", foreign));
     QFile(foreign).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     grid.appendColumn("Новое");
-    SaveGridToODS(grid, foreign);
+    SaveGridToODS(grid.textGrid(), foreign);
     lo.start(soffice, {"-env:UserInstallation=file://" + dir.filePath("profile"), "--headless", "--convert-to",
                        "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir", dir.path(), foreign});
     QVERIFY(lo.waitForFinished(120000));

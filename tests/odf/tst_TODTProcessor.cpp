@@ -2,12 +2,11 @@
 #include "RawZip.h"
 
 #include "odf/TODTProcessor.h"
-#include "odf/TemplateFields.h"
-#include "odf/ZipReader.h"
-#include "odf/ZipWriter.h"
-#include "shell/AppFolder.h"
-#include "shell/TempFolder.h"
-#include "shell/DokravaError.h"
+#include "zip/ZipReader.h"
+#include "zip/ZipWriter.h"
+#include "base/AppFolder.h"
+#include "base/ScratchFolder.h"
+#include "base/DokravaError.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -55,7 +54,6 @@ private slots:
     void failureKeepsExistingOutput();
     void missingPartsAreSkipped();
     void findsLetterFields();
-    void templateFieldsDispatch();
     void zipFolderLayout();
     void unzipFolderEntriesAndBackslashes();
     void hostileTemplateWritesNothingOutside();
@@ -163,21 +161,6 @@ void TestTODTProcessor::findsLetterFields()
 {
     const QStringList expected{"Адрес", "Город", "Дата", "Должность", "Индекс", "Номер", "Организация", "Сумма", "ФИО"};
     QCOMPARE(TODTProcessor().FindVariablesInODT(kLetter), expected);
-    QCOMPARE(FindTemplateFields(kLetter), expected);
-}
-
-void TestTODTProcessor::templateFieldsDispatch()
-{
-    QTemporaryDir dir;
-    const QString upper = dir.filePath("UPPER.ODT");
-    QVERIFY(QFile::copy(kLetter, upper));
-    QCOMPARE(FindTemplateFields(upper).size(), 9);
-    try {
-        FindTemplateFields(dir.filePath("a.rtf"));
-        QFAIL("no error");
-    } catch (const DokravaError &e) {
-        QVERIFY(e.message().contains("a.rtf"));
-    }
 }
 
 void TestTODTProcessor::zipFolderLayout()

@@ -1,12 +1,11 @@
 // Reading and writing "settings.ini" and "replace.ini", and the single-byte code page under them.
 #include "DiskFaults.h"
 #include "TestFiles.h"
-#include "settings/AnsiText.h"
-#include "settings/Cp1251.h"
+#include "base/AnsiText.h"
+#include "base/Cp1251.h"
 #include "settings/Settings.h"
-#include "shell/AppFolder.h"
-#include "shell/DokravaError.h"
-#include "shell/Globals.h"
+#include "base/AppFolder.h"
+#include "base/DokravaError.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -49,7 +48,7 @@ private slots:
     void splitLines();
     void loadSettings_data();
     void loadSettings();
-    void loadSettingsGlobalStartsFromDefaults();
+    void loadStartsFromDefaults();
     void saveSettingsWritesSixLines_data();
     void saveSettingsWritesSixLines();
     void personalFieldsReadRules();
@@ -149,23 +148,20 @@ void tst_SettingsFile::loadSettings()
     QCOMPARE(got.FileName, expected.FileName);
 }
 
-void tst_SettingsFile::loadSettingsGlobalStartsFromDefaults()
+void tst_SettingsFile::loadStartsFromDefaults()
 {
     QTemporaryDir dir;
-    AppFolder::setOverride(dir.path());
-    Settings = make(true, true, true, true, 0, 1);
-    LoadSettings(); // no file: every switch back to its default
-    QCOMPARE(Settings.Colontit, false);
-    QCOMPARE(Settings.OpenUniqDir, false);
-    QCOMPARE(Settings.FormatFile, 1);
-    QCOMPARE(Settings.FileName, 0);
-    TestFiles::writeBytes(AppFolder::settingsFile(), "Help~1\r\n");
-    Settings = make(true, false, false, false, 0, 0);
-    LoadSettings();
-    QCOMPARE(Settings.Colontit, false);
-    QCOMPARE(Settings.Help, true);
-    QCOMPARE(Settings.FormatFile, 1);
-    AppFolder::setOverride(QString());
+    const QString path = dir.filePath("settings.ini");
+    TSettings got = LoadSettingsFile(path); // no file: every switch at its default
+    QCOMPARE(got.Colontit, false);
+    QCOMPARE(got.OpenUniqDir, false);
+    QCOMPARE(got.FormatFile, 1);
+    QCOMPARE(got.FileName, 0);
+    TestFiles::writeBytes(path, "Help~1\r\n");
+    got = LoadSettingsFile(path);
+    QCOMPARE(got.Colontit, false);
+    QCOMPARE(got.Help, true);
+    QCOMPARE(got.FormatFile, 1);
 }
 
 void tst_SettingsFile::saveSettingsWritesSixLines_data()

@@ -1,0 +1,153 @@
+#include "base/PendingFile.h"
+
+#include "base/DokravaError.h"
+#include "base/ProcessState.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <filesystem>
+#include <system_error>
+
+#include <fcntl.h>
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+[[noreturn]] void failed(const QString &source, const QString &target, const QString &reason)
+{
+    QFile::remove(source);
+    throw DokravaError(QStringLiteral("Не удалось записать файл \"%1\": %2")
+                           .arg(QDir::toNativeSeparators(target), reason));
+}
+
+} // namespace
+
+PendingFile::PendingFile(const QString &target)
+    : m_target(target)
+{
+    const QFileInfo fi(FollowLinks(target));
+    // A short name of its own: the target's name plus a suffix could pass the file system's limit.
+    // The process id tells a later start whether the writer still runs (see RemoveAbandonedPendingFiles).
+    const QString tag = QString::number(ProcessState::currentId()) + QLatin1Char('-')
+                        + QString::number(QRandomGenerator::global()->generate64(), 16);
+    m_temp = QDir::toNativeSeparators(fi.absolutePath() + QStringLiteral("/.~dokrava-") + tag + QStringLiteral(".tmp"));
+}
+
+PendingFile::~PendingFile()
+{
+    if (!m_committed)
+        QFile::remove(m_temp);
+}
+
+void PendingFile::commit()
+{
+    ReplaceFileWith(m_temp, m_target);
+    m_committed = true;
+}
+
+QString FollowLinks(const QString &path)
+{
+    QString current = path;
+    // The system gives up after 40 links as well.
+    for (int i = 0; i < 40; ++i) {
+        const QFileInfo fi(current);
+        if (!fi.isSymLink())
+            return current;
+        const QString next = fi.symLinkTarget();
+        if (next.isEmpty())
+            return current;
+        current = next;
+    }
+    return path;
+}
+
+bool SyncToDisk(const QString &path)
+{
+#ifdef Q_OS_WIN
+    const int fd = _wopen(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()), _O_RDWR | _O_BINARY);
+    if (fd < 0)
+        return false;
+    const bool synced = _commit(fd) == 0;
+    return _close(fd) == 0 && synced;
+#else
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    return ::close(fd) == 0 && synced;
+#endif
+}
+
+void ReplaceFileWith(const QString &source, const QString &target)
+{
+    const QString real = FollowLinks(target);
+    // A crash or power loss right after the rename must find the new content, not an empty
+    // file. Synced before the permissions are copied: a read-only target's would forbid it.
+    if (!SyncToDisk(source))
+        failed(source, target, QStringLiteral("данные не удалось сохранить на диске"));
+    // The new file takes the old one's permissions, as an in-place save would keep them.
+    if (QFileInfo::exists(real))
+        QFile::setPermissions(source, QFile::permissions(real));
+    // std::filesystem::rename replaces the target in one step on POSIX and with
+    // MoveFileEx(MOVEFILE_REPLACE_EXISTING) on Windows.
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(source.toStdU16String()),
+                            std::filesystem::path(real.toStdU16String()), ec);
+    if (ec)
+        failed(source, target, QString::fromLocal8Bit(ec.message().c_str()));
+}
+
+int RemoveAbandonedPendingFiles(const QString &folder)
+{
+    int removed = 0;
+    QDirIterator it(folder, {QStringLiteral(".~dokrava-*.tmp")}, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        // ".~dokrava-<pid>-<tag>.tmp"; a name without a process id comes from an older version.
+        bool number = false;
+        const qint64 pid = it.fileName().section(QLatin1Char('-'), 1, 1).toLongLong(&number);
+        if (number && ProcessState::isRunning(pid))
+            continue;
+        if (QFile::remove(path))
+            ++removed;
+    }
+    return removed;
+}
+
+void CheckWritable(const QString &target)
+{
+    const QFileInfo info(target);
+    const bool marked = !(info.permissions() & QFile::WriteOwner);
+    if (info.exists() && (!info.isWritable() || marked))
+        throw DokravaError(QStringLiteral("Файл \"%1\" доступен только для чтения, изменения не сохранены")
+                               .arg(QDir::toNativeSeparators(target)));
+}
+
+void WriteFileSafely(const QString &target, const QByteArray &data)
+{
+    CheckWritable(target);
+    PendingFile pending(target);
+    QFile file(pending.path());
+    // A short write (disk full, size limit) shows in write()'s count or at flush; close() can
+    // still report what the system only noticed then.
+    bool ok = file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.flush();
+    QString reason = file.errorString();
+    file.close();
+    if (ok && file.error() != QFileDevice::NoError) {
+        ok = false;
+        reason = file.errorString();
+    }
+    if (!ok)
+        throw DokravaError(QStringLiteral("Не удалось записать файл \"%1\": %2")
+                               .arg(QDir::toNativeSeparators(target), reason));
+    pending.commit();
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The one way this program replaces a file: the new content is written beside the target, reaches
+// the disk, and then replaces the target in one step, so a failed or interrupted write never
+// leaves a half-written file under the target's name and keeps the old one. A target that is a
+// symbolic link stays one: the file it points to is replaced.
+class PendingFile
+{
+public:
+    // Picks a fresh temporary name in the folder of the file that target names (its links
+    // followed); nothing is created yet.
+    explicit PendingFile(const QString &target);
+    // Removes the temporary file unless commit() has moved it.
+    ~PendingFile();
+
+    PendingFile(const PendingFile &) = delete;
+    PendingFile &operator=(const PendingFile &) = delete;
+
+    // Where to write the new contents.
+    QString path() const { return m_temp; }
+    // The final name, as the caller gave it (the name shown to the user).
+    QString target() const { return m_target; }
+    // Moves the written file over the target (replacing it); throws DokravaError on failure.
+    void commit();
+
+private:
+    QString m_target;
+    QString m_temp;
+    bool m_committed = false;
+};
+
+// The file that path names once symbolic links are followed (path itself when it is no link,
+// or when the links go round in a circle).
+QString FollowLinks(const QString &path);
+
+// Forces the data of the file at path onto the disk (fsync; _commit on Windows); false when the
+// file cannot be opened for writing or the system reports a failure.
+bool SyncToDisk(const QString &path);
+
+// Moves source over target in one step, replacing it and keeping its permissions. The data of
+// source reaches the disk first, and a target that is a symbolic link is followed, so the link
+// keeps pointing to the new content. On failure removes source and throws DokravaError naming
+// target.
+void ReplaceFileWith(const QString &source, const QString &target);
+
+// Removes, in folder and below, the temporary files of pending files whose writing process no
+// longer runs (a run that was killed); returns how many went. Those of running processes stay.
+int RemoveAbandonedPendingFiles(const QString &folder);
+
+// Throws DokravaError naming the target when it exists and may not be written (read-only by its
+// permission bits, for an administrator too).
+void CheckWritable(const QString &target);
+
+// Writes data as the new content of target through a PendingFile (refused for a read-only target).
+// Every failure throws DokravaError naming target and leaves target as it was.
+void WriteFileSafely(const QString &target, const QByteArray &data);

@@ -1,0 +1,23 @@
+#include "generation/FindFieldsInWord.h"
+
+#include "word/DocxDocument.h"
+#include "generation/WordTemplate.h"
+#include "base/ScratchFolder.h"
+#include "base/DokravaError.h"
+
+#include <QFileInfo>
+
+#include <memory>
+
+QStringList FindFieldsInWord(const QString &path, const QString &converter)
+{
+    if (!QFileInfo(path).isFile())
+        throw DokravaError(QStringLiteral("Файл шаблона не найден."));
+    if (IsZipPackage(path))
+        return DocxDocument(path).bracketedFields();
+    // Only ".doc" is the legacy format; a ".docx" that is no package is broken.
+    if (QFileInfo(path).suffix().compare(QLatin1String("docx"), Qt::CaseInsensitive) == 0)
+        throw DokravaError(QStringLiteral("Шаблон повреждён: ") + QFileInfo(path).fileName());
+    ScratchFolder scratch(QStringLiteral("Find_"));
+    return DocxDocument(ConvertToDocx(path, scratch.path(), converter)).bracketedFields();
+}

@@ -1,8 +1,0 @@
-#pragma once
-
-#include <QString>
-#include <QStringList>
-
-// The field names of one template, chosen by its extension (".odt", ".docx", ".doc"); sorted as
-// SortFieldNames sorts. Throws DokravaError for a format it cannot scan.
-QStringList FindTemplateFields(const QString &path);

@@ -1,0 +1,40 @@
+#include "office/ProcessTree.h"
+
+#include <QProcess>
+
+#ifdef Q_OS_WIN
+#include <QStringList>
+#else
+#include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
+#endif
+
+namespace ProcessTree {
+
+void prepare(QProcess &process)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(process);
+#else
+    // A group of its own: the office suite's launcher starts the real converter as a child.
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+#endif
+}
+
+void kill(QProcess &process)
+{
+    const qint64 pid = process.processId();
+    if (pid > 0) {
+#ifdef Q_OS_WIN
+        QProcess::execute(QStringLiteral("taskkill"),
+                          {QStringLiteral("/PID"), QString::number(pid), QStringLiteral("/T"), QStringLiteral("/F")});
+#else
+        ::kill(-pid_t(pid), SIGKILL);
+#endif
+    }
+    process.kill();
+    process.waitForFinished(5000);
+}
+
+} // namespace ProcessTree

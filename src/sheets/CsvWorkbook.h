@@ -1,0 +1,33 @@
+#pragma once
+
+#include "sheets/TSpreadsheet.h"
+
+#include <QByteArray>
+
+// A ".csv" data file as a workbook of one sheet named after the file. Read as UTF-8 (a byte-order
+// mark recognised), or as Windows-1251 when the bytes are not valid UTF-8; the separator ";" or ","
+// is taken from the header line; quotes as RFC 4180. Written as UTF-8 with a byte-order mark, with
+// the separator it was read with, lines ending in CR LF.
+class CsvWorkbook : public TSpreadsheet
+{
+public:
+    void open(const QString &path) override;
+    QStringList sheetNames() const override;
+    void save() override;
+
+    // Decodes file bytes: UTF-8 with or without a byte-order mark, else Windows-1251.
+    static QString decode(const QByteArray &bytes);
+    // The separator of the text's first line: ';' or ',' (';' when neither occurs).
+    static QChar detectSeparator(const QString &text);
+    // Splits the text into records of fields.
+    static QList<QStringList> parse(const QString &text, QChar separator);
+    // One record as a line without its line end, fields quoted where needed.
+    static QString formatRecord(const QStringList &fields, QChar separator);
+
+protected:
+    void loadSheet(int index) override;
+
+private:
+    QList<QStringList> m_records;
+    QChar m_separator = QLatin1Char(';');
+};

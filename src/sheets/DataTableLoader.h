@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The part of a sheet a load read, or that a save must rewrite: rows 1..rows and columns
+// 1..cols (0 when none).
+struct TableExtent
+{
+    int rows = 0;
+    int cols = 0;
+};
+
+// What a load of the data file hands to the main window: the sheet box, the naming-column box
+// and the table. Nothing is shown or changed until the whole file has been read, so a failed
+// load leaves the grid and both boxes as they were.
+struct TDataTable
+{
+    QStringList sheetNames;   // entries of the sheet box
+    int sheetIndex = 0;       // the chosen entry
+    QStringList dirNames;     // entries of the naming-column box; the first is chosen
+    QStringList headers;      // field names, in column order
+    QList<QStringList> rows;  // records, one text per field (shorter lists mean empty texts)
+    TableExtent extent;       // the cells the load read: the header row and the records' rows
+};
+
+// True when the data file is read and written by the ".ods" table reader and writer (its
+// extension, letter case ignored, is ".ods").
+bool IsOdsDataFile(const QString &path);
+
+// Reads the data file. ".ods": the first table through the table reader, the sheet box holds
+// "Лист 1" and the naming box the first field only. Any other: the spreadsheet engine for the
+// extension, sheet chosenSheet (from 0; -1 or a missing position takes the first), the header row
+// up to the first cell without value, the records down to the first row whose column A has no
+// value; cells beyond those are not read. The file is only read. Throws DokravaError.
+TDataTable LoadDataTable(const QString &path, int chosenSheet);
+

@@ -1,0 +1,29 @@
+#include "sheets/DataTableSaver.h"
+
+#include "odf/OdsWriter.h"
+#include "base/PendingFile.h"
+#include "base/TextGrid.h"
+#include "sheets/TSpreadsheet.h"
+
+#include <algorithm>
+
+QString SaveDataTable(const TTextGrid &grid, const QString &path, int sheetIndex, const TFileConverter &converter,
+                      const TableExtent &loaded)
+{
+    if (IsOdsDataFile(path)) {
+        CheckWritable(path);
+        SaveGridToODS(grid, path);
+        return QStringLiteral("Сохранение в ODS выполнено");
+    }
+    const std::unique_ptr<TSpreadsheet> book = OpenSpreadsheet(path, converter);
+    book->setActiveSheet(sheetIndex < 0 ? 0 : sheetIndex);
+    // Cells the load never read (below a gap in column A, right of an empty header) were never
+    // shown, so the save must not touch them.
+    book->clearCells(std::max(loaded.rows, grid.rowCount()), std::max(loaded.cols, grid.colCount() - 1));
+    for (int r = 0; r < grid.rowCount(); ++r)
+        for (int c = 1; c < grid.colCount(); ++c)
+            book->setCellText(r + 1, c, grid.cell(c, r));
+    book->save();
+    book->close();
+    return QStringLiteral("Сохранение выполнено");
+}

@@ -1,0 +1,113 @@
+#include "sheets/TSpreadsheet.h"
+
+#include "base/DokravaError.h"
+#include "sheets/CsvWorkbook.h"
+#include "sheets/XlsWorkbook.h"
+#include "sheets/XlsxWorkbook.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <limits>
+
+TSpreadsheet::~TSpreadsheet() = default;
+
+void TSpreadsheet::setActiveSheet(int index)
+{
+    const QStringList names = sheetNames();
+    if (index < 0 || index >= names.size())
+        throw DokravaError(QStringLiteral("В книге \"%1\" нет листа с номером %2")
+                               .arg(QFileInfo(m_path).fileName())
+                               .arg(index + 1));
+    if (m_loaded && index == m_active)
+        return; // already active: its cells, edits included, stay as they are
+    m_cells.clear();
+    resetEdits();
+    m_loaded = false;
+    m_active = index;
+    loadSheet(index);
+    m_loaded = true;
+}
+
+bool TSpreadsheet::hasValue(int row, int col) const
+{
+    return m_cells.contains(key(row, col));
+}
+
+QString TSpreadsheet::cellText(int row, int col) const
+{
+    return m_cells.value(key(row, col));
+}
+
+void TSpreadsheet::clearActiveSheet()
+{
+    m_cells.clear();
+    m_writtenOutside.clear();
+    m_clearRows = std::numeric_limits<int>::max();
+    m_clearCols = std::numeric_limits<int>::max();
+    m_modified = true;
+}
+
+void TSpreadsheet::clearCells(int rows, int cols)
+{
+    m_clearRows = std::max(m_clearRows, rows);
+    m_clearCols = std::max(m_clearCols, cols);
+    m_cells.removeIf([this](const QHash<quint64, QString>::iterator it) {
+        return keyRow(it.key()) <= m_clearRows && keyCol(it.key()) <= m_clearCols;
+    });
+    m_writtenOutside.removeIf([this](quint64 k) { return keyRow(k) <= m_clearRows && keyCol(k) <= m_clearCols; });
+    m_modified = true;
+}
+
+void TSpreadsheet::setCellText(int row, int col, const QString &text)
+{
+    if (row < 1 || col < 1)
+        return;
+    m_cells.insert(key(row, col), text);
+    if (row > m_clearRows || col > m_clearCols)
+        m_writtenOutside.insert(key(row, col));
+    m_modified = true;
+}
+
+bool TSpreadsheet::rewritten(int row, int col) const
+{
+    return (row <= m_clearRows && col <= m_clearCols) || m_writtenOutside.contains(key(row, col));
+}
+
+void TSpreadsheet::resetEdits()
+{
+    m_clearRows = 0;
+    m_clearCols = 0;
+    m_writtenOutside.clear();
+    m_modified = false;
+}
+
+void TSpreadsheet::close()
+{
+    m_cells.clear();
+    resetEdits();
+    m_loaded = false;
+    m_active = 0;
+    m_path.clear();
+}
+
+std::unique_ptr<TSpreadsheet> CreateSpreadsheet(const QString &path, const TFileConverter &converter)
+{
+    const QString ext = QFileInfo(path).suffix().toLower();
+    if (ext == QLatin1String("xlsx"))
+        return std::make_unique<XlsxWorkbook>();
+    if (ext == QLatin1String("xls"))
+        return std::make_unique<XlsWorkbook>(converter);
+    if (ext == QLatin1String("csv"))
+        return std::make_unique<CsvWorkbook>();
+    throw DokravaError(QStringLiteral("Формат файла \"%1\" не поддерживается. Поддерживаются таблицы "
+                                      ".xls, .xlsx, .ods и .csv")
+                           .arg(QFileInfo(path).fileName()));
+}
+
+std::unique_ptr<TSpreadsheet> OpenSpreadsheet(const QString &path, const TFileConverter &converter)
+{
+    std::unique_ptr<TSpreadsheet> book = CreateSpreadsheet(path, converter);
+    book->open(path);
+    return book;
+}

@@ -1,0 +1,121 @@
+// Field discovery handlers of the main window.
+#include "ui/TFMain.h"
+
+#include "ui_TFMain.h"
+
+#include "odf/FieldNames.h"
+#include "odf/TODTProcessor.h"
+#include "generation/FindFieldsInWord.h"
+#include "ui/Dialogs.h"
+#include "base/DokravaError.h"
+#include "ui/ErrorDisplay.h"
+#include "ui/Globals.h"
+#include "grid/TGridModel.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace {
+
+// FindFieldsInWord for the window: appends the fields of one Word template to lbField,
+// skipping names it already holds (letter case ignored). A missing file is only reported.
+void collectWordFields(TFMain *window, const QString &path)
+{
+    QCoreApplication::processEvents();
+    if (!QFileInfo(path).isFile()) {
+        Dialogs::get().notice(window, QStringLiteral("Файл шаблона не найден."));
+        return;
+    }
+    QListWidget *list = window->ui()->lbField;
+    for (const QString &name : FindFieldsInWord(path, LOFound ? LOPath : QString())) {
+        bool known = false;
+        for (int i = 0; i < list->count() && !known; ++i)
+            known = list->item(i)->text().compare(name, Qt::CaseInsensitive) == 0;
+        if (!known)
+            list->addItem(name);
+    }
+}
+
+void addColumn(TGridModel &grid, const QString &name)
+{
+    grid.setColCount(grid.colCount() + 1);
+    grid.setCell(grid.colCount() - 1, 0, name);
+}
+
+} // namespace
+
+void TFMain::setupFieldHandlers()
+{
+    connect(m_ui->btnGetFields, &QPushButton::clicked, this, [this] { btnGetFieldsClick(); });
+    connect(m_ui->btnAddField, &QPushButton::clicked, this, [this] { btnAddFieldClick(); });
+    connect(m_ui->btnAddAllField, &QPushButton::clicked, this, [this] { btnAddAllFieldClick(); });
+}
+
+void TFMain::btnGetFieldsClick()
+{
+    if (m_ui->LBFile->count() == 0) {
+        Dialogs::get().notice(this, QStringLiteral("Необходимо загрузить файлы шаблонов"));
+        return;
+    }
+    m_ui->btnGetFields->setEnabled(false);
+    RunGuarded(this, [this] {
+        for (int i = 0; i < m_ui->LBFile->count(); ++i) {
+            if (!m_ui->LBFile->item(i)->isSelected())
+                continue;
+            const QString path = m_ui->edZagotkaDir->text() + m_ui->LBFile->item(i)->text();
+            if (QFileInfo(path).suffix().toLower() == QLatin1String("odt")) {
+                TODTProcessor processor;
+                m_ui->lbField->addItems(processor.FindVariablesInODT(path));
+            } else {
+                collectWordFields(this, path);
+            }
+        }
+        SortFieldList();
+    });
+    m_ui->btnGetFields->setEnabled(true);
+}
+
+void TFMain::btnAddFieldClick()
+{
+    RunGuarded(this, [this] {
+        QListWidgetItem *item = m_ui->lbField->currentItem();
+        if (!item)
+            throw DokravaError(QStringLiteral("Выберите поле в списке"));
+        const QString name = item->text();
+        if (name.isEmpty())
+            return;
+        if (ColumnExists(name)) {
+            Dialogs::get().notice(this, QStringLiteral("Отмена добавления!\r\nКолонка с таким именем уже есть в таблице"));
+            return;
+        }
+        addColumn(*m_grid, name);
+    });
+}
+
+void TFMain::btnAddAllFieldClick()
+{
+    for (int i = 0; i < m_ui->lbField->count(); ++i) {
+        const QString name = m_ui->lbField->item(i)->text();
+        if (name.isEmpty())
+            break;
+        if (!ColumnExists(name))
+            addColumn(*m_grid, name);
+    }
+}
+
+bool TFMain::ColumnExists(const QString &name) const
+{
+    for (int c = 0; c < m_grid->colCount(); ++c)
+        if (m_grid->cell(c, 0) == name)
+            return true;
+    return false;
+}
+
+void TFMain::SortFieldList()
+{
+    QStringList names;
+    for (int i = 0; i < m_ui->lbField->count(); ++i)
+        names.append(m_ui->lbField->item(i)->text());
+    m_ui->lbField->clear();
+    m_ui->lbField->addItems(SortFieldNames(names));
+}

@@ -1,0 +1,98 @@
+// Generation handlers of the main window.
+#include "ui/TFMain.h"
+
+#include "ui_TFMain.h"
+
+#include "generation/TGenerationTask.h"
+#include "base/AppFolder.h"
+#include "ui/Dialogs.h"
+#include "ui/ErrorDisplay.h"
+#include "ui/Globals.h"
+#include "grid/TGridModel.h"
+
+#include <memory>
+
+namespace {
+
+// Shows what the run reports in the main window; used on the window's thread only.
+class WindowObserver : public IGenerationObserver
+{
+public:
+    explicit WindowObserver(TFMain *window) : m_window(window) {}
+    void progressStarted(int maximum) override
+    {
+        QProgressBar *bar = m_window->ui()->prbar;
+        bar->setRange(0, maximum);
+        bar->setValue(0);
+        bar->show();
+    }
+    void recordStarted(int row) override { m_window->grid()->setCurrent(m_window->grid()->col(), row); }
+    void progressed(int position) override { m_window->ui()->prbar->setValue(position); }
+    void notice(const QString &text) override { Dialogs::get().notice(m_window, text); }
+    void openFolder(const QString &path) override { Dialogs::get().shellOpen(path); }
+
+private:
+    TFMain *m_window;
+};
+
+TGenerationTask *generationTask(TFMain *window)
+{
+    auto *task = window->findChild<TGenerationTask *>(QString(), Qt::FindDirectChildrenOnly);
+    return task ? task : new TGenerationTask(window);
+}
+
+// The run's plain inputs, read from the controls and the grid before it starts.
+TGenerationInput gatherInput(TFMain *window)
+{
+    Ui::TFMain *ui = window->ui();
+    TGenerationInput in;
+    in.templatesDir = ui->edZagotkaDir->text();
+    for (int i = 0; i < ui->LBFile->count(); ++i)
+        if (ui->LBFile->item(i)->isSelected())
+            in.templates.append(ui->LBFile->item(i)->text());
+    in.grid = TGridSnapshot::fromModel(*window->grid());
+    in.severalRecords = ui->chkbMultiSel->isChecked() || ui->chkbReplaceAll->isChecked();
+    in.namingColumn = ui->CB_DirName->currentIndex() + 1;
+    in.namingMode = ui->rgFileName_1->isChecked() ? 1 : 0;
+    in.settings = Settings;
+    in.personalFieldsFile = AppFolder::personalFieldsFile();
+    in.outputRoot = AppFolder::outputRoot();
+    in.converter = LOFound ? LOPath : QString();
+    return in;
+}
+
+void setRunning(Ui::TFMain *ui, bool running)
+{
+    ui->SG1->setEnabled(!running);
+    ui->BReplace->setEnabled(!running);
+    ui->BLoadAll->setEnabled(!running);
+}
+
+} // namespace
+
+void TFMain::setupGenerationHandlers()
+{
+    connect(m_ui->BReplace, &QPushButton::clicked, this, [this] { BReplaceClick(); });
+}
+
+void TFMain::BReplaceClick()
+{
+    TGenerationTask *task = generationTask(this);
+    if (task->running())
+        return;
+    RunGuarded(this, [this, task] {
+        TGenerationInput input = gatherInput(this);
+        setRunning(m_ui.get(), true);
+        PDFErrorCount = 0;
+        // The observer lives as long as the run's completion handler, which the task drops even
+        // when the window closes mid-run.
+        auto observer = std::make_shared<WindowObserver>(this);
+        task->start(std::move(input), observer.get(), [this, observer](int pdfErrors, int, const QString &error) {
+            PDFErrorCount = pdfErrors;
+            m_ui->prbar->hide();
+            setRunning(m_ui.get(), false);
+            if (!error.isEmpty())
+                ShowApplicationError(this, error);
+        });
+    });
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <utility>
+
+class DocxDocument;
+
+// The replace options of the Word filler; the run passes "replace all" alone.
+struct TReplaceOptions
+{
+    bool replaceAll = true;
+};
+
+// What one Word document is filled with.
+struct TWordFields
+{
+    QStringList headers;   // header texts of the grid columns 1.., empty ones included
+    QStringList record;    // the record's cells of the same columns
+    // The personal fields (name, value) of "replace.ini"; present only when that file exists,
+    // which also allows the data fields in headers and footers.
+    std::optional<QList<std::pair<QString, QString>>> personal;
+    bool Colontit = false; // also fill the data fields in headers and footers
+};
+
+// Fills the document in the order Word was driven: the data fields of the main text in column
+// order, then the personal fields, then (personal fields present and Colontit on) the data fields
+// of headers and footers; personal fields never reach headers and footers.
+void FillWordDocument(DocxDocument &doc, TReplaceOptions options, const TWordFields &fields);
+
+// True when the file is a ZIP package (a .docx written under any name).
+bool IsZipPackage(const QString &path);

@@ -1,0 +1,282 @@
+#include "word/WordText.h"
+
+#include "word/XmlNode.h"
+
+#include <QList>
+
+#include <memory>
+
+namespace {
+
+// Stands in the searchable text for tabs, breaks and symbols: never part of a match.
+constexpr char16_t kStop = 0xFFFF;
+
+const QString kW_p = QStringLiteral("w:p");
+const QString kW_t = QStringLiteral("w:t");
+const QString kW_r = QStringLiteral("w:r");
+
+// One w:t element of a paragraph, or a stop, with its place in the paragraph's text.
+struct Segment
+{
+    XmlNode *element; // w:t, or nullptr for a stop
+    int start;
+    int length;
+};
+
+struct ParagraphText
+{
+    QString text;
+    QList<Segment> segments;
+};
+
+bool isSkippedSubtree(const QString &name)
+{
+    // Text boxes hold paragraphs of their own; field codes, deleted text and properties are
+    // not part of the text Word shows.
+    return name == QLatin1String("w:txbxContent") || name == QLatin1String("w:instrText")
+           || name == QLatin1String("w:delText") || name == QLatin1String("w:del")
+           || name == QLatin1String("w:rPr") || name == QLatin1String("w:pPr")
+           || name == QLatin1String("w:delInstrText") || name == kW_p;
+}
+
+bool isStop(const QString &name)
+{
+    return name == QLatin1String("w:tab") || name == QLatin1String("w:br")
+           || name == QLatin1String("w:cr") || name == QLatin1String("w:ptab")
+           || name == QLatin1String("w:sym") || name == QLatin1String("w:noBreakHyphen");
+}
+
+void collectSegments(XmlNode *node, ParagraphText &out)
+{
+    for (int i = 0; i < node->childCount(); ++i) {
+        XmlNode *c = node->child(i);
+        if (c->kind() != XmlNode::Element)
+            continue;
+        const QString &name = c->name();
+        if (name == kW_t) {
+            const QString t = c->innerText();
+            out.segments.append({c, int(out.text.size()), int(t.size())});
+            out.text += t;
+        } else if (isStop(name)) {
+            out.segments.append({nullptr, int(out.text.size()), 1});
+            out.text += QChar(kStop);
+        } else if (!isSkippedSubtree(name)) {
+            collectSegments(c, out);
+        }
+    }
+}
+
+ParagraphText paragraphText(XmlNode *paragraph)
+{
+    ParagraphText pt;
+    collectSegments(paragraph, pt);
+    return pt;
+}
+
+QString fold(const QString &s)
+{
+    QString f = s;
+    for (QChar &c : f)
+        c = c.toCaseFolded();
+    return f;
+}
+
+void findParagraphs(XmlNode *node, QList<XmlNode *> &out)
+{
+    for (int i = 0; i < node->childCount(); ++i) {
+        XmlNode *c = node->child(i);
+        if (c->kind() != XmlNode::Element)
+            continue;
+        // Text elements are rewritten and replaced while filling, so nothing inside one may be
+        // held as a paragraph of its own.
+        if (c->name() == kW_t)
+            continue;
+        if (c->name() == kW_p)
+            out.append(c);
+        findParagraphs(c, out); // text boxes inside a paragraph hold paragraphs too
+    }
+}
+
+std::unique_ptr<XmlNode> textElement(const QString &text)
+{
+    auto t = std::make_unique<XmlNode>(XmlNode::Element, kW_t);
+    // Leading and trailing blanks of a value must survive.
+    t->setAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+    if (!text.isEmpty()) {
+        auto node = std::make_unique<XmlNode>(XmlNode::Text);
+        node->setText(text);
+        t->append(std::move(node));
+    }
+    return t;
+}
+
+void setElementText(XmlNode *element, const QString &text)
+{
+    while (element->childCount() > 0)
+        element->remove(0);
+    if (!text.isEmpty()) {
+        auto node = std::make_unique<XmlNode>(XmlNode::Text);
+        node->setText(text);
+        element->append(std::move(node));
+    }
+    if (text != text.trimmed())
+        element->setAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+}
+
+// Writes text holding line feeds and tabs into the run of element: w:t pieces with w:br and
+// w:tab between them, in place of element.
+void writeRunText(XmlNode *element, const QString &text)
+{
+    if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\t'))) {
+        setElementText(element, text);
+        return;
+    }
+    XmlNode *run = element->parent();
+    int at = element->indexInParent();
+    run->remove(at);
+    QString piece;
+    auto flush = [&] {
+        run->insert(at++, textElement(piece));
+        piece.clear();
+    };
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\t')) {
+            flush();
+            run->insert(at++, std::make_unique<XmlNode>(
+                                  XmlNode::Element, c == QLatin1Char('\n') ? QStringLiteral("w:br")
+                                                                           : QStringLiteral("w:tab")));
+        } else {
+            piece += c;
+        }
+    }
+    flush();
+}
+
+int segmentAt(const ParagraphText &pt, int pos)
+{
+    for (int i = 0; i < pt.segments.size(); ++i) {
+        const Segment &s = pt.segments[i];
+        if (pos >= s.start && pos < s.start + s.length)
+            return i;
+    }
+    return -1;
+}
+
+// Replaces text[pos, pos+len) of the paragraph by value (already cleaned).
+void replaceSpan(const ParagraphText &pt, int pos, int len, const QString &value)
+{
+    const int first = segmentAt(pt, pos);
+    const int last = segmentAt(pt, pos + len - 1);
+    const Segment &a = pt.segments[first];
+    const Segment &b = pt.segments[last];
+    const QString prefix = pt.text.mid(a.start, pos - a.start);
+    const QString suffix = pt.text.mid(pos + len, b.start + b.length - (pos + len));
+    for (int i = first + 1; i < last; ++i)
+        if (pt.segments[i].element)
+            setElementText(pt.segments[i].element, QString());
+    if (first == last) {
+        writeRunText(a.element, prefix + value + suffix);
+    } else {
+        setElementText(b.element, suffix);
+        writeRunText(a.element, prefix + value);
+    }
+}
+
+int replaceInParagraph(XmlNode *paragraph, const QString &foldedFind, const QString &value, int limit)
+{
+    int count = 0;
+    int from = 0;
+    while (limit < 0 || count < limit) {
+        const ParagraphText pt = paragraphText(paragraph);
+        const int pos = fold(pt.text).indexOf(foldedFind, from);
+        if (pos < 0)
+            return count;
+        replaceSpan(pt, pos, int(foldedFind.size()), value);
+        ++count;
+        // The inserted value is not searched again for the same text.
+        from = pos + int(value.size());
+    }
+    return count;
+}
+
+bool isBlank(QChar c)
+{
+    return c.unicode() <= 32 || c.isSpace();
+}
+
+QString trimBlanks(const QString &s)
+{
+    int b = 0, e = int(s.size());
+    while (b < e && isBlank(s[b]))
+        ++b;
+    while (e > b && isBlank(s[e - 1]))
+        --e;
+    return s.mid(b, e - b);
+}
+
+void collectFromText(const QString &text, QStringList &names)
+{
+    int from = 0;
+    for (;;) {
+        const int open = text.indexOf(QLatin1Char('['), from);
+        if (open < 0)
+            return;
+        const int close = text.indexOf(QLatin1Char(']'), open + 1);
+        if (close < 0)
+            return;
+        from = close + 1;
+        QString found = trimBlanks(text.mid(open, close - open + 1)).remove(QChar(kStop));
+        if (found.size() < 2 || !found.startsWith(QLatin1Char('[')) || !found.endsWith(QLatin1Char(']')))
+            continue;
+        const QString name = found.mid(1, found.size() - 2);
+        if (!name.isEmpty() && !names.contains(name, Qt::CaseInsensitive))
+            names.append(name);
+    }
+}
+
+bool isXmlChar(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+           || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+} // namespace
+
+int ReplaceInWordPart(XmlNode *root, const QString &find, const QString &value, int limit)
+{
+    if (find.isEmpty() || find.contains(QChar(kStop)))
+        return 0;
+    const QString foldedFind = fold(find);
+    const QString cleaned = CleanWordValue(value);
+    QList<XmlNode *> paragraphs;
+    findParagraphs(root, paragraphs);
+    int count = 0;
+    for (XmlNode *p : paragraphs) {
+        if (limit >= 0 && count >= limit)
+            break;
+        count += replaceInParagraph(p, foldedFind, cleaned, limit < 0 ? -1 : limit - count);
+    }
+    return count;
+}
+
+void CollectBracketedFields(const XmlNode *root, QStringList &names)
+{
+    QList<XmlNode *> paragraphs;
+    findParagraphs(const_cast<XmlNode *>(root), paragraphs);
+    for (XmlNode *p : paragraphs)
+        collectFromText(paragraphText(p).text, names);
+}
+
+QString CleanWordValue(const QString &value)
+{
+    QString v = value;
+    v.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    v.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    v.replace(QLatin1Char('\v'), QLatin1Char('\n'));
+    QString out;
+    out.reserve(v.size());
+    for (char32_t c : v.toUcs4())
+        if (isXmlChar(c))
+            out.append(QString::fromUcs4(&c, 1));
+    return out;
+}

@@ -1,0 +1,232 @@
+#include "word/XmlNode.h"
+
+#include "base/DokravaError.h"
+
+#include <QXmlStreamReader>
+
+namespace {
+
+constexpr int kMaxDepth = 2000;
+
+void escapeText(QString &out, QStringView text)
+{
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '&': out += QLatin1String("&amp;"); break;
+        case '<': out += QLatin1String("&lt;"); break;
+        case '>': out += QLatin1String("&gt;"); break;
+        // A literal CR would be read back as a line feed.
+        case '\r': out += QLatin1String("&#13;"); break;
+        default: out += c;
+        }
+    }
+}
+
+void escapeAttribute(QString &out, QStringView text)
+{
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '&': out += QLatin1String("&amp;"); break;
+        case '<': out += QLatin1String("&lt;"); break;
+        case '"': out += QLatin1String("&quot;"); break;
+        // Attribute values are normalised on reading: keep these characters as references.
+        case '\t': out += QLatin1String("&#9;"); break;
+        case '\n': out += QLatin1String("&#10;"); break;
+        case '\r': out += QLatin1String("&#13;"); break;
+        default: out += c;
+        }
+    }
+}
+
+QString declarationOf(const QXmlStreamReader &reader)
+{
+    QString decl = QStringLiteral("<?xml version=\"%1\" encoding=\"UTF-8\"")
+                       .arg(reader.documentVersion().isEmpty() ? QStringLiteral("1.0")
+                                                               : reader.documentVersion().toString());
+    if (reader.isStandaloneDocument())
+        decl += QLatin1String(" standalone=\"yes\"");
+    return decl + QLatin1String("?>");
+}
+
+// A text, CDATA, comment or instruction node for the reader's current token.
+std::unique_ptr<XmlNode> leafNode(const QXmlStreamReader &reader)
+{
+    if (reader.tokenType() == QXmlStreamReader::ProcessingInstruction) {
+        auto node = std::make_unique<XmlNode>(XmlNode::ProcessingInstruction,
+                                              reader.processingInstructionTarget().toString());
+        node->setText(reader.processingInstructionData().toString());
+        return node;
+    }
+    const XmlNode::Kind kind = reader.tokenType() == QXmlStreamReader::Comment ? XmlNode::Comment
+                               : reader.isCDATA()                             ? XmlNode::CData
+                                                                              : XmlNode::Text;
+    auto node = std::make_unique<XmlNode>(kind);
+    node->setText(reader.text().toString());
+    return node;
+}
+
+} // namespace
+
+XmlNode::XmlNode(Kind kind, const QString &name) : m_kind(kind), m_name(name) {}
+
+std::unique_ptr<XmlNode> XmlNode::parse(const QByteArray &data, const QString &partName)
+{
+    auto document = std::make_unique<XmlNode>(Document);
+    XmlNode *current = document.get();
+    int depth = 0;
+    QXmlStreamReader reader(data);
+    reader.setNamespaceProcessing(false);
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartDocument:
+            if (!reader.documentVersion().isEmpty())
+                document->m_declaration = declarationOf(reader);
+            break;
+        case QXmlStreamReader::DTD:
+            throw DokravaError(QStringLiteral("Недопустимое объявление типа документа в части %1").arg(partName));
+        case QXmlStreamReader::StartElement: {
+            // Writing and freeing the tree recurse: refuse nesting no word processor produces.
+            if (++depth > kMaxDepth)
+                throw DokravaError(QStringLiteral("Слишком глубокая вложенность в части %1 документа").arg(partName));
+            auto element = std::make_unique<XmlNode>(Element, reader.qualifiedName().toString());
+            for (const QXmlStreamAttribute &a : reader.attributes())
+                element->m_attributes.append({a.qualifiedName().toString(), a.value().toString()});
+            current = current->append(std::move(element));
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            --depth;
+            current = current->m_parent;
+            break;
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::Comment:
+        case QXmlStreamReader::ProcessingInstruction:
+            current->append(leafNode(reader));
+            break;
+        default:
+            break;
+        }
+    }
+    if (reader.hasError() || !document->rootElement())
+        throw DokravaError(QStringLiteral("Повреждена часть %1 документа: %2")
+                               .arg(partName, reader.hasError() ? reader.errorString()
+                                                                : QStringLiteral("нет корневого элемента")));
+    return document;
+}
+
+QByteArray XmlNode::serialize() const
+{
+    QString out;
+    writeTo(out);
+    return out.toUtf8();
+}
+
+void XmlNode::writeTo(QString &out) const
+{
+    switch (m_kind) {
+    case Document:
+        if (!m_declaration.isEmpty())
+            out += m_declaration + QLatin1String("\r\n");
+        for (const auto &c : m_children)
+            c->writeTo(out);
+        return;
+    case Text:
+        escapeText(out, m_text);
+        return;
+    case CData:
+        // "]]>" cannot stand inside a CDATA section: split it across two sections.
+        out += QLatin1String("<![CDATA[") + QString(m_text).replace(QLatin1String("]]>"), QLatin1String("]]]]><![CDATA[>"))
+               + QLatin1String("]]>");
+        return;
+    case Comment:
+        out += QLatin1String("<!--") + m_text + QLatin1String("-->");
+        return;
+    case ProcessingInstruction:
+        out += QLatin1String("<?") + m_name;
+        if (!m_text.isEmpty())
+            out += QLatin1Char(' ') + m_text;
+        out += QLatin1String("?>");
+        return;
+    case Element:
+        break;
+    }
+    out += QLatin1Char('<') + m_name;
+    for (const auto &a : m_attributes) {
+        out += QLatin1Char(' ') + a.first + QLatin1String("=\"");
+        escapeAttribute(out, a.second);
+        out += QLatin1Char('"');
+    }
+    if (m_children.empty()) {
+        out += QLatin1String("/>");
+        return;
+    }
+    out += QLatin1Char('>');
+    for (const auto &c : m_children)
+        c->writeTo(out);
+    out += QLatin1String("</") + m_name + QLatin1Char('>');
+}
+
+QString XmlNode::attribute(const QString &name) const
+{
+    for (const auto &a : m_attributes)
+        if (a.first == name)
+            return a.second;
+    return QString();
+}
+
+void XmlNode::setAttribute(const QString &name, const QString &value)
+{
+    for (auto &a : m_attributes) {
+        if (a.first == name) {
+            a.second = value;
+            return;
+        }
+    }
+    m_attributes.append({name, value});
+}
+
+int XmlNode::indexInParent() const
+{
+    if (!m_parent)
+        return -1;
+    for (size_t i = 0; i < m_parent->m_children.size(); ++i)
+        if (m_parent->m_children[i].get() == this)
+            return int(i);
+    return -1;
+}
+
+XmlNode *XmlNode::append(std::unique_ptr<XmlNode> node)
+{
+    return insert(childCount(), std::move(node));
+}
+
+XmlNode *XmlNode::insert(int i, std::unique_ptr<XmlNode> node)
+{
+    node->m_parent = this;
+    XmlNode *raw = node.get();
+    m_children.insert(m_children.begin() + i, std::move(node));
+    return raw;
+}
+
+void XmlNode::remove(int i)
+{
+    m_children.erase(m_children.begin() + i);
+}
+
+QString XmlNode::innerText() const
+{
+    if (m_kind == Text || m_kind == CData)
+        return m_text;
+    QString text;
+    for (const auto &c : m_children)
+        text += c->innerText();
+    return text;
+}
+
+XmlNode *XmlNode::rootElement() const
+{
+    for (const auto &c : m_children)
+        if (c->m_kind == Element)
+            return c.get();
+    return nullptr;
+}

@@ -1,0 +1,131 @@
+#include "zip/Package.h"
+
+#include "base/PendingFile.h"
+#include "zip/ZipFormat.h"
+#include "base/DokravaError.h"
+
+#include <zlib.h>
+
+namespace {
+
+// Frees the zlib state on every way out.
+struct InflateEnd
+{
+    z_stream *stream;
+    ~InflateEnd() { inflateEnd(stream); }
+};
+
+// Inflates an entry's stored bytes, which must give exactly size bytes; false for damaged data.
+bool inflateStored(const QByteArray &bytes, qint64 size, QByteArray &out)
+{
+    // One byte more than declared tells data longer than its header says from data that fits.
+    out = QByteArray(qsizetype(size) + 1, Qt::Uninitialized);
+    z_stream zs{};
+    if (inflateInit2(&zs, -MAX_WBITS) != Z_OK)
+        return false;
+    InflateEnd guard{&zs};
+    zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(bytes.constData()));
+    zs.avail_in = uInt(bytes.size());
+    zs.next_out = reinterpret_cast<Bytef *>(out.data());
+    zs.avail_out = uInt(out.size());
+    const int ret = inflate(&zs, Z_FINISH);
+    if (ret != Z_STREAM_END || qint64(zs.total_out) != size)
+        return false;
+    out.truncate(qsizetype(size));
+    return true;
+}
+
+} // namespace
+
+Package::Package(const QString &path) : m_path(path)
+{
+    ZipReader zip(path);
+    m_entries.reserve(zip.count());
+    for (int i = 0; i < zip.count(); ++i) {
+        Entry e;
+        e.name = zip.name(i);
+        e.method = zip.method(i);
+        e.modified = zip.modified(i);
+        e.stored = zip.stored(i);
+        m_entries.append(std::move(e));
+    }
+}
+
+bool Package::isDir(int i) const
+{
+    const QString &n = m_entries.at(i).name;
+    return n.endsWith(QLatin1Char('/')) || n.endsWith(QLatin1Char('\\'));
+}
+
+int Package::indexOf(const QString &name, Qt::CaseSensitivity cs) const
+{
+    for (int i = 0; i < m_entries.size(); ++i)
+        if (m_entries[i].name.compare(name, cs) == 0)
+            return i;
+    return -1;
+}
+
+QByteArray Package::data(int i) const
+{
+    const Entry &e = m_entries.at(i);
+    if (e.changed)
+        return e.data;
+    QByteArray out = e.stored.bytes;
+    if (e.method == 8 && !inflateStored(e.stored.bytes, e.stored.size, out))
+        throw DokravaError(QStringLiteral("Архив «%1» повреждён: запись «%2» содержит испорченные сжатые данные")
+                               .arg(ZipFormat::shown(m_path), e.name));
+    if (quint32(ZipFormat::crc32(0, out.constData(), out.size())) != e.stored.crc)
+        throw DokravaError(QStringLiteral("Архив «%1» повреждён: запись «%2» не сходится по контрольной сумме")
+                               .arg(ZipFormat::shown(m_path), e.name));
+    return out;
+}
+
+QByteArray Package::data(const QString &name) const
+{
+    const int i = indexOf(name);
+    return i < 0 ? QByteArray() : data(i);
+}
+
+void Package::replace(int i, const QByteArray &data)
+{
+    Entry &e = m_entries[i];
+    e.data = data;
+    e.stored = {};
+    e.changed = true;
+}
+
+void Package::add(const QString &name, const QByteArray &data, ZipWriter::Method method, const QDateTime &modified)
+{
+    Entry e;
+    e.name = name;
+    e.method = method;
+    e.modified = modified;
+    e.data = data;
+    e.changed = true;
+    m_entries.append(std::move(e));
+}
+
+void Package::remove(int i)
+{
+    m_entries.removeAt(i);
+}
+
+void Package::writeTo(ZipWriter &zip) const
+{
+    for (const Entry &e : m_entries) {
+        const auto method = e.method == 0 ? ZipWriter::Stored : ZipWriter::Deflated;
+        if (e.changed)
+            zip.addData(e.name, e.data, method, e.modified);
+        else
+            zip.addStored(e.name, e.stored, e.modified);
+    }
+}
+
+void Package::save(const QString &path) const
+{
+    PendingFile pending(path);
+    ZipWriter zip(pending);
+    writeTo(zip);
+    zip.close();
+    pending.commit();
+}

@@ -1,0 +1,221 @@
+#include "zip/ZipWriter.h"
+
+#include "base/PendingFile.h"
+#include "zip/ZipFormat.h"
+#include "base/DokravaError.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+
+#include <zlib.h>
+
+#include <limits>
+
+using namespace ZipFormat;
+
+namespace {
+
+constexpr uint16_t kVersion = 20; // version 2.0, host byte 0 (MS-DOS and compatible)
+
+struct CentralEntry
+{
+    QByteArray name;
+    uint16_t method = 0;
+    uint16_t dosDate = 0;
+    uint16_t dosTime = 0;
+    uint32_t crc = 0;
+    uint32_t compressedSize = 0;
+    uint32_t size = 0;
+    uint32_t offset = 0;
+};
+
+QByteArray rawDeflate(const QByteArray &data, const QString &archive)
+{
+    z_stream zs{};
+    if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw DokravaError(QStringLiteral("Недостаточно памяти для сжатия архива «%1»").arg(shown(archive)));
+    QByteArray out(qsizetype(deflateBound(&zs, uLong(data.size()))), Qt::Uninitialized);
+    zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
+    zs.avail_in = uInt(data.size());
+    zs.next_out = reinterpret_cast<Bytef *>(out.data());
+    zs.avail_out = uInt(out.size());
+    const int ret = deflate(&zs, Z_FINISH);
+    const qsizetype produced = qsizetype(zs.total_out);
+    deflateEnd(&zs);
+    if (ret != Z_STREAM_END)
+        throw DokravaError(QStringLiteral("Не удалось сжать данные для архива «%1»").arg(shown(archive)));
+    out.truncate(produced);
+    return out;
+}
+
+} // namespace
+
+struct ZipWriter::Private
+{
+    QString path; // as shown in messages
+    QFile file;
+    QList<CentralEntry> entries;
+    bool closed = false;
+
+    [[noreturn]] void writeFailed() const
+    {
+        throw DokravaError(QStringLiteral("Не удалось записать архив «%1»").arg(shown(path)));
+    }
+    void write(const QByteArray &bytes)
+    {
+        if (file.write(bytes) != bytes.size())
+            writeFailed();
+    }
+    QByteArray localHeader(const CentralEntry &e) const;
+    void writeEntry(const QString &entryName, const ZipReader::StoredEntry &stored, const QDateTime &modified);
+    QByteArray centralHeader(const CentralEntry &e) const;
+};
+
+QByteArray ZipWriter::Private::localHeader(const CentralEntry &e) const
+{
+    QByteArray h;
+    h.reserve(kLocalHeaderSize + e.name.size());
+    put32(h, kLocalHeaderSig);
+    put16(h, kVersion);
+    put16(h, kFlagUtf8);
+    put16(h, e.method);
+    put16(h, e.dosTime);
+    put16(h, e.dosDate);
+    put32(h, e.crc);
+    put32(h, e.compressedSize);
+    put32(h, e.size);
+    put16(h, uint16_t(e.name.size()));
+    put16(h, 0);
+    h.append(e.name);
+    return h;
+}
+
+QByteArray ZipWriter::Private::centralHeader(const CentralEntry &e) const
+{
+    QByteArray h;
+    h.reserve(kCentralHeaderSize + e.name.size());
+    put32(h, kCentralHeaderSig);
+    put16(h, kVersion); // made by
+    put16(h, kVersion); // needed to extract
+    put16(h, kFlagUtf8);
+    put16(h, e.method);
+    put16(h, e.dosTime);
+    put16(h, e.dosDate);
+    put32(h, e.crc);
+    put32(h, e.compressedSize);
+    put32(h, e.size);
+    put16(h, uint16_t(e.name.size()));
+    put16(h, 0); // extra field
+    put16(h, 0); // comment
+    put16(h, 0); // disk
+    put16(h, 0); // internal attributes
+    put32(h, e.name.endsWith('/') ? 0x10 : 0); // folder attribute for folder entries
+    put32(h, e.offset);
+    h.append(e.name);
+    return h;
+}
+
+ZipWriter::ZipWriter(const QString &path)
+    : ZipWriter(path, path)
+{
+}
+
+ZipWriter::ZipWriter(const PendingFile &pending)
+    : ZipWriter(pending.path(), pending.target())
+{
+}
+
+ZipWriter::ZipWriter(const QString &path, const QString &shownAs)
+    : d(new Private)
+{
+    d->path = shownAs;
+    d->file.setFileName(path);
+    if (!d->file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        delete d;
+        throw DokravaError(QStringLiteral("Не удалось создать архив «%1»").arg(shown(shownAs)));
+    }
+}
+
+ZipWriter::~ZipWriter()
+{
+    delete d;
+}
+
+void ZipWriter::addFile(const QString &filePath, const QString &entryName, Method method)
+{
+    QFile in(filePath);
+    if (!in.open(QIODevice::ReadOnly))
+        throw DokravaError(QStringLiteral("Не удалось прочитать файл «%1»").arg(shown(filePath)));
+    const QByteArray bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError)
+        throw DokravaError(QStringLiteral("Не удалось прочитать файл «%1»").arg(shown(filePath)));
+    addData(entryName, bytes, method, QFileInfo(filePath).lastModified());
+}
+
+void ZipWriter::addData(const QString &entryName, const QByteArray &data, Method method,
+                        const QDateTime &modified)
+{
+    if (data.size() > std::numeric_limits<uint32_t>::max())
+        throw DokravaError(QStringLiteral("Запись «%1» не помещается в архив «%2»").arg(entryName, shown(d->path)));
+    const QByteArray stored = method == Deflated ? rawDeflate(data, d->path) : data;
+    d->writeEntry(entryName, {method, crc32(0, data.constData(), data.size()), data.size(), stored}, modified);
+}
+
+void ZipWriter::addStored(const QString &entryName, const ZipReader::StoredEntry &entry, const QDateTime &modified)
+{
+    d->writeEntry(entryName, entry, modified);
+}
+
+void ZipWriter::Private::writeEntry(const QString &entryName, const ZipReader::StoredEntry &stored,
+                                    const QDateTime &modified)
+{
+    if (closed)
+        throw DokravaError(QStringLiteral("Архив «%1» уже закрыт").arg(shown(path)));
+    if (entries.size() >= kMaxEntries)
+        throw DokravaError(QStringLiteral("В архив «%1» нельзя добавить больше 65 535 записей").arg(shown(path)));
+    CentralEntry e;
+    e.name = entryName.toUtf8();
+    const qint64 offset = file.pos();
+    if (e.name.isEmpty() || e.name.size() > 0xffff || stored.size > std::numeric_limits<uint32_t>::max()
+        || stored.bytes.size() > std::numeric_limits<uint32_t>::max() || offset > std::numeric_limits<uint32_t>::max())
+        throw DokravaError(QStringLiteral("Запись «%1» не помещается в архив «%2»").arg(entryName, shown(path)));
+    e.method = uint16_t(stored.method);
+    toDos(modified, e.dosDate, e.dosTime);
+    e.crc = stored.crc;
+    e.size = uint32_t(stored.size);
+    e.compressedSize = uint32_t(stored.bytes.size());
+    e.offset = uint32_t(offset);
+    write(localHeader(e));
+    write(stored.bytes);
+    entries.append(e);
+}
+
+void ZipWriter::close()
+{
+    if (d->closed)
+        return;
+    const qint64 dirOffset = d->file.pos();
+    QByteArray dir;
+    for (const CentralEntry &e : d->entries)
+        dir.append(d->centralHeader(e));
+    if (dirOffset + dir.size() > std::numeric_limits<uint32_t>::max())
+        throw DokravaError(QStringLiteral("Архив «%1» слишком велик").arg(shown(d->path)));
+    QByteArray end;
+    put32(end, kEndOfCentralDirSig);
+    put16(end, 0);
+    put16(end, 0);
+    put16(end, uint16_t(d->entries.size()));
+    put16(end, uint16_t(d->entries.size()));
+    put32(end, uint32_t(dir.size()));
+    put32(end, uint32_t(dirOffset));
+    put16(end, 0);
+    d->write(dir);
+    d->write(end);
+    d->closed = true;
+    if (!d->file.flush())
+        d->writeFailed();
+    d->file.close();
+    if (d->file.error() != QFileDevice::NoError)
+        d->writeFailed();
+}

@@ -1,0 +1,178 @@
+#include "FakeConverter.h"
+
+#include "office/ConvertedFile.h"
+#include "office/PdfConverter.h"
+#include "base/AppFolder.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/types.h>
+
+class tst_PdfConverter : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void pathsWithSpacesReachTheConverterWhole();
+    void converterThatCannotStart_data();
+    void converterThatCannotStart();
+    void slowConverterIsEndedWithItsChildren();
+    void oldPdfIsNeverTakenForSuccess();
+    void onlyACompleteFileOfItsKindCounts_data();
+    void onlyACompleteFileOfItsKindCounts();
+    void failedConversionLeavesNoOutput_data();
+    void failedConversionLeavesNoOutput();
+
+private:
+    QString writeOdt(const QString &name);
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void tst_PdfConverter::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    AppFolder::setOverride(m_dir->path());
+}
+
+void tst_PdfConverter::cleanup()
+{
+    AppFolder::setOverride(QString());
+}
+
+QString tst_PdfConverter::writeOdt(const QString &name)
+{
+    const QString path = m_dir->filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write("odt");
+    return path;
+}
+
+void tst_PdfConverter::pathsWithSpacesReachTheConverterWhole()
+{
+    QDir().mkpath(m_dir->filePath(QStringLiteral("Program Files/Libre Office")));
+    const QString converter = FakeConverter::logging(m_dir->filePath(QStringLiteral("Program Files/Libre Office/soffice")));
+    const QString odt = writeOdt(QStringLiteral("docum/Договор аренды/Договор аренды-ООО Ромашка.odt"));
+    QVERIFY(ConvertODTToPDF(odt, converter));
+    QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("docum/Договор аренды/Договор аренды-ООО Ромашка.pdf"))));
+
+    QFile log(converter + QStringLiteral(".log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QStringList args = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QString profile = QStringLiteral("-env:UserInstallation=file://") + QDir(m_dir->path()).absolutePath()
+                            + QStringLiteral("/temp/%1/lo_profile").arg(QCoreApplication::applicationPid());
+    QCOMPARE(args, (QStringList{profile, QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+                                QStringLiteral("pdf"), QStringLiteral("--outdir"),
+                                QFileInfo(odt).absolutePath(), odt}));
+}
+
+void tst_PdfConverter::converterThatCannotStart_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("not executable") << "plain";
+}
+
+void tst_PdfConverter::converterThatCannotStart()
+{
+    QFETCH(QString, kind);
+    QString converter = m_dir->filePath(QStringLiteral("soffice"));
+    if (kind == QLatin1String("plain"))
+        FakeConverter::write(converter, "#!/bin/sh\nexit 0\n", false);
+    const QString odt = writeOdt(QStringLiteral("a.odt"));
+    QElapsedTimer t;
+    t.start();
+    QVERIFY(!ConvertODTToPDF(odt, converter, 20000));
+    QVERIFY(t.elapsed() < 10000);
+    QVERIFY(QFile::exists(odt));
+}
+
+void tst_PdfConverter::slowConverterIsEndedWithItsChildren()
+{
+    const QString converter = FakeConverter::sleeping(m_dir->filePath(QStringLiteral("soffice")));
+    const QString odt = writeOdt(QStringLiteral("a.odt"));
+    QElapsedTimer t;
+    t.start();
+    QVERIFY(!ConvertODTToPDF(odt, converter, 700));
+    QVERIFY(t.elapsed() < 8000);
+    QFile pidFile(converter + QStringLiteral(".pid"));
+    QVERIFY(pidFile.open(QIODevice::ReadOnly));
+    const pid_t child = pid_t(pidFile.readAll().trimmed().toLongLong());
+    QVERIFY(child > 0);
+    // The grandchild was killed with its group, so it can never write the PDF later.
+    QTRY_VERIFY_WITH_TIMEOUT(::kill(child, 0) != 0, 5000);
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("a.pdf"))));
+}
+
+void tst_PdfConverter::oldPdfIsNeverTakenForSuccess()
+{
+    const QString converter = FakeConverter::failing(m_dir->filePath(QStringLiteral("soffice")));
+    const QString odt = writeOdt(QStringLiteral("a.odt"));
+    const QString oldPdf = writeOdt(QStringLiteral("a.pdf"));
+    QVERIFY(!ConvertODTToPDF(odt, converter));
+    QVERIFY(!QFile::exists(oldPdf));
+    QVERIFY(QFile::exists(odt));
+}
+
+void tst_PdfConverter::onlyACompleteFileOfItsKindCounts_data()
+{
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<bool>("complete");
+    QTest::newRow("pdf") << "generation/complete_pdf_is_a_document.pdf" << true;
+    QTest::newRow("pdf cut short") << "generation/truncated_pdf_is_no_document.pdf" << false;
+    QTest::newRow("xlsx") << "table/three_sheets_lo.xlsx" << true;
+    QTest::newRow("xlsx cut short") << "generation/truncated_xlsx_is_no_document.xlsx" << false;
+    QTest::newRow("xls") << "table/three_sheets_lo.xls" << true;
+    QTest::newRow("xls cut short") << "generation/truncated_xls_is_no_document.xls" << false;
+    QTest::newRow("odt") << "odf/letter.odt" << true;
+    QTest::newRow("ods posing as pdf") << "odf/ods_rich_cell_text.ods" << false;
+    QTest::newRow("missing") << "generation/no_such_file.pdf" << false;
+}
+
+void tst_PdfConverter::onlyACompleteFileOfItsKindCounts()
+{
+    QFETCH(QString, fixture);
+    QFETCH(bool, complete);
+    QString path = QStringLiteral(DOKRAVA_TEST_DATA "/") + fixture;
+    if (QTest::currentDataTag() == QByteArray("ods posing as pdf")) {
+        const QString renamed = m_dir->filePath(QStringLiteral("a.pdf"));
+        QVERIFY(QFile::copy(path, renamed));
+        path = renamed;
+    }
+    QCOMPARE(ConvertedFile::isComplete(path), complete);
+}
+
+void tst_PdfConverter::failedConversionLeavesNoOutput_data()
+{
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<bool>("converted");
+    const QByteArray complete = "cp '" DOKRAVA_TEST_DATA "/generation/complete_pdf_is_a_document.pdf' \"$out/$base.pdf\"\n";
+    const QByteArray truncated = "cp '" DOKRAVA_TEST_DATA "/generation/truncated_pdf_is_no_document.pdf' \"$out/$base.pdf\"\n";
+    QTest::newRow("complete, exit 0") << complete << true;
+    QTest::newRow("complete, exit 1") << complete + "exit 1\n" << false;
+    QTest::newRow("cut short, exit 0") << truncated << false;
+    QTest::newRow("cut short, then ended at the time limit") << truncated + "sleep 30\n" << false;
+    QTest::newRow("complete, then ended at the time limit") << complete + "sleep 30\n" << false;
+}
+
+void tst_PdfConverter::failedConversionLeavesNoOutput()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(bool, converted);
+    const QString converter = FakeConverter::write(m_dir->filePath(QStringLiteral("soffice")),
+                                                   QByteArray(FakeConverter::parseArgs()) + script);
+    const QString odt = writeOdt(QStringLiteral("a.odt"));
+    QCOMPARE(ConvertODTToPDF(odt, converter, 1500), converted);
+    QCOMPARE(QFile::exists(m_dir->filePath(QStringLiteral("a.pdf"))), converted);
+    QVERIFY(QFile::exists(odt));
+}
+
+QTEST_GUILESS_MAIN(tst_PdfConverter)
+#include "tst_PdfConverter.moc"

@@ -1,0 +1,506 @@
+// Loading and saving the data table for every format, and the template scan.
+#include "DiskFaults.h"
+#include "TestFiles.h"
+#include "zip/ZipReader.h"
+#include "base/DokravaError.h"
+#include "office/OfficeConverter.h"
+#include "sheets/DataTableLoader.h"
+#include "sheets/DataTableSaver.h"
+#include "grid/TGridModel.h"
+#include "sheets/TSpreadsheet.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <optional>
+
+namespace {
+
+QString data(const QString &name)
+{
+    return QStringLiteral(DOKRAVA_TEST_DATA "/table/") + name;
+}
+
+QString copyTo(const QTemporaryDir &dir, const QString &fixture, const QString &name)
+{
+    const QString target = dir.filePath(name);
+    QFile::copy(data(fixture), target);
+    QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    return target;
+}
+
+// Rows of the first cols columns, "~" for a cell without value.
+QStringList dump(TSpreadsheet &book, int rows, int cols)
+{
+    QStringList out;
+    for (int r = 1; r <= rows; ++r) {
+        QStringList line;
+        for (int c = 1; c <= cols; ++c)
+            line << (book.hasValue(r, c) ? book.cellText(r, c) : QStringLiteral("~"));
+        out << line.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+// The fixture the row names: a file of tests/data/table, or of tests/data/odf for ".ods".
+QString fixturePath(const QString &name)
+{
+    return name.endsWith(QLatin1String(".ods")) ? QStringLiteral(DOKRAVA_TEST_DATA "/odf/") + name : data(name);
+}
+
+// Writes sheet 2 of a copy of the three-sheet workbook: cells given as "A1=text".
+QString workbookWith(const QTemporaryDir &dir, const QStringList &cells)
+{
+    const QString path = copyTo(dir, QStringLiteral("three_sheets_lo.xlsx"), QStringLiteral("extent.xlsx"));
+    auto book = OpenSpreadsheet(path);
+    book->setActiveSheet(1);
+    book->clearActiveSheet();
+    for (const QString &c : cells) {
+        const QString ref = c.section(QLatin1Char('='), 0, 0);
+        book->setCellText(ref.mid(1).toInt(), ref.at(0).unicode() - 'A' + 1, c.section(QLatin1Char('='), 1));
+    }
+    book->save();
+    return path;
+}
+
+} // namespace
+
+class tst_DataTable : public QObject
+{
+    Q_OBJECT
+private slots:
+    void loadsLibreOfficeWorkbook_data();
+    void loadsLibreOfficeWorkbook();
+    void sheetExtent();
+    void emptyA1GivesTwoByTwo();
+    void chosenSheetOutOfRangeTakesFirst();
+    void loadNeverWritesTheFile();
+    void saveRoundTrip_data();
+    void saveRoundTrip();
+    void saveKeepsOtherSheets();
+    void saveErasesBeyondGrid_data();
+    void saveErasesBeyondGrid();
+    void saveFollowsSymbolicLink_data();
+    void saveFollowsSymbolicLink();
+    void failedWriteOrSyncKeepsFile_data();
+    void failedWriteOrSyncKeepsFile();
+    void odsRoundTrip();
+    void saveNeverCreatesSpreadsheet();
+    void failedSaveKeepsFile();
+    void xlsSaveThroughConverter();
+    void xlsSaveKeepsFileWhenConversionFails_data();
+    void xlsSaveKeepsFileWhenConversionFails();
+};
+
+void tst_DataTable::loadsLibreOfficeWorkbook_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("xlsx") << "three_sheets_lo.xlsx";
+    QTest::newRow("xls") << "three_sheets_lo.xls";
+}
+
+void tst_DataTable::loadsLibreOfficeWorkbook()
+{
+    QFETCH(QString, file);
+    const TDataTable t = LoadDataTable(data(file), -1);
+    QCOMPARE(t.sheetNames.size(), 3);
+    QCOMPARE(t.sheetIndex, 0);
+    QCOMPARE(t.headers, QStringList({QStringLiteral("ФИО"), QStringLiteral("Сумма"), QStringLiteral("Дата"),
+                                     QStringLiteral("Флаг"), QStringLiteral("Формула")}));
+    QCOMPARE(t.dirNames, t.headers);
+    QCOMPARE(t.rows.size(), 3); // A5 is empty: "После пропуска" is not read
+    QCOMPARE(t.rows.at(2).at(0), QStringLiteral("Сидоров"));
+    QCOMPARE(t.rows.at(2).at(1), QString());
+    QCOMPARE(t.rows.at(1).at(2), QStringLiteral("15.03.2024 10:30"));
+    TGridModel grid;
+    grid.load(t.headers, t.rows);
+    QCOMPARE(grid.colCount(), 6);
+    QCOMPARE(grid.rowCount(), 4);
+    const TDataTable second = LoadDataTable(data(file), 1);
+    QCOMPARE(second.sheetIndex, 1);
+    QCOMPARE(second.headers, QStringList({QStringLiteral("Код"), QStringLiteral("Город")}));
+    QCOMPARE(second.rows, QList<QStringList>({{QStringLiteral("7"), QStringLiteral("Казань")}}));
+}
+
+void tst_DataTable::sheetExtent()
+{
+    QTemporaryDir dir;
+    QStringList cells = {QStringLiteral("A1=a"), QStringLiteral("B1=b"), QStringLiteral("C1=c"), QStringLiteral("D5=far")};
+    for (int r = 2; r <= 10; ++r)
+        cells << QStringLiteral("A%1=r%1").arg(r) << QStringLiteral("C%1=c%1").arg(r);
+    cells << QStringLiteral("B6=b6") << QStringLiteral("A12=after gap");
+    const TDataTable t = LoadDataTable(workbookWith(dir, cells), 1);
+    TGridModel grid;
+    grid.load(t.headers, t.rows);
+    QCOMPARE(grid.colCount(), 4);
+    QCOMPARE(grid.rowCount(), 10);
+    QCOMPARE(grid.cell(2, 5), QStringLiteral("b6"));
+    QCOMPARE(grid.cell(2, 6), QString()); // B7 empty
+    QCOMPARE(grid.cell(3, 9), QStringLiteral("c10"));
+}
+
+void tst_DataTable::emptyA1GivesTwoByTwo()
+{
+    QTemporaryDir dir;
+    const TDataTable t = LoadDataTable(workbookWith(dir, {QStringLiteral("B1=x"), QStringLiteral("A2=y")}), 1);
+    QVERIFY(t.headers.isEmpty());
+    QVERIFY(t.dirNames.isEmpty());
+    TGridModel grid;
+    grid.load(t.headers, t.rows);
+    QCOMPARE(grid.colCount(), 2);
+    QCOMPARE(grid.rowCount(), 2);
+    QCOMPARE(grid.cell(1, 0), QString());
+}
+
+void tst_DataTable::chosenSheetOutOfRangeTakesFirst()
+{
+    QCOMPARE(LoadDataTable(data(QStringLiteral("three_sheets_lo.xlsx")), 7).sheetIndex, 0);
+    const TDataTable csv = LoadDataTable(data(QStringLiteral("utf8_bom_semicolon.csv")), 2);
+    QCOMPARE(csv.sheetNames, QStringList({QStringLiteral("utf8_bom_semicolon")}));
+    QCOMPARE(csv.rows.size(), 1);
+}
+
+void tst_DataTable::loadNeverWritesTheFile()
+{
+    QTemporaryDir dir;
+    const QString path = copyTo(dir, QStringLiteral("three_sheets_lo.xlsx"), QStringLiteral("ro.xlsx"));
+    QFile(path).setPermissions(QFile::ReadOwner);
+    const QDateTime before = QFileInfo(path).lastModified();
+    LoadDataTable(path, 0);
+    QCOMPARE(QFileInfo(path).lastModified(), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("ro.xlsx")}));
+}
+
+void tst_DataTable::saveRoundTrip_data()
+{
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("xlsx") << "three_sheets_lo.xlsx" << "t.xlsx";
+    QTest::newRow("csv") << "cp1251_comma.csv" << "t.csv";
+    QTest::newRow("ods, capital extension") << "" << "t.ODS";
+}
+
+void tst_DataTable::saveRoundTrip()
+{
+    QFETCH(QString, fixture);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QString path = fixture.isEmpty() ? dir.filePath(name) : copyTo(dir, fixture, name);
+    TGridModel grid;
+    grid.load({QStringLiteral("ФИО"), QStringLiteral("Сумма"), QStringLiteral("Примечание")},
+              {{QStringLiteral("Иванов"), QStringLiteral("007"), QStringLiteral("A & B; \"c\", d")},
+               {QStringLiteral("Петров"), QStringLiteral("1,5"), QStringLiteral("две\nстроки")}});
+    grid.moveColumn(3, 1);
+    grid.setMark(1, true);
+    const TableExtent loaded = fixture.isEmpty() ? TableExtent() : LoadDataTable(path, 0).extent;
+    const QString notice = SaveDataTable(grid.textGrid(), path, 0, {}, loaded);
+    QCOMPARE(notice, fixture.isEmpty() ? QStringLiteral("Сохранение в ODS выполнено") : QStringLiteral("Сохранение выполнено"));
+    const TDataTable t = LoadDataTable(path, 0);
+    QCOMPARE(t.headers, grid.headers());
+    QCOMPARE(t.rows, QList<QStringList>({grid.record(1), grid.record(2)}));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1); // nothing left beside the file
+}
+
+void tst_DataTable::saveKeepsOtherSheets()
+{
+    QTemporaryDir dir;
+    const QString path = copyTo(dir, QStringLiteral("three_sheets_lo.xlsx"), QStringLiteral("k.xlsx"));
+    const TDataTable first = LoadDataTable(path, 0);
+    const TDataTable third = LoadDataTable(path, 2);
+    ZipReader before(path);
+    const QByteArray sheet1 = before.data(before.indexOf(QStringLiteral("xl/worksheets/sheet1.xml")));
+    TGridModel grid;
+    grid.load({QStringLiteral("Новое")}, {{QStringLiteral("значение")}});
+    SaveDataTable(grid.textGrid(), path, 1, {}, LoadDataTable(path, 1).extent);
+    QCOMPARE(LoadDataTable(path, 0).rows, first.rows);
+    QCOMPARE(LoadDataTable(path, 2).rows, third.rows);
+    const TDataTable second = LoadDataTable(path, 1);
+    QCOMPARE(second.headers, QStringList({QStringLiteral("Новое")}));
+    ZipReader after(path);
+    QCOMPARE(after.data(after.indexOf(QStringLiteral("xl/worksheets/sheet1.xml"))), sheet1);
+}
+
+void tst_DataTable::saveErasesBeyondGrid_data()
+{
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<bool>("loaded");  // the grid is the file's loaded table, its first name edited
+    QTest::addColumn<bool>("narrow");  // then its second field is deleted and three rows are added
+    QTest::addColumn<QStringList>("expected"); // the first sheet afterwards, 7 columns
+    const QString empty = QStringLiteral("~|~|~|~|~|~|~");
+    const QString merged = QStringLiteral("~|~|~|~|~|объединено|~");
+    QTest::newRow("nothing loaded: only the grid's cells") << "three_sheets_lo.xlsx" << false << false
+        << QStringList({QStringLiteral("~|~|~|~|Формула|~|~"), QStringLiteral("~|~|~|~|3000|~|~"),
+                        QStringLiteral("~|~|~|~|xПетров П.П.|~|~"), QStringLiteral("~|~|~|~|-1234567,25|~|~"), empty,
+                        empty, empty, empty});
+    const QStringList kept = {QStringLiteral("ФИО|Город|~|Примечание|~|~|~"), QStringLiteral("Сидоров|Москва|~|15.03.2024|~|~|~"),
+                              QStringLiteral("Петров|Омск|справа|~|~|~|~"), QStringLiteral("~|скрыто|~|~|~|~|~"),
+                              QStringLiteral("После пропуска|Тверь|~|~|~|~|~"), empty, merged};
+    const QStringList narrowed = {QStringLiteral("ФИО|~|~|Примечание|~|~|~"), QStringLiteral("Сидоров|~|~|15.03.2024|~|~|~"),
+                                  QStringLiteral("Петров|~|справа|~|~|~|~"), empty, empty, empty, merged};
+    for (const QString &ext : {QStringLiteral("xlsx"), QStringLiteral("csv"), QStringLiteral("xls")}) {
+        const QString file = QStringLiteral("gap_below_rows_kept_on_save.") + ext;
+        QTest::addRow("%s: cells the load did not read kept", qPrintable(ext)) << file << true << false << kept;
+        QTest::addRow("%s: a deleted field's column emptied", qPrintable(ext)) << file << true << true << narrowed;
+    }
+}
+
+void tst_DataTable::saveErasesBeyondGrid()
+{
+    QFETCH(QString, fixture);
+    QFETCH(bool, loaded);
+    QFETCH(bool, narrow);
+    QFETCH(QStringList, expected);
+    const QString suffix = QFileInfo(fixture).suffix();
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (suffix == QLatin1String("xls") && soffice.isEmpty())
+        QSKIP("LibreOffice (soffice) is not installed");
+    QTemporaryDir dir;
+    const QString path = copyTo(dir, fixture, QStringLiteral("e.") + suffix);
+    TGridModel grid; // unloaded: the initial 5 x 5 grid of empty texts, three rows added
+    TableExtent extent;
+    if (loaded) {
+        const TDataTable table = LoadDataTable(path, 0);
+        grid.load(table.headers, table.rows);
+        extent = table.extent;
+        grid.setCell(1, 1, QStringLiteral("Сидоров"));
+    }
+    if (!loaded || narrow)
+        grid.appendRows(3);
+    if (narrow)
+        grid.removeColumn(2);
+    SaveDataTable(grid.textGrid(), path, -1, OfficeConverter::fileConverter(soffice), extent);
+    auto book = OpenSpreadsheet(path);
+    QCOMPARE(dump(*book, int(expected.size()), 7), expected);
+    if (suffix == QLatin1String("xlsx") && loaded) {
+        // Cells outside keep their format: the date still reads as a date, the merge stays.
+        ZipReader zip(path);
+        QVERIFY(zip.data(zip.indexOf(QStringLiteral("xl/worksheets/sheet1.xml"))).contains("<mergeCell ref=\"F7:G7\"/>"));
+    }
+}
+
+void tst_DataTable::saveFollowsSymbolicLink_data()
+{
+    QTest::addColumn<QString>("fixture"); // "" for an ".ods" this program wrote
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("chain");      // a link to a link
+    QTest::newRow("xlsx") << "three_sheets_lo.xlsx" << "t.xlsx" << false;
+    QTest::newRow("csv, link to a link") << "cp1251_comma.csv" << "t.csv" << true;
+    QTest::newRow("ods written here") << "" << "t.ods" << false;
+    QTest::newRow("ods from an office suite") << "ods_other_sheets_kept_on_save.ods" << "t.ods" << true;
+}
+
+void tst_DataTable::saveFollowsSymbolicLink()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(QString, fixture);
+    QFETCH(QString, name);
+    QFETCH(bool, chain);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("real")));
+    const QString real = dir.filePath(QStringLiteral("real/") + name);
+    TGridModel grid;
+    grid.load({QStringLiteral("Старое")}, {{QStringLiteral("x")}});
+    if (fixture.isEmpty())
+        SaveDataTable(grid.textGrid(), real, 0, {}, TableExtent());
+    else
+        QVERIFY(QFile::copy(fixturePath(fixture), real));
+    QFile(real).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    // Relative links, as a user makes them with "ln -s".
+    const QString link = dir.filePath(QStringLiteral("link-") + name);
+    QVERIFY(QFile::link(QStringLiteral("real/") + name, chain ? link + QStringLiteral(".0") : link));
+    if (chain)
+        QVERIFY(QFile::link(QStringLiteral("link-") + name + QStringLiteral(".0"), link));
+    grid.load({QStringLiteral("Поле")}, {{QStringLiteral("значение")}});
+    SaveDataTable(grid.textGrid(), link, 0, {}, LoadDataTable(link, 0).extent);
+    QVERIFY(QFileInfo(link).isSymLink());
+    const TDataTable t = LoadDataTable(real, 0);
+    QCOMPARE(t.headers.first(), QStringLiteral("Поле"));
+    QCOMPARE(t.rows.first().first(), QStringLiteral("значение"));
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("real"))).entryList(QDir::Files | QDir::Hidden), QStringList({name}));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), chain ? 2 : 1);
+#else
+    QSKIP("Symbolic links are made by the tests on Unix only");
+#endif
+}
+
+void tst_DataTable::failedWriteOrSyncKeepsFile_data()
+{
+    QTest::addColumn<QString>("fixture"); // "" for an ".ods" this program wrote
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("sync");       // the sync to disk fails, else a write does
+    for (const bool sync : {false, true}) {
+        const char *fault = sync ? "sync fails" : "write fails";
+        QTest::addRow("xlsx, %s", fault) << "three_sheets_lo.xlsx" << "Данные.xlsx" << sync;
+        QTest::addRow("csv, %s", fault) << "cp1251_comma.csv" << "Данные.csv" << sync;
+        QTest::addRow("ods written here, %s", fault) << "" << "Данные.ods" << sync;
+        QTest::addRow("ods from an office suite, %s", fault) << "ods_other_sheets_kept_on_save.ods" << "Данные.ods" << sync;
+    }
+}
+
+void tst_DataTable::failedWriteOrSyncKeepsFile()
+{
+#ifdef Q_OS_LINUX
+    QFETCH(QString, fixture);
+    QFETCH(QString, name);
+    QFETCH(bool, sync);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    TGridModel grid;
+    grid.load({QStringLiteral("Старое")}, {{QStringLiteral("x")}});
+    if (fixture.isEmpty())
+        SaveDataTable(grid.textGrid(), path, 0, {}, TableExtent());
+    else
+        QVERIFY(QFile::copy(fixturePath(fixture), path));
+    QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    const QByteArray before = TestFiles::readBytes(path);
+    // Text that does not compress, so that the new file passes the size limit.
+    QString noise;
+    for (int i = 0; i < 40000; ++i)
+        noise += QChar(char16_t(0x410 + QRandomGenerator::global()->bounded(64)));
+    grid.load({QStringLiteral("ФИО")}, {{noise}});
+    const TableExtent loaded = LoadDataTable(path, 0).extent;
+    QString message;
+    {
+        std::optional<DiskFaults::FileSizeLimit> limit;
+        if (sync)
+            DiskFaults::syncFails = true;
+        else
+            limit.emplace(before.size() + 1024);
+        try {
+            SaveDataTable(grid.textGrid(), path, 0, {}, loaded);
+        } catch (const DokravaError &e) {
+            message = e.message();
+        }
+        DiskFaults::syncFails = false;
+    }
+    QVERIFY2(message.contains(name) && !message.contains(QStringLiteral("dokrava-")), qPrintable(message));
+    QCOMPARE(TestFiles::readBytes(path), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({name}));
+#else
+    QSKIP("Disk faults are simulated on Linux only");
+#endif
+}
+
+void tst_DataTable::odsRoundTrip()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("d.ods"));
+    TGridModel grid;
+    grid.load({QStringLiteral("A"), QStringLiteral("B")}, {{QStringLiteral("1")}, {QStringLiteral("x"), QStringLiteral("y")}});
+    SaveDataTable(grid.textGrid(), path, 3, {}, TableExtent());
+    const TDataTable t = LoadDataTable(path, 5);
+    QCOMPARE(t.sheetNames, QStringList({QStringLiteral("Лист 1")}));
+    QCOMPARE(t.dirNames, QStringList({QStringLiteral("A")}));
+    QCOMPARE(t.rows, QList<QStringList>({{QStringLiteral("1"), QString()}, {QStringLiteral("x"), QStringLiteral("y")}}));
+}
+
+void tst_DataTable::saveNeverCreatesSpreadsheet()
+{
+    QTemporaryDir dir;
+    TGridModel grid;
+    for (const QString &name : {QStringLiteral("n.xlsx"), QStringLiteral("n.xls"), QStringLiteral("n.csv")}) {
+        QVERIFY_THROWS_EXCEPTION(DokravaError, SaveDataTable(grid.textGrid(), dir.filePath(name), 0, {}, TableExtent()));
+        QVERIFY(!QFile::exists(dir.filePath(name)));
+    }
+}
+
+void tst_DataTable::failedSaveKeepsFile()
+{
+    QTemporaryDir dir;
+    const QString path = copyTo(dir, QStringLiteral("three_sheets_lo.xlsx"), QStringLiteral("f.xlsx"));
+    const QByteArray before = TestFiles::readBytes(path);
+    TGridModel grid;
+    QVERIFY_THROWS_EXCEPTION(DokravaError, SaveDataTable(grid.textGrid(), path, 3, {}, TableExtent())); // no fourth sheet
+    QCOMPARE(TestFiles::readBytes(path), before);
+    QFile(path).setPermissions(QFile::ReadOwner);
+    try {
+        SaveDataTable(grid.textGrid(), path, 0, {}, TableExtent());
+        QFAIL("a read-only file was replaced");
+    } catch (const DokravaError &e) {
+        QVERIFY(e.message().contains(QStringLiteral("только для чтения")));
+    }
+    QCOMPARE(TestFiles::readBytes(path), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+    // A read-only ".ods" is refused as well.
+    const QString ods = dir.filePath(QStringLiteral("ro.ods"));
+    grid.load({QStringLiteral("Поле")}, {{QStringLiteral("x")}});
+    SaveDataTable(grid.textGrid(), ods, 0, {}, TableExtent());
+    QFile(ods).setPermissions(QFile::ReadOwner);
+    const QByteArray odsBefore = TestFiles::readBytes(ods);
+    grid.setCell(1, 1, QStringLiteral("y"));
+    QVERIFY_THROWS_EXCEPTION(DokravaError, SaveDataTable(grid.textGrid(), ods, 0, {}, TableExtent()));
+    QCOMPARE(TestFiles::readBytes(ods), odsBefore);
+}
+
+void tst_DataTable::xlsSaveThroughConverter()
+{
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty())
+        QSKIP("LibreOffice (soffice) is not installed");
+    QTemporaryDir dir;
+    const QString path = copyTo(dir, QStringLiteral("three_sheets_lo.xls"), QStringLiteral("Данные.xls"));
+    const TDataTable first = LoadDataTable(path, 0);
+    TGridModel grid;
+    grid.load({QStringLiteral("ФИО"), QStringLiteral("Код")}, {{QStringLiteral("Иванов"), QStringLiteral("007")}});
+    QCOMPARE(SaveDataTable(grid.textGrid(), path, 1, OfficeConverter::fileConverter(soffice), LoadDataTable(path, 1).extent), QStringLiteral("Сохранение выполнено"));
+    const TDataTable second = LoadDataTable(path, 1);
+    QCOMPARE(second.headers, grid.headers());
+    QCOMPARE(second.rows, QList<QStringList>({grid.record(1)}));
+    const TDataTable firstAfter = LoadDataTable(path, 0);
+    QCOMPARE(firstAfter.headers, first.headers);
+    QCOMPARE(firstAfter.rows.first().mid(0, 4), first.rows.first().mid(0, 4));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("Данные.xls")}));
+}
+
+void tst_DataTable::xlsSaveKeepsFileWhenConversionFails_data()
+{
+    // The stand-in converter's answer to each step: first ".xls" to ".xlsx", then back.
+    QTest::addColumn<QByteArray>("toXlsx");
+    QTest::addColumn<QByteArray>("toXls");
+    const QByteArray good = "cp '" DOKRAVA_TEST_DATA "/table/three_sheets_lo.xlsx' \"$out/$base.xlsx\"";
+    const QByteArray truncatedXls = "cp '" DOKRAVA_TEST_DATA "/generation/truncated_xls_is_no_document.xls' \"$out/$base.xls\"";
+    QTest::newRow("first step fails") << QByteArray("exit 1") << QByteArray("exit 1");
+    QTest::newRow("first step writes a broken workbook") << QByteArray("echo junk > \"$out/$base.xlsx\"") << QByteArray("exit 1");
+    QTest::newRow("second step writes a cut-short workbook") << good << truncatedXls;
+    QTest::newRow("second step fails after writing") << good << truncatedXls + "; exit 3";
+}
+
+void tst_DataTable::xlsSaveKeepsFileWhenConversionFails()
+{
+    QFETCH(QByteArray, toXlsx);
+    QFETCH(QByteArray, toXls);
+    QTemporaryDir dir;
+    const QString converter = dir.filePath(QStringLiteral("soffice"));
+    {
+        QFile script(converter);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nfmt=''; out=''; src=''\n"
+                     "while [ $# -gt 0 ]; do case \"$1\" in --convert-to) fmt=\"$2\"; shift;; --outdir) out=\"$2\"; shift;;"
+                     " *) src=\"$1\";; esac; shift; done\n"
+                     "base=$(basename \"$src\"); base=${base%.*}; mkdir -p \"$out\"\n"
+                     "case \"$fmt\" in xlsx) " + toXlsx + ";; *) " + toXls + ";; esac\n");
+        script.close();
+        script.setPermissions(script.permissions() | QFile::ExeOwner);
+    }
+    QDir(dir.path()).mkpath(QStringLiteral("book"));
+    const QString path = copyTo(dir, QStringLiteral("three_sheets_lo.xls"), QStringLiteral("book/Данные.xls"));
+    const QByteArray before = TestFiles::readBytes(path);
+    TGridModel grid;
+    grid.load({QStringLiteral("ФИО")}, {{QStringLiteral("Иванов")}});
+    try {
+        SaveDataTable(grid.textGrid(), path, 0, OfficeConverter::fileConverter(converter), LoadDataTable(path, 0).extent);
+        QFAIL("a failed conversion was taken for a save");
+    } catch (const DokravaError &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("Данные.xls")) && e.message().endsWith(QStringLiteral("Файл не изменён")),
+                 qPrintable(e.message()));
+    }
+    QCOMPARE(TestFiles::readBytes(path), before);
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("book"))).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Данные.xls")});
+}
+
+QTEST_GUILESS_MAIN(tst_DataTable)
+#include "tst_DataTable.moc"

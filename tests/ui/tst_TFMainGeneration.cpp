@@ -1,0 +1,119 @@
+// A whole generation run driven through the main window: load, mark records, generate.
+#include "WindowTest.h"
+
+#include "ui/TFHelp.h"
+#include "ui/TFZamena.h"
+#include "base/AppFolder.h"
+#include "ui/Globals.h"
+#include "ui/TFMain.h"
+#include "grid/TGridModel.h"
+#include "ui/TStringGrid.h"
+#include "ui_TFMain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class tst_TFMainGeneration : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void markTwoRecordsAndGenerate();
+    void singleRecordErrorRestoresTheWindow();
+
+private:
+    TFMain *startAndLoad();
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakeDialogs> m_dialogs;
+    std::unique_ptr<TFMain> m_main;
+};
+
+void tst_TFMainGeneration::init()
+{
+    WindowTest::begin(m_dir, m_dialogs);
+    const QString samples = QStringLiteral(DOKRAVA_TEST_DATA "/../../resources/zagotka");
+    QDir().mkpath(m_dir->filePath(QStringLiteral("zagotka")));
+    for (const QString &name : QDir(samples).entryList(QDir::Files))
+        QFile::copy(samples + QLatin1Char('/') + name, m_dir->filePath(QStringLiteral("zagotka/") + name));
+    QFile::copy(QStringLiteral(DOKRAVA_TEST_DATA "/generation/sample_table.csv"), m_dir->filePath(QStringLiteral("data.csv")));
+}
+
+void tst_TFMainGeneration::cleanup()
+{
+    WindowTest::end(m_main, m_dialogs, m_dir);
+}
+
+TFMain *tst_TFMainGeneration::startAndLoad()
+{
+    m_main = std::make_unique<TFMain>();
+    FMain = m_main.get();
+    m_main->show();
+    // Native formats only: no converter takes part.
+    LOFound = false;
+    LOPath.clear();
+    Settings = TSettings();
+    Settings.OpenDir = true;
+    Ui::TFMain *ui = m_main->ui();
+    ui->edReplace->setText(m_dir->filePath(QStringLiteral("data.csv")));
+    QTest::mouseClick(ui->BLoadAll, Qt::LeftButton);
+    return m_main.get();
+}
+
+void tst_TFMainGeneration::markTwoRecordsAndGenerate()
+{
+    TFMain *window = startAndLoad();
+    Ui::TFMain *ui = window->ui();
+    QCOMPARE(ui->LBFile->count(), 2);
+    QCOMPARE(window->grid()->rowCount(), 4);
+
+    ui->chkbMultiSel->setChecked(true);
+    for (int row : {1, 3})
+        window->SG1MouseDown(Qt::LeftButton, Qt::NoModifier, ui->SG1->cellRect(1, row).center());
+    QVERIFY(window->grid()->mark(1) && !window->grid()->mark(2) && window->grid()->mark(3));
+
+    QTest::mouseClick(ui->BReplace, Qt::LeftButton);
+    // The run goes on in the background while the window stays locked for it.
+    QVERIFY(!ui->BReplace->isEnabled());
+    QVERIFY(!ui->BLoadAll->isEnabled());
+    QVERIFY(!ui->SG1->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(ui->BReplace->isEnabled(), 60000);
+
+    QVERIFY(ui->BLoadAll->isEnabled());
+    QVERIFY(ui->SG1->isEnabled());
+    QVERIFY(ui->prbar->isHidden());
+    QCOMPARE(ui->prbar->maximum(), 3);
+    QCOMPARE(window->grid()->row(), 3);
+    QVERIFY(m_dialogs->errors.isEmpty());
+    QCOMPARE(m_dialogs->notices, QStringList{QStringLiteral("Готово")});
+    QCOMPARE(m_dialogs->opened, QStringList{QDir::toNativeSeparators(m_dir->filePath(QStringLiteral("docum")))});
+    QCOMPARE(QDir(m_dir->filePath(QStringLiteral("docum/Договор"))).entryList(QDir::Files, QDir::Name),
+             (QStringList{QStringLiteral("Договор-Иванов Иван Иванович.docx"), QStringLiteral("Договор-Сидоров Пётр.docx")}));
+    QCOMPARE(QDir(m_dir->filePath(QStringLiteral("docum/Письмо"))).entryList(QDir::Files, QDir::Name),
+             (QStringList{QStringLiteral("Письмо-Иванов Иван Иванович.odt"), QStringLiteral("Письмо-Сидоров Пётр.odt")}));
+}
+
+void tst_TFMainGeneration::singleRecordErrorRestoresTheWindow()
+{
+    TFMain *window = startAndLoad();
+    Ui::TFMain *ui = window->ui();
+    // A file where the output root should be: no folder can be made under it.
+    QFile blocker(m_dir->filePath(QStringLiteral("docum")));
+    QDir(m_dir->path()).rmdir(QStringLiteral("docum"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    window->grid()->setCurrent(1, 2);
+    QTest::mouseClick(ui->BReplace, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(ui->BReplace->isEnabled(), 60000);
+    QVERIFY(ui->SG1->isEnabled());
+    QVERIFY(m_dialogs->notices.isEmpty());
+    QVERIFY(m_dialogs->opened.isEmpty());
+    QCOMPARE(m_dialogs->errors.size(), 1);
+    QVERIFY2(m_dialogs->errors.first().startsWith(QStringLiteral("Cannot create ")), qPrintable(m_dialogs->errors.first()));
+}
+
+QTEST_MAIN(tst_TFMainGeneration)
+#include "tst_TFMainGeneration.moc"
