@@ -4,6 +4,8 @@
 #include "odf/OdsContentReader.h"
 #include "base/PendingFile.h"
 #include "base/ScratchFolder.h"
+#include "zip/Package.h"
+#include "zip/ZipFormat.h"
 #include "zip/ZipReader.h"
 #include "zip/ZipWriter.h"
 #include "base/DokravaError.h"
@@ -50,16 +52,13 @@ QString TODTProcessor::ReadXmlPart(const QString &path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw DokravaError(QStringLiteral("Не удалось прочитать файл «%1»").arg(QDir::toNativeSeparators(path)));
-    QByteArray bytes = f.readAll();
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
-    return QString::fromUtf8(bytes);
+    return XmlPartText(f.readAll());
 }
 
 void TODTProcessor::WriteXmlPart(const QString &path, const QString &text)
 {
     QFile f(path);
-    const QByteArray bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    const QByteArray bytes = XmlPartBytes(text);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !f.flush())
         throw DokravaError(QStringLiteral("Не удалось записать файл «%1»").arg(QDir::toNativeSeparators(path)));
 }
@@ -97,15 +96,50 @@ void TODTProcessor::ZipFolder(const QString &Folder, const QString &ZipFile)
 bool TODTProcessor::ProcessODTTemplate(const QString &TemplateFile, const QString &OutputFile,
                                        const TFieldValues &Data)
 {
-    ScratchFolder scratch(FTempPath, QStringLiteral("ODT_"));
-    UnzipToFolder(TemplateFile, scratch.path());
+    Package package(TemplateFile);
+    PrepareOdtPackage(package);
     for (const char *part : kXmlParts) {
-        const QString path = scratch.filePath(QLatin1String(part));
-        if (QFileInfo(path).isFile())
-            WriteXmlPart(path, ReplaceVariables(ReadXmlPart(path), Data));
+        const int i = package.indexOf(QLatin1String(part));
+        if (i >= 0)
+            package.replace(i, XmlPartBytes(ReplaceVariables(XmlPartText(package.data(i)), Data)));
     }
-    ZipFolder(scratch.path(), OutputFile);
+    if (!QFileInfo(OutputFile).absoluteDir().exists())
+        throw DokravaError(QStringLiteral("Не удалось создать файл «%1»: папка не существует")
+                               .arg(QDir::toNativeSeparators(OutputFile)));
+    package.save(OutputFile);
     return true;
+}
+
+void TODTProcessor::PrepareOdtPackage(Package &package)
+{
+    for (int i = package.count() - 1; i >= 0; --i) {
+        // Refused as unpacking would refuse it: such a name could climb out of any folder.
+        if (ZipReader::safeRelativePath(package.name(i)).isEmpty())
+            throw DokravaError(QStringLiteral("Архив «%1» содержит запись с недопустимым именем «%2»")
+                                   .arg(ZipFormat::shown(package.path()), package.name(i)));
+        // A written package holds files only, as one packed from an unpacked folder does.
+        if (package.isDir(i))
+            package.remove(i);
+    }
+    // An OpenDocument package must open with its media type, uncompressed.
+    const int mimetype = package.indexOf(QStringLiteral("mimetype"));
+    if (mimetype >= 0) {
+        if (package.method(mimetype) != ZipWriter::Stored)
+            package.replace(mimetype, package.data(mimetype), ZipWriter::Stored);
+        package.moveToFront(mimetype);
+    }
+}
+
+QString TODTProcessor::XmlPartText(QByteArray bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    return QString::fromUtf8(bytes);
+}
+
+QByteArray TODTProcessor::XmlPartBytes(const QString &text)
+{
+    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
 QStringList TODTProcessor::FindVariablesInODT(const QString &ODTFile)

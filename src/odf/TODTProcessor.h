@@ -10,6 +10,8 @@
 // A caller makes one per use. Each operation unpacks the package into its own scratch folder
 // (FTempPath + operation prefix + unique name) and removes it at its end, success or failure.
 // Failures throw DokravaError.
+class Package;
+
 class TODTProcessor
 {
 public:
@@ -20,7 +22,8 @@ public:
     QString FTempPath;
 
     // Fills every [Field] of Data in "content.xml" and "styles.xml" and writes OutputFile
-    // (replaced only once complete; it may equal TemplateFile). Returns true when written.
+    // (replaced only once complete; it may equal TemplateFile). Works on the package in memory:
+    // the entries it does not fill are copied as they were stored. Returns true when written.
     bool ProcessODTTemplate(const QString &TemplateFile, const QString &OutputFile, const TFieldValues &Data);
 
     // The placeholder names of the template's body and styles, sorted (SortFieldNames).
@@ -47,4 +50,12 @@ public:
     static QString ReadXmlPart(const QString &path);
     // Writes an XML part as UTF-8 preceded by a byte-order mark.
     static void WriteXmlPart(const QString &path, const QString &text);
+    // The text of an XML part's bytes, a leading byte-order mark skipped.
+    static QString XmlPartText(QByteArray bytes);
+    // An XML part's bytes: UTF-8 preceded by a byte-order mark.
+    static QByteArray XmlPartBytes(const QString &text);
+
+    // Lays a package out as a written document has it: names that could leave a folder are
+    // refused (DokravaError), folder entries dropped, "mimetype" first and stored.
+    static void PrepareOdtPackage(Package &package);
 };

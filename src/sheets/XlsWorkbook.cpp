@@ -3,12 +3,12 @@
 #include "base/DokravaError.h"
 #include "sheets/CellText.h"
 #include "base/PendingFile.h"
+#include "base/ScratchFolder.h"
 #include "sheets/XlsxWorkbook.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <freexl.h>
 
@@ -153,9 +153,7 @@ void XlsWorkbook::save()
         throw DokravaError(QStringLiteral("Книгу .xls можно сохранить только с помощью LibreOffice, а он не найден. "
                                           "Файл \"%1\" не изменён").arg(label(m_path)));
     CheckWritable(m_path);
-    QTemporaryDir scratch(QDir::temp().filePath(QStringLiteral("dokrava-xls-XXXXXX")));
-    if (!scratch.isValid())
-        throw DokravaError(QStringLiteral("Не удалось создать временную папку: %1").arg(scratch.errorString()));
+    ScratchFolder scratch(QStringLiteral("XLS_"));
     // A plain ASCII copy name keeps the converter away from unusual characters in the user's path.
     const QString source = scratch.filePath(QStringLiteral("book.xls"));
     if (!QFile::copy(m_path, source))

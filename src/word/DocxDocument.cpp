@@ -2,19 +2,13 @@
 
 #include "word/WordText.h"
 #include "word/XmlNode.h"
-#include "base/PendingFile.h"
 #include "zip/ZipReader.h"
-#include "zip/ZipWriter.h"
 #include "base/DokravaError.h"
 
 #include <QDir>
 
-struct DocxDocument::Entry
+struct DocxDocument::Part
 {
-    QString name;
-    QByteArray data;
-    int method = 8;
-    QDateTime modified;
     std::unique_ptr<XmlNode> tree; // parsed on first use
     bool dirty = false;
 };
@@ -41,19 +35,10 @@ QString relationshipsPartOf(const QString &part)
 
 } // namespace
 
-DocxDocument::DocxDocument(const QString &path) : m_path(path)
+DocxDocument::DocxDocument(const QString &path) : m_path(path), m_package(path)
 {
-    ZipReader zip(path);
-    for (int i = 0; i < zip.count(); ++i) {
-        auto e = std::make_unique<Entry>();
-        e->name = zip.name(i);
-        e->method = zip.method(i) == 0 ? 0 : 8;
-        e->modified = zip.modified(i);
-        e->data = zip.isDir(i) ? QByteArray() : zip.data(i);
-        m_entries.push_back(std::move(e));
-    }
     readRelationships();
-    if (m_main.isEmpty() || !entry(m_main))
+    if (m_main.isEmpty() || entry(m_main) < 0)
         throw DokravaError(QStringLiteral("Файл %1 не является документом Word (.docx)")
                                .arg(QDir::toNativeSeparators(path)));
     tree(m_main);
@@ -61,22 +46,20 @@ DocxDocument::DocxDocument(const QString &path) : m_path(path)
 
 DocxDocument::~DocxDocument() = default;
 
-DocxDocument::Entry *DocxDocument::entry(const QString &name) const
+int DocxDocument::entry(const QString &name) const
 {
-    for (const auto &e : m_entries)
-        if (e->name.compare(name, Qt::CaseInsensitive) == 0)
-            return e.get();
-    return nullptr;
+    return name.isEmpty() ? -1 : m_package.indexOf(name, Qt::CaseInsensitive);
 }
 
 XmlNode *DocxDocument::tree(const QString &name)
 {
-    Entry *e = entry(name);
-    if (!e)
+    const int i = entry(name);
+    if (i < 0 || m_package.isDir(i))
         return nullptr;
-    if (!e->tree)
-        e->tree = XmlNode::parse(e->data, name);
-    return e->tree.get();
+    Part &part = m_parts[i];
+    if (!part.tree)
+        part.tree = XmlNode::parse(m_package.data(i), name);
+    return part.tree.get();
 }
 
 void DocxDocument::readRelationships()
@@ -94,7 +77,7 @@ void DocxDocument::readRelationships()
             }
         }
     }
-    if (m_main.isEmpty() && entry(QStringLiteral("word/document.xml")))
+    if (m_main.isEmpty() && entry(QStringLiteral("word/document.xml")) >= 0)
         m_main = QStringLiteral("word/document.xml");
     XmlNode *docRels = tree(relationshipsPartOf(m_main));
     if (!docRels)
@@ -106,20 +89,21 @@ void DocxDocument::readRelationships()
             continue;
         const QString type = r->attribute(QStringLiteral("Type"));
         const QString target = resolveTarget(m_main, r->attribute(QStringLiteral("Target")));
-        if (!entry(target))
+        const int index = entry(target);
+        if (index < 0)
             continue;
         if (type.endsWith(QLatin1String("/header")))
-            m_headers.append(entry(target)->name);
+            m_headers.append(m_package.name(index));
         else if (type.endsWith(QLatin1String("/footer")))
-            m_footers.append(entry(target)->name);
+            m_footers.append(m_package.name(index));
     }
 }
 
 int DocxDocument::replaceInMainText(const QString &find, const QString &value, bool all)
 {
-    Entry *e = entry(m_main);
     const int n = ReplaceInWordPart(tree(m_main), find, value, all ? -1 : 1);
-    e->dirty = e->dirty || n > 0;
+    if (n > 0)
+        m_parts[entry(m_main)].dirty = true;
     return n;
 }
 
@@ -129,7 +113,7 @@ int DocxDocument::replaceInHeadersFooters(const QString &find, const QString &va
     for (const QString &part : m_headers + m_footers) {
         const int n = ReplaceInWordPart(tree(part), find, value);
         if (n > 0)
-            entry(part)->dirty = true;
+            m_parts[entry(part)].dirty = true;
         total += n;
     }
     return total;
@@ -146,24 +130,24 @@ QStringList DocxDocument::bracketedFields()
 
 QByteArray DocxDocument::partData(const QString &entryName) const
 {
-    const Entry *e = entry(entryName);
-    if (!e)
+    const int i = entry(entryName);
+    if (i < 0)
         return QByteArray();
-    return e->dirty ? e->tree->serialize() : e->data;
+    const auto part = m_parts.find(i);
+    return part != m_parts.end() && part->second.dirty ? part->second.tree->serialize() : m_package.data(i);
 }
 
-void DocxDocument::save(const QString &path)
+void DocxDocument::save(const QString &path) const
 {
-    PendingFile pending(path);
-    ZipWriter zip(pending);
-    for (const auto &e : m_entries) {
-        // A name the reader would refuse to unpack ("../", absolute, a drive letter) is not
-        // passed on to the user's documents.
-        if (ZipReader::safeRelativePath(e->name).isEmpty())
-            continue;
-        zip.addData(e->name, e->dirty ? e->tree->serialize() : e->data,
-                    e->method == 0 ? ZipWriter::Stored : ZipWriter::Deflated, e->modified);
-    }
-    zip.close();
-    pending.commit();
+    // Saved from a copy: the document may be saved again (a PDF that failed keeps a ".docx").
+    Package out = m_package;
+    for (const auto &[i, part] : m_parts)
+        if (part.dirty)
+            out.replace(i, part.tree->serialize());
+    // A name the reader would refuse to unpack ("../", absolute, a drive letter) is not passed
+    // on to the user's documents.
+    for (int i = out.count() - 1; i >= 0; --i)
+        if (ZipReader::safeRelativePath(out.name(i)).isEmpty())
+            out.remove(i);
+    out.save(path);
 }

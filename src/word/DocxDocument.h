@@ -1,17 +1,19 @@
 #pragma once
 
+#include "zip/Package.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 
+#include <map>
 #include <memory>
-#include <vector>
 
 class XmlNode;
 
-// A Word document (.docx) held in memory: its package entries, the main text and the header and
-// footer parts. Text is replaced as Word's find-and-replace would replace it (see WordText.h);
+// A Word document (.docx) held in memory as a Package: the main text and the header and footer
+// parts are parsed when first used. Text is replaced as Word's find-and-replace would replace it (see WordText.h);
 // parts never touched are written back byte for byte.
 class DocxDocument
 {
@@ -36,7 +38,7 @@ public:
 
     // Writes the package to path through a temporary file beside it, so a failed save never
     // leaves a half-written document under that name.
-    void save(const QString &path);
+    void save(const QString &path) const;
 
     // Entry names of the header and footer parts, in the order of the main part's relationships.
     QStringList headerParts() const { return m_headers; }
@@ -48,13 +50,15 @@ public:
     QByteArray partData(const QString &entryName) const;
 
 private:
-    struct Entry;
-    Entry *entry(const QString &name) const;
+    struct Part;
+    // Index of the entry with this name, letter case ignored, or -1.
+    int entry(const QString &name) const;
     XmlNode *tree(const QString &name);
     void readRelationships();
 
     QString m_path;
-    std::vector<std::unique_ptr<Entry>> m_entries;
+    Package m_package;
+    std::map<int, Part> m_parts; // parsed parts by entry index
     QString m_main;
     QStringList m_headers;
     QStringList m_footers;

@@ -94,6 +94,17 @@ void Package::replace(int i, const QByteArray &data)
     e.changed = true;
 }
 
+void Package::replace(int i, const QByteArray &data, ZipWriter::Method method)
+{
+    replace(i, data);
+    m_entries[i].method = method;
+}
+
+void Package::moveToFront(int i)
+{
+    m_entries.move(i, 0);
+}
+
 void Package::add(const QString &name, const QByteArray &data, ZipWriter::Method method, const QDateTime &modified)
 {
     Entry e;

@@ -20,6 +20,8 @@ public:
     // the file when it is no readable archive.
     explicit Package(const QString &path);
 
+    // The archive read, empty for a new package.
+    QString path() const { return m_path; }
     // Number of entries, in archive order.
     int count() const { return int(m_entries.size()); }
     // The name of entry i ("/" separated).
@@ -42,6 +44,10 @@ public:
 
     // Gives entry i new data; its name, position, method and time stay.
     void replace(int i, const QByteArray &data);
+    // Gives entry i new data and a new compression method.
+    void replace(int i, const QByteArray &data, ZipWriter::Method method);
+    // Moves entry i to the front, the entries before it moving one place back.
+    void moveToFront(int i);
     // Appends an entry.
     void add(const QString &name, const QByteArray &data, ZipWriter::Method method,
              const QDateTime &modified = QDateTime::currentDateTime());
