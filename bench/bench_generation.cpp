@@ -1,9 +1,9 @@
 // Figures for the generation run: filling a large Word document, and a run over many records
 // with a Word and an OpenDocument template. Prints times and the peak memory of the process.
-#include "word/DocxDocument.h"
-#include "generation/TGenerationRun.h"
-#include "zip/ZipWriter.h"
 #include "base/AppFolder.h"
+#include "generation/TGenerationRun.h"
+#include "word/DocxDocument.h"
+#include "zip/ZipWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // Data table figures: saving and loading a large table through each spreadsheet engine.
+#include "grid/TGridModel.h"
 #include "sheets/DataTableLoader.h"
 #include "sheets/DataTableSaver.h"
-#include "grid/TGridModel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

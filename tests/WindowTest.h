@@ -2,10 +2,10 @@
 
 #include "FakeDialogs.h"
 
-#include "ui/TFHelp.h"
-#include "ui/TFZamena.h"
 #include "base/AppFolder.h"
+#include "ui/TFHelp.h"
 #include "ui/TFMain.h"
+#include "ui/TFZamena.h"
 
 #include <QTemporaryDir>
 

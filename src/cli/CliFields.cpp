@@ -1,7 +1,7 @@
 #include "cli/Cli.h"
 
-#include "odf/FieldNames.h"
 #include "generation/TemplateFields.h"
+#include "odf/FieldNames.h"
 #include "office/OfficeSuite.h"
 
 namespace Cli {

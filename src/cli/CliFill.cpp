@@ -1,7 +1,7 @@
 #include "cli/Cli.h"
 
-#include "odf/TODTProcessor.h"
 #include "base/DokravaError.h"
+#include "odf/TODTProcessor.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,11 +1,11 @@
 #include "cli/Cli.h"
 
-#include "generation/TGenerationRun.h"
 #include "base/AppFolder.h"
 #include "base/DokravaError.h"
+#include "generation/TemplateScan.h"
+#include "generation/TGenerationRun.h"
 #include "office/OfficeSuite.h"
 #include "sheets/DataTableLoader.h"
-#include "generation/TemplateScan.h"
 
 #include <QDir>
 #include <QFileInfo>

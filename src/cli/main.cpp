@@ -1,6 +1,6 @@
-#include "cli/Cli.h"
 #include "base/DokravaError.h"
 #include "base/ScratchFolder.h"
+#include "cli/Cli.h"
 
 #include <QCoreApplication>
 #include <QScopeGuard>

@@ -1,9 +1,9 @@
 #include "generation/FindFieldsInWord.h"
 
-#include "word/DocxDocument.h"
-#include "generation/WordTemplate.h"
-#include "base/ScratchFolder.h"
 #include "base/DokravaError.h"
+#include "base/ScratchFolder.h"
+#include "generation/WordTemplate.h"
+#include "word/DocxDocument.h"
 
 #include <QFileInfo>
 

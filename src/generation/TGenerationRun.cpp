@@ -1,12 +1,12 @@
 #include "generation/TGenerationRun.h"
 
-#include "generation/TrimWorkingSet.h"
-#include "generation/WordTemplate.h"
-#include "base/PendingFile.h"
-#include "odf/TODTProcessor.h"
 #include "base/AppFolder.h"
 #include "base/DokravaError.h"
+#include "base/PendingFile.h"
+#include "generation/TrimWorkingSet.h"
+#include "generation/WordTemplate.h"
 #include "grid/TGridModel.h"
+#include "odf/TODTProcessor.h"
 
 #include <QDir>
 #include <QFile>

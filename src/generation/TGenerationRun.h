@@ -1,7 +1,7 @@
 #pragma once
 
-#include "office/PdfConverter.h"
 #include "odf/OdtText.h"
+#include "office/PdfConverter.h"
 #include "settings/Settings.h"
 
 #include <QHash>

@@ -1,9 +1,9 @@
 #include "generation/TemplateFields.h"
 
+#include "base/DokravaError.h"
+#include "generation/FindFieldsInWord.h"
 #include "odf/FieldNames.h"
 #include "odf/TODTProcessor.h"
-#include "generation/FindFieldsInWord.h"
-#include "base/DokravaError.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
 #include "generation/WordTemplate.h"
 
-#include "settings/Settings.h"
-#include "word/DocxDocument.h"
-#include "base/ScratchFolder.h"
 #include "base/AppFolder.h"
 #include "base/DokravaError.h"
+#include "base/ScratchFolder.h"
+#include "settings/Settings.h"
+#include "word/DocxDocument.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 #include "odf/OdsTableRewrite.h"
 
-#include "odf/OdsContentReader.h"
-#include "odf/OdtText.h"
 #include "base/DokravaError.h"
 #include "base/TextGrid.h"
 #include "base/XmlEdit.h"
+#include "odf/OdsContentReader.h"
+#include "odf/OdtText.h"
 
 #include <QMap>
 #include <QRegularExpression>

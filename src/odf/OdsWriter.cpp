@@ -1,12 +1,12 @@
 #include "odf/OdsWriter.h"
 
-#include "odf/OdsTableRewrite.h"
-#include "base/PendingFile.h"
-#include "zip/ZipReader.h"
-#include "zip/ZipWriter.h"
 #include "base/DokravaError.h"
+#include "base/PendingFile.h"
 #include "base/TextGrid.h"
 #include "base/XmlEdit.h"
+#include "odf/OdsTableRewrite.h"
+#include "zip/ZipReader.h"
+#include "zip/ZipWriter.h"
 
 #include <QDir>
 #include <QFile>

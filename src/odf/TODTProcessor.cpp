@@ -1,14 +1,14 @@
 #include "odf/TODTProcessor.h"
 
-#include "odf/FieldNames.h"
-#include "odf/OdsContentReader.h"
+#include "base/DokravaError.h"
 #include "base/PendingFile.h"
 #include "base/ScratchFolder.h"
+#include "odf/FieldNames.h"
+#include "odf/OdsContentReader.h"
 #include "zip/Package.h"
 #include "zip/ZipFormat.h"
 #include "zip/ZipReader.h"
 #include "zip/ZipWriter.h"
-#include "base/DokravaError.h"
 
 #include <QDir>
 #include <QFile>

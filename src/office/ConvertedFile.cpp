@@ -1,7 +1,7 @@
 #include "office/ConvertedFile.h"
 
-#include "zip/ZipReader.h"
 #include "base/DokravaError.h"
+#include "zip/ZipReader.h"
 
 #include <QFile>
 #include <QFileInfo>

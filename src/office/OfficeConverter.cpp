@@ -1,7 +1,7 @@
 #include "office/OfficeConverter.h"
 
-#include "office/PdfConverter.h"
 #include "base/DokravaError.h"
+#include "office/PdfConverter.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #include "office/PdfConverter.h"
 
-#include "office/ConvertedFile.h"
-#include "office/ProcessTree.h"
 #include "base/AppFolder.h"
 #include "base/ScratchFolder.h"
+#include "office/ConvertedFile.h"
+#include "office/ProcessTree.h"
 
 #include <QDir>
 #include <QFileInfo>

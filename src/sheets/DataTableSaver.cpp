@@ -1,8 +1,8 @@
 #include "sheets/DataTableSaver.h"
 
-#include "odf/OdsWriter.h"
 #include "base/PendingFile.h"
 #include "base/TextGrid.h"
+#include "odf/OdsWriter.h"
 #include "sheets/TSpreadsheet.h"
 
 #include <algorithm>

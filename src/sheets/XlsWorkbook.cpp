@@ -1,9 +1,9 @@
 #include "sheets/XlsWorkbook.h"
 
 #include "base/DokravaError.h"
-#include "sheets/CellText.h"
 #include "base/PendingFile.h"
 #include "base/ScratchFolder.h"
+#include "sheets/CellText.h"
 #include "sheets/XlsxWorkbook.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "sheets/XlsxSheetCells.h"
 
 #include "base/DokravaError.h"
-#include "sheets/XlsxWorkbook.h"
 #include "base/XmlEdit.h"
+#include "sheets/XlsxWorkbook.h"
 
 #include <QRegularExpression>
 

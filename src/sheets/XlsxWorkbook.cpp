@@ -1,12 +1,12 @@
 #include "sheets/XlsxWorkbook.h"
 
-#include "base/PendingFile.h"
-#include "zip/ZipReader.h"
-#include "zip/ZipWriter.h"
 #include "base/DokravaError.h"
+#include "base/PendingFile.h"
+#include "base/XmlEdit.h"
 #include "sheets/CellText.h"
 #include "sheets/XlsxSheetCells.h"
-#include "base/XmlEdit.h"
+#include "zip/ZipReader.h"
+#include "zip/ZipWriter.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "ui/ErrorDisplay.h"
 
-#include "ui/Dialogs.h"
 #include "base/DokravaError.h"
+#include "ui/Dialogs.h"
 
 #include <QCoreApplication>
 

@@ -2,19 +2,19 @@
 
 #include "ui_TFMain.h"
 
-#include "settings/Settings.h"
-#include "ui/TFDonate.h"
-#include "ui/TFHelp.h"
-#include "ui/TFZamena.h"
 #include "base/AppFolder.h"
-#include "ui/Dialogs.h"
 #include "base/DokravaError.h"
-#include "ui/ErrorDisplay.h"
-#include "ui/Globals.h"
-#include "office/OfficeSuite.h"
-#include "ui/TFrameConstraint.h"
 #include "base/ScratchFolder.h"
 #include "grid/TGridModel.h"
+#include "office/OfficeSuite.h"
+#include "settings/Settings.h"
+#include "ui/Dialogs.h"
+#include "ui/ErrorDisplay.h"
+#include "ui/Globals.h"
+#include "ui/TFDonate.h"
+#include "ui/TFHelp.h"
+#include "ui/TFrameConstraint.h"
+#include "ui/TFZamena.h"
 
 #include <QCloseEvent>
 #include <QDir>

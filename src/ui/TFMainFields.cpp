@@ -3,14 +3,14 @@
 
 #include "ui_TFMain.h"
 
+#include "base/DokravaError.h"
+#include "generation/FindFieldsInWord.h"
+#include "grid/TGridModel.h"
 #include "odf/FieldNames.h"
 #include "odf/TODTProcessor.h"
-#include "generation/FindFieldsInWord.h"
 #include "ui/Dialogs.h"
-#include "base/DokravaError.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/Globals.h"
-#include "grid/TGridModel.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -3,12 +3,12 @@
 
 #include "ui_TFMain.h"
 
-#include "generation/TGenerationTask.h"
 #include "base/AppFolder.h"
+#include "generation/TGenerationTask.h"
+#include "grid/TGridModel.h"
 #include "ui/Dialogs.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/Globals.h"
-#include "grid/TGridModel.h"
 
 #include <memory>
 

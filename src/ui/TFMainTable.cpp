@@ -1,22 +1,22 @@
 // Data table handlers of the main window: they read the controls, call the table core and show
 // the outcome.
 #include "ui/TFMain.h"
-#include "office/OfficeConverter.h"
 
 #include "ui_TFMain.h"
 
 #include "base/AppFolder.h"
-#include "ui/Dialogs.h"
-#include "ui/ErrorDisplay.h"
-#include "ui/Globals.h"
-#include "sheets/DataTableLoader.h"
-#include "sheets/DataTableSaver.h"
+#include "generation/TemplateScan.h"
 #include "grid/GridSearch.h"
 #include "grid/SelectionModes.h"
 #include "grid/TGridModel.h"
-#include "ui/TStringGrid.h"
-#include "generation/TemplateScan.h"
+#include "office/OfficeConverter.h"
+#include "sheets/DataTableLoader.h"
+#include "sheets/DataTableSaver.h"
+#include "ui/Dialogs.h"
+#include "ui/ErrorDisplay.h"
+#include "ui/Globals.h"
 #include "ui/TfrmSearchDlg.h"
+#include "ui/TStringGrid.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,8 +3,8 @@
 #include "ui_TFZamena.h"
 
 #include "base/AppFolder.h"
-#include "ui/Dialogs.h"
 #include "base/DokravaError.h"
+#include "ui/Dialogs.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/Globals.h"
 #include "ui/TFMain.h"

@@ -1,8 +1,8 @@
 #include "ui/TFDonate.h"
 #include "ui/TFHelp.h"
-#include "ui/TFZamena.h"
 #include "ui/TFMain.h"
 #include "ui/TfrmSearchDlg.h"
+#include "ui/TFZamena.h"
 
 #include <QApplication>
 

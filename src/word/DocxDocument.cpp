@@ -1,9 +1,9 @@
 #include "word/DocxDocument.h"
 
+#include "base/DokravaError.h"
 #include "word/WordText.h"
 #include "word/XmlNode.h"
 #include "zip/ZipReader.h"
-#include "base/DokravaError.h"
 
 #include <QDir>
 

@@ -1,7 +1,7 @@
 #include "zip/ZipReader.h"
 
-#include "zip/ZipFormat.h"
 #include "base/DokravaError.h"
+#include "zip/ZipFormat.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "zip/ZipWriter.h"
 
+#include "base/DokravaError.h"
 #include "base/PendingFile.h"
 #include "zip/ZipFormat.h"
-#include "base/DokravaError.h"
 
 #include <QFile>
 #include <QFileInfo>

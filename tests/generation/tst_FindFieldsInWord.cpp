@@ -1,8 +1,8 @@
-#include "word/DocxDocument.h"
-#include "zip/ZipWriter.h"
-#include "generation/FindFieldsInWord.h"
 #include "base/AppFolder.h"
 #include "base/DokravaError.h"
+#include "generation/FindFieldsInWord.h"
+#include "word/DocxDocument.h"
+#include "zip/ZipWriter.h"
 
 #include "DocxFixture.h"
 

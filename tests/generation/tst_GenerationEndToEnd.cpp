@@ -1,8 +1,8 @@
-#include "word/DocxDocument.h"
-#include "office/PdfConverter.h"
-#include "generation/TGenerationRun.h"
-#include "word/XmlNode.h"
 #include "base/AppFolder.h"
+#include "generation/TGenerationRun.h"
+#include "office/PdfConverter.h"
+#include "word/DocxDocument.h"
+#include "word/XmlNode.h"
 
 #include <QDir>
 #include <QFile>

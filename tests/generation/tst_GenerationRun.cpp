@@ -2,13 +2,13 @@
 #include "FakeConverter.h"
 #include "OdtFixture.h"
 
-#include "word/DocxDocument.h"
-#include "generation/TGenerationRun.h"
-#include "odf/TODTProcessor.h"
-#include "zip/ZipReader.h"
 #include "base/AppFolder.h"
 #include "base/DokravaError.h"
 #include "base/ScratchFolder.h"
+#include "generation/TGenerationRun.h"
+#include "odf/TODTProcessor.h"
+#include "word/DocxDocument.h"
+#include "zip/ZipReader.h"
 
 #include <QDir>
 #include <QDirIterator>

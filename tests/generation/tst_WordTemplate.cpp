@@ -1,10 +1,10 @@
 #include "DocxFixture.h"
 
-#include "word/DocxDocument.h"
-#include "generation/WordTemplate.h"
-#include "word/XmlNode.h"
-#include "settings/Settings.h"
 #include "base/AppFolder.h"
+#include "generation/WordTemplate.h"
+#include "settings/Settings.h"
+#include "word/DocxDocument.h"
+#include "word/XmlNode.h"
 
 #include <QTemporaryDir>
 #include <QTest>

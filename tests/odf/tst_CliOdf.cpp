@@ -1,7 +1,7 @@
 #include "CliRun.h"
+#include "base/TextGrid.h"
 #include "odf/OdsWriter.h"
 #include "zip/ZipWriter.h"
-#include "base/TextGrid.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

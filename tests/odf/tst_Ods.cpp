@@ -1,12 +1,12 @@
+#include "base/AppFolder.h"
+#include "base/DokravaError.h"
+#include "base/ScratchFolder.h"
+#include "grid/TGridModel.h"
 #include "odf/OdsContentReader.h"
 #include "odf/OdsWriter.h"
 #include "odf/TODTProcessor.h"
 #include "zip/ZipReader.h"
 #include "zip/ZipWriter.h"
-#include "base/AppFolder.h"
-#include "base/ScratchFolder.h"
-#include "base/DokravaError.h"
-#include "grid/TGridModel.h"
 
 #include <QProcess>
 #include <QStandardPaths>

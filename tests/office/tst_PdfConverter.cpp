@@ -1,8 +1,8 @@
 #include "FakeConverter.h"
 
+#include "base/AppFolder.h"
 #include "office/ConvertedFile.h"
 #include "office/PdfConverter.h"
-#include "base/AppFolder.h"
 
 #include <QDir>
 #include <QElapsedTimer>

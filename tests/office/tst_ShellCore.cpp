@@ -1,7 +1,7 @@
 // Converter detection over given candidate lists and the emptying of the scratch folder.
 #include "base/AppFolder.h"
-#include "office/OfficeSuite.h"
 #include "base/ScratchFolder.h"
+#include "office/OfficeSuite.h"
 
 #include <QDir>
 #include <QFile>

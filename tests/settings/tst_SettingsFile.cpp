@@ -2,10 +2,10 @@
 #include "DiskFaults.h"
 #include "TestFiles.h"
 #include "base/AnsiText.h"
-#include "base/Cp1251.h"
-#include "settings/Settings.h"
 #include "base/AppFolder.h"
+#include "base/Cp1251.h"
 #include "base/DokravaError.h"
+#include "settings/Settings.h"
 
 #include <QFile>
 #include <QStringDecoder>

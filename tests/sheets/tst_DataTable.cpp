@@ -1,13 +1,13 @@
 // Loading and saving the data table for every format, and the template scan.
 #include "DiskFaults.h"
 #include "TestFiles.h"
-#include "zip/ZipReader.h"
 #include "base/DokravaError.h"
+#include "grid/TGridModel.h"
 #include "office/OfficeConverter.h"
 #include "sheets/DataTableLoader.h"
 #include "sheets/DataTableSaver.h"
-#include "grid/TGridModel.h"
 #include "sheets/TSpreadsheet.h"
+#include "zip/ZipReader.h"
 
 #include <QDir>
 #include <QFile>

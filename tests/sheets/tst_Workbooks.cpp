@@ -1,11 +1,11 @@
 // Spreadsheet engines: reading files made by LibreOffice, saving, round trips.
-#include "zip/ZipReader.h"
-#include "zip/ZipWriter.h"
 #include "base/DokravaError.h"
 #include "sheets/CsvWorkbook.h"
 #include "sheets/TSpreadsheet.h"
 #include "sheets/XlsFormulaCells.h"
 #include "sheets/XlsxWorkbook.h"
+#include "zip/ZipReader.h"
+#include "zip/ZipWriter.h"
 
 #include <QFile>
 #include <QProcess>

@@ -3,12 +3,12 @@
 
 #include "DocxFixture.h"
 
-#include "ui/TFHelp.h"
-#include "ui/TFZamena.h"
 #include "base/AppFolder.h"
-#include "ui/Globals.h"
-#include "ui/TFMain.h"
 #include "grid/TGridModel.h"
+#include "ui/Globals.h"
+#include "ui/TFHelp.h"
+#include "ui/TFMain.h"
+#include "ui/TFZamena.h"
 #include "ui_TFMain.h"
 
 #include <QDir>

@@ -1,12 +1,12 @@
 // A whole generation run driven through the main window: load, mark records, generate.
 #include "WindowTest.h"
 
-#include "ui/TFHelp.h"
-#include "ui/TFZamena.h"
 #include "base/AppFolder.h"
-#include "ui/Globals.h"
-#include "ui/TFMain.h"
 #include "grid/TGridModel.h"
+#include "ui/Globals.h"
+#include "ui/TFHelp.h"
+#include "ui/TFMain.h"
+#include "ui/TFZamena.h"
 #include "ui/TStringGrid.h"
 #include "ui_TFMain.h"
 

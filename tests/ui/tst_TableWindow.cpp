@@ -7,11 +7,11 @@
 #include "ui_TfrmSearchDlg.h"
 
 #include "base/AppFolder.h"
-#include "ui/TFMain.h"
 #include "grid/TGridModel.h"
 #include "sheets/TSpreadsheet.h"
-#include "ui/TStringGrid.h"
+#include "ui/TFMain.h"
 #include "ui/TfrmSearchDlg.h"
+#include "ui/TStringGrid.h"
 
 #include <QCheckBox>
 #include <QHeaderView>

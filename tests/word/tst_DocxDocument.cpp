@@ -1,9 +1,9 @@
 #include "DocxFixture.h"
 
+#include "base/DokravaError.h"
 #include "word/DocxDocument.h"
 #include "word/XmlNode.h"
 #include "zip/ZipReader.h"
-#include "base/DokravaError.h"
 
 #include <QFile>
 #include <QTemporaryDir>

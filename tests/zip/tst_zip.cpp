@@ -1,12 +1,12 @@
 #include "TestFiles.h"
 #include "RawZip.h"
 
+#include "base/AppFolder.h"
+#include "base/DokravaError.h"
 #include "base/PendingFile.h"
 #include "base/ScratchFolder.h"
 #include "zip/ZipReader.h"
 #include "zip/ZipWriter.h"
-#include "base/AppFolder.h"
-#include "base/DokravaError.h"
 
 #include <QDirIterator>
 #include <QRegularExpression>
