@@ -1,6 +1,6 @@
 // libFuzzer target: arbitrary bytes read as a spreadsheet's content.xml.
-#include "odf/OdsContentReader.h"
 #include "base/DokravaError.h"
+#include "odf/OdsContentReader.h"
 
 #include <cstddef>
 #include <cstdint>

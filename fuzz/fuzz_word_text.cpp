@@ -1,8 +1,8 @@
 // Word part text replacement: any part that parses must stay well-formed after replacing and
 // listing fields, whatever the markup around the placeholders.
+#include "base/DokravaError.h"
 #include "word/WordText.h"
 #include "word/XmlNode.h"
-#include "base/DokravaError.h"
 
 #include <cstdlib>
 

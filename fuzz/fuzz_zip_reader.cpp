@@ -1,7 +1,7 @@
 // libFuzzer target: arbitrary bytes opened as a ZIP archive, every entry read and every name
 // checked as extraction would check it.
-#include "zip/ZipReader.h"
 #include "base/DokravaError.h"
+#include "zip/ZipReader.h"
 
 #include <QDir>
 #include <QFile>
