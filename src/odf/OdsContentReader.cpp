@@ -19,16 +19,6 @@ constexpr qint64 kMaxSpaces = 16LL * 1024 * 1024;
     throw DokravaError(QStringLiteral("Таблица слишком велика"));
 }
 
-// Trims characters with codes up to 32 (QString::trimmed keeps some of them and drops others).
-QString trimControls(const QString &text)
-{
-    qsizetype from = 0, to = text.size();
-    while (from < to && text.at(from).unicode() <= 32)
-        ++from;
-    while (to > from && text.at(to - 1).unicode() <= 32)
-        --to;
-    return text.mid(from, to - from);
-}
 
 } // namespace
 
@@ -175,7 +165,7 @@ void OdsContentReader::addHeaderRow(const QList<Run> &runs)
 {
     QMap<QString, qint64> columns; // a name met again keeps the later column
     for (const Run &run : runs) {
-        const QString name = trimControls(run.text);
+        const QString name = FieldName(run.text);
         if (!name.isEmpty())
             columns.insert(name, run.col + run.count - 1);
     }
@@ -243,4 +233,14 @@ QString OdsContentReader::ExtractParagraphText(const QString &CellXml)
     if (!reader.m_xml.readNextStartElement())
         return QString();
     return reader.readCellText();
+}
+
+QString OdsContentReader::FieldName(const QString &text)
+{
+    qsizetype from = 0, to = text.size();
+    while (from < to && text.at(from).unicode() <= 32)
+        ++from;
+    while (to > from && text.at(to - 1).unicode() <= 32)
+        --to;
+    return text.mid(from, to - from);
 }

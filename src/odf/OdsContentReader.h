@@ -21,6 +21,9 @@ public:
     // its paragraphs joined by line feeds, spans unwrapped, space, tab and line-break elements as
     // their characters, references resolved.
     static QString ExtractParagraphText(const QString &CellXml);
+    // A header text as it names a field: every character with a code up to 32 trimmed from both
+    // ends (QString::trimmed keeps some of them and drops others).
+    static QString FieldName(const QString &text);
 
 private:
     struct Run

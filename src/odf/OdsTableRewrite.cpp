@@ -54,16 +54,6 @@ qint64 repeatOf(const Element &e, const char *localName)
     return ok && n > 1 ? std::min<qint64>(n, 1LL << 40) : 1;
 }
 
-// The table reader's trimming of field names: every character up to code 32 on both ends.
-QString trimControls(const QString &text)
-{
-    qsizetype from = 0, to = text.size();
-    while (from < to && text.at(from).unicode() <= 32)
-        ++from;
-    while (to > from && text.at(to - 1).unicode() <= 32)
-        --to;
-    return text.mid(from, to - from);
-}
 
 QString emptyCells(qint64 n)
 {
@@ -164,7 +154,7 @@ void Rewriter::findColumns()
         qint64 col = 0;
         for (const Element &cell : std::as_const(m_rows.first().cells)) {
             const qint64 count = repeatOf(cell, "number-columns-repeated");
-            const QString name = trimControls(cellText(cell));
+            const QString name = OdsContentReader::FieldName(cellText(cell));
             if (!name.isEmpty())
                 names.insert(name, col + count - 1);
             col += count;
