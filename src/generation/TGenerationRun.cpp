@@ -138,6 +138,7 @@ void TGenerationRun::run()
     m_claimed.clear();
     m_nextCopy.clear();
     m_brokenTemplates.clear();
+    m_legacyDocx.clear();
     // What a killed run left half-written under the output root goes before new files come.
     RemoveAbandonedPendingFiles(m_in.outputRoot);
     if (!m_in.severalRecords) {
@@ -246,6 +247,7 @@ void TGenerationRun::processWord(const QString &entry, const QString &templatePa
     data.converter = m_in.converter;
     data.waitMs = m_in.waitMs;
     data.notice = [this](const QString &text) { m_observer->notice(text); };
+    data.legacyConverted = [this](const QString &path) { return legacyConverted(path); };
     const QFileInfo out(outputPath);
     const QString keptDocx = AppFolder::join(out.absolutePath(), out.completeBaseName() + QStringLiteral(".docx"));
     switch (FillWordTemplate(templatePath, TReplaceOptions{true}, outputPath, data)) {
@@ -272,6 +274,21 @@ void TGenerationRun::processWord(const QString &entry, const QString &templatePa
         written(keptDocx);
         break;
     }
+}
+
+QString TGenerationRun::legacyConverted(const QString &templatePath)
+{
+    // One conversion per template and run, not one per record.
+    const auto known = m_legacyDocx.constFind(templatePath);
+    if (known != m_legacyDocx.cend())
+        return *known;
+    if (!m_scratch)
+        m_scratch = std::make_unique<ScratchFolder>(QStringLiteral("RUN_"));
+    const QString folder = m_scratch->filePath(QString::number(m_legacyDocx.size()));
+    QDir().mkpath(folder);
+    const QString docx = ConvertToDocx(templatePath, folder, m_in.converter, m_in.waitMs);
+    m_legacyDocx.insert(templatePath, docx);
+    return docx;
 }
 
 void TGenerationRun::written(const QString &path)

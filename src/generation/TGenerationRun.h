@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ScratchFolder.h"
 #include "odf/OdtText.h"
 #include "office/PdfConverter.h"
 #include "settings/Settings.h"
@@ -9,6 +10,8 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 class TGridModel;
 
@@ -118,6 +121,7 @@ private:
     void processOdt(const QString &templatePath, const QString &outputPath, int row);
     void processWord(const QString &entry, const QString &templatePath, const QString &outputPath, int row);
     QString claimOutputPath(const QString &entry, const QString &namingValue);
+    QString legacyConverted(const QString &templatePath);
     void openOutputFolder();
     void written(const QString &path);
 
@@ -130,5 +134,7 @@ private:
     int m_written = 0;
     QSet<QString> m_claimed;          // output paths this run has handed out, see claimOutputPath
     QHash<QString, int> m_nextCopy;   // first path of a name -> the copy number to try next
+    std::unique_ptr<ScratchFolder> m_scratch; // this run's, for ".doc" templates converted once
+    QHash<QString, QString> m_legacyDocx;     // ".doc" template -> its ".docx" in m_scratch
     QSet<QString> m_brokenTemplates;  // reported once, then passed over
 };

@@ -118,8 +118,12 @@ TWordFillResult FillWordTemplate(const QString &templatePath, TReplaceOptions op
     if (legacyTemplate) {
         if (data.converter.isEmpty())
             throw DokravaError(QStringLiteral("Для шаблонов .doc нужен LibreOffice"));
-        scratch = scratchFolder();
-        source = ConvertToDocx(templatePath, scratch->path(), data.converter, data.waitMs);
+        if (data.legacyConverted) {
+            source = data.legacyConverted(templatePath);
+        } else {
+            scratch = scratchFolder();
+            source = ConvertToDocx(templatePath, scratch->path(), data.converter, data.waitMs);
+        }
     }
     std::unique_ptr<DocxDocument> doc;
     try {

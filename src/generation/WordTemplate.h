@@ -18,6 +18,9 @@ struct TWordFillData
     QString converter;            // the office suite's converter; empty when none was found
     int waitMs = kConversionWaitMs;
     std::function<void(const QString &)> notice; // plain notices ("Файл шаблона не найден.")
+    // Turns a ".doc" template into a ".docx" and returns its path. When empty, every document
+    // converts its template anew; the run passes one that converts each template once.
+    std::function<QString(const QString &)> legacyConverted;
 };
 
 // What became of one Word document.

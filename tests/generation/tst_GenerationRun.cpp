@@ -76,6 +76,7 @@ private slots:
     void brokenWordTemplateIsReportedAndPassedOver();
     void conversionReportNamesWordResults();
     void filesOfKilledRunsGoAtStart();
+    void legacyTemplateConvertedOncePerRun();
 
 private:
     TGenerationInput input(const QStringList &templates);
@@ -549,6 +550,33 @@ void tst_GenerationRun::filesOfKilledRunsGoAtStart()
     QVERIFY(QFile::exists(out(QStringLiteral("Письмо/Письмо-Иванов.odt"))));
     running.kill();
     running.waitForFinished();
+}
+
+void tst_GenerationRun::legacyTemplateConvertedOncePerRun()
+{
+    QFile legacy(m_dir->filePath(QStringLiteral("zagotka/Старый.doc")));
+    QVERIFY(legacy.open(QIODevice::WriteOnly));
+    legacy.write(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+    legacy.close();
+    const QString docx = m_dir->filePath(QStringLiteral("zagotka/Договор.docx"));
+    TGenerationInput in = input({QStringLiteral("Старый.doc")});
+    in.severalRecords = true;
+    in.grid.marks = {false, true, true, true};
+    in.settings.FormatFile = 1;
+    in.converter = FakeConverter::write(
+        m_dir->filePath(QStringLiteral("soffice")),
+        QByteArray(FakeConverter::parseArgs()) + "echo \"$fmt\" >> \"$0.log\"\ncase \"$fmt\" in\n"
+            "  docx*) cp '" + docx.toUtf8() + "' \"$out/$base.docx\";;\n"
+            "  doc*) { printf '\\320\\317\\021\\340\\241\\261\\032\\341'; head -c 600 /dev/zero; } > \"$out/$base.doc\";;\n"
+            "esac\n");
+    TGenerationRun run(in, nullptr);
+    run.run();
+    QCOMPARE(run.documentsWritten(), 3);
+    QFile log(in.converter + QStringLiteral(".log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QStringList calls = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(calls.filter(QStringLiteral("docx")).size(), 1);
+    QCOMPARE(calls.size(), 4);
 }
 
 QTEST_GUILESS_MAIN(tst_GenerationRun)
