@@ -142,22 +142,36 @@ void TGenerationRun::run()
     // What a killed run left half-written under the output root goes before new files come.
     RemoveAbandonedPendingFiles(m_in.outputRoot);
     if (!m_in.severalRecords) {
-        ProcessCurrentRow(m_in.grid.currentRow);
+        writeDocuments([this] { ProcessCurrentRow(m_in.grid.currentRow); });
         openOutputFolder();
         return;
     }
     const int maximum = int(m_in.grid.rows.size()) - 1;
     m_observer->progressStarted(std::max(maximum, 0));
-    for (int i = 1; i <= maximum; ++i) {
-        m_observer->recordStarted(i);
-        if (m_in.grid.marks.value(i))
-            ProcessCurrentRow(i);
-        m_observer->progressed(i);
-    }
+    writeDocuments([this, maximum] {
+        for (int i = 1; i <= maximum; ++i) {
+            m_observer->recordStarted(i);
+            if (m_in.grid.marks.value(i))
+                ProcessCurrentRow(i);
+            m_observer->progressed(i);
+        }
+    });
     openOutputFolder();
     m_observer->notice(QStringLiteral("Готово"));
     if (m_pdfErrors > 0)
         m_observer->notice(conversionReport(m_pdfErrors, m_wordPdfErrors));
+}
+
+void TGenerationRun::writeDocuments(const std::function<void()> &fill)
+{
+    try {
+        fill();
+    } catch (...) {
+        // Documents already written keep their conversions when an error ends the run.
+        finishConversions();
+        throw;
+    }
+    finishConversions();
 }
 
 QString TGenerationRun::conversionReport(int failures, bool wordAmongThem)
@@ -227,14 +241,7 @@ void TGenerationRun::processOdt(const QString &templatePath, const QString &outp
         return;
     }
     const QFileInfo odt(outputPath);
-    const QString pdf = AppFolder::join(odt.absolutePath(), odt.completeBaseName() + QStringLiteral(".pdf"));
-    if (ConvertODTToPDF(outputPath, m_in.converter, m_in.waitMs) && QFileInfo::exists(pdf)) {
-        QFile::remove(outputPath);
-        written(pdf);
-    } else {
-        ++m_pdfErrors;
-        written(outputPath);
-    }
+    queuePdf(outputPath, AppFolder::join(odt.absolutePath(), odt.completeBaseName() + QStringLiteral(".pdf")), false);
 }
 
 void TGenerationRun::processWord(const QString &entry, const QString &templatePath, const QString &outputPath, int row)
@@ -248,6 +255,7 @@ void TGenerationRun::processWord(const QString &entry, const QString &templatePa
     data.waitMs = m_in.waitMs;
     data.notice = [this](const QString &text) { m_observer->notice(text); };
     data.legacyConverted = [this](const QString &path) { return legacyConverted(path); };
+    data.convertLater = true;
     const QFileInfo out(outputPath);
     const QString keptDocx = AppFolder::join(out.absolutePath(), out.completeBaseName() + QStringLiteral(".docx"));
     switch (FillWordTemplate(templatePath, TReplaceOptions{true}, outputPath, data)) {
@@ -273,6 +281,9 @@ void TGenerationRun::processWord(const QString &entry, const QString &templatePa
         ++m_unconverted;
         written(keptDocx);
         break;
+    case TWordFillResult::ConvertLater:
+        queuePdf(keptDocx, outputPath, true);
+        break;
     }
 }
 
@@ -289,6 +300,42 @@ QString TGenerationRun::legacyConverted(const QString &templatePath)
     const QString docx = ConvertToDocx(templatePath, folder, m_in.converter, m_in.waitMs);
     m_legacyDocx.insert(templatePath, docx);
     return docx;
+}
+
+void TGenerationRun::queuePdf(const QString &source, const QString &pdf, bool word)
+{
+    if (!m_supervisor) {
+        ConversionSupervisor::Options options;
+        options.converter = m_in.converter;
+        options.processes = m_in.converters;
+        options.batchBaseMs = m_in.batchBaseMs;
+        options.perDocumentMs = m_in.perDocumentMs;
+        options.singleMs = m_in.waitMs;
+        m_supervisor = std::make_unique<ConversionSupervisor>(options);
+    }
+    m_supervisor->submit(source, pdf);
+    m_pending.append({source, pdf, word});
+}
+
+void TGenerationRun::finishConversions()
+{
+    if (!m_supervisor)
+        return;
+    const QList<bool> converted = m_supervisor->finish();
+    m_supervisor.reset();
+    for (int i = 0; i < m_pending.size(); ++i) {
+        const PendingPdf &p = m_pending[i];
+        // The filled document goes only once its PDF passed the check.
+        if (converted.value(i)) {
+            QFile::remove(p.source);
+            written(p.pdf);
+        } else {
+            ++m_pdfErrors;
+            m_wordPdfErrors = m_wordPdfErrors || p.word;
+            written(p.source);
+        }
+    }
+    m_pending.clear();
 }
 
 void TGenerationRun::written(const QString &path)

@@ -2,6 +2,7 @@
 
 #include "base/ScratchFolder.h"
 #include "odf/OdtText.h"
+#include "office/ConversionSupervisor.h"
 #include "office/PdfConverter.h"
 #include "settings/Settings.h"
 
@@ -11,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class TGridModel;
@@ -40,6 +42,9 @@ struct TGenerationInput
     QString outputRoot;            // "docum", with or without a trailing separator
     QString converter;             // the office suite's converter; empty when none was found
     int waitMs = kConversionWaitMs;
+    int converters = 0;            // converter processes at once for PDF; 0: one per core, at most 4
+    int batchBaseMs = 60000;       // a batch of PDF conversions may take this long ...
+    int perDocumentMs = 5000;      // ... plus this per document
 };
 
 // What the run tells its caller while it works. Called on the thread that runs it.
@@ -122,6 +127,9 @@ private:
     void processWord(const QString &entry, const QString &templatePath, const QString &outputPath, int row);
     QString claimOutputPath(const QString &entry, const QString &namingValue);
     QString legacyConverted(const QString &templatePath);
+    void writeDocuments(const std::function<void()> &fill);
+    void queuePdf(const QString &source, const QString &pdf, bool word);
+    void finishConversions();
     void openOutputFolder();
     void written(const QString &path);
 
@@ -136,5 +144,14 @@ private:
     QHash<QString, int> m_nextCopy;   // first path of a name -> the copy number to try next
     std::unique_ptr<ScratchFolder> m_scratch; // this run's, for ".doc" templates converted once
     QHash<QString, QString> m_legacyDocx;     // ".doc" template -> its ".docx" in m_scratch
+    // PDFs are made in batches while filling goes on.
+    struct PendingPdf
+    {
+        QString source; // the filled ".odt"/".docx", kept when its conversion fails
+        QString pdf;
+        bool word = false;
+    };
+    std::unique_ptr<ConversionSupervisor> m_supervisor;
+    QList<PendingPdf> m_pending;
     QSet<QString> m_brokenTemplates;  // reported once, then passed over
 };

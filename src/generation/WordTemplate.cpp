@@ -48,6 +48,10 @@ TWordFillResult saveAsPdf(DocxDocument &doc, const QString &outputPath, const TW
         doc.save(keptDocx);
         return TWordFillResult::KeptAsDocx;
     }
+    if (data.convertLater) {
+        doc.save(keptDocx);
+        return TWordFillResult::ConvertLater;
+    }
     auto scratch = scratchFolder();
     const QString filled = AppFolder::join(scratch->path(), out.completeBaseName() + QStringLiteral(".docx"));
     doc.save(filled);

@@ -21,6 +21,9 @@ struct TWordFillData
     // Turns a ".doc" template into a ".docx" and returns its path. When empty, every document
     // converts its template anew; the run passes one that converts each template once.
     std::function<QString(const QString &)> legacyConverted;
+    // PDF wanted: only write the filled ".docx" beside the output (ConvertLater), the caller
+    // converts it.
+    bool convertLater = false;
 };
 
 // What became of one Word document.
@@ -29,7 +32,8 @@ enum class TWordFillResult {
     TemplateBroken,  // not a Word document (no package with its main text): nothing written
     Written,         // the output file exists
     PdfFailed,       // the PDF could not be made; the filled .docx is kept beside it
-    KeptAsDocx       // PDF wanted but no converter: the filled .docx is kept beside it
+    KeptAsDocx,      // PDF wanted but no converter: the filled .docx is kept beside it
+    ConvertLater     // PDF wanted, convertLater set: the filled .docx waits beside it for conversion
 };
 
 // Fills one ".docx"/".doc" template into outputPath: data fields in column order, then personal

@@ -17,14 +17,39 @@ QString ConverterProfileFolder()
 
 QStringList ConverterArguments(const QString &format, const QString &outDir, const QString &source)
 {
-    const QString profile = QUrl::fromLocalFile(QDir::fromNativeSeparators(ConverterProfileFolder())).toString();
-    return {QStringLiteral("-env:UserInstallation=") + profile,
-            QStringLiteral("--headless"),
-            QStringLiteral("--convert-to"),
-            format,
-            QStringLiteral("--outdir"),
-            QDir::toNativeSeparators(outDir),
-            QDir::toNativeSeparators(source)};
+    return ConverterArguments(ConverterProfileFolder(), format, outDir, QStringList{source});
+}
+
+QStringList ConverterArguments(const QString &profileFolder, const QString &format, const QString &outDir,
+                               const QStringList &sources)
+{
+    const QString profile = QUrl::fromLocalFile(QDir::fromNativeSeparators(profileFolder)).toString();
+    QStringList args{QStringLiteral("-env:UserInstallation=") + profile,
+                     QStringLiteral("--headless"),
+                     QStringLiteral("--convert-to"),
+                     format,
+                     QStringLiteral("--outdir"),
+                     QDir::toNativeSeparators(outDir)};
+    for (const QString &source : sources)
+        args << QDir::toNativeSeparators(source);
+    return args;
+}
+
+bool RunConverter(const QString &converter, const QStringList &arguments, int waitMs)
+{
+    QProcess process;
+    process.setProgram(converter);
+    process.setArguments(arguments);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    ProcessTree::prepare(process);
+    process.start();
+    if (!process.waitForStarted())
+        return false;
+    const bool ended = process.waitForFinished(waitMs);
+    if (!ended)
+        ProcessTree::kill(process);
+    return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
 QString ConvertDocument(const QString &source, const QString &format, const QString &outDir,
@@ -36,20 +61,7 @@ QString ConvertDocument(const QString &source, const QString &format, const QStr
     if (QFileInfo::exists(expected) && !QFile::remove(expected))
         return QString();
     QDir().mkpath(ProcessTempDir());
-
-    QProcess process;
-    process.setProgram(converter);
-    process.setArguments(ConverterArguments(format, outDir, source));
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    ProcessTree::prepare(process);
-    process.start();
-    if (!process.waitForStarted())
-        return QString();
-    bool endedByItself = process.waitForFinished(waitMs);
-    if (!endedByItself)
-        ProcessTree::kill(process);
-    endedByItself = endedByItself && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    const bool endedByItself = RunConverter(converter, ConverterArguments(format, outDir, source), waitMs);
     // A converter ended halfway may leave a truncated file: that is a failure, and the file goes,
     // so nobody takes it for the document.
     if (endedByItself && ConvertedFile::isComplete(expected))

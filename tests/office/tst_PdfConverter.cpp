@@ -1,6 +1,7 @@
 #include "FakeConverter.h"
 
 #include "base/AppFolder.h"
+#include "office/ConversionSupervisor.h"
 #include "office/ConvertedFile.h"
 #include "office/PdfConverter.h"
 
@@ -28,6 +29,7 @@ private slots:
     void onlyACompleteFileOfItsKindCounts();
     void failedConversionLeavesNoOutput_data();
     void failedConversionLeavesNoOutput();
+    void batchWithABrokenAndAHangingDocument();
 
 private:
     QString writeOdt(const QString &name);
@@ -172,6 +174,53 @@ void tst_PdfConverter::failedConversionLeavesNoOutput()
     QCOMPARE(ConvertODTToPDF(odt, converter, 1500), converted);
     QCOMPARE(QFile::exists(m_dir->filePath(QStringLiteral("a.pdf"))), converted);
     QVERIFY(QFile::exists(odt));
+}
+
+void tst_PdfConverter::batchWithABrokenAndAHangingDocument()
+{
+    // Converts every source it is given in turn; "broken" gets no PDF, "hang" never ends.
+    const QString converter = FakeConverter::write(m_dir->filePath(QStringLiteral("soffice")),
+        "#!/bin/sh\necho $$ >> \"$0.pids\"\nout=''\n"
+        "while [ $# -gt 0 ]; do\n"
+        "  case \"$1\" in\n"
+        "    --outdir) out=\"$2\"; shift;;\n"
+        "    --convert-to) shift;;\n"
+        "    -*) ;;\n"
+        "    *) base=$(basename \"$1\"); base=${base%.*}\n"
+        "       case \"$base\" in\n"
+        "         *hang*) sleep 30 & echo $! >> \"$0.pids\"; wait;;\n"
+        "         *broken*) ;;\n"
+        "         *) printf '%%PDF-1.4\\n%%%%EOF\\n' > \"$out/$base.pdf\";;\n"
+        "       esac;;\n"
+        "  esac; shift\n"
+        "done\n");
+    ConversionSupervisor::Options options;
+    options.converter = converter;
+    options.processes = 2;
+    options.batchBaseMs = 500;
+    options.perDocumentMs = 100;
+    options.singleMs = 1500;
+    const QStringList names{"a", "b", "hang", "c", "broken", "d"};
+    QList<bool> converted;
+    {
+        ConversionSupervisor supervisor(options);
+        for (const QString &name : names)
+            QCOMPARE(supervisor.submit(writeOdt("docum/" + name + ".odt"), m_dir->filePath("docum/" + name + ".pdf")),
+                     int(names.indexOf(name)));
+        converted = supervisor.finish();
+        QCOMPARE(supervisor.judged(), int(names.size()));
+    }
+    QCOMPARE(converted, (QList<bool>{true, true, false, true, false, true}));
+    for (int i = 0; i < names.size(); ++i) {
+        QCOMPARE(QFile::exists(m_dir->filePath("docum/" + names[i] + ".pdf")), converted[i]);
+        QVERIFY(QFile::exists(m_dir->filePath("docum/" + names[i] + ".odt")));
+    }
+    // Every converter and every program one started has ended.
+    QFile pids(converter + QStringLiteral(".pids"));
+    QVERIFY(pids.open(QIODevice::ReadOnly));
+    for (const QByteArray &pid : pids.readAll().split('\n'))
+        if (!pid.trimmed().isEmpty())
+            QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid.trimmed().toLongLong()), 0) != 0, 5000);
 }
 
 QTEST_GUILESS_MAIN(tst_PdfConverter)

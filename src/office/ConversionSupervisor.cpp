@@ -1,0 +1,218 @@
+#include "office/ConversionSupervisor.h"
+
+#include "base/AppFolder.h"
+#include "base/PendingFile.h"
+#include "base/ScratchFolder.h"
+#include "office/ConvertedFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QThread>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+namespace {
+
+struct Job
+{
+    int ticket = 0;
+    QString source;
+    QString target;
+};
+
+// Moves a finished PDF from the batch folder to its place; the output tree may lie on another
+// disk, where a rename cannot reach.
+bool moveInto(const QString &pdf, const QString &target)
+{
+    try {
+        PendingFile pending(target);
+        if (!QFile::copy(pdf, pending.path()))
+            return false;
+        pending.commit();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace
+
+struct ConversionSupervisor::Private
+{
+    Options options;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<Job> queue;
+    QList<int> results; // -1 open, 0 failed, 1 converted
+    int judged = 0;
+    bool finishing = false;
+    QList<QThread *> workers;
+
+    QList<Job> takeBatch();
+    void work(int slot);
+    void convertBatch(const QString &profile, const QList<Job> &batch);
+    bool convertAlone(const QString &profile, const Job &job);
+    void judge(const Job &job, bool ok);
+};
+
+QList<Job> ConversionSupervisor::Private::takeBatch()
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    wake.wait(lock, [this] { return finishing || int(queue.size()) >= options.batchSize; });
+    // While documents still come, batches are full; at the end the rest is shared out evenly.
+    const int share = (int(queue.size()) + int(workers.size()) - 1) / std::max(1, int(workers.size()));
+    const int n = std::min<int>({int(queue.size()), options.batchSize, finishing ? std::max(1, share) : options.batchSize});
+    QList<Job> batch;
+    for (int i = 0; i < n; ++i) {
+        batch.append(queue.front());
+        queue.pop_front();
+    }
+    return batch;
+}
+
+void ConversionSupervisor::Private::work(int slot)
+{
+    // A profile folder is used by one converter at a time, also across running programs.
+    QString profile;
+    std::unique_ptr<QLockFile> lock;
+    for (int k = slot; !lock; k += options.processes) {
+        profile = profileFolder(k);
+        QDir().mkpath(profile);
+        lock = std::make_unique<QLockFile>(profile + QStringLiteral(".lock"));
+        if (!lock->tryLock(0))
+            lock.reset();
+    }
+    for (;;) {
+        const QList<Job> batch = takeBatch();
+        if (batch.isEmpty())
+            return;
+        try {
+            convertBatch(profile, batch);
+        } catch (...) {
+            // No scratch folder, say: the batch's documents stay unconverted, and counted so.
+            for (const Job &job : batch)
+                judge(job, false);
+        }
+    }
+}
+
+void ConversionSupervisor::Private::convertBatch(const QString &profile, const QList<Job> &batch)
+{
+    ScratchFolder out(QStringLiteral("PDF_"));
+    // Two documents of one name would write one PDF in the batch folder: the second goes alone.
+    QStringList sources, names;
+    QList<Job> together, alone;
+    for (const Job &job : batch) {
+        const QString name = QFileInfo(job.source).completeBaseName().toCaseFolded();
+        (names.contains(name) ? alone : together).append(job);
+        names << name;
+        if (together.size() > sources.size())
+            sources << job.source;
+    }
+    const int limit = options.batchBaseMs + options.perDocumentMs * int(together.size());
+    const bool ended = RunConverter(options.converter,
+                                    ConverterArguments(profile, QStringLiteral("pdf"), out.path(), sources), limit);
+    for (const Job &job : together) {
+        // Only a batch that ended by itself with success vouches for its PDFs; the documents of
+        // any other, and those it left without a complete PDF, are tried once more, alone.
+        const QString pdf = out.filePath(QFileInfo(job.source).completeBaseName() + QStringLiteral(".pdf"));
+        if (ended && ConvertedFile::isComplete(pdf) && moveInto(pdf, job.target))
+            judge(job, true);
+        else
+            alone.append(job);
+    }
+    for (const Job &job : alone)
+        judge(job, convertAlone(profile, job));
+}
+
+bool ConversionSupervisor::Private::convertAlone(const QString &profile, const Job &job)
+{
+    ScratchFolder out(QStringLiteral("PDF_"));
+    const QString pdf = out.filePath(QFileInfo(job.source).completeBaseName() + QStringLiteral(".pdf"));
+    const bool ended = RunConverter(options.converter,
+                                    ConverterArguments(profile, QStringLiteral("pdf"), out.path(), {job.source}),
+                                    options.singleMs);
+    return ended && ConvertedFile::isComplete(pdf) && moveInto(pdf, job.target);
+}
+
+void ConversionSupervisor::Private::judge(const Job &job, bool ok)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (results[job.ticket] >= 0)
+        return;
+    results[job.ticket] = ok ? 1 : 0;
+    ++judged;
+}
+
+ConversionSupervisor::ConversionSupervisor(Options options) : d(std::make_unique<Private>())
+{
+    if (options.processes <= 0)
+        options.processes = std::clamp(QThread::idealThreadCount(), 1, 4);
+    options.batchSize = std::max(1, options.batchSize);
+    d->options = options;
+    QDir().mkpath(ProcessTempDir());
+    for (int slot = 0; slot < options.processes; ++slot) {
+        QThread *worker = QThread::create([this, slot] { d->work(slot); });
+        d->workers.append(worker);
+        worker->start();
+    }
+}
+
+ConversionSupervisor::~ConversionSupervisor()
+{
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        d->queue.clear();
+        d->finishing = true;
+    }
+    d->wake.notify_all();
+    for (QThread *worker : d->workers) {
+        worker->wait();
+        delete worker;
+    }
+}
+
+int ConversionSupervisor::submit(const QString &source, const QString &target)
+{
+    int ticket = 0;
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        ticket = int(d->results.size());
+        d->results.append(-1);
+        // The PDF of an earlier run must not pass for this one's.
+        QFile::remove(target);
+        d->queue.push_back({ticket, source, target});
+    }
+    d->wake.notify_one();
+    return ticket;
+}
+
+QList<bool> ConversionSupervisor::finish()
+{
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        d->finishing = true;
+    }
+    d->wake.notify_all();
+    for (QThread *worker : d->workers)
+        worker->wait();
+    QList<bool> converted;
+    for (int r : d->results)
+        converted.append(r == 1);
+    return converted;
+}
+
+int ConversionSupervisor::judged() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->judged;
+}
+
+QString ConversionSupervisor::profileFolder(int slot)
+{
+    return AppFolder::path() + QStringLiteral("lo_profiles") + QDir::separator() + QString::number(slot);
+}

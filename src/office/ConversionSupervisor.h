@@ -1,0 +1,53 @@
+#pragma once
+
+#include "office/PdfConverter.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+// Turns many documents into PDF while they are still being written: several converter processes
+// at once, each fed batches of documents, so the office suite starts a few times per run instead
+// of once per document. Each document is judged alone; one that a batch did not finish is tried
+// once more on its own. Every method may be called from one thread only (the run's).
+class ConversionSupervisor
+{
+public:
+    struct Options
+    {
+        QString converter;            // the office suite's converter
+        int processes = 0;            // converters at once; 0: one per core, at most 4
+        int batchSize = 50;           // documents per converter call, at most
+        int batchBaseMs = 60000;      // a batch may take this long ...
+        int perDocumentMs = 5000;     // ... plus this per document before it is ended
+        int singleMs = kConversionWaitMs; // a document tried on its own
+    };
+
+    explicit ConversionSupervisor(Options options);
+    // Drops what is still queued and waits for the conversions under way (each ends by its
+    // time limit at the latest).
+    ~ConversionSupervisor();
+
+    ConversionSupervisor(const ConversionSupervisor &) = delete;
+    ConversionSupervisor &operator=(const ConversionSupervisor &) = delete;
+
+    // Queues source (a written ".odt" or ".docx") to become the PDF target; returns its number
+    // (0, 1, … in the order of submission). The source is never changed or removed.
+    int submit(const QString &source, const QString &target);
+
+    // No more documents: what is queued is converted, and the call returns once every document
+    // is judged, with, per number, whether target now holds a complete PDF.
+    QList<bool> finish();
+
+    // Documents judged so far.
+    int judged() const;
+
+    // The converter's profile folder for slot k beside the executable ("lo_profiles/k"): kept
+    // between runs, so only its first use pays for setting it up.
+    static QString profileFolder(int slot);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
