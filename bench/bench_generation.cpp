@@ -1,7 +1,11 @@
 // Figures for the generation run: filling a large Word document, and a run over many records
-// with a Word and an OpenDocument template. Prints times and the peak memory of the process.
+// with a Word and an OpenDocument template, and PDF conversion through the supervisor against one
+// converter process per document. Prints times and the peak memory of the process.
 #include "base/AppFolder.h"
 #include "generation/TGenerationRun.h"
+#include "odf/TODTProcessor.h"
+#include "office/ConversionSupervisor.h"
+#include "office/OfficeSuite.h"
 #include "word/DocxDocument.h"
 #include "zip/ZipWriter.h"
 
@@ -10,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <cstdio>
 
@@ -119,6 +124,61 @@ void benchRun(const QString &dir)
                 run.documentsWritten(), ms, double(ms) / run.documentsWritten());
 }
 
+// Fills the letter for records letters into folder and returns their paths.
+QStringList filledLetters(const QString &folder, int records)
+{
+    QDir().mkpath(folder);
+    QStringList out;
+    TODTProcessor processor;
+    for (int r = 0; r < records; ++r) {
+        const QString path = folder + QStringLiteral("/Письмо-%1.odt").arg(r);
+        processor.ProcessODTTemplate(QStringLiteral(DOKRAVA_TEST_DATA "/odf/letter.odt"), path,
+                                     {{QStringLiteral("ФИО"), QStringLiteral("Иванов %1").arg(r)}});
+        out << path;
+    }
+    return out;
+}
+
+double throughSupervisor(const QStringList &documents, const QString &converter)
+{
+    QElapsedTimer t;
+    t.start();
+    ConversionSupervisor::Options options;
+    options.converter = converter;
+    ConversionSupervisor supervisor(options);
+    for (const QString &odt : documents)
+        supervisor.submit(odt, odt.chopped(4) + QStringLiteral(".pdf"));
+    const QList<bool> converted = supervisor.finish();
+    const double seconds = t.nsecsElapsed() / 1e9;
+    if (converted.count(true) != documents.size())
+        std::printf("  (%lld of %lld converted)\n", (long long)converted.count(true), (long long)documents.size());
+    return documents.size() / seconds;
+}
+
+void benchPdf(const QString &dir)
+{
+    QString converter;
+    if (!FindLOPath(converter)) {
+        std::printf("PDF: no office suite found, skipped\n");
+        return;
+    }
+    // The kept profiles are set up once, as on a machine where the program ran before.
+    throughSupervisor(filledLetters(dir + QStringLiteral("/warm"), 4), converter);
+    const QStringList batch = filledLetters(dir + QStringLiteral("/batch"), 200);
+    const double supervised = throughSupervisor(batch, converter);
+    // One converter process per document, measured on 20 after one that sets up its profile.
+    const QStringList single = filledLetters(dir + QStringLiteral("/single"), 21);
+    ConvertODTToPDF(single.first(), converter);
+    QElapsedTimer t;
+    t.start();
+    for (int i = 1; i < single.size(); ++i)
+        ConvertODTToPDF(single[i], converter);
+    const double perDocument = (single.size() - 1) / (t.nsecsElapsed() / 1e9);
+    std::printf("PDF, 200 one-page letters: %.2f PDF/s through the supervisor (%d converters, batches of 50), "
+                "%.2f PDF/s with one converter per document (20 measured); %.1fx\n",
+                supervised, std::clamp(QThread::idealThreadCount(), 1, 4), perDocument, supervised / perDocument);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -128,6 +188,7 @@ int main(int argc, char *argv[])
     AppFolder::setOverride(dir.path());
     benchLargeDocument(dir.path());
     benchRun(dir.path());
+    benchPdf(dir.path());
     std::printf("peak memory: %ld KiB\n", peakKiB());
     return 0;
 }

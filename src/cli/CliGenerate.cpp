@@ -138,6 +138,11 @@ public:
         if (m_tty)
             Cli::err(QStringLiteral("\rЗаписи: %1 из %2").arg(position).arg(m_max));
     }
+    void conversionsProgressed(int converted, int total) override
+    {
+        if (m_tty)
+            Cli::err(QStringLiteral("\rPDF: %1 из %2").arg(converted).arg(total));
+    }
     void notice(const QString &text) override
     {
         if (m_tty && m_max > 0)

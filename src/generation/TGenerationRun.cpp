@@ -321,7 +321,10 @@ void TGenerationRun::finishConversions()
 {
     if (!m_supervisor)
         return;
-    const QList<bool> converted = m_supervisor->finish();
+    const int total = int(m_pending.size());
+    const QList<bool> converted = m_supervisor->finish([this, total](int judged) {
+        m_observer->conversionsProgressed(judged, total);
+    });
     m_supervisor.reset();
     for (int i = 0; i < m_pending.size(); ++i) {
         const PendingPdf &p = m_pending[i];

@@ -60,6 +60,8 @@ public:
     virtual void progressed(int position) { Q_UNUSED(position); }
     // A document was written at path.
     virtual void documentWritten(const QString &path) { Q_UNUSED(path); }
+    // PDF conversion goes on after the last document was filled: converted of total are judged.
+    virtual void conversionsProgressed(int converted, int total) { Q_UNUSED(converted); Q_UNUSED(total); }
     // A plain notice ("Файл шаблона не найден.", "Готово", the conversion report).
     virtual void notice(const QString &text) { Q_UNUSED(text); }
     // The output folder is to be opened.

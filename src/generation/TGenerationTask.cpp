@@ -19,6 +19,10 @@ public:
         forward([=](IGenerationObserver *o) { o->documentWritten(path); });
     }
     void notice(const QString &text) override { forward([=](IGenerationObserver *o) { o->notice(text); }); }
+    void conversionsProgressed(int converted, int total) override
+    {
+        forward([=](IGenerationObserver *o) { o->conversionsProgressed(converted, total); });
+    }
     void openFolder(const QString &path) override { forward([=](IGenerationObserver *o) { o->openFolder(path); }); }
 
 private:

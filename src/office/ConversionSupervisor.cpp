@@ -191,15 +191,20 @@ int ConversionSupervisor::submit(const QString &source, const QString &target)
     return ticket;
 }
 
-QList<bool> ConversionSupervisor::finish()
+QList<bool> ConversionSupervisor::finish(const std::function<void(int judged)> &progress)
 {
     {
         std::lock_guard<std::mutex> lock(d->mutex);
         d->finishing = true;
     }
     d->wake.notify_all();
-    for (QThread *worker : d->workers)
-        worker->wait();
+    for (QThread *worker : d->workers) {
+        while (!worker->wait(200))
+            if (progress)
+                progress(judged());
+    }
+    if (progress)
+        progress(judged());
     QList<bool> converted;
     for (int r : d->results)
         converted.append(r == 1);

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 // Turns many documents into PDF while they are still being written: several converter processes
@@ -37,8 +38,9 @@ public:
     int submit(const QString &source, const QString &target);
 
     // No more documents: what is queued is converted, and the call returns once every document
-    // is judged, with, per number, whether target now holds a complete PDF.
-    QList<bool> finish();
+    // is judged, with, per number, whether target now holds a complete PDF. progress, when
+    // given, hears every few tenths of a second how many are judged.
+    QList<bool> finish(const std::function<void(int judged)> &progress = {});
 
     // Documents judged so far.
     int judged() const;

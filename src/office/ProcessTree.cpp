@@ -9,6 +9,9 @@
 #include <sys/types.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 
 namespace ProcessTree {
 
@@ -18,7 +21,13 @@ void prepare(QProcess &process)
     Q_UNUSED(process);
 #else
     // A group of its own: the office suite's launcher starts the real converter as a child.
-    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    process.setChildProcessModifier([] {
+        ::setpgid(0, 0);
+#ifdef Q_OS_LINUX
+        // Ended with us when this program is killed and cannot end it itself.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+    });
 #endif
 }
 

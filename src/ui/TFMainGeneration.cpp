@@ -28,6 +28,14 @@ public:
     }
     void recordStarted(int row) override { m_window->grid()->setCurrent(m_window->grid()->col(), row); }
     void progressed(int position) override { m_window->ui()->prbar->setValue(position); }
+    void conversionsProgressed(int converted, int total) override
+    {
+        QProgressBar *bar = m_window->ui()->prbar;
+        bar->setRange(0, total);
+        bar->setValue(converted);
+        bar->setFormat(QStringLiteral("PDF: %1 из %2").arg(converted).arg(total));
+        bar->show();
+    }
     void notice(const QString &text) override { Dialogs::get().notice(m_window, text); }
     void openFolder(const QString &path) override { Dialogs::get().shellOpen(path); }
 
@@ -90,6 +98,7 @@ void TFMain::BReplaceClick()
         task->start(std::move(input), observer.get(), [this, observer](int pdfErrors, int, const QString &error) {
             PDFErrorCount = pdfErrors;
             m_ui->prbar->hide();
+            m_ui->prbar->resetFormat();
             setRunning(m_ui.get(), false);
             if (!error.isEmpty())
                 ShowApplicationError(this, error);

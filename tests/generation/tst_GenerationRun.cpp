@@ -29,6 +29,8 @@ struct Recorder : IGenerationObserver
     void progressed(int p) override { positions << p; }
     void documentWritten(const QString &path) override { written << path; }
     void notice(const QString &text) override { notices << text; }
+    void conversionsProgressed(int converted, int total) override { conversions = {converted, total}; }
+    QPair<int, int> conversions{-1, -1};
     void openFolder(const QString &path) override { opened << path; }
 };
 
@@ -279,6 +281,8 @@ void tst_GenerationRun::odtToPdf()
     QCOMPARE(QDir(out(QStringLiteral("Письмо"))).entryList(kDocuments, QDir::Files, QDir::Name), files);
     QCOMPARE(rec.notices, notices);
     QCOMPARE(run.documentsWritten(), 2);
+    // The conversions are reported until the last is judged, a failed one included.
+    QCOMPARE(rec.conversions, converter.isEmpty() ? qMakePair(-1, -1) : qMakePair(2, 2));
 }
 
 void tst_GenerationRun::wordToPdf_data()
