@@ -12,6 +12,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -24,6 +26,13 @@
 #endif
 
 namespace {
+
+std::atomic<bool> g_stop{false};
+
+extern "C" void requestStop(int)
+{
+    g_stop = true;
+}
 
 struct Options
 {
@@ -224,9 +233,15 @@ int generate(const QStringList &args)
     if (o.pdf && in.converter.isEmpty() && !in.templates.isEmpty())
         err(ConverterMissingWarning(hasOdtTemplate(in.templates)) + QLatin1Char('\n'));
 
+    // Ctrl+C or a termination request stops the run the way the window's button does.
+    in.stop = &g_stop;
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
     ConsoleObserver observer;
     TGenerationRun run(in, &observer);
     run.run();
+    if (run.stopped())
+        return 1;
     out(QStringLiteral("Документов создано: %1\nОшибок конвертации в PDF: %2\n")
             .arg(run.documentsWritten())
             .arg(run.pdfErrorCount()));

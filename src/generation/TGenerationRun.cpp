@@ -143,23 +143,34 @@ void TGenerationRun::run()
     RemoveAbandonedPendingFiles(m_in.outputRoot);
     if (!m_in.severalRecords) {
         writeDocuments([this] { ProcessCurrentRow(m_in.grid.currentRow); });
-        openOutputFolder();
+        if (!m_stopped)
+            openOutputFolder();
         return;
     }
     const int maximum = int(m_in.grid.rows.size()) - 1;
     m_observer->progressStarted(std::max(maximum, 0));
     writeDocuments([this, maximum] {
-        for (int i = 1; i <= maximum; ++i) {
+        for (int i = 1; i <= maximum && !stopRequested(); ++i) {
             m_observer->recordStarted(i);
             if (m_in.grid.marks.value(i))
                 ProcessCurrentRow(i);
             m_observer->progressed(i);
         }
     });
+    if (m_stopped) {
+        m_observer->notice(QStringLiteral("Формирование документов прервано. Создано документов: %1").arg(m_written));
+        return;
+    }
     openOutputFolder();
     m_observer->notice(QStringLiteral("Готово"));
     if (m_pdfErrors > 0)
         m_observer->notice(conversionReport(m_pdfErrors, m_wordPdfErrors));
+}
+
+bool TGenerationRun::stopRequested()
+{
+    m_stopped = m_stopped || (m_in.stop && m_in.stop->load());
+    return m_stopped;
 }
 
 void TGenerationRun::writeDocuments(const std::function<void()> &fill)
@@ -184,6 +195,8 @@ QString TGenerationRun::conversionReport(int failures, bool wordAmongThem)
 void TGenerationRun::ProcessCurrentRow(int row)
 {
     for (const QString &entry : m_in.templates) {
+        if (stopRequested())
+            return;
         processTemplate(entry, row);
         TrimWorkingSet();
     }
@@ -311,6 +324,7 @@ void TGenerationRun::queuePdf(const QString &source, const QString &pdf, bool wo
         options.batchBaseMs = m_in.batchBaseMs;
         options.perDocumentMs = m_in.perDocumentMs;
         options.singleMs = m_in.waitMs;
+        options.stop = m_in.stop;
         m_supervisor = std::make_unique<ConversionSupervisor>(options);
     }
     m_supervisor->submit(source, pdf);
@@ -332,6 +346,9 @@ void TGenerationRun::finishConversions()
         if (converted.value(i)) {
             QFile::remove(p.source);
             written(p.pdf);
+        } else if (stopRequested()) {
+            // Stopped before its PDF was made: an unfinished document, which goes.
+            QFile::remove(p.source);
         } else {
             ++m_pdfErrors;
             m_wordPdfErrors = m_wordPdfErrors || p.word;

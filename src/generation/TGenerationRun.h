@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -45,6 +46,8 @@ struct TGenerationInput
     int converters = 0;            // converter processes at once for PDF; 0: one per core, at most 4
     int batchBaseMs = 60000;       // a batch of PDF conversions may take this long ...
     int perDocumentMs = 5000;      // ... plus this per document
+    // Turns true when the user stops the run (from any thread); may be null.
+    const std::atomic<bool> *stop = nullptr;
 };
 
 // What the run tells its caller while it works. Called on the thread that runs it.
@@ -118,6 +121,8 @@ public:
     int unconvertedCount() const { return m_unconverted; }
     // Files written in this run (a PDF and its kept source count once).
     int documentsWritten() const { return m_written; }
+    // True when the run was stopped before its end.
+    bool stopped() const { return m_stopped; }
 
     // The report of failed conversions: "Внимание! Ошибки конвертации в PDF: N файлов сохранены
     // как .odt", or "как .odt/.docx" when Word results are among them.
@@ -130,6 +135,7 @@ private:
     QString claimOutputPath(const QString &entry, const QString &namingValue);
     QString legacyConverted(const QString &templatePath);
     void writeDocuments(const std::function<void()> &fill);
+    bool stopRequested();
     void queuePdf(const QString &source, const QString &pdf, bool word);
     void finishConversions();
     void openOutputFolder();
@@ -142,6 +148,7 @@ private:
     bool m_wordPdfErrors = false;
     int m_unconverted = 0;
     int m_written = 0;
+    bool m_stopped = false;
     QSet<QString> m_claimed;          // output paths this run has handed out, see claimOutputPath
     QHash<QString, int> m_nextCopy;   // first path of a name -> the copy number to try next
     std::unique_ptr<ScratchFolder> m_scratch; // this run's, for ".doc" templates converted once

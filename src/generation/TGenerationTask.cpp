@@ -57,6 +57,8 @@ void TGenerationTask::start(TGenerationInput input, IGenerationObserver *observe
         m_thread = nullptr;
     }
     m_running = true;
+    m_stop = false;
+    input.stop = &m_stop;
     m_thread = QThread::create([this, input = std::move(input), observer, finished]() mutable {
         ForwardingObserver forwarding(this, observer);
         TGenerationRun run(std::move(input), &forwarding);
@@ -76,6 +78,12 @@ void TGenerationTask::start(TGenerationInput input, IGenerationObserver *observe
         });
     });
     m_thread->start();
+}
+
+void TGenerationTask::wait()
+{
+    if (m_thread)
+        m_thread->wait();
 }
 
 void TGenerationTask::post(std::function<void()> action)

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -29,6 +30,12 @@ public:
     // True from start() until the finished callback has run.
     bool running() const { return m_running; }
 
+    // Asks the run in progress to stop: it ends after the document being written, ends the
+    // converters, removes unfinished documents and reports what was done.
+    void stop() { m_stop = true; }
+    // Waits until the worker thread has ended (its reports still wait for this object's thread).
+    void wait();
+
     // Starts the run; observer (not owned, used on this object's thread only) receives the
     // reports, then finished runs once.
     void start(TGenerationInput input, IGenerationObserver *observer, Finished finished);
@@ -44,4 +51,5 @@ private:
     std::deque<std::function<void()>> m_queue;
     bool m_draining = false;
     bool m_running = false;
+    std::atomic<bool> m_stop{false};
 };

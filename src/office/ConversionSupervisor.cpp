@@ -4,6 +4,7 @@
 #include "base/PendingFile.h"
 #include "base/ScratchFolder.h"
 #include "office/ConvertedFile.h"
+#include "office/ProcessTree.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,13 +51,16 @@ struct ConversionSupervisor::Private
     QList<int> results; // -1 open, 0 failed, 1 converted
     int judged = 0;
     bool finishing = false;
+    std::atomic<bool> cancelled{false};
+    QList<qint64> running; // per worker slot: the converter's process id, 0 when none
     QList<QThread *> workers;
 
     QList<Job> takeBatch();
     void work(int slot);
-    void convertBatch(const QString &profile, const QList<Job> &batch);
-    bool convertAlone(const QString &profile, const Job &job);
+    void convertBatch(int slot, const QString &profile, const QList<Job> &batch);
+    bool convertAlone(int slot, const QString &profile, const Job &job);
     void judge(const Job &job, bool ok);
+    bool run(int slot, const QStringList &arguments, int waitMs);
 };
 
 QList<Job> ConversionSupervisor::Private::takeBatch()
@@ -91,7 +95,7 @@ void ConversionSupervisor::Private::work(int slot)
         if (batch.isEmpty())
             return;
         try {
-            convertBatch(profile, batch);
+            convertBatch(slot, profile, batch);
         } catch (...) {
             // No scratch folder, say: the batch's documents stay unconverted, and counted so.
             for (const Job &job : batch)
@@ -100,7 +104,20 @@ void ConversionSupervisor::Private::work(int slot)
     }
 }
 
-void ConversionSupervisor::Private::convertBatch(const QString &profile, const QList<Job> &batch)
+bool ConversionSupervisor::Private::run(int slot, const QStringList &arguments, int waitMs)
+{
+    if (cancelled)
+        return false;
+    return RunConverter(options.converter, arguments, waitMs, [this, slot](qint64 pid) {
+        std::lock_guard<std::mutex> lock(mutex);
+        running[slot] = pid;
+        // A cancel that came while the converter was starting ends it now.
+        if (pid > 0 && cancelled)
+            ProcessTree::killGroup(pid);
+    });
+}
+
+void ConversionSupervisor::Private::convertBatch(int slot, const QString &profile, const QList<Job> &batch)
 {
     ScratchFolder out(QStringLiteral("PDF_"));
     // Two documents of one name would write one PDF in the batch folder: the second goes alone.
@@ -114,8 +131,7 @@ void ConversionSupervisor::Private::convertBatch(const QString &profile, const Q
             sources << job.source;
     }
     const int limit = options.batchBaseMs + options.perDocumentMs * int(together.size());
-    const bool ended = RunConverter(options.converter,
-                                    ConverterArguments(profile, QStringLiteral("pdf"), out.path(), sources), limit);
+    const bool ended = run(slot, ConverterArguments(profile, QStringLiteral("pdf"), out.path(), sources), limit);
     for (const Job &job : together) {
         // Only a batch that ended by itself with success vouches for its PDFs; the documents of
         // any other, and those it left without a complete PDF, are tried once more, alone.
@@ -126,16 +142,15 @@ void ConversionSupervisor::Private::convertBatch(const QString &profile, const Q
             alone.append(job);
     }
     for (const Job &job : alone)
-        judge(job, convertAlone(profile, job));
+        judge(job, convertAlone(slot, profile, job));
 }
 
-bool ConversionSupervisor::Private::convertAlone(const QString &profile, const Job &job)
+bool ConversionSupervisor::Private::convertAlone(int slot, const QString &profile, const Job &job)
 {
     ScratchFolder out(QStringLiteral("PDF_"));
     const QString pdf = out.filePath(QFileInfo(job.source).completeBaseName() + QStringLiteral(".pdf"));
-    const bool ended = RunConverter(options.converter,
-                                    ConverterArguments(profile, QStringLiteral("pdf"), out.path(), {job.source}),
-                                    options.singleMs);
+    const bool ended = run(slot, ConverterArguments(profile, QStringLiteral("pdf"), out.path(), {job.source}),
+                           options.singleMs);
     return ended && ConvertedFile::isComplete(pdf) && moveInto(pdf, job.target);
 }
 
@@ -154,6 +169,7 @@ ConversionSupervisor::ConversionSupervisor(Options options) : d(std::make_unique
         options.processes = std::clamp(QThread::idealThreadCount(), 1, 4);
     options.batchSize = std::max(1, options.batchSize);
     d->options = options;
+    d->running.fill(0, options.processes);
     QDir().mkpath(ProcessTempDir());
     for (int slot = 0; slot < options.processes; ++slot) {
         QThread *worker = QThread::create([this, slot] { d->work(slot); });
@@ -164,12 +180,7 @@ ConversionSupervisor::ConversionSupervisor(Options options) : d(std::make_unique
 
 ConversionSupervisor::~ConversionSupervisor()
 {
-    {
-        std::lock_guard<std::mutex> lock(d->mutex);
-        d->queue.clear();
-        d->finishing = true;
-    }
-    d->wake.notify_all();
+    cancel();
     for (QThread *worker : d->workers) {
         worker->wait();
         delete worker;
@@ -199,9 +210,12 @@ QList<bool> ConversionSupervisor::finish(const std::function<void(int judged)> &
     }
     d->wake.notify_all();
     for (QThread *worker : d->workers) {
-        while (!worker->wait(200))
+        while (!worker->wait(200)) {
+            if (d->options.stop && d->options.stop->load())
+                cancel();
             if (progress)
                 progress(judged());
+        }
     }
     if (progress)
         progress(judged());
@@ -209,6 +223,17 @@ QList<bool> ConversionSupervisor::finish(const std::function<void(int judged)> &
     for (int r : d->results)
         converted.append(r == 1);
     return converted;
+}
+
+void ConversionSupervisor::cancel()
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->cancelled = true;
+    d->finishing = true;
+    d->queue.clear();
+    for (qint64 pid : d->running)
+        ProcessTree::killGroup(pid);
+    d->wake.notify_all();
 }
 
 int ConversionSupervisor::judged() const

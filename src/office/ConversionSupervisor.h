@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -23,11 +24,11 @@ public:
         int batchBaseMs = 60000;      // a batch may take this long ...
         int perDocumentMs = 5000;     // ... plus this per document before it is ended
         int singleMs = kConversionWaitMs; // a document tried on its own
+        const std::atomic<bool> *stop = nullptr; // when it turns true, finish() cancels
     };
 
     explicit ConversionSupervisor(Options options);
-    // Drops what is still queued and waits for the conversions under way (each ends by its
-    // time limit at the latest).
+    // Cancels what is left (see cancel) and waits for the workers.
     ~ConversionSupervisor();
 
     ConversionSupervisor(const ConversionSupervisor &) = delete;
@@ -44,6 +45,11 @@ public:
 
     // Documents judged so far.
     int judged() const;
+
+    // Stops: nothing queued is converted any more and the converters running are ended, with the
+    // programs they started; their documents count as not converted. Callable from any thread;
+    // finish() then returns soon.
+    void cancel();
 
     // The converter's profile folder for slot k beside the executable ("lo_profiles/k"): kept
     // between runs, so only its first use pays for setting it up.

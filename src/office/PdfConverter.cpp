@@ -35,7 +35,8 @@ QStringList ConverterArguments(const QString &profileFolder, const QString &form
     return args;
 }
 
-bool RunConverter(const QString &converter, const QStringList &arguments, int waitMs)
+bool RunConverter(const QString &converter, const QStringList &arguments, int waitMs,
+                  const std::function<void(qint64)> &started)
 {
     QProcess process;
     process.setProgram(converter);
@@ -46,7 +47,11 @@ bool RunConverter(const QString &converter, const QStringList &arguments, int wa
     process.start();
     if (!process.waitForStarted())
         return false;
+    if (started)
+        started(process.processId());
     const bool ended = process.waitForFinished(waitMs);
+    if (started)
+        started(0);
     if (!ended)
         ProcessTree::kill(process);
     return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;

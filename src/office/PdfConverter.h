@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // How long a conversion may take before the converter is ended (milliseconds).
 constexpr int kConversionWaitMs = 60000;
 
@@ -29,7 +31,9 @@ QStringList ConverterArguments(const QString &profileFolder, const QString &form
 // Runs the converter with these arguments; true when it ended by itself within waitMs with exit
 // code 0. One still running then is ended with the programs it started. What it wrote is for the
 // caller to judge.
-bool RunConverter(const QString &converter, const QStringList &arguments, int waitMs);
+// started hears the process id once it runs, and 0 once it has ended.
+bool RunConverter(const QString &converter, const QStringList &arguments, int waitMs,
+                  const std::function<void(qint64)> &started = {});
 
 // The converter's profile folder: "lo_profile" in this process's scratch folder, so
 // an office suite the user has open never swallows the conversion.

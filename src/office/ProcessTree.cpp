@@ -31,17 +31,21 @@ void prepare(QProcess &process)
 #endif
 }
 
+void killGroup(qint64 pid)
+{
+    if (pid <= 0)
+        return;
+#ifdef Q_OS_WIN
+    QProcess::execute(QStringLiteral("taskkill"),
+                      {QStringLiteral("/PID"), QString::number(pid), QStringLiteral("/T"), QStringLiteral("/F")});
+#else
+    ::kill(-pid_t(pid), SIGKILL);
+#endif
+}
+
 void kill(QProcess &process)
 {
-    const qint64 pid = process.processId();
-    if (pid > 0) {
-#ifdef Q_OS_WIN
-        QProcess::execute(QStringLiteral("taskkill"),
-                          {QStringLiteral("/PID"), QString::number(pid), QStringLiteral("/T"), QStringLiteral("/F")});
-#else
-        ::kill(-pid_t(pid), SIGKILL);
-#endif
-    }
+    killGroup(process.processId());
     process.kill();
     process.waitForFinished(5000);
 }

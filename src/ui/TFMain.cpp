@@ -92,6 +92,10 @@ void TFMain::showEvent(QShowEvent *event)
 
 void TFMain::closeEvent(QCloseEvent *event)
 {
+    if (!closeDuringGeneration()) {
+        event->ignore();
+        return;
+    }
     FormClose();
     QWidget::closeEvent(event);
 }

@@ -74,6 +74,11 @@ public:
     // --- generation ---
     // Generates the chosen documents.
     void BReplaceClick();
+    // Stops the run in progress, if any (the button while it reads "Остановить", or Esc).
+    void StopGeneration();
+    // Before the window closes: true when no run goes on, or the user agreed to stop it (the run
+    // has then ended); false keeps the window open.
+    bool closeDuringGeneration();
 
     // --- field discovery ---
     void btnGetFieldsClick();

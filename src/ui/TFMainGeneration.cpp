@@ -10,6 +10,9 @@
 #include "ui/ErrorDisplay.h"
 #include "ui/Globals.h"
 
+#include <QKeySequence>
+#include <QShortcut>
+
 #include <memory>
 
 namespace {
@@ -69,10 +72,11 @@ TGenerationInput gatherInput(TFMain *window)
     return in;
 }
 
+// While a run goes on, "Сформировать документы" becomes "Остановить".
 void setRunning(Ui::TFMain *ui, bool running)
 {
+    ui->BReplace->setText(running ? QStringLiteral("Остановить") : QStringLiteral("Сформировать документы"));
     ui->SG1->setEnabled(!running);
-    ui->BReplace->setEnabled(!running);
     ui->BLoadAll->setEnabled(!running);
 }
 
@@ -81,13 +85,37 @@ void setRunning(Ui::TFMain *ui, bool running)
 void TFMain::setupGenerationHandlers()
 {
     connect(m_ui->BReplace, &QPushButton::clicked, this, [this] { BReplaceClick(); });
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { StopGeneration(); });
+}
+
+void TFMain::StopGeneration()
+{
+    TGenerationTask *task = generationTask(this);
+    if (task->running())
+        task->stop();
+}
+
+bool TFMain::closeDuringGeneration()
+{
+    TGenerationTask *task = generationTask(this);
+    if (!task->running())
+        return true;
+    if (!Dialogs::get().question(this, QStringLiteral("Формирование документов"),
+                                 QStringLiteral("Прервать формирование документов?")))
+        return false;
+    task->stop();
+    task->wait();
+    return true;
 }
 
 void TFMain::BReplaceClick()
 {
     TGenerationTask *task = generationTask(this);
-    if (task->running())
+    if (task->running()) {
+        task->stop();
         return;
+    }
     RunGuarded(this, [this, task] {
         TGenerationInput input = gatherInput(this);
         setRunning(m_ui.get(), true);

@@ -5,8 +5,11 @@
 #include "word/XmlNode.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 namespace {
 
@@ -41,6 +44,7 @@ private slots:
     void refused();
     void unconvertedDocumentsFailTheCall_data();
     void unconvertedDocumentsFailTheCall();
+    void interruptStopsTheRun();
 
 private:
     QStringList base() const;
@@ -163,6 +167,26 @@ void tst_CliGenerate::unconvertedDocumentsFailTheCall()
     QCOMPARE(r.code, 1);
     QVERIFY2(r.err.contains(warning), qPrintable(r.err));
     QCOMPARE(filesUnder(m_dir->filePath(QStringLiteral("out"))), files);
+}
+
+void tst_CliGenerate::interruptStopsTheRun()
+{
+    const QString converter = m_dir->filePath(QStringLiteral("soffice"));
+    QFile script(converter);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\necho $$ >> \"$0.pids\"\nsleep 60 & echo $! >> \"$0.pids\"\nwait\n");
+    script.close();
+    script.setPermissions(script.permissions() | QFile::ExeOwner);
+    QProcess p;
+    p.start(QStringLiteral(DOKRAVA_CLI),
+            QStringList{QStringLiteral("generate")} + base() + QStringList{"--format", "pdf", "--converter", converter});
+    QVERIFY(p.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(converter + QStringLiteral(".pids")), 20000);
+    ::kill(pid_t(p.processId()), SIGINT);
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("Формирование документов прервано")));
+    QCOMPARE(filesUnder(m_dir->filePath(QStringLiteral("out"))), QStringList());
 }
 
 QTEST_GUILESS_MAIN(tst_CliGenerate)

@@ -79,6 +79,7 @@ private slots:
     void conversionReportNamesWordResults();
     void filesOfKilledRunsGoAtStart();
     void legacyTemplateConvertedOncePerRun();
+    void stoppedRunKeepsFinishedDocuments();
 
 private:
     TGenerationInput input(const QStringList &templates);
@@ -583,6 +584,34 @@ void tst_GenerationRun::legacyTemplateConvertedOncePerRun()
     const QStringList calls = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(calls.filter(QStringLiteral("docx")).size(), 1);
     QCOMPARE(calls.size(), 4);
+}
+
+void tst_GenerationRun::stoppedRunKeepsFinishedDocuments()
+{
+    // Stopped as the third record starts: the documents of the first two stay.
+    struct Stopper : Recorder
+    {
+        std::atomic<bool> stop{false};
+        void recordStarted(int row) override
+        {
+            Recorder::recordStarted(row);
+            if (row == 3)
+                stop = true;
+        }
+    } rec;
+    TGenerationInput in = input({QStringLiteral("Договор.docx"), QStringLiteral("Письмо.odt")});
+    in.severalRecords = true;
+    in.grid.marks = {false, true, true, true};
+    in.settings.OpenDir = true;
+    in.stop = &rec.stop;
+    TGenerationRun run(in, &rec);
+    run.run();
+    QVERIFY(run.stopped());
+    QCOMPARE(run.documentsWritten(), 4);
+    QCOMPARE(rec.notices, QStringList{QStringLiteral("Формирование документов прервано. Создано документов: 4")});
+    QVERIFY(rec.opened.isEmpty());
+    QCOMPARE(QDir(out(QStringLiteral("Письмо"))).entryList(kDocuments, QDir::Files | QDir::Hidden, QDir::Name),
+             (QStringList{QStringLiteral("Письмо-Иванов.odt"), QStringLiteral("Письмо-Петров.odt")}));
 }
 
 QTEST_GUILESS_MAIN(tst_GenerationRun)

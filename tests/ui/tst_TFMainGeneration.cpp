@@ -11,9 +11,12 @@
 #include "ui_TFMain.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
 
 class tst_TFMainGeneration : public QObject
 {
@@ -23,6 +26,7 @@ private slots:
     void cleanup();
     void markTwoRecordsAndGenerate();
     void singleRecordErrorRestoresTheWindow();
+    void stopRunMidway();
 
 private:
     TFMain *startAndLoad();
@@ -75,11 +79,11 @@ void tst_TFMainGeneration::markTwoRecordsAndGenerate()
     QVERIFY(window->grid()->mark(1) && !window->grid()->mark(2) && window->grid()->mark(3));
 
     QTest::mouseClick(ui->BReplace, Qt::LeftButton);
-    // The run goes on in the background while the window stays locked for it.
-    QVERIFY(!ui->BReplace->isEnabled());
+    // The run goes on in the background while the window stays locked for it; its button stops it.
+    QCOMPARE(ui->BReplace->text(), QStringLiteral("Остановить"));
     QVERIFY(!ui->BLoadAll->isEnabled());
     QVERIFY(!ui->SG1->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(ui->BReplace->isEnabled(), 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(ui->BReplace->text(), QStringLiteral("Сформировать документы"), 60000);
 
     QVERIFY(ui->BLoadAll->isEnabled());
     QVERIFY(ui->SG1->isEnabled());
@@ -107,12 +111,47 @@ void tst_TFMainGeneration::singleRecordErrorRestoresTheWindow()
 
     window->grid()->setCurrent(1, 2);
     QTest::mouseClick(ui->BReplace, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(ui->BReplace->isEnabled(), 60000);
-    QVERIFY(ui->SG1->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(ui->SG1->isEnabled(), 60000);
     QVERIFY(m_dialogs->notices.isEmpty());
     QVERIFY(m_dialogs->opened.isEmpty());
     QCOMPARE(m_dialogs->errors.size(), 1);
     QVERIFY2(m_dialogs->errors.first().startsWith(QStringLiteral("Cannot create ")), qPrintable(m_dialogs->errors.first()));
+}
+
+void tst_TFMainGeneration::stopRunMidway()
+{
+    TFMain *window = startAndLoad();
+    Ui::TFMain *ui = window->ui();
+    // A converter that never finishes: the run waits for its PDFs until it is stopped.
+    const QString converter = m_dir->filePath(QStringLiteral("soffice"));
+    QFile script(converter);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\necho $$ >> \"$0.pids\"\nsleep 60 & echo $! >> \"$0.pids\"\nwait\n");
+    script.close();
+    script.setPermissions(script.permissions() | QFile::ExeOwner);
+    LOFound = true;
+    LOPath = converter;
+    Settings.FormatFile = 0;
+    ui->chkbReplaceAll->setChecked(true);
+
+    QTest::mouseClick(ui->BReplace, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(converter + QStringLiteral(".pids")), 20000);
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_COMPARE_WITH_TIMEOUT(ui->BReplace->text(), QStringLiteral("Сформировать документы"), 20000);
+
+    QCOMPARE(m_dialogs->notices, QStringList{QStringLiteral("Формирование документов прервано. Создано документов: 0")});
+    QVERIFY(m_dialogs->opened.isEmpty());
+    // The filled documents waited for their PDFs: unfinished, they are gone, and nothing half-written stays.
+    QStringList left;
+    QDirIterator it(m_dir->filePath(QStringLiteral("docum")), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        left << it.next();
+    QCOMPARE(left, QStringList());
+    QFile pids(converter + QStringLiteral(".pids"));
+    QVERIFY(pids.open(QIODevice::ReadOnly));
+    for (const QByteArray &pid : pids.readAll().split('\n'))
+        if (!pid.trimmed().isEmpty())
+            QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid.trimmed().toLongLong()), 0) != 0, 5000);
 }
 
 QTEST_MAIN(tst_TFMainGeneration)
