@@ -3,7 +3,10 @@
 #include "word/XmlNode.h"
 
 #include <QList>
+#include <QSet>
 
+#include <algorithm>
+#include <map>
 #include <memory>
 
 namespace {
@@ -152,51 +155,63 @@ void writeRunText(XmlNode *element, const QString &text)
     flush();
 }
 
+// The segment holding character pos: segments follow the text in order, so the last one that
+// starts at or before pos (an empty one never does, being followed by one that starts there too).
 int segmentAt(const ParagraphText &pt, int pos)
 {
-    for (int i = 0; i < pt.segments.size(); ++i) {
-        const Segment &s = pt.segments[i];
-        if (pos >= s.start && pos < s.start + s.length)
-            return i;
-    }
-    return -1;
+    const auto after = std::upper_bound(pt.segments.cbegin(), pt.segments.cend(), pos,
+                                        [](int p, const Segment &s) { return p < s.start; });
+    return int(after - pt.segments.cbegin()) - 1;
 }
 
-// Replaces text[pos, pos+len) of the paragraph by value (already cleaned).
-void replaceSpan(const ParagraphText &pt, int pos, int len, const QString &value)
+// The new text of every segment that matches touch: the value takes the place of each match in
+// the segment where it starts, and the match's characters in the following segments go.
+std::map<int, QString> replacedTexts(const ParagraphText &pt, const QList<int> &matches, int len, const QString &value)
 {
-    const int first = segmentAt(pt, pos);
-    const int last = segmentAt(pt, pos + len - 1);
-    const Segment &a = pt.segments[first];
-    const Segment &b = pt.segments[last];
-    const QString prefix = pt.text.mid(a.start, pos - a.start);
-    const QString suffix = pt.text.mid(pos + len, b.start + b.length - (pos + len));
-    for (int i = first + 1; i < last; ++i)
-        if (pt.segments[i].element)
-            setElementText(pt.segments[i].element, QString());
-    if (first == last) {
-        writeRunText(a.element, prefix + value + suffix);
-    } else {
-        setElementText(b.element, suffix);
-        writeRunText(a.element, prefix + value);
+    std::map<int, QString> texts;
+    std::map<int, int> copied; // segment -> original position copied up to
+    const auto segmentEnd = [&pt](int s) { return pt.segments[s].start + pt.segments[s].length; };
+    const auto copyUpTo = [&](int s, int upTo) {
+        int &from = copied.try_emplace(s, pt.segments[s].start).first->second;
+        texts[s] += pt.text.mid(from, upTo - from);
+        from = upTo;
+    };
+    for (const int pos : matches) {
+        const int end = pos + len;
+        const int first = segmentAt(pt, pos);
+        const int last = segmentAt(pt, end - 1);
+        copyUpTo(first, pos);
+        texts[first] += value;
+        copied[first] = std::min(end, segmentEnd(first));
+        for (int s = first + 1; s <= last; ++s) {
+            texts[s];
+            copied[s] = std::min(end, segmentEnd(s));
+        }
     }
+    for (auto &[s, text] : texts)
+        copyUpTo(s, segmentEnd(s));
+    return texts;
 }
 
+// Every match is found in one reading of the paragraph and every touched segment written once,
+// so a paragraph with many placeholders costs no more than reading it.
 int replaceInParagraph(XmlNode *paragraph, const QString &foldedFind, const QString &value, int limit)
 {
-    int count = 0;
-    int from = 0;
-    while (limit < 0 || count < limit) {
-        const ParagraphText pt = paragraphText(paragraph);
-        const int pos = fold(pt.text).indexOf(foldedFind, from);
+    const ParagraphText pt = paragraphText(paragraph);
+    const QString folded = fold(pt.text);
+    const int len = int(foldedFind.size());
+    QList<int> matches;
+    // Non-overlapping, left to right: an inserted value is not searched again for the same text.
+    for (int from = 0; limit < 0 || matches.size() < limit;) {
+        const int pos = int(folded.indexOf(foldedFind, from));
         if (pos < 0)
-            return count;
-        replaceSpan(pt, pos, int(foldedFind.size()), value);
-        ++count;
-        // The inserted value is not searched again for the same text.
-        from = pos + int(value.size());
+            break;
+        matches.append(pos);
+        from = pos + len;
     }
-    return count;
+    for (const auto &[s, text] : replacedTexts(pt, matches, len, value))
+        writeRunText(pt.segments[s].element, text);
+    return int(matches.size());
 }
 
 bool isBlank(QChar c)
@@ -214,7 +229,7 @@ QString trimBlanks(const QString &s)
     return s.mid(b, e - b);
 }
 
-void collectFromText(const QString &text, QStringList &names)
+void collectFromText(const QString &text, QStringList &names, QSet<QString> &seen)
 {
     int from = 0;
     for (;;) {
@@ -229,8 +244,10 @@ void collectFromText(const QString &text, QStringList &names)
         if (found.size() < 2 || !found.startsWith(QLatin1Char('[')) || !found.endsWith(QLatin1Char(']')))
             continue;
         const QString name = found.mid(1, found.size() - 2);
-        if (!name.isEmpty() && !names.contains(name, Qt::CaseInsensitive))
+        if (!name.isEmpty() && !seen.contains(name.toCaseFolded())) {
+            seen.insert(name.toCaseFolded());
             names.append(name);
+        }
     }
 }
 
@@ -263,8 +280,13 @@ void CollectBracketedFields(const XmlNode *root, QStringList &names)
 {
     QList<XmlNode *> paragraphs;
     findParagraphs(const_cast<XmlNode *>(root), paragraphs);
+    // The names met so far, letter case folded: looking each new one up in the list made a
+    // template with many fields quadratic.
+    QSet<QString> seen;
+    for (const QString &name : names)
+        seen.insert(name.toCaseFolded());
     for (XmlNode *p : paragraphs)
-        collectFromText(paragraphText(p).text, names);
+        collectFromText(paragraphText(p).text, names, seen);
 }
 
 QString CleanWordValue(const QString &value)

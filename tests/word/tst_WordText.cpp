@@ -126,6 +126,14 @@ void tst_WordText::replace_data()
         << 3;
     QTest::newRow("brackets doubled") << "<w:p><w:r><w:t>[[X]]</w:t></w:r></w:p>" << "[X]" << "v"
                                       << "<w:p><w:r><w:t>[v]</w:t></w:r></w:p>" << 1;
+    QTest::newRow("two in one run, line feeds in the value")
+        << "<w:p><w:r><w:t>[X]-[X]</w:t></w:r></w:p>" << "[X]" << "1\n2"
+        << "<w:p><w:r><w:t xml:space=\"preserve\">1</w:t><w:br/><w:t xml:space=\"preserve\">2-1</w:t><w:br/>"
+           "<w:t xml:space=\"preserve\">2</w:t></w:r></w:p>"
+        << 2;
+    QTest::newRow("back to back across runs")
+        << "<w:p><w:r><w:t>[X</w:t></w:r><w:r><w:t>][x</w:t></w:r><w:r><w:t>]</w:t></w:r></w:p>" << "[X]" << "v"
+        << "<w:p><w:r><w:t>v</w:t></w:r><w:r><w:t>v</w:t></w:r><w:r><w:t/></w:r></w:p>" << 2;
 }
 
 void tst_WordText::replace()
