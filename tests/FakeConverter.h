@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFile>
+#include <QList>
 #include <QString>
 
 // Shell scripts that stand in for the office suite's converter in tests. Each takes the
@@ -66,6 +67,24 @@ inline QString sleeping(const QString &path)
 inline QString truncating(const QString &path)
 {
     return write(path, QByteArray(parseArgs()) + "printf '%%PDF-1.4\\n1 0 obj' > \"$out/$base.pdf\"\n");
+}
+
+// Never finishes: records its own id and that of the child it waits for in "<path>.pids".
+inline QString hanging(const QString &path)
+{
+    return write(path, "#!/bin/sh\necho $$ >> \"$0.pids\"\nsleep 60 & echo $! >> \"$0.pids\"\nwait\n");
+}
+
+// The process ids a converter recorded in "<converter>.pids".
+inline QList<qint64> recordedPids(const QString &converter)
+{
+    QList<qint64> pids;
+    QFile f(converter + QStringLiteral(".pids"));
+    if (f.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : f.readAll().split('\n'))
+            if (!line.trimmed().isEmpty())
+                pids << line.trimmed().toLongLong();
+    return pids;
 }
 
 // Ends at once without writing anything.

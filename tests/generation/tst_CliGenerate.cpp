@@ -1,5 +1,6 @@
 #include "CliRun.h"
 #include "DocxFixture.h"
+#include "FakeConverter.h"
 
 #include "word/DocxDocument.h"
 #include "word/XmlNode.h"
@@ -171,12 +172,7 @@ void tst_CliGenerate::unconvertedDocumentsFailTheCall()
 
 void tst_CliGenerate::interruptStopsTheRun()
 {
-    const QString converter = m_dir->filePath(QStringLiteral("soffice"));
-    QFile script(converter);
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\necho $$ >> \"$0.pids\"\nsleep 60 & echo $! >> \"$0.pids\"\nwait\n");
-    script.close();
-    script.setPermissions(script.permissions() | QFile::ExeOwner);
+    const QString converter = FakeConverter::hanging(m_dir->filePath(QStringLiteral("soffice")));
     QProcess p;
     p.start(QStringLiteral(DOKRAVA_CLI),
             QStringList{QStringLiteral("generate")} + base() + QStringList{"--format", "pdf", "--converter", converter});
@@ -187,6 +183,8 @@ void tst_CliGenerate::interruptStopsTheRun()
     QCOMPARE(p.exitCode(), 1);
     QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("Формирование документов прервано")));
     QCOMPARE(filesUnder(m_dir->filePath(QStringLiteral("out"))), QStringList());
+    for (const qint64 pid : FakeConverter::recordedPids(converter))
+        QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0, 5000);
 }
 
 QTEST_GUILESS_MAIN(tst_CliGenerate)

@@ -216,11 +216,8 @@ void tst_PdfConverter::batchWithABrokenAndAHangingDocument()
         QVERIFY(QFile::exists(m_dir->filePath("docum/" + names[i] + ".odt")));
     }
     // Every converter and every program one started has ended.
-    QFile pids(converter + QStringLiteral(".pids"));
-    QVERIFY(pids.open(QIODevice::ReadOnly));
-    for (const QByteArray &pid : pids.readAll().split('\n'))
-        if (!pid.trimmed().isEmpty())
-            QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid.trimmed().toLongLong()), 0) != 0, 5000);
+    for (const qint64 pid : FakeConverter::recordedPids(converter))
+        QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0, 5000);
 }
 
 QTEST_GUILESS_MAIN(tst_PdfConverter)

@@ -1,4 +1,5 @@
 // A whole generation run driven through the main window: load, mark records, generate.
+#include "FakeConverter.h"
 #include "WindowTest.h"
 
 #include "base/AppFolder.h"
@@ -123,12 +124,7 @@ void tst_TFMainGeneration::stopRunMidway()
     TFMain *window = startAndLoad();
     Ui::TFMain *ui = window->ui();
     // A converter that never finishes: the run waits for its PDFs until it is stopped.
-    const QString converter = m_dir->filePath(QStringLiteral("soffice"));
-    QFile script(converter);
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\necho $$ >> \"$0.pids\"\nsleep 60 & echo $! >> \"$0.pids\"\nwait\n");
-    script.close();
-    script.setPermissions(script.permissions() | QFile::ExeOwner);
+    const QString converter = FakeConverter::hanging(m_dir->filePath(QStringLiteral("soffice")));
     LOFound = true;
     LOPath = converter;
     Settings.FormatFile = 0;
@@ -147,11 +143,8 @@ void tst_TFMainGeneration::stopRunMidway()
     while (it.hasNext())
         left << it.next();
     QCOMPARE(left, QStringList());
-    QFile pids(converter + QStringLiteral(".pids"));
-    QVERIFY(pids.open(QIODevice::ReadOnly));
-    for (const QByteArray &pid : pids.readAll().split('\n'))
-        if (!pid.trimmed().isEmpty())
-            QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid.trimmed().toLongLong()), 0) != 0, 5000);
+    for (const qint64 pid : FakeConverter::recordedPids(converter))
+        QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0, 5000);
 }
 
 QTEST_MAIN(tst_TFMainGeneration)
