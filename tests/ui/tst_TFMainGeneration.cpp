@@ -28,6 +28,7 @@ private slots:
     void markTwoRecordsAndGenerate();
     void singleRecordErrorRestoresTheWindow();
     void stopRunMidway();
+    void closingDuringRunAsksFirst();
 
 private:
     TFMain *startAndLoad();
@@ -143,6 +144,30 @@ void tst_TFMainGeneration::stopRunMidway()
     while (it.hasNext())
         left << it.next();
     QCOMPARE(left, QStringList());
+    for (const qint64 pid : FakeConverter::recordedPids(converter))
+        QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0, 5000);
+}
+
+void tst_TFMainGeneration::closingDuringRunAsksFirst()
+{
+    TFMain *window = startAndLoad();
+    Ui::TFMain *ui = window->ui();
+    const QString converter = FakeConverter::hanging(m_dir->filePath(QStringLiteral("soffice")));
+    LOFound = true;
+    LOPath = converter;
+    Settings.FormatFile = 0;
+    ui->chkbReplaceAll->setChecked(true);
+    QTest::mouseClick(ui->BReplace, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(converter + QStringLiteral(".pids")), 20000);
+
+    m_dialogs->answers = {false, true};
+    QVERIFY(!window->close());
+    QVERIFY(window->isVisible());
+    QCOMPARE(ui->BReplace->text(), QStringLiteral("Остановить"));
+    QVERIFY(window->close());
+    const QString question = QStringLiteral("Формирование документов|Прервать формирование документов?");
+    QCOMPARE(m_dialogs->questions, (QStringList{question, question}));
+    // The run has ended before the window went: no converter is left.
     for (const qint64 pid : FakeConverter::recordedPids(converter))
         QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0, 5000);
 }
