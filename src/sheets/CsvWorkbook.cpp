@@ -51,43 +51,59 @@ QList<QStringList> CsvWorkbook::parse(const QString &text, QChar separator)
 {
     QList<QStringList> records;
     QStringList record;
-    QString field;
+    // A field is cut out of the text in one piece; only a quote makes it be built character by
+    // character. One piece each keeps a large file's fields as small as their texts.
+    QString built;
+    bool buffered = false;
+    qsizetype start = 0; // first character of the field's current unquoted stretch; -1 inside quotes
     bool quoted = false;
     bool pending = false; // a record has started
     const qsizetype n = text.size();
+    const auto takeField = [&](qsizetype end) {
+        const qsizetype from = start < 0 ? end : start;
+        QString field = buffered ? built.append(QStringView(text).mid(from, end - from)) : text.mid(from, end - from);
+        built.clear();
+        buffered = false;
+        return field;
+    };
     for (qsizetype i = 0; i < n; ++i) {
         const QChar ch = text.at(i);
         if (quoted) {
             if (ch != QLatin1Char('"'))
-                field += ch;
+                built += ch;
             else if (i + 1 < n && text.at(i + 1) == QLatin1Char('"'))
-                field += text.at(++i);
-            else
+                built += text.at(++i);
+            else {
                 quoted = false;
+                start = i + 1;
+            }
             continue;
         }
         if (ch == QLatin1Char('"')) {
+            built += QStringView(text).mid(start, i - start);
+            buffered = true;
             quoted = true;
             pending = true;
+            start = -1;
         } else if (ch == separator) {
-            record << field;
-            field.clear();
+            record << takeField(i);
+            start = i + 1;
             pending = true;
         } else if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n')) {
+            const qsizetype end = i;
             if (ch == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
                 ++i;
-            record << field;
+            record << takeField(end);
             records << record;
             record.clear();
-            field.clear();
+            start = i + 1;
             pending = false;
         } else {
-            field += ch;
             pending = true;
         }
     }
-    if (pending || !field.isEmpty() || !record.isEmpty()) {
-        record << field;
+    if (pending || !record.isEmpty()) {
+        record << takeField(n);
         records << record;
     }
     return records;
@@ -133,6 +149,22 @@ QStringList CsvWorkbook::sheetNames() const
 
 void CsvWorkbook::loadSheet(int)
 {
+    // The records are the cells already: a large file is held once, not twice.
+    serveCellsItself();
+}
+
+bool CsvWorkbook::cellAt(int row, int col, QString *text) const
+{
+    if (row < 1 || col < 1 || row > m_records.size() || col > m_records[row - 1].size()
+        || m_records[row - 1][col - 1].isEmpty())
+        return false;
+    if (text)
+        *text = m_records[row - 1][col - 1];
+    return true;
+}
+
+void CsvWorkbook::fillCells()
+{
     for (int r = 0; r < m_records.size(); ++r) {
         const QStringList &rec = m_records[r];
         for (int c = 0; c < rec.size(); ++c)
@@ -143,6 +175,7 @@ void CsvWorkbook::loadSheet(int)
 
 void CsvWorkbook::save()
 {
+    takeCells();
     if (!QFileInfo(m_path).isFile())
         throw DokravaError(QStringLiteral("Файл \"%1\" не найден").arg(QDir::toNativeSeparators(m_path)));
     int rows = 0;

@@ -26,6 +26,8 @@ public:
 
 protected:
     void loadSheet(int index) override;
+    bool cellAt(int row, int col, QString *text) const override;
+    void fillCells() override;
 
 private:
     QList<QStringList> m_records;

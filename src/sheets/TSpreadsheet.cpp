@@ -22,6 +22,7 @@ void TSpreadsheet::setActiveSheet(int index)
     if (m_loaded && index == m_active)
         return; // already active: its cells, edits included, stay as they are
     m_cells.clear();
+    m_ownCells = false;
     resetEdits();
     m_loaded = false;
     m_active = index;
@@ -31,16 +32,32 @@ void TSpreadsheet::setActiveSheet(int index)
 
 bool TSpreadsheet::hasValue(int row, int col) const
 {
+    if (m_ownCells)
+        return cellAt(row, col, nullptr);
     return m_cells.contains(key(row, col));
 }
 
 QString TSpreadsheet::cellText(int row, int col) const
 {
-    return m_cells.value(key(row, col));
+    QString text;
+    if (m_ownCells)
+        cellAt(row, col, &text);
+    else
+        text = m_cells.value(key(row, col));
+    return text;
+}
+
+void TSpreadsheet::takeCells()
+{
+    if (!m_ownCells)
+        return;
+    fillCells();
+    m_ownCells = false;
 }
 
 void TSpreadsheet::clearActiveSheet()
 {
+    m_ownCells = false;
     m_cells.clear();
     m_writtenOutside.clear();
     m_clearRows = std::numeric_limits<int>::max();
@@ -50,6 +67,7 @@ void TSpreadsheet::clearActiveSheet()
 
 void TSpreadsheet::clearCells(int rows, int cols)
 {
+    takeCells();
     m_clearRows = std::max(m_clearRows, rows);
     m_clearCols = std::max(m_clearCols, cols);
     m_cells.removeIf([this](const QHash<quint64, QString>::iterator it) {
@@ -63,6 +81,7 @@ void TSpreadsheet::setCellText(int row, int col, const QString &text)
 {
     if (row < 1 || col < 1)
         return;
+    takeCells();
     m_cells.insert(key(row, col), text);
     if (row > m_clearRows || col > m_clearCols)
         m_writtenOutside.insert(key(row, col));
@@ -85,6 +104,7 @@ void TSpreadsheet::resetEdits()
 void TSpreadsheet::close()
 {
     m_cells.clear();
+    m_ownCells = false;
     resetEdits();
     m_loaded = false;
     m_active = 0;

@@ -56,8 +56,19 @@ public:
     QString path() const { return m_path; }
 
 protected:
-    // Reads the cells of the sheet at index into cells(); the index is valid.
+    // Reads the cells of the sheet at index into cells(); the index is valid. An engine whose
+    // cells are at hand in a form of its own may call serveCellsItself() instead, and fill
+    // cells() only when fillCells() is called.
     virtual void loadSheet(int index) = 0;
+    // Until the first edit, hasValue and cellText ask cellAt instead of cells(): a large table
+    // is then not held twice.
+    void serveCellsItself() { m_ownCells = true; }
+    // The engine's own cell, for serveCellsItself(): false when the cell has no value.
+    virtual bool cellAt(int row, int col, QString *text) const { Q_UNUSED(row); Q_UNUSED(col); Q_UNUSED(text); return false; }
+    // Puts every cell into cells(), for serveCellsItself(); called before the first edit.
+    virtual void fillCells() {}
+    // Every cell in cells(), whoever served them so far (save() calls it before reading cells()).
+    void takeCells();
 
     // Cell store of the active sheet, keyed by key(row, col).
     static quint64 key(int row, int col) { return (quint64(quint32(row)) << 32) | quint32(col); }
@@ -87,6 +98,7 @@ private:
     int m_active = 0;
     bool m_modified = false;
     bool m_loaded = false;
+    bool m_ownCells = false;
 };
 
 // Engine for a data file chosen by its extension (".xlsx", ".xls", ".csv", letter case ignored).
