@@ -69,7 +69,7 @@ QList<Job> ConversionSupervisor::Private::takeBatch()
     wake.wait(lock, [this] { return finishing || int(queue.size()) >= options.batchSize; });
     // While documents still come, batches are full; at the end the rest is shared out evenly.
     const int share = (int(queue.size()) + int(workers.size()) - 1) / std::max(1, int(workers.size()));
-    const int n = std::min<int>({int(queue.size()), options.batchSize, finishing ? std::max(1, share) : options.batchSize});
+    const int n = std::min({int(queue.size()), options.batchSize, finishing ? std::max(1, share) : options.batchSize});
     QList<Job> batch;
     for (int i = 0; i < n; ++i) {
         batch.append(queue.front());

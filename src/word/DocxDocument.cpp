@@ -35,7 +35,7 @@ QString relationshipsPartOf(const QString &part)
 
 } // namespace
 
-DocxDocument::DocxDocument(const QString &path) : m_path(path), m_package(path)
+DocxDocument::DocxDocument(const QString &path) : m_package(path)
 {
     readRelationships();
     if (m_main.isEmpty() || entry(m_main) < 0)

@@ -56,7 +56,6 @@ private:
     XmlNode *tree(const QString &name);
     void readRelationships();
 
-    QString m_path;
     Package m_package;
     std::map<int, Part> m_parts; // parsed parts by entry index
     QString m_main;

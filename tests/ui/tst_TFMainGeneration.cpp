@@ -32,6 +32,7 @@ private slots:
 
 private:
     TFMain *startAndLoad();
+    void startHangingPdfRun(TFMain *window, QString &converter);
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<FakeDialogs> m_dialogs;
     std::unique_ptr<TFMain> m_main;
@@ -120,19 +121,28 @@ void tst_TFMainGeneration::singleRecordErrorRestoresTheWindow()
     QVERIFY2(m_dialogs->errors.first().startsWith(QStringLiteral("Cannot create ")), qPrintable(m_dialogs->errors.first()));
 }
 
-void tst_TFMainGeneration::stopRunMidway()
+// Starts a PDF run over every record with a converter that never finishes, and returns once the
+// converter runs: the run then waits for its PDFs until it is stopped. converter receives its path.
+void tst_TFMainGeneration::startHangingPdfRun(TFMain *window, QString &converter)
 {
-    TFMain *window = startAndLoad();
     Ui::TFMain *ui = window->ui();
-    // A converter that never finishes: the run waits for its PDFs until it is stopped.
-    const QString converter = FakeConverter::hanging(m_dir->filePath(QStringLiteral("soffice")));
+    converter = FakeConverter::hanging(m_dir->filePath(QStringLiteral("soffice")));
     LOFound = true;
     LOPath = converter;
     Settings.FormatFile = 0;
     ui->chkbReplaceAll->setChecked(true);
-
     QTest::mouseClick(ui->BReplace, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(converter + QStringLiteral(".pids")), 20000);
+}
+
+void tst_TFMainGeneration::stopRunMidway()
+{
+    TFMain *window = startAndLoad();
+    Ui::TFMain *ui = window->ui();
+    QString converter;
+    startHangingPdfRun(window, converter);
+    if (QTest::currentTestFailed())
+        return;
     QTest::keyClick(window, Qt::Key_Escape);
     QTRY_COMPARE_WITH_TIMEOUT(ui->BReplace->text(), QStringLiteral("Сформировать документы"), 20000);
 
@@ -152,13 +162,10 @@ void tst_TFMainGeneration::closingDuringRunAsksFirst()
 {
     TFMain *window = startAndLoad();
     Ui::TFMain *ui = window->ui();
-    const QString converter = FakeConverter::hanging(m_dir->filePath(QStringLiteral("soffice")));
-    LOFound = true;
-    LOPath = converter;
-    Settings.FormatFile = 0;
-    ui->chkbReplaceAll->setChecked(true);
-    QTest::mouseClick(ui->BReplace, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(converter + QStringLiteral(".pids")), 20000);
+    QString converter;
+    startHangingPdfRun(window, converter);
+    if (QTest::currentTestFailed())
+        return;
 
     m_dialogs->answers = {false, true};
     QVERIFY(!window->close());
