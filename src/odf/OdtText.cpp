@@ -269,6 +269,28 @@ QString ReplaceVariable(const QString &Text, const QString &Field, const QString
     return out;
 }
 
+QString PlaceholderValue(const QString &EscapedValue, bool InTag)
+{
+    return InTag ? attributeForm(EscapedValue) : textForm(EscapedValue);
+}
+
+QList<TPlaceholderSpan> FindPlaceholders(const QString &Text)
+{
+    QList<TPlaceholderSpan> found;
+    TagTracker tags(Text);
+    Candidate c;
+    qsizetype start = 0;
+    while (start < Text.size() && nextCandidate(Text, start, tags, c)) {
+        if (c.usable) {
+            const QString inner = Text.mid(c.open + 1, c.close - c.open - 1);
+            found.append({c.open, c.close, c.inTag, PlaceholderName(inner),
+                          c.inTag ? QString() : unbalancedTags(inner)});
+        }
+        start = c.close + 1;
+    }
+    return found;
+}
+
 QString ReplaceVariables(const QString &Text, const TFieldValues &Data)
 {
     QString s = Text;

@@ -37,6 +37,23 @@ QString OdfTextContent(const QString &Value);
 // well-formed; in text content line ends and tabs of Value become ODF elements.
 QString ReplaceVariable(const QString &Text, const QString &Field, const QString &Value);
 
+// The text that takes a placeholder's place for a value already escaped: text content (line
+// ends, tabs and runs of spaces as ODF elements), or attribute content when InTag.
+QString PlaceholderValue(const QString &EscapedValue, bool InTag);
+
+// One placeholder ReplaceVariable would fill, found in a single pass over a part's text.
+struct TPlaceholderSpan
+{
+    qsizetype open = 0;  // position of "["
+    qsizetype close = 0; // position of the first "]" after it
+    bool inTag = false;  // inside a tag (an attribute value)
+    QString name;        // PlaceholderName of the text between
+    QString keptTags;    // markup between the brackets that stays after the value
+};
+
+// Every placeholder of Text that a replacement may fill, in order.
+QList<TPlaceholderSpan> FindPlaceholders(const QString &Text);
+
 // Text with all pairs of Data applied in order, each value escaped first.
 QString ReplaceVariables(const QString &Text, const TFieldValues &Data);
 

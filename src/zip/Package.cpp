@@ -135,8 +135,13 @@ void Package::writeTo(ZipWriter &zip) const
 void Package::save(const QString &path) const
 {
     PendingFile pending(path);
+    write(pending);
+    pending.commit();
+}
+
+void Package::write(const PendingFile &pending) const
+{
     ZipWriter zip(pending);
     writeTo(zip);
     zip.close();
-    pending.commit();
 }

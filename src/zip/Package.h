@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+class PendingFile;
+
 // A ZIP package held in memory: its entries can be read, replaced, added and removed, and the
 // whole saved through the safe writer. An entry that was not touched is written back exactly as
 // it was stored, compressed bytes and CRC-32 included, never inflated and deflated again.
@@ -56,6 +58,8 @@ public:
 
     // Writes the package to path, replacing it only once the new file is complete.
     void save(const QString &path) const;
+    // Writes the package as the new content of pending, which the caller commits.
+    void write(const PendingFile &pending) const;
     // Writes every entry, in order, to an open writer.
     void writeTo(ZipWriter &zip) const;
 

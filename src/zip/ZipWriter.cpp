@@ -30,22 +30,46 @@ struct CentralEntry
     uint32_t offset = 0;
 };
 
+// One compressor per thread, reset between entries: setting one up allocates about 256 KiB,
+// which for a small document costs more than compressing its text.
+class Deflater
+{
+public:
+    Deflater() { m_ok = deflateInit2(&m_zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK; }
+    ~Deflater()
+    {
+        if (m_ok)
+            deflateEnd(&m_zs);
+    }
+    Deflater(const Deflater &) = delete;
+    Deflater &operator=(const Deflater &) = delete;
+
+    // The raw deflate stream of data; false when the compressor failed.
+    bool compress(const QByteArray &data, QByteArray &out)
+    {
+        if (!m_ok || deflateReset(&m_zs) != Z_OK)
+            return false;
+        out.resize(qsizetype(deflateBound(&m_zs, uLong(data.size()))));
+        m_zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
+        m_zs.avail_in = uInt(data.size());
+        m_zs.next_out = reinterpret_cast<Bytef *>(out.data());
+        m_zs.avail_out = uInt(out.size());
+        const int ret = deflate(&m_zs, Z_FINISH);
+        out.truncate(qsizetype(m_zs.total_out));
+        return ret == Z_STREAM_END;
+    }
+
+private:
+    z_stream m_zs{};
+    bool m_ok = false;
+};
+
 QByteArray rawDeflate(const QByteArray &data, const QString &archive)
 {
-    z_stream zs{};
-    if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        throw DokravaError(QStringLiteral("Недостаточно памяти для сжатия архива «%1»").arg(shown(archive)));
-    QByteArray out(qsizetype(deflateBound(&zs, uLong(data.size()))), Qt::Uninitialized);
-    zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
-    zs.avail_in = uInt(data.size());
-    zs.next_out = reinterpret_cast<Bytef *>(out.data());
-    zs.avail_out = uInt(out.size());
-    const int ret = deflate(&zs, Z_FINISH);
-    const qsizetype produced = qsizetype(zs.total_out);
-    deflateEnd(&zs);
-    if (ret != Z_STREAM_END)
+    thread_local Deflater deflater;
+    QByteArray out;
+    if (!deflater.compress(data, out))
         throw DokravaError(QStringLiteral("Не удалось сжать данные для архива «%1»").arg(shown(archive)));
-    out.truncate(produced);
     return out;
 }
 
@@ -55,6 +79,9 @@ struct ZipWriter::Private
 {
     QString path; // as shown in messages
     QFile file;
+    QByteArray *memory = nullptr; // the archive's destination when it is kept in memory
+    // The archive is built here and reaches its file in one write at close().
+    QByteArray bytes;
     QList<CentralEntry> entries;
     bool closed = false;
 
@@ -62,11 +89,8 @@ struct ZipWriter::Private
     {
         throw DokravaError(QStringLiteral("Не удалось записать архив «%1»").arg(shown(path)));
     }
-    void write(const QByteArray &bytes)
-    {
-        if (file.write(bytes) != bytes.size())
-            writeFailed();
-    }
+    void write(const QByteArray &data) { bytes.append(data); }
+    void writeOut();
     QByteArray localHeader(const CentralEntry &e) const;
     void writeEntry(const QString &entryName, const ZipReader::StoredEntry &stored, const QDateTime &modified);
     QByteArray centralHeader(const CentralEntry &e) const;
@@ -137,6 +161,13 @@ ZipWriter::ZipWriter(const QString &path, const QString &shownAs)
     }
 }
 
+ZipWriter::ZipWriter(QByteArray *out, const QString &shownAs)
+    : d(new Private)
+{
+    d->path = shownAs;
+    d->memory = out;
+}
+
 ZipWriter::~ZipWriter()
 {
     delete d;
@@ -176,7 +207,7 @@ void ZipWriter::Private::writeEntry(const QString &entryName, const ZipReader::S
         throw DokravaError(QStringLiteral("В архив «%1» нельзя добавить больше 65 535 записей").arg(shown(path)));
     CentralEntry e;
     e.name = entryName.toUtf8();
-    const qint64 offset = file.pos();
+    const qint64 offset = bytes.size();
     if (e.name.isEmpty() || e.name.size() > 0xffff || stored.size > std::numeric_limits<uint32_t>::max()
         || stored.bytes.size() > std::numeric_limits<uint32_t>::max() || offset > std::numeric_limits<uint32_t>::max())
         throw DokravaError(QStringLiteral("Запись «%1» не помещается в архив «%2»").arg(entryName, shown(path)));
@@ -195,7 +226,7 @@ void ZipWriter::close()
 {
     if (d->closed)
         return;
-    const qint64 dirOffset = d->file.pos();
+    const qint64 dirOffset = d->bytes.size();
     QByteArray dir;
     for (const CentralEntry &e : d->entries)
         dir.append(d->centralHeader(e));
@@ -213,9 +244,19 @@ void ZipWriter::close()
     d->write(dir);
     d->write(end);
     d->closed = true;
-    if (!d->file.flush())
-        d->writeFailed();
-    d->file.close();
-    if (d->file.error() != QFileDevice::NoError)
-        d->writeFailed();
+    d->writeOut();
+}
+
+void ZipWriter::Private::writeOut()
+{
+    if (memory) {
+        *memory = std::move(bytes);
+        return;
+    }
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        writeFailed();
+    bytes.clear();
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        writeFailed();
 }

@@ -19,6 +19,8 @@ public:
     explicit ZipWriter(const QString &path);
     // Writes the pending file's new content; messages name its target, the file the user knows.
     explicit ZipWriter(const PendingFile &pending);
+    // Builds the archive in memory; close() hands it to out. Messages name shownAs.
+    ZipWriter(QByteArray *out, const QString &shownAs);
     // Closes the file without a central directory if close() was not called (the archive is then invalid).
     ~ZipWriter();
 

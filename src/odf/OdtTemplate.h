@@ -1,0 +1,47 @@
+#pragma once
+
+#include "odf/OdtText.h"
+#include "zip/Package.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// An ".odt" template read once and kept split for a whole run: the parts that hold placeholders
+// ("content.xml", "styles.xml") become literal UTF-8 pieces with a slot for each placeholder, so
+// a document costs escaping its values, joining the pieces and compressing the two parts. The
+// result is the document TODTProcessor::ProcessODTTemplate writes for the same data. Const
+// members may be used from several threads at once.
+class OdtTemplate
+{
+public:
+    // Reads and splits the template; throws DokravaError as filling it would.
+    explicit OdtTemplate(const QString &path);
+
+    // The filled package for Data (pairs applied as ReplaceVariables applies them), to be written.
+    Package filled(const TFieldValues &Data) const;
+
+    // Writes the document for Data to OutputFile, replaced only once complete.
+    void write(const QString &OutputFile, const TFieldValues &Data) const;
+
+private:
+    struct Slot
+    {
+        QString name;
+        bool inTag = false;
+        QByteArray keptTags; // markup between the brackets that stays after the value
+        QByteArray original; // the placeholder as written, kept when no value fills it
+    };
+    struct Part
+    {
+        int entry = -1;
+        QString text;              // the whole part, for values that need the general rules
+        QList<QByteArray> literals; // one more than holes: the text before, between and after them
+        QList<Slot> holes;
+    };
+    static Part split(int entry, const QString &text);
+    QByteArray partBytes(const Part &part, const TFieldValues &Data) const;
+
+    Package m_package;
+    QList<Part> m_parts;
+};
