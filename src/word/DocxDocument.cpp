@@ -139,15 +139,32 @@ QByteArray DocxDocument::partData(const QString &entryName) const
 
 void DocxDocument::save(const QString &path) const
 {
-    // Saved from a copy: the document may be saved again (a PDF that failed keeps a ".docx").
+    edited().save(path);
+}
+
+Package DocxDocument::edited() const
+{
+    // Made from a copy: the document may be saved again (a PDF that failed keeps a ".docx").
     Package out = m_package;
     for (const auto &[i, part] : m_parts)
         if (part.dirty)
             out.replace(i, part.tree->serialize());
+    dropUnsafeNames(out);
+    return out;
+}
+
+Package DocxDocument::packageForSaving() const
+{
+    Package out = m_package;
+    dropUnsafeNames(out);
+    return out;
+}
+
+void DocxDocument::dropUnsafeNames(Package &package)
+{
     // A name the reader would refuse to unpack ("../", absolute, a drive letter) is not passed
     // on to the user's documents.
-    for (int i = out.count() - 1; i >= 0; --i)
-        if (ZipReader::safeRelativePath(out.name(i)).isEmpty())
-            out.remove(i);
-    out.save(path);
+    for (int i = package.count() - 1; i >= 0; --i)
+        if (ZipReader::safeRelativePath(package.name(i)).isEmpty())
+            package.remove(i);
 }

@@ -46,6 +46,15 @@ public:
     // Entry name of the main part ("word/document.xml" in every Word-written file).
     QString mainPart() const { return m_main; }
 
+    // The parsed tree of one part (letter case of the name ignored), parsed on first use;
+    // nullptr when absent.
+    XmlNode *partTree(const QString &entryName) { return tree(entryName); }
+
+    // The package as save() writes it.
+    Package edited() const;
+    // The package as save() writes it, before any edit: names the reader would refuse dropped.
+    Package packageForSaving() const;
+
     // The current bytes of one entry (edited parts serialised); empty when absent.
     QByteArray partData(const QString &entryName) const;
 
@@ -55,6 +64,7 @@ private:
     int entry(const QString &name) const;
     XmlNode *tree(const QString &name);
     void readRelationships();
+    static void dropUnsafeNames(Package &package);
 
     Package m_package;
     std::map<int, Part> m_parts; // parsed parts by entry index

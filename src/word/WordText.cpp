@@ -214,6 +214,24 @@ int replaceInParagraph(XmlNode *paragraph, const QString &foldedFind, const QStr
     return int(matches.size());
 }
 
+bool isInside(const XmlNode *node, const XmlNode *ancestor)
+{
+    for (const XmlNode *n = node->parent(); n; n = n->parent())
+        if (n == ancestor)
+            return true;
+    return false;
+}
+
+bool nestedHoldsBracket(XmlNode *paragraph)
+{
+    QList<XmlNode *> nested;
+    findParagraphs(paragraph, nested);
+    for (XmlNode *p : nested)
+        if (paragraphText(p).text.contains(QLatin1Char('[')))
+            return true;
+    return false;
+}
+
 bool isBlank(QChar c)
 {
     return c.unicode() <= 32 || c.isSpace();
@@ -258,6 +276,35 @@ bool isXmlChar(char32_t c)
 }
 
 } // namespace
+
+QList<XmlNode *> ParagraphsWithBrackets(XmlNode *root)
+{
+    QList<XmlNode *> all;
+    findParagraphs(root, all);
+    QList<XmlNode *> outer;
+    for (XmlNode *p : all) {
+        if (!outer.isEmpty() && isInside(p, outer.last()))
+            continue;
+        if (paragraphText(p).text.contains(QLatin1Char('[')) || nestedHoldsBracket(p))
+            outer.append(p);
+    }
+    return outer;
+}
+
+QString FoldedSearchText(XmlNode *root)
+{
+    QList<XmlNode *> paragraphs;
+    findParagraphs(root, paragraphs);
+    QString text;
+    for (XmlNode *p : paragraphs)
+        text += fold(paragraphText(p).text) + QChar(kStop);
+    return text;
+}
+
+QString FoldedSearch(const QString &find)
+{
+    return fold(find);
+}
 
 int ReplaceInWordPart(XmlNode *root, const QString &find, const QString &value, int limit)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +15,17 @@ class XmlNode;
 // the value takes the run formatting of the run where the match starts. At most limit
 // occurrences are replaced when limit is not negative. Returns the count.
 int ReplaceInWordPart(XmlNode *root, const QString &find, const QString &value, int limit = -1);
+
+// The outermost paragraphs below root that hold a "[" in their text or in a paragraph inside them
+// (a text box), in document order: no other paragraph can hold a placeholder.
+QList<XmlNode *> ParagraphsWithBrackets(XmlNode *root);
+
+// The text of every paragraph below root as ReplaceInWordPart searches it, letter case folded,
+// each paragraph ended by a character no search matches.
+QString FoldedSearchText(XmlNode *root);
+
+// The text to search for, letter case folded as FoldedSearchText folds.
+QString FoldedSearch(const QString &find);
 
 // Appends to names each non-empty name written between "[" and the next "]" below root, the
 // found text trimmed of blanks and control characters first; names already listed (letter case

@@ -213,6 +213,26 @@ void XmlNode::remove(int i)
     m_children.erase(m_children.begin() + i);
 }
 
+std::unique_ptr<XmlNode> XmlNode::take(int i)
+{
+    std::unique_ptr<XmlNode> node = std::move(m_children[size_t(i)]);
+    m_children.erase(m_children.begin() + i);
+    node->m_parent = nullptr;
+    return node;
+}
+
+std::unique_ptr<XmlNode> XmlNode::clone() const
+{
+    auto copy = std::make_unique<XmlNode>(m_kind, m_name);
+    copy->m_text = m_text;
+    copy->m_attributes = m_attributes;
+    copy->m_declaration = m_declaration;
+    copy->m_children.reserve(m_children.size());
+    for (const auto &c : m_children)
+        copy->append(c->clone());
+    return copy;
+}
+
 QString XmlNode::innerText() const
 {
     if (m_kind == Text || m_kind == CData)

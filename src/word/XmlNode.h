@@ -25,6 +25,10 @@ public:
 
     // The part as UTF-8 with the declaration it was read with.
     QByteArray serialize() const;
+    // Appends this node as it stands in its part's text (an element with everything below it).
+    void writeTo(QString &out) const;
+    // A deep copy of this node, without a parent.
+    std::unique_ptr<XmlNode> clone() const;
 
     Kind kind() const { return m_kind; }
     // Qualified element name ("w:t") or instruction target.
@@ -50,6 +54,8 @@ public:
     XmlNode *insert(int i, std::unique_ptr<XmlNode> node);
     // Removes and destroys the child at position i.
     void remove(int i);
+    // Removes the child at position i and hands it over.
+    std::unique_ptr<XmlNode> take(int i);
 
     // The concatenated text of all text and CDATA nodes below.
     QString innerText() const;
@@ -58,7 +64,6 @@ public:
     XmlNode *rootElement() const;
 
 private:
-    void writeTo(QString &out) const;
 
     Kind m_kind;
     QString m_name;

@@ -1,0 +1,154 @@
+#include "word/DocxTemplate.h"
+
+#include "word/DocxDocument.h"
+#include "word/WordText.h"
+#include "word/XmlNode.h"
+
+#include <algorithm>
+
+namespace {
+
+// Never part of a well-formed part's text, so it can mark where a paragraph was cut out.
+const QChar kMark(0xFFFF);
+const QByteArray kMarkBytes = QString(kMark).toUtf8();
+
+QString placeholder(const QString &name)
+{
+    return QLatin1Char('[') + name + QLatin1Char(']');
+}
+
+} // namespace
+
+struct DocxTemplate::Step
+{
+    QString find;
+    QString folded;
+    QString value;
+};
+
+DocxTemplate::DocxTemplate(const QString &path)
+    : m_path(path)
+{
+    DocxDocument doc(path);
+    m_package = doc.packageForSaving();
+    Part main;
+    main.name = doc.mainPart();
+    main.main = true;
+    m_whole = !split(doc.partTree(main.name), main);
+    m_parts.push_back(std::move(main));
+    const QStringList others = doc.headerParts() + doc.footerParts();
+    for (const QString &name : others) {
+        // A part filled both as main text and as header would interleave the two orders.
+        if (name.compare(doc.mainPart(), Qt::CaseInsensitive) == 0)
+            m_whole = true;
+        const auto known = std::find_if(m_parts.begin(), m_parts.end(),
+                                        [&name](const Part &p) { return !p.main && p.name == name; });
+        if (known != m_parts.end()) {
+            ++known->listed;
+            continue;
+        }
+        Part part;
+        part.name = name;
+        m_whole = !split(doc.partTree(name), part) || m_whole;
+        m_parts.push_back(std::move(part));
+    }
+}
+
+DocxTemplate::~DocxTemplate() = default;
+
+bool DocxTemplate::split(XmlNode *document, Part &part)
+{
+    if (!document)
+        return true;
+    const QList<XmlNode *> paragraphs = ParagraphsWithBrackets(document);
+    for (XmlNode *p : paragraphs) {
+        XmlNode *parent = p->parent();
+        const int at = p->indexInParent();
+        Slot slot;
+        slot.holder = std::make_unique<XmlNode>(XmlNode::Element, QStringLiteral("w:body"));
+        slot.holder->append(parent->take(at));
+        slot.folded = FoldedSearchText(slot.holder.get());
+        QString text;
+        slot.holder->child(0)->writeTo(text);
+        slot.bytes = text.toUtf8();
+        auto mark = std::make_unique<XmlNode>(XmlNode::Text);
+        mark->setText(kMark);
+        parent->insert(at, std::move(mark));
+        part.holes.push_back(std::move(slot));
+    }
+    const QByteArray written = document->serialize();
+    qsizetype from = 0;
+    for (qsizetype at = written.indexOf(kMarkBytes); at >= 0; at = written.indexOf(kMarkBytes, from)) {
+        part.literals.append(written.mid(from, at - from));
+        from = at + kMarkBytes.size();
+    }
+    part.literals.append(written.mid(from));
+    return part.literals.size() == qsizetype(part.holes.size()) + 1;
+}
+
+QByteArray DocxTemplate::filledPart(const Part &part, const QList<Step> &steps) const
+{
+    QByteArray out;
+    bool changed = false;
+    for (size_t k = 0; k < part.holes.size(); ++k) {
+        out += part.literals[qsizetype(k)];
+        const Slot &slot = part.holes[k];
+        std::unique_ptr<XmlNode> work;
+        for (const Step &step : steps) {
+            // Until a value goes in, the paragraph is the template's: its text tells at once
+            // whether the search can find anything.
+            if (!work && !slot.folded.contains(step.folded))
+                continue;
+            if (!work)
+                work = slot.holder->clone();
+            changed = ReplaceInWordPart(work.get(), step.find, step.value) > 0 || changed;
+        }
+        if (!work) {
+            out += slot.bytes;
+            continue;
+        }
+        QString text;
+        work->child(0)->writeTo(text);
+        out += text.toUtf8();
+    }
+    out += part.literals.last();
+    // A part nothing was put into stays as the template stored it.
+    return changed ? out : QByteArray();
+}
+
+Package DocxTemplate::filled(const TWordFields &fields) const
+{
+    if (m_whole) {
+        DocxDocument doc(m_path);
+        FillWordDocument(doc, TReplaceOptions{true}, fields);
+        return doc.edited();
+    }
+    QList<Step> data;
+    for (int c = 0; c < fields.headers.size(); ++c) {
+        const QString find = placeholder(fields.headers[c]);
+        data.append({find, FoldedSearch(find), fields.record.value(c)});
+    }
+    QList<Step> main = data;
+    if (fields.personal)
+        for (const auto &[name, value] : *fields.personal)
+            main.append({placeholder(name), FoldedSearch(placeholder(name)), value});
+    const bool headersFilled = fields.personal && fields.Colontit;
+    Package package = m_package;
+    for (const Part &part : m_parts) {
+        if (part.holes.empty() || (!part.main && !headersFilled))
+            continue;
+        QList<Step> steps;
+        for (const Step &step : part.main ? main : data)
+            for (int i = 0; i < (part.main ? 1 : part.listed); ++i)
+                steps.append(step);
+        const QByteArray bytes = filledPart(part, steps);
+        if (!bytes.isNull())
+            package.replace(package.indexOf(part.name, Qt::CaseInsensitive), bytes);
+    }
+    return package;
+}
+
+void DocxTemplate::write(const QString &path, const TWordFields &fields) const
+{
+    filled(fields).save(path);
+}

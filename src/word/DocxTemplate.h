@@ -1,0 +1,60 @@
+#pragma once
+
+#include "word/WordFiller.h"
+#include "zip/Package.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class XmlNode;
+
+// A ".docx" template read once and kept split for a whole run: each part that may be filled (the
+// main text, headers, footers) becomes literal UTF-8 pieces around the paragraphs that hold a
+// "[", and only those paragraphs are filled per document, in the order FillWordDocument fills
+// the whole document. The result is the document DocxDocument gives for the same fields, with
+// every replace option at "all". Const members may be used from several threads at once.
+class DocxTemplate
+{
+public:
+    // Reads and splits the template; throws DokravaError when it is not a Word document.
+    explicit DocxTemplate(const QString &path);
+    ~DocxTemplate();
+
+    DocxTemplate(const DocxTemplate &) = delete;
+    DocxTemplate &operator=(const DocxTemplate &) = delete;
+
+    // The filled package for fields, to be written.
+    Package filled(const TWordFields &fields) const;
+
+    // Writes the document for fields to path, replaced only once complete.
+    void write(const QString &path, const TWordFields &fields) const;
+
+private:
+    struct Step;
+    struct Slot
+    {
+        std::unique_ptr<XmlNode> holder; // an element whose only child is the paragraph
+        QString folded;                  // its text as the search sees it
+        QByteArray bytes;                // the paragraph as written when nothing fills it
+    };
+    struct Part
+    {
+        QString name;
+        bool main = false;
+        int listed = 1; // times a header or footer is named: it is filled once per naming
+        QList<QByteArray> literals; // one more than holes
+        std::vector<Slot> holes;
+    };
+    bool split(XmlNode *document, Part &part);
+    QByteArray filledPart(const Part &part, const QList<Step> &steps) const;
+
+    QString m_path;
+    Package m_package;
+    std::vector<Part> m_parts;
+    // Set when the template cannot be split faithfully; each document is then filled whole.
+    bool m_whole = false;
+};
