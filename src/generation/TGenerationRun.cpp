@@ -3,10 +3,14 @@
 #include "base/AppFolder.h"
 #include "base/DokravaError.h"
 #include "base/PendingFile.h"
+#include "generation/FillPool.h"
 #include "generation/TrimWorkingSet.h"
 #include "generation/WordTemplate.h"
 #include "grid/TGridModel.h"
+#include "odf/OdtTemplate.h"
 #include "odf/TODTProcessor.h"
+#include "settings/Settings.h"
+#include "word/DocxTemplate.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,6 +80,14 @@ QString fitted(const QString &text, int room)
     return SafeNamePart(text.left(end));
 }
 
+QByteArray readWhole(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw DokravaError(QStringLiteral("Не удалось прочитать файл «%1»").arg(QDir::toNativeSeparators(path)));
+    return file.readAll();
+}
+
 QString withoutExtension(const QString &path)
 {
     const QFileInfo info(path);
@@ -130,15 +142,21 @@ TGenerationRun::TGenerationRun(TGenerationInput input, IGenerationObserver *obse
 {
 }
 
+TGenerationRun::~TGenerationRun() = default;
+
 void TGenerationRun::run()
 {
     m_pdfErrors = 0;
     m_wordPdfErrors = false;
     m_unconverted = 0;
+    m_conversionErrors = 0;
     m_claimed.clear();
     m_nextCopy.clear();
     m_brokenTemplates.clear();
     m_legacyDocx.clear();
+    m_odtTemplates.clear();
+    m_wordTemplates.clear();
+    m_personalRead = false;
     // What a killed run left half-written under the output root goes before new files come.
     RemoveAbandonedPendingFiles(m_in.outputRoot);
     if (!m_in.severalRecords) {
@@ -150,11 +168,13 @@ void TGenerationRun::run()
     const int maximum = int(m_in.grid.rows.size()) - 1;
     m_observer->progressStarted(std::max(maximum, 0));
     writeDocuments([this, maximum] {
-        for (int i = 1; i <= maximum && !stopRequested(); ++i) {
-            m_observer->recordStarted(i);
+        for (int i = 1; i <= maximum && !stopRequested() && !m_error; ++i) {
+            inTurn([this, i] { m_observer->recordStarted(i); });
             if (m_in.grid.marks.value(i))
                 ProcessCurrentRow(i);
-            m_observer->progressed(i);
+            inTurn([this, i] { m_observer->progressed(i); });
+            // A few documents per worker are made ahead; the rest waits, so memory stays flat.
+            m_pool->drain(2 * m_pool->threads());
         }
     });
     if (m_stopped) {
@@ -175,14 +195,62 @@ bool TGenerationRun::stopRequested()
 
 void TGenerationRun::writeDocuments(const std::function<void()> &fill)
 {
+    m_error = nullptr;
+    m_pool = std::make_unique<FillPool>(m_in.fillThreads);
     try {
         fill();
     } catch (...) {
-        // Documents already written keep their conversions when an error ends the run.
-        finishConversions();
-        throw;
+        // An error met while handing out work counts after the documents handed out before it.
+        inTurn([error = std::current_exception()] { std::rethrow_exception(error); });
     }
+    m_pool->drain();
+    // Work handed out after an error is dropped with its unfinished files.
+    m_pool.reset();
+    // Documents already written keep their conversions when an error ends the run.
     finishConversions();
+    if (m_error)
+        std::rethrow_exception(std::exchange(m_error, nullptr));
+}
+
+void TGenerationRun::inTurn(const std::function<void()> &step)
+{
+    m_pool->add([this, step] { finished(nullptr, step); });
+}
+
+void TGenerationRun::finished(std::exception_ptr error, const std::function<void()> &step)
+{
+    // After a stop or an error, what was made ahead is unfinished work: its files go unnamed.
+    if (m_error || stopRequested())
+        return;
+    if (error) {
+        m_error = error;
+        return;
+    }
+    try {
+        step();
+    } catch (...) {
+        m_error = std::current_exception();
+    }
+}
+
+void TGenerationRun::fillInTurn(const QString &path, std::function<void(const PendingFile &)> write,
+                                std::function<void()> then)
+{
+    // The file is written and on disk before its turn comes; in its turn it takes its name.
+    auto pending = std::make_shared<std::unique_ptr<PendingFile>>();
+    m_pool->add(
+        [path, write = std::move(write), pending] {
+            auto file = std::make_unique<PendingFile>(path);
+            write(*file);
+            SyncToDisk(file->path());
+            *pending = std::move(file);
+        },
+        [this, pending, then = std::move(then)](std::exception_ptr error) {
+            finished(error, [&] {
+                (*pending)->commit();
+                then();
+            });
+        });
 }
 
 QString TGenerationRun::conversionReport(int failures, bool wordAmongThem)
@@ -195,7 +263,7 @@ QString TGenerationRun::conversionReport(int failures, bool wordAmongThem)
 void TGenerationRun::ProcessCurrentRow(int row)
 {
     for (const QString &entry : m_in.templates) {
-        if (stopRequested())
+        if (stopRequested() || m_error)
             return;
         processTemplate(entry, row);
         TrimWorkingSet();
@@ -207,6 +275,11 @@ void TGenerationRun::processTemplate(const QString &entry, int row)
     if (m_brokenTemplates.contains(entry))
         return;
     const QString templatePath = m_in.templatesDir + QDir::toNativeSeparators(entry);
+    const bool odt = QFileInfo(entry).suffix().toLower() == QLatin1String("odt");
+    // A Word template that cannot be filled is known before any name or folder is taken for it.
+    const std::shared_ptr<const DocxTemplate> word = odt ? nullptr : wordTemplate(entry, templatePath);
+    if (!odt && !word)
+        return;
     const QString namingValue = m_in.namingColumn >= 1
                                     ? m_in.grid.rows.value(row).value(m_in.namingColumn - 1)
                                     : QString();
@@ -214,10 +287,10 @@ void TGenerationRun::processTemplate(const QString &entry, int row)
     const QString folder = QFileInfo(outputPath).absolutePath();
     if (!QDir().mkpath(folder))
         throw DokravaError(QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QDir::separator());
-    if (QFileInfo(entry).suffix().toLower() == QLatin1String("odt"))
+    if (odt)
         processOdt(templatePath, outputPath, row);
     else
-        processWord(entry, templatePath, outputPath, row);
+        processWord(word, templatePath, outputPath, row);
 }
 
 QString TGenerationRun::claimOutputPath(const QString &entry, const QString &namingValue)
@@ -244,9 +317,16 @@ QString TGenerationRun::claimOutputPath(const QString &entry, const QString &nam
 
 void TGenerationRun::processOdt(const QString &templatePath, const QString &outputPath, int row)
 {
+    auto &known = m_odtTemplates[templatePath];
+    if (!known)
+        known = std::make_shared<const OdtTemplate>(templatePath);
     const TFieldValues values = BuildFieldValues(m_in.grid.rows.value(0), m_in.grid.rows.value(row));
-    if (!FillODTTemplate(templatePath, outputPath, values))
-        return;
+    fillInTurn(outputPath, [split = known, values](const PendingFile &file) { split->filled(values).write(file); },
+               [this, outputPath] { odtWritten(outputPath); });
+}
+
+void TGenerationRun::odtWritten(const QString &outputPath)
+{
     if (m_in.settings.FormatFile != 0 || m_in.converter.isEmpty()) {
         if (m_in.settings.FormatFile == 0)
             ++m_unconverted;
@@ -257,47 +337,78 @@ void TGenerationRun::processOdt(const QString &templatePath, const QString &outp
     queuePdf(outputPath, AppFolder::join(odt.absolutePath(), odt.completeBaseName() + QStringLiteral(".pdf")), false);
 }
 
-void TGenerationRun::processWord(const QString &entry, const QString &templatePath, const QString &outputPath, int row)
+std::shared_ptr<const DocxTemplate> TGenerationRun::wordTemplate(const QString &entry, const QString &templatePath)
 {
-    TWordFillData data;
-    data.headers = m_in.grid.rows.value(0);
-    data.record = m_in.grid.rows.value(row);
-    data.personalFieldsFile = m_in.personalFieldsFile;
-    data.Colontit = m_in.settings.Colontit;
-    data.converter = m_in.converter;
-    data.waitMs = m_in.waitMs;
-    data.notice = [this](const QString &text) { m_observer->notice(text); };
-    data.legacyConverted = [this](const QString &path) { return legacyConverted(path); };
-    data.convertLater = true;
-    const QFileInfo out(outputPath);
-    const QString keptDocx = AppFolder::join(out.absolutePath(), out.completeBaseName() + QStringLiteral(".docx"));
-    switch (FillWordTemplate(templatePath, TReplaceOptions{true}, outputPath, data)) {
-    case TWordFillResult::TemplateMissing:
-        break;
-    case TWordFillResult::TemplateBroken:
+    if (!QFileInfo(templatePath).isFile()) {
+        inTurn([this] { m_observer->notice(QStringLiteral("Файл шаблона не найден.")); });
+        return nullptr;
+    }
+    auto &known = m_wordTemplates[templatePath];
+    if (known)
+        return known;
+    const QString source = IsLegacyWordFile(templatePath) ? legacyConverted(templatePath) : templatePath;
+    try {
+        known = std::make_shared<const DocxTemplate>(source);
+    } catch (const DokravaError &) {
         // Said once; the template's later documents are passed over in silence.
         m_brokenTemplates.insert(entry);
-        // The folder made for its document goes too when nothing else is in it.
-        if (QFileInfo(out.absolutePath()) != QFileInfo(m_in.outputRoot))
-            QDir().rmdir(out.absolutePath());
-        m_observer->notice(QStringLiteral("Шаблон повреждён: ") + QDir::toNativeSeparators(entry));
-        break;
-    case TWordFillResult::Written:
-        written(outputPath);
-        break;
-    case TWordFillResult::PdfFailed:
-        ++m_pdfErrors;
-        m_wordPdfErrors = true;
-        written(keptDocx);
-        break;
-    case TWordFillResult::KeptAsDocx:
-        ++m_unconverted;
-        written(keptDocx);
-        break;
-    case TWordFillResult::ConvertLater:
-        queuePdf(keptDocx, outputPath, true);
-        break;
+        m_wordTemplates.remove(templatePath);
+        inTurn([this, entry] { m_observer->notice(QStringLiteral("Шаблон повреждён: ") + QDir::toNativeSeparators(entry)); });
+        return nullptr;
     }
+    return known;
+}
+
+void TGenerationRun::processWord(const std::shared_ptr<const DocxTemplate> &word, const QString &templatePath,
+                                 const QString &outputPath, int row)
+{
+    TWordFields fields;
+    fields.headers = m_in.grid.rows.value(0);
+    fields.record = m_in.grid.rows.value(row);
+    fields.personal = personalFields();
+    fields.Colontit = m_in.settings.Colontit;
+    const auto fill = [word, fields](const PendingFile &file) { word->filled(fields).write(file); };
+    const QFileInfo out(outputPath);
+    const QString suffix = out.suffix().toLower();
+    if (suffix == QLatin1String("pdf")) {
+        const QString keptDocx = AppFolder::join(out.absolutePath(), out.completeBaseName() + QStringLiteral(".docx"));
+        fillInTurn(keptDocx, fill, [this, keptDocx, outputPath] {
+            if (m_in.converter.isEmpty()) {
+                ++m_unconverted;
+                written(keptDocx);
+            } else {
+                queuePdf(keptDocx, outputPath, true);
+            }
+        });
+    } else if (IsLegacyWordFile(templatePath) && IsLegacyWordOutput(suffix)) {
+        // Made by the converter from a filled ".docx" waiting in this run's scratch folder.
+        const QString filled = scratchFolder().filePath(QStringLiteral("%1.docx").arg(m_scratchFiles++));
+        fillInTurn(filled, fill, [this, filled, outputPath] { queueLegacy(filled, outputPath); });
+    } else {
+        fillInTurn(outputPath, fill, [this, outputPath] { written(outputPath); });
+    }
+}
+
+std::optional<QList<std::pair<QString, QString>>> TGenerationRun::personalFields()
+{
+    // Read once per run: every document of the run gets the same personal fields.
+    if (!m_personalRead) {
+        m_personal.reset();
+        if (QFileInfo::exists(m_in.personalFieldsFile)) {
+            m_personal.emplace();
+            for (const TPersonalField &f : ReadPersonalFieldsFile(m_in.personalFieldsFile))
+                m_personal->append({f.name, f.value});
+        }
+        m_personalRead = true;
+    }
+    return m_personal;
+}
+
+ScratchFolder &TGenerationRun::scratchFolder()
+{
+    if (!m_scratch)
+        m_scratch = std::make_unique<ScratchFolder>(QStringLiteral("RUN_"));
+    return *m_scratch;
 }
 
 QString TGenerationRun::legacyConverted(const QString &templatePath)
@@ -306,16 +417,14 @@ QString TGenerationRun::legacyConverted(const QString &templatePath)
     const auto known = m_legacyDocx.constFind(templatePath);
     if (known != m_legacyDocx.cend())
         return *known;
-    if (!m_scratch)
-        m_scratch = std::make_unique<ScratchFolder>(QStringLiteral("RUN_"));
-    const QString folder = m_scratch->filePath(QString::number(m_legacyDocx.size()));
+    const QString folder = scratchFolder().filePath(QStringLiteral("doc%1").arg(m_legacyDocx.size()));
     QDir().mkpath(folder);
     const QString docx = ConvertToDocx(templatePath, folder, m_in.converter, m_in.waitMs);
     m_legacyDocx.insert(templatePath, docx);
     return docx;
 }
 
-void TGenerationRun::queuePdf(const QString &source, const QString &pdf, bool word)
+ConversionSupervisor &TGenerationRun::supervisor()
 {
     if (!m_supervisor) {
         ConversionSupervisor::Options options;
@@ -327,8 +436,19 @@ void TGenerationRun::queuePdf(const QString &source, const QString &pdf, bool wo
         options.stop = m_in.stop;
         m_supervisor = std::make_unique<ConversionSupervisor>(options);
     }
-    m_supervisor->submit(source, pdf);
-    m_pending.append({source, pdf, word});
+    return *m_supervisor;
+}
+
+void TGenerationRun::queuePdf(const QString &source, const QString &pdf, bool word)
+{
+    supervisor().submit(source, pdf);
+    m_pending.append({source, pdf, word ? PendingConversion::Word : PendingConversion::Odt});
+}
+
+void TGenerationRun::queueLegacy(const QString &filled, const QString &target)
+{
+    supervisor().submit(filled, target, LegacyWordFormat(QFileInfo(target).suffix().toLower()));
+    m_pending.append({filled, target, PendingConversion::Legacy});
 }
 
 void TGenerationRun::finishConversions()
@@ -341,21 +461,40 @@ void TGenerationRun::finishConversions()
     });
     m_supervisor.reset();
     for (int i = 0; i < m_pending.size(); ++i) {
-        const PendingPdf &p = m_pending[i];
-        // The filled document goes only once its PDF passed the check.
+        const PendingConversion &p = m_pending[i];
+        // The filled document goes only once its conversion passed the check.
         if (converted.value(i)) {
             QFile::remove(p.source);
-            written(p.pdf);
+            written(p.target);
         } else if (stopRequested()) {
-            // Stopped before its PDF was made: an unfinished document, which goes.
+            // Stopped before its conversion was made: an unfinished document, which goes.
             QFile::remove(p.source);
+        } else if (p.kind == PendingConversion::Legacy) {
+            legacyFailed(p);
         } else {
             ++m_pdfErrors;
-            m_wordPdfErrors = m_wordPdfErrors || p.word;
+            m_wordPdfErrors = m_wordPdfErrors || p.kind == PendingConversion::Word;
             written(p.source);
         }
     }
     m_pending.clear();
+}
+
+void TGenerationRun::legacyFailed(const PendingConversion &p)
+{
+    // The filled document is kept beside the one that could not be made, as a failed PDF keeps it.
+    const QFileInfo target(p.target);
+    const QString kept = AppFolder::join(target.absolutePath(), target.completeBaseName() + QStringLiteral(".docx"));
+    ++m_conversionErrors;
+    try {
+        WriteFileSafely(kept, readWhole(p.source));
+    } catch (const DokravaError &) {
+        m_observer->notice(QStringLiteral("Не удалось сохранить документ %1").arg(QDir::toNativeSeparators(p.target)));
+        return;
+    }
+    m_observer->notice(QStringLiteral("Не удалось сохранить документ %1; заполненный документ сохранён как %2")
+                           .arg(QDir::toNativeSeparators(p.target), QDir::toNativeSeparators(kept)));
+    written(kept);
 }
 
 void TGenerationRun::written(const QString &path)

@@ -13,9 +13,15 @@
 #include <QStringList>
 
 #include <atomic>
+#include <exception>
+#include <optional>
 #include <functional>
 #include <memory>
 
+class DocxTemplate;
+class FillPool;
+class OdtTemplate;
+class PendingFile;
 class TGridModel;
 
 // The data table as the run reads it, taken before the run starts.
@@ -44,6 +50,7 @@ struct TGenerationInput
     QString converter;             // the office suite's converter; empty when none was found
     int waitMs = kConversionWaitMs;
     int converters = 0;            // converter processes at once for PDF; 0: one per core, at most 4
+    int fillThreads = 0;           // threads filling documents; 0: one per core
     int batchBaseMs = 60000;       // a batch of PDF conversions may take this long ...
     int perDocumentMs = 5000;      // ... plus this per document
     // Turns true when the user stops the run (from any thread); may be null.
@@ -108,6 +115,7 @@ class TGenerationRun
 public:
     // The observer is not owned and may be null.
     TGenerationRun(TGenerationInput input, IGenerationObserver *observer);
+    ~TGenerationRun();
 
     // Writes every document, then opens the output folder and reports as the settings ask.
     void run();
@@ -117,6 +125,8 @@ public:
 
     // Conversions that failed in this run.
     int pdfErrorCount() const { return m_pdfErrors; }
+    // Legacy ".doc" outputs the converter could not make (their ".docx" is kept beside).
+    int conversionErrorCount() const { return m_conversionErrors; }
     // Documents left in their own format because PDF was wanted but no converter was found.
     int unconvertedCount() const { return m_unconverted; }
     // Files written in this run (a PDF and its kept source count once).
@@ -131,12 +141,26 @@ public:
 private:
     void processTemplate(const QString &entry, int row);
     void processOdt(const QString &templatePath, const QString &outputPath, int row);
-    void processWord(const QString &entry, const QString &templatePath, const QString &outputPath, int row);
+    void odtWritten(const QString &outputPath);
+    std::shared_ptr<const DocxTemplate> wordTemplate(const QString &entry, const QString &templatePath);
+    void processWord(const std::shared_ptr<const DocxTemplate> &word, const QString &templatePath,
+                     const QString &outputPath, int row);
+    std::optional<QList<std::pair<QString, QString>>> personalFields();
     QString claimOutputPath(const QString &entry, const QString &namingValue);
     QString legacyConverted(const QString &templatePath);
+    ScratchFolder &scratchFolder();
     void writeDocuments(const std::function<void()> &fill);
+    // Queues step to run in its turn among the documents handed out.
+    void inTurn(const std::function<void()> &step);
+    // Runs step unless the run already failed or was stopped; error (or what step throws) fails
+    // the run.
+    void finished(std::exception_ptr error, const std::function<void()> &step);
+    // Has a worker write the document at path; in its turn the file takes its name and then runs.
+    void fillInTurn(const QString &path, std::function<void(const PendingFile &)> write, std::function<void()> then);
     bool stopRequested();
     void queuePdf(const QString &source, const QString &pdf, bool word);
+    void queueLegacy(const QString &filled, const QString &target);
+    ConversionSupervisor &supervisor();
     void finishConversions();
     void openOutputFolder();
     void written(const QString &path);
@@ -154,13 +178,23 @@ private:
     std::unique_ptr<ScratchFolder> m_scratch; // this run's, for ".doc" templates converted once
     QHash<QString, QString> m_legacyDocx;     // ".doc" template -> its ".docx" in m_scratch
     // PDFs are made in batches while filling goes on.
-    struct PendingPdf
+    struct PendingConversion
     {
         QString source; // the filled ".odt"/".docx", kept when its conversion fails
-        QString pdf;
-        bool word = false;
+        QString target;
+        enum Kind { Odt, Word, Legacy } kind = Odt; // Legacy: a ".doc" output of a ".doc" template
     };
+    void legacyFailed(const PendingConversion &p);
     std::unique_ptr<ConversionSupervisor> m_supervisor;
-    QList<PendingPdf> m_pending;
+    QList<PendingConversion> m_pending;
+    int m_conversionErrors = 0; // ".doc" outputs that could not be made
     QSet<QString> m_brokenTemplates;  // reported once, then passed over
+    // Templates read once per run, by path.
+    QHash<QString, std::shared_ptr<const OdtTemplate>> m_odtTemplates;
+    QHash<QString, std::shared_ptr<const DocxTemplate>> m_wordTemplates;
+    std::optional<QList<std::pair<QString, QString>>> m_personal; // "replace.ini", read once
+    bool m_personalRead = false;
+    int m_scratchFiles = 0;              // filled documents waiting in m_scratch for conversion
+    std::unique_ptr<FillPool> m_pool;    // while documents are written
+    std::exception_ptr m_error;          // what ends the run, met in its turn
 };

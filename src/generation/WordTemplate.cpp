@@ -27,13 +27,6 @@ TWordFields wordFields(const TWordFillData &data)
     return fields;
 }
 
-// The converter's name for the legacy format of an output extension.
-QString legacyFormat(const QString &suffix)
-{
-    if (suffix == QLatin1String("rtf"))
-        return QStringLiteral("rtf");
-    return QStringLiteral("doc:MS Word 97");
-}
 
 std::unique_ptr<ScratchFolder> scratchFolder()
 {
@@ -67,7 +60,7 @@ void saveAsLegacy(DocxDocument &doc, const QString &outputPath, const TWordFillD
     auto scratch = scratchFolder();
     const QString filled = AppFolder::join(scratch->path(), out.completeBaseName() + QStringLiteral(".docx"));
     doc.save(filled);
-    const QString written = ConvertDocument(filled, legacyFormat(out.suffix().toLower()), out.absolutePath(),
+    const QString written = ConvertDocument(filled, LegacyWordFormat(out.suffix().toLower()), out.absolutePath(),
                                             data.converter, data.waitMs);
     if (written.isEmpty())
         throw DokravaError(QStringLiteral("Не удалось сохранить документ %1").arg(QDir::toNativeSeparators(outputPath)));
@@ -86,7 +79,7 @@ TWordFillResult fillAndSave(DocxDocument &doc, TReplaceOptions options, const QS
     const QString suffix = QFileInfo(outputPath).suffix().toLower();
     if (suffix == QLatin1String("pdf"))
         return saveAsPdf(doc, outputPath, data);
-    if (legacyTemplate && (suffix == QLatin1String("doc") || suffix == QLatin1String("dot") || suffix == QLatin1String("rtf")))
+    if (legacyTemplate && IsLegacyWordOutput(suffix))
         saveAsLegacy(doc, outputPath, data);
     else
         doc.save(outputPath);
@@ -94,6 +87,25 @@ TWordFillResult fillAndSave(DocxDocument &doc, TReplaceOptions options, const QS
 }
 
 } // namespace
+
+QString LegacyWordFormat(const QString &suffix)
+{
+    if (suffix == QLatin1String("rtf"))
+        return QStringLiteral("rtf");
+    return QStringLiteral("doc:MS Word 97");
+}
+
+bool IsLegacyWordOutput(const QString &suffix)
+{
+    return suffix == QLatin1String("doc") || suffix == QLatin1String("dot") || suffix == QLatin1String("rtf");
+}
+
+bool IsLegacyWordFile(const QString &path)
+{
+    // Only a ".doc" holds the legacy format; a ".docx" that is no package is a broken file, and
+    // handing it to the converter would turn its bytes into a document of garbage.
+    return !IsZipPackage(path) && QFileInfo(path).suffix().compare(QLatin1String("docx"), Qt::CaseInsensitive) != 0;
+}
 
 QString ConvertToDocx(const QString &path, const QString &folder, const QString &converter, int waitMs)
 {
@@ -113,10 +125,7 @@ TWordFillResult FillWordTemplate(const QString &templatePath, TReplaceOptions op
             data.notice(QStringLiteral("Файл шаблона не найден."));
         return TWordFillResult::TemplateMissing;
     }
-    // Only a ".doc" holds the legacy format; a ".docx" that is no package is a broken file, and
-    // handing it to the converter would turn its bytes into a document of garbage.
-    const bool legacyTemplate = !IsZipPackage(templatePath)
-                                && QFileInfo(templatePath).suffix().compare(QLatin1String("docx"), Qt::CaseInsensitive) != 0;
+    const bool legacyTemplate = IsLegacyWordFile(templatePath);
     std::unique_ptr<ScratchFolder> scratch;
     QString source = templatePath;
     if (legacyTemplate) {

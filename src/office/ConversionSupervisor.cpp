@@ -23,9 +23,16 @@ struct Job
     int ticket = 0;
     QString source;
     QString target;
+    QString format; // the converter's name of the target format ("pdf", "doc:MS Word 97")
 };
 
-// Moves a finished PDF from the batch folder to its place; the output tree may lie on another
+// The name the converter gives the file it makes from source in format.
+QString convertedName(const Job &job)
+{
+    return QFileInfo(job.source).completeBaseName() + QLatin1Char('.') + job.format.section(QLatin1Char(':'), 0, 0);
+}
+
+// Moves a finished file from the batch folder to its place; the output tree may lie on another
 // disk, where a rename cannot reach.
 bool moveInto(const QString &pdf, const QString &target)
 {
@@ -70,10 +77,15 @@ QList<Job> ConversionSupervisor::Private::takeBatch()
     // While documents still come, batches are full; at the end the rest is shared out evenly.
     const int share = (int(queue.size()) + int(workers.size()) - 1) / std::max(1, int(workers.size()));
     const int n = std::min({int(queue.size()), options.batchSize, finishing ? std::max(1, share) : options.batchSize});
+    // One converter call makes one format: a batch takes the documents of the first one's.
     QList<Job> batch;
-    for (int i = 0; i < n; ++i) {
-        batch.append(queue.front());
-        queue.pop_front();
+    for (auto it = queue.begin(); it != queue.end() && batch.size() < n;) {
+        if (batch.isEmpty() || it->format == batch.first().format) {
+            batch.append(*it);
+            it = queue.erase(it);
+        } else {
+            ++it;
+        }
     }
     return batch;
 }
@@ -131,12 +143,13 @@ void ConversionSupervisor::Private::convertBatch(int slot, const QString &profil
             sources << job.source;
     }
     const int limit = options.batchBaseMs + options.perDocumentMs * int(together.size());
-    const bool ended = run(slot, ConverterArguments(profile, QStringLiteral("pdf"), out.path(), sources), limit);
+    const QString format = batch.first().format;
+    const bool ended = run(slot, ConverterArguments(profile, format, out.path(), sources), limit);
     for (const Job &job : together) {
-        // Only a batch that ended by itself with success vouches for its PDFs; the documents of
-        // any other, and those it left without a complete PDF, are tried once more, alone.
-        const QString pdf = out.filePath(QFileInfo(job.source).completeBaseName() + QStringLiteral(".pdf"));
-        if (ended && ConvertedFile::isComplete(pdf) && moveInto(pdf, job.target))
+        // Only a batch that ended by itself with success vouches for its files; the documents of
+        // any other, and those it left without a complete file, are tried once more, alone.
+        const QString made = out.filePath(convertedName(job));
+        if (ended && ConvertedFile::isComplete(made) && moveInto(made, job.target))
             judge(job, true);
         else
             alone.append(job);
@@ -148,10 +161,9 @@ void ConversionSupervisor::Private::convertBatch(int slot, const QString &profil
 bool ConversionSupervisor::Private::convertAlone(int slot, const QString &profile, const Job &job)
 {
     ScratchFolder out(QStringLiteral("PDF_"));
-    const QString pdf = out.filePath(QFileInfo(job.source).completeBaseName() + QStringLiteral(".pdf"));
-    const bool ended = run(slot, ConverterArguments(profile, QStringLiteral("pdf"), out.path(), {job.source}),
-                           options.singleMs);
-    return ended && ConvertedFile::isComplete(pdf) && moveInto(pdf, job.target);
+    const QString made = out.filePath(convertedName(job));
+    const bool ended = run(slot, ConverterArguments(profile, job.format, out.path(), {job.source}), options.singleMs);
+    return ended && ConvertedFile::isComplete(made) && moveInto(made, job.target);
 }
 
 void ConversionSupervisor::Private::judge(const Job &job, bool ok)
@@ -187,7 +199,7 @@ ConversionSupervisor::~ConversionSupervisor()
     }
 }
 
-int ConversionSupervisor::submit(const QString &source, const QString &target)
+int ConversionSupervisor::submit(const QString &source, const QString &target, const QString &format)
 {
     int ticket = 0;
     {
@@ -196,7 +208,7 @@ int ConversionSupervisor::submit(const QString &source, const QString &target)
         d->results.append(-1);
         // The PDF of an earlier run must not pass for this one's.
         QFile::remove(target);
-        d->queue.push_back({ticket, source, target});
+        d->queue.push_back({ticket, source, target, format});
     }
     d->wake.notify_one();
     return ticket;

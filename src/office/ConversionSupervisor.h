@@ -34,12 +34,13 @@ public:
     ConversionSupervisor(const ConversionSupervisor &) = delete;
     ConversionSupervisor &operator=(const ConversionSupervisor &) = delete;
 
-    // Queues source (a written ".odt" or ".docx") to become the PDF target; returns its number
-    // (0, 1, … in the order of submission). The source is never changed or removed.
-    int submit(const QString &source, const QString &target);
+    // Queues source (a written ".odt" or ".docx") to become target in the converter's format
+    // ("pdf", "doc:MS Word 97"); returns its number (0, 1, … in the order of submission). The
+    // source is never changed or removed.
+    int submit(const QString &source, const QString &target, const QString &format = QStringLiteral("pdf"));
 
     // No more documents: what is queued is converted, and the call returns once every document
-    // is judged, with, per number, whether target now holds a complete PDF. progress, when
+    // is judged, with, per number, whether target now holds a complete file of its kind. progress, when
     // given, hears every few tenths of a second how many are judged.
     QList<bool> finish(const std::function<void(int judged)> &progress = {});
 

@@ -1,6 +1,7 @@
 #include "DocxFixture.h"
 #include "FakeConverter.h"
 #include "OdtFixture.h"
+#include "TestFiles.h"
 
 #include "base/AppFolder.h"
 #include "base/DokravaError.h"
@@ -80,6 +81,8 @@ private slots:
     void filesOfKilledRunsGoAtStart();
     void legacyTemplateConvertedOncePerRun();
     void stoppedRunKeepsFinishedDocuments();
+    void workersKeepTheOrderOfOneThread_data();
+    void workersKeepTheOrderOfOneThread();
 
 private:
     TGenerationInput input(const QStringList &templates);
@@ -612,6 +615,66 @@ void tst_GenerationRun::stoppedRunKeepsFinishedDocuments()
     QVERIFY(rec.opened.isEmpty());
     QCOMPARE(QDir(out(QStringLiteral("Письмо"))).entryList(kDocuments, QDir::Files | QDir::Hidden, QDir::Name),
              (QStringList{QStringLiteral("Письмо-Иванов.odt"), QStringLiteral("Письмо-Петров.odt")}));
+}
+
+void tst_GenerationRun::workersKeepTheOrderOfOneThread_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("every document written") << QString();
+    QTest::newRow("a document cannot take its name") << QStringLiteral("Договор/Договор-Запись 17.docx");
+    QTest::newRow("a broken template among them") << QStringLiteral("zagotka/Сломан.docx");
+}
+
+// Whatever the number of filling threads, the caller hears the same things in the same order:
+// records, documents, notices and the error that ends the run.
+void tst_GenerationRun::workersKeepTheOrderOfOneThread()
+{
+    QFETCH(QString, fault);
+    struct Log : IGenerationObserver
+    {
+        QStringList events;
+        void recordStarted(int row) override { events << QStringLiteral("record %1").arg(row); }
+        void progressed(int p) override { events << QStringLiteral("at %1").arg(p); }
+        void documentWritten(const QString &path) override { events << QFileInfo(path).fileName(); }
+        void notice(const QString &text) override { events << text; }
+    };
+    TGenerationInput in = input({QStringLiteral("Договор.docx"), QStringLiteral("Сломан.docx"), QStringLiteral("Письмо.odt")});
+    in.grid.rows.resize(1);
+    in.grid.marks = {false};
+    for (int r = 1; r <= 40; ++r) {
+        in.grid.rows.append({QStringLiteral("Запись %1").arg(r), QStringLiteral("Город %1").arg(r)});
+        in.grid.marks.append(r % 7 != 0);
+    }
+    in.severalRecords = true;
+    QDir(m_dir->path()).mkpath(QStringLiteral("zagotka"));
+    if (fault.endsWith(QLatin1String(".docx")) && fault.startsWith(QLatin1String("zagotka")))
+        TestFiles::writeBytes(m_dir->filePath(fault), "не документ");
+    else
+        DocxFixture::write(m_dir->filePath(QStringLiteral("zagotka/Сломан.docx")), DocxFixture::para(QStringLiteral("[ФИО]")));
+    QStringList expected;
+    for (const int threads : {1, 4, 2}) {
+        QDir(out(QString())).removeRecursively();
+        if (fault.startsWith(QLatin1String("Договор/")))
+            QVERIFY(QDir().mkpath(out(fault) + QStringLiteral("/занято")));
+        in.fillThreads = threads;
+        Log log;
+        TGenerationRun run(in, &log);
+        try {
+            run.run();
+        } catch (const DokravaError &) {
+            log.events << QStringLiteral("error");
+        }
+        log.events << QString::number(run.documentsWritten());
+        if (expected.isEmpty())
+            expected = log.events;
+        else
+            QCOMPARE(log.events, expected);
+        // Nothing made ahead of an error is left half-named in the output folders.
+        QDirIterator files(out(QString()), {QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        QVERIFY(!files.hasNext());
+    }
+    QVERIFY(expected.size() > 60);
+    QCOMPARE(expected.contains(QStringLiteral("error")), fault.startsWith(QLatin1String("Договор/")));
 }
 
 QTEST_GUILESS_MAIN(tst_GenerationRun)
