@@ -142,10 +142,10 @@ class ConsoleObserver : public IGenerationObserver
 public:
     ConsoleObserver() : m_tty(DOKRAVA_ISATTY(DOKRAVA_FILENO(stderr))) {}
     void progressStarted(int maximum) override { m_max = maximum; }
-    void progressed(int position) override
+    void documentsProgressed(int filled, int total, int converted) override
     {
         if (m_tty)
-            Cli::err(QStringLiteral("\rЗаписи: %1 из %2").arg(position).arg(m_max));
+            Cli::err(QStringLiteral("\r") + TGenerationRun::documentsProgressText(filled, total, converted));
     }
     void conversionsProgressed(int converted, int total) override
     {

@@ -157,6 +157,12 @@ void TGenerationRun::run()
     m_odtTemplates.clear();
     m_wordTemplates.clear();
     m_personalRead = false;
+    m_filled = 0;
+    m_expected = int(m_in.templates.size());
+    if (m_in.severalRecords)
+        m_expected *= int(std::count(m_in.grid.marks.cbegin() + std::min<qsizetype>(1, m_in.grid.marks.size()),
+                                     m_in.grid.marks.cend(), true));
+    m_progressClock.invalidate();
     // What a killed run left half-written under the output root goes before new files come.
     RemoveAbandonedPendingFiles(m_in.outputRoot);
     if (!m_in.severalRecords) {
@@ -206,6 +212,7 @@ void TGenerationRun::writeDocuments(const std::function<void()> &fill)
     m_pool->drain();
     // Work handed out after an error is dropped with its unfinished files.
     m_pool.reset();
+    reportDocuments(true);
     // Documents already written keep their conversions when an error ends the run.
     finishConversions();
     if (m_error)
@@ -248,7 +255,9 @@ void TGenerationRun::fillInTurn(const QString &path, std::function<void(const Pe
         [this, pending, then = std::move(then)](std::exception_ptr error) {
             finished(error, [&] {
                 (*pending)->commit();
+                ++m_filled;
                 then();
+                reportDocuments(false);
             });
         });
 }
@@ -495,6 +504,24 @@ void TGenerationRun::legacyFailed(const PendingConversion &p)
     m_observer->notice(QStringLiteral("Не удалось сохранить документ %1; заполненный документ сохранён как %2")
                            .arg(QDir::toNativeSeparators(p.target), QDir::toNativeSeparators(kept)));
     written(kept);
+}
+
+QString TGenerationRun::documentsProgressText(int filled, int total, int converted)
+{
+    QString text = QStringLiteral("Документы: %1 из %2").arg(filled).arg(total);
+    if (converted >= 0)
+        text += QStringLiteral(", PDF: %1").arg(converted);
+    return text;
+}
+
+void TGenerationRun::reportDocuments(bool always)
+{
+    // A report per document would flood the window's event queue on a fast run.
+    if (!always && m_progressClock.isValid() && m_progressClock.elapsed() < 100)
+        return;
+    m_progressClock.start();
+    const bool pdf = m_in.settings.FormatFile == 0 && !m_in.converter.isEmpty();
+    m_observer->documentsProgressed(m_filled, m_expected, pdf ? (m_supervisor ? m_supervisor->judged() : 0) : -1);
 }
 
 void TGenerationRun::written(const QString &path)

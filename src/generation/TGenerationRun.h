@@ -6,6 +6,7 @@
 #include "office/PdfConverter.h"
 #include "settings/Settings.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -70,6 +71,14 @@ public:
     virtual void progressed(int position) { Q_UNUSED(position); }
     // A document was written at path.
     virtual void documentWritten(const QString &path) { Q_UNUSED(path); }
+    // filled of total documents have their files, and converted of them went through the
+    // converter so far (-1 when the run makes no PDF). Heard a few times a second at most.
+    virtual void documentsProgressed(int filled, int total, int converted)
+    {
+        Q_UNUSED(filled);
+        Q_UNUSED(total);
+        Q_UNUSED(converted);
+    }
     // PDF conversion goes on after the last document was filled: converted of total are judged.
     virtual void conversionsProgressed(int converted, int total) { Q_UNUSED(converted); Q_UNUSED(total); }
     // A plain notice ("Файл шаблона не найден.", "Готово", the conversion report).
@@ -134,6 +143,9 @@ public:
     // True when the run was stopped before its end.
     bool stopped() const { return m_stopped; }
 
+    // The progress text of documentsProgressed: "Документы: 120 из 500, PDF: 80".
+    static QString documentsProgressText(int filled, int total, int converted);
+
     // The report of failed conversions: "Внимание! Ошибки конвертации в PDF: N файлов сохранены
     // как .odt", or "как .odt/.docx" when Word results are among them.
     static QString conversionReport(int failures, bool wordAmongThem);
@@ -164,6 +176,7 @@ private:
     void finishConversions();
     void openOutputFolder();
     void written(const QString &path);
+    void reportDocuments(bool always);
 
     TGenerationInput m_in;
     IGenerationObserver *m_observer;
@@ -197,4 +210,7 @@ private:
     int m_scratchFiles = 0;              // filled documents waiting in m_scratch for conversion
     std::unique_ptr<FillPool> m_pool;    // while documents are written
     std::exception_ptr m_error;          // what ends the run, met in its turn
+    int m_filled = 0;                    // documents whose file took its name
+    int m_expected = 0;                  // documents the run is to make
+    QElapsedTimer m_progressClock;       // since documentsProgressed was last heard
 };

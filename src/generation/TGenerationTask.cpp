@@ -19,6 +19,10 @@ public:
         forward([=](IGenerationObserver *o) { o->documentWritten(path); });
     }
     void notice(const QString &text) override { forward([=](IGenerationObserver *o) { o->notice(text); }); }
+    void documentsProgressed(int filled, int total, int converted) override
+    {
+        forward([=](IGenerationObserver *o) { o->documentsProgressed(filled, total, converted); });
+    }
     void conversionsProgressed(int converted, int total) override
     {
         forward([=](IGenerationObserver *o) { o->conversionsProgressed(converted, total); });

@@ -31,6 +31,10 @@ public:
     }
     void recordStarted(int row) override { m_window->grid()->setCurrent(m_window->grid()->col(), row); }
     void progressed(int position) override { m_window->ui()->prbar->setValue(position); }
+    void documentsProgressed(int filled, int total, int converted) override
+    {
+        m_window->ui()->prbar->setFormat(TGenerationRun::documentsProgressText(filled, total, converted));
+    }
     void conversionsProgressed(int converted, int total) override
     {
         QProgressBar *bar = m_window->ui()->prbar;

@@ -31,6 +31,11 @@ struct Recorder : IGenerationObserver
     void documentWritten(const QString &path) override { written << path; }
     void notice(const QString &text) override { notices << text; }
     void conversionsProgressed(int converted, int total) override { conversions = {converted, total}; }
+    void documentsProgressed(int filled, int total, int converted) override
+    {
+        documents = TGenerationRun::documentsProgressText(filled, total, converted);
+    }
+    QString documents;
     QPair<int, int> conversions{-1, -1};
     void openFolder(const QString &path) override { opened << path; }
 };
@@ -287,6 +292,10 @@ void tst_GenerationRun::odtToPdf()
     QCOMPARE(run.documentsWritten(), 2);
     // The conversions are reported until the last is judged, a failed one included.
     QCOMPARE(rec.conversions, converter.isEmpty() ? qMakePair(-1, -1) : qMakePair(2, 2));
+    // Both documents filled; the conversions are still going on when filling ends.
+    QVERIFY2(rec.documents.startsWith(converter.isEmpty() ? QStringLiteral("Документы: 2 из 2")
+                                                          : QStringLiteral("Документы: 2 из 2, PDF: ")),
+             qPrintable(rec.documents));
 }
 
 void tst_GenerationRun::wordToPdf_data()
