@@ -1,0 +1,511 @@
+#include "base/FieldFormat.h"
+
+#include <QDate>
+#include <QRegularExpression>
+#include <QTime>
+
+#include <array>
+
+namespace {
+
+enum class Format {
+    Words,
+    Roubles,
+    Amount,
+    AmountAndWords,
+    Date,
+    QuotedDate,
+    NumericDate,
+    Upper,
+    Lower,
+    Capital,
+    SurnameInitials,
+    InitialsSurname,
+};
+
+struct FormatName
+{
+    const char16_t *key;     // as normalizedName() leaves it: lower case, one blank between words
+    Format format;
+    const char16_t *listed;  // the name KnownFieldFormats() gives; nullptr for an alias
+};
+
+constexpr std::array<FormatName, 17> kFormatNames{{
+    {u"прописью", Format::Words, u"прописью"},
+    {u"рубли", Format::Roubles, u"рубли"},
+    {u"сумма", Format::Amount, u"сумма"},
+    {u"сумма и прописью", Format::AmountAndWords, u"сумма и прописью"},
+    {u"дата", Format::Date, u"дата"},
+    {u"«дата»", Format::QuotedDate, u"«дата»"},
+    {u"\"дата\"", Format::QuotedDate, nullptr},
+    {u"“дата”", Format::QuotedDate, nullptr},
+    {u"„дата“", Format::QuotedDate, nullptr},
+    {u"дд.мм.гггг", Format::NumericDate, u"дд.мм.гггг"},
+    {u"прописные", Format::Upper, u"ПРОПИСНЫЕ"},
+    {u"строчные", Format::Lower, u"строчные"},
+    {u"заглавная", Format::Capital, u"Заглавная"},
+    {u"фамилия и.о.", Format::SurnameInitials, u"фамилия и.о."},
+    {u"фамилия и. о.", Format::SurnameInitials, nullptr},
+    {u"и.о. фамилия", Format::InitialsSurname, u"и.о. фамилия"},
+    {u"и. о. фамилия", Format::InitialsSurname, nullptr},
+}};
+
+QString normalizedName(const QString &format)
+{
+    return format.simplified().toLower();
+}
+
+std::optional<Format> findFormat(const QString &format)
+{
+    const QString key = normalizedName(format);
+    for (const FormatName &entry : kFormatNames)
+        if (key == QStringView(entry.key))
+            return entry.format;
+    return std::nullopt;
+}
+
+// ---- Numbers in words ----
+
+constexpr std::array<const char16_t *, 20> kUnitsMasculine{
+    u"", u"один", u"два", u"три", u"четыре", u"пять", u"шесть", u"семь", u"восемь", u"девять",
+    u"десять", u"одиннадцать", u"двенадцать", u"тринадцать", u"четырнадцать", u"пятнадцать",
+    u"шестнадцать", u"семнадцать", u"восемнадцать", u"девятнадцать"};
+constexpr std::array<const char16_t *, 10> kTens{
+    u"", u"", u"двадцать", u"тридцать", u"сорок", u"пятьдесят", u"шестьдесят", u"семьдесят",
+    u"восемьдесят", u"девяносто"};
+constexpr std::array<const char16_t *, 10> kHundreds{
+    u"", u"сто", u"двести", u"триста", u"четыреста", u"пятьсот", u"шестьсот", u"семьсот",
+    u"восемьсот", u"девятьсот"};
+
+struct Scale
+{
+    const char16_t *one;  // 1, 21, 101 …
+    const char16_t *few;  // 2–4, 22–24 …
+    const char16_t *many; // 0, 5–20, 25–30 …
+    bool feminine;
+};
+
+// Groups of three digits from the thousands up; the units group takes the caller's gender.
+constexpr std::array<Scale, 6> kScales{{
+    {u"тысяча", u"тысячи", u"тысяч", true},
+    {u"миллион", u"миллиона", u"миллионов", false},
+    {u"миллиард", u"миллиарда", u"миллиардов", false},
+    {u"триллион", u"триллиона", u"триллионов", false},
+    {u"квадриллион", u"квадриллиона", u"квадриллионов", false},
+    {u"квинтиллион", u"квинтиллиона", u"квинтиллионов", false},
+}};
+
+// The word form that agrees with n: 1 and 21 take "one", 2–4 and 22–24 "few", the rest (11–14 too)
+// "many".
+const char16_t *pluralForm(quint64 n, const char16_t *one, const char16_t *few, const char16_t *many)
+{
+    const quint64 lastTwo = n % 100;
+    if (lastTwo >= 11 && lastTwo <= 14)
+        return many;
+    const quint64 last = n % 10;
+    if (last == 1)
+        return one;
+    if (last >= 2 && last <= 4)
+        return few;
+    return many;
+}
+
+// 1..999 in words, appended word by word to words.
+void appendTriple(QStringList &words, unsigned triple, bool feminine)
+{
+    if (triple >= 100)
+        words.append(QString::fromUtf16(kHundreds[triple / 100]));
+    unsigned rest = triple % 100;
+    if (rest >= 20) {
+        words.append(QString::fromUtf16(kTens[rest / 10]));
+        rest %= 10;
+    }
+    if (rest == 0)
+        return;
+    if (feminine && rest == 1)
+        words.append(QStringLiteral("одна"));
+    else if (feminine && rest == 2)
+        words.append(QStringLiteral("две"));
+    else
+        words.append(QString::fromUtf16(kUnitsMasculine[rest]));
+}
+
+QString magnitudeInWords(quint64 n, bool feminine)
+{
+    if (n == 0)
+        return QStringLiteral("ноль");
+    std::array<unsigned, 7> groups{}; // groups[0] units, groups[1] thousands, …
+    for (unsigned &group : groups) {
+        group = unsigned(n % 1000);
+        n /= 1000;
+    }
+    QStringList words;
+    for (size_t k = groups.size(); k-- > 1;) {
+        if (groups[k] == 0)
+            continue;
+        const Scale &scale = kScales[k - 1];
+        appendTriple(words, groups[k], scale.feminine);
+        words.append(QString::fromUtf16(pluralForm(groups[k], scale.one, scale.few, scale.many)));
+    }
+    if (groups[0] != 0)
+        appendTriple(words, groups[0], feminine);
+    return words.join(QLatin1Char(' '));
+}
+
+// ---- Reading numbers ----
+
+constexpr quint64 kMaxUnits = 999'999'999'999ULL;
+
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+bool isGroupBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QChar(0x00A0) || c == QChar(0x202F);
+}
+
+// A number as the grid shows it: its sign, the digits of its whole part (grouping blanks
+// removed) and those of its fraction.
+struct DecimalText
+{
+    bool negative = false;
+    QString whole;
+    QString fraction;
+};
+
+std::optional<DecimalText> readDecimal(const QString &value)
+{
+    const QString text = value.trimmed();
+    DecimalText number;
+    qsizetype i = 0;
+    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QChar(0x2212) || text[i] == QLatin1Char('+'))) {
+        number.negative = text[i] != QLatin1Char('+');
+        ++i;
+    }
+    // The whole part: digits, or groups of three after a first group of one to three.
+    qsizetype groupLength = 0;
+    bool grouped = false;
+    for (; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (isDigit(c)) {
+            number.whole.append(c);
+            ++groupLength;
+            if (grouped && groupLength > 3)
+                return std::nullopt;
+        } else if (isGroupBlank(c)) {
+            if (groupLength == 0 || (grouped ? groupLength != 3 : groupLength > 3))
+                return std::nullopt;
+            grouped = true;
+            groupLength = 0;
+        } else {
+            break;
+        }
+    }
+    if (groupLength == 0 || (grouped && groupLength != 3))
+        return std::nullopt;
+    if (i < text.size()) {
+        if (text[i] != QLatin1Char(',') && text[i] != QLatin1Char('.'))
+            return std::nullopt;
+        for (++i; i < text.size() && isDigit(text[i]); ++i)
+            number.fraction.append(text[i]);
+        if (number.fraction.isEmpty() || i < text.size())
+            return std::nullopt;
+    }
+    return number;
+}
+
+// The whole part as a number, or nothing when it exceeds kMaxUnits.
+std::optional<quint64> wholeUnits(const QString &digits)
+{
+    qsizetype first = 0;
+    while (first + 1 < digits.size() && digits[first] == QLatin1Char('0'))
+        ++first;
+    if (digits.size() - first > 12)
+        return std::nullopt;
+    return digits.mid(first).toULongLong();
+}
+
+// An amount in roubles and kopecks, rounded half up to the kopeck.
+struct Money
+{
+    bool negative = false;
+    quint64 roubles = 0;
+    unsigned kopecks = 0;
+};
+
+std::optional<Money> readMoney(const QString &value)
+{
+    const std::optional<DecimalText> number = readDecimal(value);
+    if (!number)
+        return std::nullopt;
+    const std::optional<quint64> whole = wholeUnits(number->whole);
+    if (!whole)
+        return std::nullopt;
+    Money money;
+    money.roubles = *whole;
+    const QString &fraction = number->fraction;
+    for (qsizetype k = 0; k < 2; ++k)
+        money.kopecks = money.kopecks * 10 + (k < fraction.size() ? unsigned(fraction[k].unicode() - u'0') : 0u);
+    if (fraction.size() > 2 && fraction[2] >= QLatin1Char('5'))
+        ++money.kopecks;
+    if (money.kopecks == 100) {
+        money.kopecks = 0;
+        ++money.roubles;
+    }
+    if (money.roubles > kMaxUnits)
+        return std::nullopt;
+    money.negative = number->negative && (money.roubles != 0 || money.kopecks != 0);
+    return money;
+}
+
+QString groupedDigits(quint64 n)
+{
+    const QString digits = QString::number(n);
+    QString out;
+    for (qsizetype k = 0; k < digits.size(); ++k) {
+        if (k > 0 && (digits.size() - k) % 3 == 0)
+            out.append(QChar(0x00A0));
+        out.append(digits[k]);
+    }
+    return out;
+}
+
+QString signedWords(bool negative, quint64 n)
+{
+    const QString words = magnitudeInWords(n, false);
+    return negative ? QStringLiteral("минус ") + words : words;
+}
+
+QString roubleWord(quint64 n)
+{
+    return QString::fromUtf16(pluralForm(n, u"рубль", u"рубля", u"рублей"));
+}
+
+QString kopecksText(unsigned kopecks)
+{
+    return QStringLiteral("%1 %2")
+        .arg(kopecks, 2, 10, QLatin1Char('0'))
+        .arg(QString::fromUtf16(pluralForm(kopecks, u"копейка", u"копейки", u"копеек")));
+}
+
+std::optional<QString> formatWords(const QString &value)
+{
+    const std::optional<DecimalText> number = readDecimal(value);
+    if (!number)
+        return std::nullopt;
+    for (QChar c : number->fraction)
+        if (c != QLatin1Char('0'))
+            return std::nullopt;
+    const std::optional<quint64> whole = wholeUnits(number->whole);
+    if (!whole)
+        return std::nullopt;
+    return signedWords(number->negative && *whole != 0, *whole);
+}
+
+std::optional<QString> formatMoney(Format format, const QString &value)
+{
+    const std::optional<Money> money = readMoney(value);
+    if (!money)
+        return std::nullopt;
+    const QString sign = money->negative ? QStringLiteral("-") : QString();
+    switch (format) {
+    case Format::Roubles:
+        return signedWords(money->negative, money->roubles) + QLatin1Char(' ') + roubleWord(money->roubles)
+               + QLatin1Char(' ') + kopecksText(money->kopecks);
+    case Format::Amount:
+        return sign + groupedDigits(money->roubles) + QLatin1Char(',')
+               + QStringLiteral("%1").arg(money->kopecks, 2, 10, QLatin1Char('0'));
+    default: // Format::AmountAndWords
+        return sign + groupedDigits(money->roubles) + QStringLiteral(" (")
+               + signedWords(money->negative, money->roubles) + QStringLiteral(") ") + roubleWord(money->roubles)
+               + QLatin1Char(' ') + kopecksText(money->kopecks);
+    }
+}
+
+// ---- Dates ----
+
+std::optional<QDate> readDate(const QString &value)
+{
+    static const QRegularExpression dotted(QStringLiteral(
+        "^([0-9]{1,2})\\.([0-9]{1,2})\\.([0-9]{4})(?:\\s+([0-9]{1,2}):([0-9]{2})(?::([0-9]{2}))?)?$"));
+    static const QRegularExpression iso(QStringLiteral(
+        "^([0-9]{4})-([0-9]{2})-([0-9]{2})(?:(?:\\s+|T)([0-9]{1,2}):([0-9]{2})(?::([0-9]{2}))?)?$"));
+    const QString text = value.trimmed();
+    int day = 0, month = 0, year = 0;
+    QRegularExpressionMatch match = dotted.match(text);
+    if (match.hasMatch()) {
+        day = match.captured(1).toInt();
+        month = match.captured(2).toInt();
+        year = match.captured(3).toInt();
+    } else {
+        match = iso.match(text);
+        if (!match.hasMatch())
+            return std::nullopt;
+        year = match.captured(1).toInt();
+        month = match.captured(2).toInt();
+        day = match.captured(3).toInt();
+    }
+    if (match.hasCaptured(4)
+        && !QTime::isValid(match.captured(4).toInt(), match.captured(5).toInt(), match.captured(6).toInt()))
+        return std::nullopt;
+    const QDate date(year, month, day);
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+constexpr std::array<const char16_t *, 12> kMonthsGenitive{
+    u"января", u"февраля", u"марта", u"апреля", u"мая", u"июня",
+    u"июля", u"августа", u"сентября", u"октября", u"ноября", u"декабря"};
+
+std::optional<QString> formatDate(Format format, const QString &value)
+{
+    const std::optional<QDate> date = readDate(value);
+    if (!date)
+        return std::nullopt;
+    const QString month = QString::fromUtf16(kMonthsGenitive[size_t(date->month() - 1)]);
+    const QString day2 = QStringLiteral("%1").arg(date->day(), 2, 10, QLatin1Char('0'));
+    switch (format) {
+    case Format::Date:
+        return QStringLiteral("%1 %2 %3 г.").arg(date->day()).arg(month).arg(date->year());
+    case Format::QuotedDate:
+        return QStringLiteral("«%1» %2 %3 г.").arg(day2, month).arg(date->year());
+    default: // Format::NumericDate
+        return QStringLiteral("%1.%2.%3").arg(day2).arg(date->month(), 2, 10, QLatin1Char('0')).arg(date->year());
+    }
+}
+
+// ---- Letter case ----
+
+QString capitalized(const QString &value)
+{
+    QString out = value;
+    for (qsizetype k = 0; k < out.size(); ++k) {
+        if (out[k].isLetter()) {
+            out[k] = out[k].toUpper();
+            break;
+        }
+    }
+    return out;
+}
+
+// ---- Names ----
+
+// "Иван" is "И.", "Анна-Мария" "А.-М."; nothing when a part does not begin with a letter.
+std::optional<QString> initials(const QString &word)
+{
+    QStringList parts;
+    for (const QString &part : word.split(QLatin1Char('-'))) {
+        if (part.isEmpty() || !part[0].isLetter())
+            return std::nullopt;
+        parts.append(QString(part[0].toUpper()) + QLatin1Char('.'));
+    }
+    return parts.join(QLatin1Char('-'));
+}
+
+bool isPatronymicParticle(const QString &word)
+{
+    static const QStringList particles{QStringLiteral("оглы"), QStringLiteral("кызы"), QStringLiteral("улы"),
+                                       QStringLiteral("уулу"), QStringLiteral("гызы")};
+    return particles.contains(word, Qt::CaseInsensitive);
+}
+
+std::optional<QString> formatName(Format format, const QString &value)
+{
+    QStringList words = value.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.size() == 4 && isPatronymicParticle(words[3]))
+        words.removeLast();
+    if (words.isEmpty() || words.size() > 3)
+        return std::nullopt;
+    if (words.size() == 1)
+        return words[0];
+    QStringList given;
+    for (qsizetype k = 1; k < words.size(); ++k) {
+        const std::optional<QString> initial = initials(words[k]);
+        if (!initial)
+            return std::nullopt;
+        given.append(*initial);
+    }
+    const QString joined = given.join(QLatin1Char(' '));
+    if (format == Format::SurnameInitials)
+        return words[0] + QLatin1Char(' ') + joined;
+    return joined + QLatin1Char(' ') + words[0];
+}
+
+} // namespace
+
+bool SplitFieldFormat(const QString &inner, QString &field, QString &format)
+{
+    field.clear();
+    format.clear();
+    const qsizetype colon = inner.lastIndexOf(QLatin1Char(':'));
+    if (colon < 0)
+        return false;
+    const QString fieldPart = inner.left(colon).trimmed();
+    const QString formatPart = inner.mid(colon + 1).trimmed();
+    if (fieldPart.isEmpty() || formatPart.isEmpty())
+        return false;
+    field = fieldPart;
+    format = formatPart;
+    return true;
+}
+
+bool IsKnownFieldFormat(const QString &format)
+{
+    return findFormat(format).has_value();
+}
+
+std::optional<QString> ApplyFieldFormat(const QString &format, const QString &value)
+{
+    const std::optional<Format> kind = findFormat(format);
+    if (!kind)
+        return std::nullopt;
+    switch (*kind) {
+    case Format::Upper:
+        return value.toUpper();
+    case Format::Lower:
+        return value.toLower();
+    case Format::Capital:
+        return capitalized(value);
+    default:
+        break;
+    }
+    if (value.trimmed().isEmpty())
+        return std::nullopt;
+    switch (*kind) {
+    case Format::Words:
+        return formatWords(value);
+    case Format::Roubles:
+    case Format::Amount:
+    case Format::AmountAndWords:
+        return formatMoney(*kind, value);
+    case Format::Date:
+    case Format::QuotedDate:
+    case Format::NumericDate:
+        return formatDate(*kind, value);
+    case Format::SurnameInitials:
+    case Format::InitialsSurname:
+        return formatName(*kind, value);
+    default:
+        return std::nullopt;
+    }
+}
+
+QString NumberInWords(qint64 n, bool feminine)
+{
+    // The magnitude as unsigned, so that the smallest qint64 has one too.
+    const quint64 magnitude = n < 0 ? quint64(0) - quint64(n) : quint64(n);
+    const QString words = magnitudeInWords(magnitude, feminine);
+    return n < 0 ? QStringLiteral("минус ") + words : words;
+}
+
+QStringList KnownFieldFormats()
+{
+    QStringList names;
+    for (const FormatName &entry : kFormatNames)
+        if (entry.listed)
+            names.append(QString::fromUtf16(entry.listed));
+    return names;
+}
