@@ -9,18 +9,20 @@
 
 namespace {
 
-constexpr int kOdtRole = Qt::UserRole + 1;
+constexpr int kOdtFormsRole = Qt::UserRole + 1;
 
 } // namespace
 
-void SetFieldFromOdt(QListWidgetItem *item, bool odt)
+void AddOdtFieldForm(QListWidgetItem *item, const QString &form)
 {
-    item->setData(kOdtRole, odt);
+    QStringList forms = OdtFieldForms(item);
+    if (!forms.contains(form))
+        item->setData(kOdtFormsRole, forms << form);
 }
 
-bool FieldFromOdt(const QListWidgetItem *item)
+QStringList OdtFieldForms(const QListWidgetItem *item)
 {
-    return item->data(kOdtRole).toBool();
+    return item->data(kOdtFormsRole).toStringList();
 }
 
 void MarkMissingFields(QListWidget *list, const QStringList &headers)
@@ -37,15 +39,20 @@ void MarkMissingFields(QListWidget *list, const QStringList &headers)
     }
     for (int i = 0; i < list->count(); ++i) {
         QListWidgetItem *item = list->item(i);
-        const QString name = item->text();
-        const bool filled = FieldFromOdt(item) ? exact.contains(name) : folded.contains(FoldedName(name));
-        if (filled || name.isEmpty()) {
+        // The form no column fills: the name itself, or one met in an ".odt" template.
+        QString missing;
+        if (!folded.contains(FoldedName(item->text())))
+            missing = item->text();
+        for (const QString &form : OdtFieldForms(item))
+            if (missing.isEmpty() && !exact.contains(form))
+                missing = form;
+        if (missing.isEmpty()) {
             item->setForeground(QBrush());
             item->setToolTip(QString());
             continue;
         }
         item->setForeground(QColor(Qt::red));
-        const int probable = ProbableName(name, candidates);
+        const int probable = ProbableName(missing, candidates);
         item->setToolTip(probable < 0 ? QStringLiteral("В таблице нет такой колонки")
                                       : QStringLiteral("В таблице нет такой колонки; возможно, [%1]").arg(candidates[probable]));
     }

@@ -75,7 +75,7 @@ void TFMain::btnGetFieldsClick()
                 TODTProcessor processor;
                 for (const QString &name : processor.FindVariablesInODT(path)) {
                     m_ui->lbField->addItem(name);
-                    SetFieldFromOdt(m_ui->lbField->item(m_ui->lbField->count() - 1));
+                    AddOdtFieldForm(m_ui->lbField->item(m_ui->lbField->count() - 1), name);
                 }
             } else {
                 collectWordFields(this, path);
@@ -125,16 +125,19 @@ bool TFMain::ColumnExists(const QString &name) const
 void TFMain::SortFieldList()
 {
     QStringList names;
-    // A name met in an ".odt" template keeps that mark through the merge (letter case ignored).
-    QHash<QString, bool> fromOdt;
+    // The forms met in ".odt" templates stay with the entry that merges them (letter case ignored).
+    QHash<QString, QStringList> odtForms;
     for (int i = 0; i < m_ui->lbField->count(); ++i) {
         const QListWidgetItem *item = m_ui->lbField->item(i);
         names.append(item->text());
-        fromOdt[item->text().toCaseFolded()] |= FieldFromOdt(item);
+        odtForms[item->text().toCaseFolded()] += OdtFieldForms(item);
     }
     m_ui->lbField->clear();
     m_ui->lbField->addItems(SortFieldNames(names));
-    for (int i = 0; i < m_ui->lbField->count(); ++i)
-        SetFieldFromOdt(m_ui->lbField->item(i), fromOdt.value(m_ui->lbField->item(i)->text().toCaseFolded()));
+    for (int i = 0; i < m_ui->lbField->count(); ++i) {
+        QListWidgetItem *item = m_ui->lbField->item(i);
+        for (const QString &form : odtForms.value(item->text().toCaseFolded()))
+            AddOdtFieldForm(item, form);
+    }
     MarkMissingFields(m_ui->lbField, m_grid->headers());
 }
