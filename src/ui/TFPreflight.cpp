@@ -7,21 +7,20 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QStyle>
 
 namespace {
 
-QIcon levelIcon(const QStyle *style, TFinding::Level level)
+QString levelColour(TFinding::Level level)
 {
     switch (level) {
     case TFinding::Error:
-        return style->standardIcon(QStyle::SP_MessageBoxCritical);
+        return QStringLiteral("#b00000");
     case TFinding::Warning:
-        return style->standardIcon(QStyle::SP_MessageBoxWarning);
+        return QStringLiteral("#a05a00");
     case TFinding::Note:
         break;
     }
-    return style->standardIcon(QStyle::SP_MessageBoxInformation);
+    return QStringLiteral("#505050");
 }
 
 QString summary(const QList<TFinding> &findings)
@@ -39,6 +38,22 @@ QString summary(const QList<TFinding> &findings)
     return text;
 }
 
+// The findings by subject as rich text: each subject in bold, its findings below it, the level
+// in its colour.
+QString findingsHtml(const QList<TFinding> &findings)
+{
+    QString html;
+    for (const auto &[subject, list] : FindingsBySubject(findings)) {
+        html += QStringLiteral("<p style=\"margin-top:6px; margin-bottom:2px\"><b>%1</b></p><ul style=\"margin-top:0\">")
+                    .arg(subject.toHtmlEscaped());
+        for (const TFinding &f : list)
+            html += QStringLiteral("<li><span style=\"color:%1\">%2</span>: %3</li>")
+                        .arg(levelColour(f.level), FindingLevelName(f.level), f.text.toHtmlEscaped());
+        html += QStringLiteral("</ul>");
+    }
+    return html;
+}
+
 } // namespace
 
 TFPreflight::TFPreflight(const QList<TFinding> &findings, QWidget *parent)
@@ -46,16 +61,7 @@ TFPreflight::TFPreflight(const QList<TFinding> &findings, QWidget *parent)
 {
     m_ui->setupUi(this);
     m_ui->lblSummary->setText(summary(findings));
-    for (const auto &[subject, list] : FindingsBySubject(findings)) {
-        auto *group = new QTreeWidgetItem(m_ui->tvFindings, {subject});
-        group->setIcon(0, levelIcon(style(), list.first().level));
-        for (const TFinding &f : list) {
-            auto *item = new QTreeWidgetItem(group, {FindingLevelName(f.level) + QStringLiteral(": ") + f.text});
-            item->setIcon(0, levelIcon(style(), f.level));
-            item->setToolTip(0, f.text);
-        }
-        group->setExpanded(true);
-    }
+    m_ui->memFindings->setHtml(findingsHtml(findings));
     const bool error = FindingsHaveError(findings);
     m_ui->btnGenerate->setVisible(!error);
     connect(m_ui->btnGenerate, &QPushButton::clicked, this, &QDialog::accept);

@@ -11,10 +11,8 @@ namespace Ui {
 class TFPreflight;
 }
 
-struct TGenerationInput;
-
-// "Проверка перед формированием": the findings of the check before a run, grouped by template
-// or record, errors first. "Сформировать" accepts (absent when there is an error), "Отмена" and
+// "Проверка перед формированием": the findings of the check before a run as wrapped text, grouped
+// by template or record, errors first, each level in its colour. "Сформировать" accepts (absent when there is an error), "Отмена" and
 // the close box reject, "Копировать" puts the list on the clipboard as FindingsReport writes it.
 class TFPreflight : public QDialog
 {
