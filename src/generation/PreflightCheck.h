@@ -25,8 +25,9 @@ struct TFinding
 // Checks what a run would take before it starts: the selected templates (each read once; a ".doc"
 // is not converted for it, so with a converter it only gets a note), the table, the chosen records
 // and their naming values, the personal fields, the settings and the converter. Returns every
-// finding, errors first, then warnings, then notes; within a level templates in list order, then
-// the table, then the records. Reads only; never throws for what it inspects.
+// finding, errors first, then warnings, then notes; within a level "replace.ini" and the converter,
+// each template in list order, templates whose documents share names, the table's columns, the
+// records. Reads only; what it cannot read becomes a finding, never an exception.
 QList<TFinding> CheckBeforeGeneration(const TGenerationInput &in);
 
 // "ошибка", "предупреждение", "замечание".
