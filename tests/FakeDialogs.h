@@ -22,12 +22,14 @@ public:
     QStringList inputs;           // "caption|prompt" of input boxes
     QStringList opened;           // paths and addresses handed to the shell
     QList<QDialog *> dialogs;     // dialogs shown modally (only valid during the call)
+    QList<QList<TFinding>> preflights; // findings shown before runs, in order
 
     QList<bool> answers;          // answers to questions; Yes when empty
     QStringList inputAnswers;     // answers to input boxes; empty (Cancel) when none left
     QStringList folderAnswers;    // answers to folder pickers; empty (cancel) when none left
     QStringList fileAnswers;      // answers to file pickers; empty (cancel) when none left
     QList<int> execResults;       // results of modal dialogs; Rejected when none left
+    QList<bool> preflightAnswers; // "Сформировать" (true) or "Отмена"; "Сформировать" when empty
     std::function<void(QDialog *)> onExec; // called with each modal dialog before it "closes"
 
     void notice(QWidget *, const QString &text) override { notices << text; }
@@ -57,6 +59,11 @@ public:
         if (onExec)
             onExec(dialog);
         return execResults.isEmpty() ? int(QDialog::Rejected) : execResults.takeFirst();
+    }
+    bool askPreflight(QWidget *, const QList<TFinding> &findings) override
+    {
+        preflights << findings;
+        return preflightAnswers.isEmpty() ? true : preflightAnswers.takeFirst();
     }
     void shellOpen(const QString &pathOrUrl) override { opened << pathOrUrl; }
 };

@@ -26,5 +26,8 @@ int table(const QStringList &args);
 int fill(const QStringList &args);
 // generate --templates DIR --data FILE --out DIR ...: the generation run.
 int generate(const QStringList &args);
+// check --templates DIR --data FILE ...: the check before a run, one finding per line; 1 when
+// it found an error or a warning.
+int check(const QStringList &args);
 
 } // namespace Cli

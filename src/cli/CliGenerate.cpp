@@ -1,7 +1,9 @@
 #include "cli/Cli.h"
+#include "cli/CliRunInput.h"
 
 #include "base/AppFolder.h"
 #include "base/DokravaError.h"
+#include "generation/PreflightCheck.h"
 #include "generation/TemplateScan.h"
 #include "generation/TGenerationRun.h"
 #include "office/OfficeSuite.h"
@@ -38,7 +40,7 @@ struct Options
 {
     QString templates, data, out, column, personal, converter;
     int sheet = 0;
-    bool pdf = false, byColumn = false, colontit = false;
+    bool pdf = false, byColumn = false, colontit = false, check = false;
     QString rows = QStringLiteral("all");
     QStringList only;
 };
@@ -57,14 +59,16 @@ QString choice(const QString &option, const QString &value, const QStringList &a
     return value;
 }
 
-Options parse(const QStringList &args)
+// forCheck: the options of "check", which has neither --out nor --check.
+Options parse(const QStringList &args, bool forCheck)
 {
     Options o;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         if (a == QLatin1String("--templates")) o.templates = takeValue(args, i);
         else if (a == QLatin1String("--data")) o.data = takeValue(args, i);
-        else if (a == QLatin1String("--out")) o.out = takeValue(args, i);
+        else if (a == QLatin1String("--out") && !forCheck) o.out = takeValue(args, i);
+        else if (a == QLatin1String("--check") && !forCheck) o.check = true;
         else if (a == QLatin1String("--column")) o.column = takeValue(args, i);
         else if (a == QLatin1String("--personal")) o.personal = takeValue(args, i);
         else if (a == QLatin1String("--converter")) o.converter = takeValue(args, i);
@@ -83,7 +87,9 @@ Options parse(const QStringList &args)
         } else
             throw Cli::UsageError{QStringLiteral("Неизвестный параметр %1").arg(a)};
     }
-    if (o.templates.isEmpty() || o.data.isEmpty() || o.out.isEmpty())
+    if (forCheck && (o.templates.isEmpty() || o.data.isEmpty()))
+        throw Cli::UsageError{QStringLiteral("Нужны --templates и --data")};
+    if (!forCheck && (o.templates.isEmpty() || o.data.isEmpty() || o.out.isEmpty()))
         throw Cli::UsageError{QStringLiteral("Нужны --templates, --data и --out")};
     return o;
 }
@@ -204,9 +210,9 @@ TGridSnapshot snapshot(const TDataTable &table, const QSet<int> &chosen)
 
 namespace Cli {
 
-int generate(const QStringList &args)
+TRunRequest ReadRunRequest(const QStringList &args, bool forCheck)
 {
-    const Options o = parse(args);
+    const Options o = parse(args, forCheck);
     if (!QFileInfo(o.templates).isDir())
         throw DokravaError(QStringLiteral("Папка шаблонов не найдена: %1").arg(QDir::toNativeSeparators(o.templates)));
     if (!o.personal.isEmpty() && !QFileInfo(o.personal).isFile())
@@ -228,9 +234,18 @@ int generate(const QStringList &args)
     in.settings.FormatFile = o.pdf ? 0 : 1;
     in.settings.Colontit = o.colontit;
     in.personalFieldsFile = o.personal.isEmpty() ? QString() : QFileInfo(o.personal).absoluteFilePath();
-    in.outputRoot = QFileInfo(o.out).absoluteFilePath();
+    in.outputRoot = o.out.isEmpty() ? QString() : QFileInfo(o.out).absoluteFilePath();
     in.converter = chooseConverter(o.converter);
-    if (o.pdf && in.converter.isEmpty() && !in.templates.isEmpty())
+    return {in, o.check};
+}
+
+int generate(const QStringList &args)
+{
+    const TRunRequest request = ReadRunRequest(args, false);
+    TGenerationInput in = request.input;
+    if (request.checkFirst && !CheckAllowsRun(in))
+        return 1;
+    if (in.settings.FormatFile == 0 && in.converter.isEmpty() && !in.templates.isEmpty())
         err(ConverterMissingWarning(hasOdtTemplate(in.templates)) + QLatin1Char('\n'));
 
     // Ctrl+C or a termination request stops the run the way the window's button does.

@@ -20,6 +20,10 @@ const char *const kUsage =
     "  dokrava-cli generate --templates DIR --data FILE --out DIR\n"
     "      [--sheet N] [--format native|pdf] [--naming template|column] [--column FIELD]\n"
     "      [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n"
+    "      [--converter FILE|none] [--check]\n"
+    "  dokrava-cli check --templates DIR --data FILE\n"
+    "      [--sheet N] [--format native|pdf] [--naming template|column] [--column FIELD]\n"
+    "      [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n"
     "      [--converter FILE|none]\n";
 
 } // namespace
@@ -54,6 +58,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("table"), Cli::table},
         {QStringLiteral("fill"), Cli::fill},
         {QStringLiteral("generate"), Cli::generate},
+        {QStringLiteral("check"), Cli::check},
     };
     if (args.size() == 1 && (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h"))) {
         Cli::out(QString::fromUtf8(kUsage));

@@ -16,6 +16,7 @@ const QString kOpenDir = QStringLiteral("OpenDir");
 const QString kOpenUniqDir = QStringLiteral("OpenUniqDir");
 const QString kFormatFile = QStringLiteral("FormatFile");
 const QString kFileName = QStringLiteral("FileName");
+const QString kCheck = QStringLiteral("Check");
 
 QString shown(const QString &path)
 {
@@ -68,6 +69,8 @@ void applySetting(TSettings &settings, const QString &key, const QString &value)
         settings.FormatFile = integerOr(value, 1);
     else if (key == kFileName)
         settings.FileName = integerOr(value, 0);
+    else if (key == kCheck)
+        settings.Check = value != QLatin1String("0"); // off only when written off
 }
 
 QString flag(bool on)
@@ -121,6 +124,7 @@ void SaveSettingsFile(const QString &path, const TSettings &settings)
         kOpenUniqDir + QLatin1Char('~') + flag(settings.OpenUniqDir),
         kFormatFile + QLatin1Char('~') + flag(settings.FormatFile != 0),
         kFileName + QLatin1Char('~') + flag(settings.FileName != 0),
+        kCheck + QLatin1Char('~') + flag(settings.Check),
     });
 }
 

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-// The six switches of "settings.ini", named after their keys.
+// The switches of "settings.ini", named after their keys.
 struct TSettings
 {
     bool Colontit = false;   // also fill headers and footers of Word templates
@@ -13,6 +13,7 @@ struct TSettings
     bool OpenUniqDir = false;// the second way of opening the output folder
     int FormatFile = 1;      // 0: results as PDF; anything else: the template's own format
     int FileName = 0;        // name order shown in the settings window only
+    bool Check = true;       // check templates and table before a run; a file without the key: on
 };
 
 // One personal field of "replace.ini": a bare name and its value.
@@ -28,7 +29,7 @@ using TPersonalFields = QList<TPersonalField>;
 // Defaults, then every known key of the file at path (a missing file leaves the defaults).
 TSettings LoadSettingsFile(const QString &path);
 
-// Writes the six lines of the settings file; throws DokravaError when the file cannot be written.
+// Writes the lines of the settings file (the six keys, then "Check"); throws DokravaError when the file cannot be written.
 void SaveSettingsFile(const QString &path, const TSettings &settings);
 
 // The personal fields of a "replace.ini"-format file in file order; a missing file gives none.

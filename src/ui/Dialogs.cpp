@@ -1,6 +1,7 @@
 #include "ui/Dialogs.h"
 
 #include "ui/ErrorDisplay.h"
+#include "ui/TFPreflight.h"
 
 #include <QDesktopServices>
 #include <QDialog>
@@ -57,6 +58,12 @@ public:
     int exec(QDialog *dialog) override
     {
         return dialog->exec();
+    }
+
+    bool askPreflight(QWidget *owner, const QList<TFinding> &findings) override
+    {
+        TFPreflight dialog(findings, owner);
+        return dialog.exec() == QDialog::Accepted;
     }
 
     void shellOpen(const QString &pathOrUrl) override

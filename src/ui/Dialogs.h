@@ -1,5 +1,8 @@
 #pragma once
 
+#include "generation/PreflightCheck.h"
+
+#include <QList>
 #include <QString>
 
 class QDialog;
@@ -28,6 +31,9 @@ public:
                                    const QString &fileName, const QString &filter) = 0;
     // Shows a dialog modally and returns its result (QDialog::Accepted or Rejected).
     virtual int exec(QDialog *dialog) = 0;
+    // The findings of the check before a run in "Проверка перед формированием"; true when the
+    // user chose "Сформировать" (offered only when no finding is an error).
+    virtual bool askPreflight(QWidget *owner, const QList<TFinding> &findings) = 0;
     // The shell's "open": a file, a folder or a web address with the desktop's default handler.
     virtual void shellOpen(const QString &pathOrUrl) = 0;
 };

@@ -106,7 +106,8 @@ void TFMain::setupShellHandlers()
 
     auto *hints = new THintSuppressor(this);
     for (QWidget *child : findChildren<QWidget *>()) {
-        if (child != m_ui->SG1 && !m_ui->SG1->isAncestorOf(child))
+        // The field list's entries tell by their tooltips which column a missing field means.
+        if (child != m_ui->SG1 && !m_ui->SG1->isAncestorOf(child) && child != m_ui->lbField->viewport())
             child->installEventFilter(hints);
     }
 

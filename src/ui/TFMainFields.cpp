@@ -10,10 +10,12 @@
 #include "odf/TODTProcessor.h"
 #include "ui/Dialogs.h"
 #include "ui/ErrorDisplay.h"
+#include "ui/FieldListMarks.h"
 #include "ui/Globals.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QHash>
 
 namespace {
 
@@ -49,6 +51,12 @@ void TFMain::setupFieldHandlers()
     connect(m_ui->btnGetFields, &QPushButton::clicked, this, [this] { btnGetFieldsClick(); });
     connect(m_ui->btnAddField, &QPushButton::clicked, this, [this] { btnAddFieldClick(); });
     connect(m_ui->btnAddAllField, &QPushButton::clicked, this, [this] { btnAddAllFieldClick(); });
+    // Fields the table lacks are shown in red whenever the field names or the list change.
+    connect(m_grid, &TGridModel::reset, this, [this] { MarkMissingFields(m_ui->lbField, m_grid->headers()); });
+    connect(m_grid, &TGridModel::cellChanged, this, [this](int, int row) {
+        if (row == 0)
+            MarkMissingFields(m_ui->lbField, m_grid->headers());
+    });
 }
 
 void TFMain::btnGetFieldsClick()
@@ -65,7 +73,10 @@ void TFMain::btnGetFieldsClick()
             const QString path = m_ui->edZagotkaDir->text() + m_ui->LBFile->item(i)->text();
             if (QFileInfo(path).suffix().toLower() == QLatin1String("odt")) {
                 TODTProcessor processor;
-                m_ui->lbField->addItems(processor.FindVariablesInODT(path));
+                for (const QString &name : processor.FindVariablesInODT(path)) {
+                    m_ui->lbField->addItem(name);
+                    AddOdtFieldForm(m_ui->lbField->item(m_ui->lbField->count() - 1), name);
+                }
             } else {
                 collectWordFields(this, path);
             }
@@ -114,8 +125,19 @@ bool TFMain::ColumnExists(const QString &name) const
 void TFMain::SortFieldList()
 {
     QStringList names;
-    for (int i = 0; i < m_ui->lbField->count(); ++i)
-        names.append(m_ui->lbField->item(i)->text());
+    // The forms met in ".odt" templates stay with the entry that merges them (letter case ignored).
+    QHash<QString, QStringList> odtForms;
+    for (int i = 0; i < m_ui->lbField->count(); ++i) {
+        const QListWidgetItem *item = m_ui->lbField->item(i);
+        names.append(item->text());
+        odtForms[item->text().toCaseFolded()] += OdtFieldForms(item);
+    }
     m_ui->lbField->clear();
     m_ui->lbField->addItems(SortFieldNames(names));
+    for (int i = 0; i < m_ui->lbField->count(); ++i) {
+        QListWidgetItem *item = m_ui->lbField->item(i);
+        for (const QString &form : odtForms.value(item->text().toCaseFolded()))
+            AddOdtFieldForm(item, form);
+    }
+    MarkMissingFields(m_ui->lbField, m_grid->headers());
 }

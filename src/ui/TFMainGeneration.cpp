@@ -9,6 +9,7 @@
 #include "ui/Dialogs.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/Globals.h"
+#include "ui/TFPreflight.h"
 
 #include <QKeySequence>
 #include <QShortcut>
@@ -122,6 +123,8 @@ void TFMain::BReplaceClick()
     }
     RunGuarded(this, [this, task] {
         TGenerationInput input = gatherInput(this);
+        if (!PreflightAllowsRun(this, input))
+            return;
         setRunning(m_ui.get(), true);
         PDFErrorCount = 0;
         // The observer lives as long as the run's completion handler, which the task drops even

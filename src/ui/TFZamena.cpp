@@ -58,6 +58,7 @@ void TFZamena::FormShow()
     m_ui->ChB_help->setChecked(Settings.Help);
     m_ui->ChB_OpenDir->setChecked(Settings.OpenDir);
     m_ui->ChB_OpenUniqDir->setChecked(Settings.OpenUniqDir);
+    m_ui->chkNoCheck->setChecked(!Settings.Check);
     // Any stored value but 0 behaves as 1 everywhere, so it shows as the second item.
     (Settings.FormatFile == 0 ? m_ui->rgFileFormat_0 : m_ui->rgFileFormat_1)->setChecked(true);
     (Settings.FileName == 0 ? m_ui->rgFileName_0 : m_ui->rgFileName_1)->setChecked(true);
@@ -126,6 +127,7 @@ TSettings TFZamena::windowSettings() const
     settings.OpenUniqDir = m_ui->ChB_OpenUniqDir->isChecked();
     settings.FormatFile = m_ui->rgFileFormat_0->isChecked() ? 0 : 1;
     settings.FileName = m_ui->rgFileName_0->isChecked() ? 0 : 1;
+    settings.Check = !m_ui->chkNoCheck->isChecked();
     return settings;
 }
 

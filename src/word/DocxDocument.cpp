@@ -128,6 +128,12 @@ QStringList DocxDocument::bracketedFields()
     return names;
 }
 
+QStringList DocxDocument::paragraphTexts(const QString &entryName)
+{
+    const XmlNode *root = tree(entryName);
+    return root ? WordParagraphTexts(root) : QStringList();
+}
+
 QByteArray DocxDocument::partData(const QString &entryName) const
 {
     const int i = entry(entryName);

@@ -36,6 +36,10 @@ public:
     // (letter case ignored), in the order met.
     QStringList bracketedFields();
 
+    // The paragraph texts of one part, as WordParagraphTexts gives them; none when the part is
+    // absent. Throws DokravaError when the part is no readable XML.
+    QStringList paragraphTexts(const QString &entryName);
+
     // Writes the package to path through a temporary file beside it, so a failed save never
     // leaves a half-written document under that name.
     void save(const QString &path) const;

@@ -336,6 +336,17 @@ void CollectBracketedFields(const XmlNode *root, QStringList &names)
         collectFromText(paragraphText(p).text, names, seen);
 }
 
+QStringList WordParagraphTexts(const XmlNode *root)
+{
+    QList<XmlNode *> paragraphs;
+    findParagraphs(const_cast<XmlNode *>(root), paragraphs);
+    QStringList texts;
+    texts.reserve(paragraphs.size());
+    for (XmlNode *p : paragraphs)
+        texts.append(paragraphText(p).text);
+    return texts;
+}
+
 QString CleanWordValue(const QString &value)
 {
     QString v = value;

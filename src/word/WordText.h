@@ -32,6 +32,11 @@ QString FoldedSearch(const QString &find);
 // ignored) are skipped.
 void CollectBracketedFields(const XmlNode *root, QStringList &names);
 
+// The text of every paragraph below root as ReplaceInWordPart searches it, in document order
+// (text boxes' paragraphs on their own): a tab, break or symbol stands there as U+FFFF, which is
+// never part of a match.
+QStringList WordParagraphTexts(const XmlNode *root);
+
 // The value as the document can hold it: CR LF, CR and vertical tab become line feeds, tabs and
 // line feeds stay, and characters that XML 1.0 forbids are dropped.
 QString CleanWordValue(const QString &value);

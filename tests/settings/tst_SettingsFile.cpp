@@ -23,9 +23,11 @@ QByteArray cp(const QString &text)
     return Cp1251::encode(text);
 }
 
-TSettings make(bool colontit, bool help, bool openDir, bool openUniqDir, int formatFile, int fileName)
+TSettings make(bool colontit, bool help, bool openDir, bool openUniqDir, int formatFile, int fileName,
+               bool check = true)
 {
     TSettings s;
+    s.Check = check;
     s.Colontit = colontit;
     s.Help = help;
     s.OpenDir = openDir;
@@ -49,8 +51,8 @@ private slots:
     void loadSettings_data();
     void loadSettings();
     void loadStartsFromDefaults();
-    void saveSettingsWritesSixLines_data();
-    void saveSettingsWritesSixLines();
+    void saveSettingsWritesItsLines_data();
+    void saveSettingsWritesItsLines();
     void personalFieldsReadRules();
     void personalFieldsWriteRules();
     void personalFieldsRoundTripCyrillic();
@@ -128,6 +130,9 @@ void tst_SettingsFile::loadSettings_data()
                                        << make(false, false, true, false, 1, 0);
     QTest::newRow("value with tilde") << QByteArray("FormatFile~0~1\r\nHelp~1~\r\n") << defaults;
     QTest::newRow("lone cr ends") << QByteArray("Help~1\rOpenDir~1\r") << make(false, true, true, false, 1, 0);
+    QTest::newRow("check off only when 0") << QByteArray("Check~0\r\n") << make(false, false, false, false, 1, 0, false);
+    QTest::newRow("check on when 1") << QByteArray("Check~1\r\n") << defaults;
+    QTest::newRow("check on for anything but 0") << QByteArray("Check~no\r\n") << defaults;
     QTest::newRow("hand edited fixture") << TestFiles::readBytes(DOKRAVA_TEST_DATA "/settings/settings_hand_edited.ini")
                                          << make(true, false, true, false, 1, 7);
 }
@@ -146,6 +151,7 @@ void tst_SettingsFile::loadSettings()
     QCOMPARE(got.OpenUniqDir, expected.OpenUniqDir);
     QCOMPARE(got.FormatFile, expected.FormatFile);
     QCOMPARE(got.FileName, expected.FileName);
+    QCOMPARE(got.Check, expected.Check);
 }
 
 void tst_SettingsFile::loadStartsFromDefaults()
@@ -157,6 +163,7 @@ void tst_SettingsFile::loadStartsFromDefaults()
     QCOMPARE(got.OpenUniqDir, false);
     QCOMPARE(got.FormatFile, 1);
     QCOMPARE(got.FileName, 0);
+    QCOMPARE(got.Check, true); // older files have no "Check": the check is on
     TestFiles::writeBytes(path, "Help~1\r\n");
     got = LoadSettingsFile(path);
     QCOMPARE(got.Colontit, false);
@@ -164,19 +171,21 @@ void tst_SettingsFile::loadStartsFromDefaults()
     QCOMPARE(got.FormatFile, 1);
 }
 
-void tst_SettingsFile::saveSettingsWritesSixLines_data()
+void tst_SettingsFile::saveSettingsWritesItsLines_data()
 {
     QTest::addColumn<TSettings>("settings");
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("defaults") << TSettings()
-                              << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\n");
+                              << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\nCheck~1\r\n");
     QTest::newRow("all on") << make(true, true, true, true, 0, 1)
-                            << QByteArray("Colontit~1\r\nHelp~1\r\nOpenDir~1\r\nOpenUniqDir~1\r\nFormatFile~0\r\nFileName~1\r\n");
+                            << QByteArray("Colontit~1\r\nHelp~1\r\nOpenDir~1\r\nOpenUniqDir~1\r\nFormatFile~0\r\nFileName~1\r\nCheck~1\r\n");
     QTest::newRow("odd integers written as 1") << make(false, false, false, false, 7, -3)
-                                               << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~1\r\n");
+                                               << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~1\r\nCheck~1\r\n");
+    QTest::newRow("check off") << make(false, false, false, false, 1, 0, false)
+                               << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\nCheck~0\r\n");
 }
 
-void tst_SettingsFile::saveSettingsWritesSixLines()
+void tst_SettingsFile::saveSettingsWritesItsLines()
 {
     QFETCH(TSettings, settings);
     QFETCH(QByteArray, bytes);

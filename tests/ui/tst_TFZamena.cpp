@@ -129,9 +129,11 @@ void tst_TFZamena::switchesFromSettings()
     Settings.OpenUniqDir = !flags;
     Settings.FormatFile = formatFile;
     Settings.FileName = fileName;
+    Settings.Check = !flags;
     m_window->FormShow();
     Ui::TFZamena *ui = m_window->ui();
     QCOMPARE(ui->chkColontit->isChecked(), flags);
+    QCOMPARE(ui->chkNoCheck->isChecked(), flags);
     QCOMPARE(ui->ChB_help->isChecked(), !flags);
     QCOMPARE(ui->ChB_OpenDir->isChecked(), flags);
     QCOMPARE(ui->ChB_OpenUniqDir->isChecked(), !flags);
@@ -165,14 +167,16 @@ void tst_TFZamena::saveWritesBothFilesAndConfirms()
     ui->chkColontit->setChecked(true);
     ui->rgFileFormat_0->setChecked(true);
     ui->rgFileName_1->setChecked(true);
+    ui->chkNoCheck->setChecked(true);
     ui->B_Save->click();
 
     QCOMPARE(m_dialogs->notices, QStringList{"Сохранение выполнено"});
     QCOMPARE(TestFiles::readBytes(AppFolder::personalFieldsFile()),
              Cp1251::encode("ФИО~Пётр\r\nПусто~\r\n с пробелами ~ a~b \r\n"));
     QCOMPARE(TestFiles::readBytes(AppFolder::settingsFile()),
-             QByteArray("Colontit~1\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~0\r\nFileName~1\r\n"));
+             QByteArray("Colontit~1\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~0\r\nFileName~1\r\nCheck~0\r\n"));
     QCOMPARE(Settings.Colontit, true);
+    QCOMPARE(Settings.Check, false);
     QCOMPARE(Settings.FormatFile, 0);
     QCOMPARE(Settings.FileName, 1);
     QVERIFY(m_dialogs->errors.isEmpty());

@@ -1,0 +1,59 @@
+#include "ui/FieldListMarks.h"
+
+#include "generation/FieldMatch.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QListWidget>
+#include <QSet>
+
+namespace {
+
+constexpr int kOdtFormsRole = Qt::UserRole + 1;
+
+} // namespace
+
+void AddOdtFieldForm(QListWidgetItem *item, const QString &form)
+{
+    QStringList forms = OdtFieldForms(item);
+    if (!forms.contains(form))
+        item->setData(kOdtFormsRole, forms << form);
+}
+
+QStringList OdtFieldForms(const QListWidgetItem *item)
+{
+    return item->data(kOdtFormsRole).toStringList();
+}
+
+void MarkMissingFields(QListWidget *list, const QStringList &headers)
+{
+    QSet<QString> exact;
+    QSet<QString> folded;
+    QStringList candidates;
+    for (const QString &h : headers) {
+        if (h.isEmpty())
+            continue;
+        exact.insert(h);
+        folded.insert(FoldedName(h));
+        candidates.append(h);
+    }
+    for (int i = 0; i < list->count(); ++i) {
+        QListWidgetItem *item = list->item(i);
+        // The form no column fills: the name itself, or one met in an ".odt" template.
+        QString missing;
+        if (!folded.contains(FoldedName(item->text())))
+            missing = item->text();
+        for (const QString &form : OdtFieldForms(item))
+            if (missing.isEmpty() && !exact.contains(form))
+                missing = form;
+        if (missing.isEmpty()) {
+            item->setForeground(QBrush());
+            item->setToolTip(QString());
+            continue;
+        }
+        item->setForeground(QColor(Qt::red));
+        const int probable = ProbableName(missing, candidates);
+        item->setToolTip(probable < 0 ? QStringLiteral("В таблице нет такой колонки")
+                                      : QStringLiteral("В таблице нет такой колонки; возможно, [%1]").arg(candidates[probable]));
+    }
+}

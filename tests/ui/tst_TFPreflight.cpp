@@ -1,0 +1,216 @@
+// The check before a run in the window: the dialog, the answer it gives the run, the switch in
+// the settings window, and the red fields on "Поля замен".
+#include "DocxFixture.h"
+#include "OdtFixture.h"
+#include "TestFiles.h"
+#include "WindowTest.h"
+
+#include "base/AppFolder.h"
+#include "grid/TGridModel.h"
+#include "ui/Globals.h"
+#include "ui/TFMain.h"
+#include "ui/TFPreflight.h"
+#include "ui_TFMain.h"
+#include "ui_TFPreflight.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QStringList filesUnder(const QString &root)
+{
+    QStringList files;
+    QDir dir(root);
+    for (const QString &sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+        for (const QString &f : QDir(dir.filePath(sub)).entryList(QDir::Files, QDir::Name))
+            files << sub + QLatin1Char('/') + f;
+    return files;
+}
+
+} // namespace
+
+class tst_TFPreflight : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void misspelledFieldAsksFirst();
+    void checkSwitchedOffRunsAtOnce();
+    void errorNeverStartsTheRun();
+    void dialogGroupsAndCopies();
+    void dialogWithWarningsOnly();
+    void missingFieldsInRed();
+
+private:
+    TFMain *startAndLoad();
+    void waitForRun();
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakeDialogs> m_dialogs;
+    std::unique_ptr<TFMain> m_main;
+};
+
+void tst_TFPreflight::init()
+{
+    WindowTest::begin(m_dir, m_dialogs);
+    QDir().mkpath(m_dir->filePath(QStringLiteral("zagotka")));
+    // "[Горд]" is a misspelled "[Город]".
+    OdtFixture::write(m_dir->filePath(QStringLiteral("zagotka/Письмо.odt")), QStringLiteral("[ФИО] из г. [Горд]"));
+    TestFiles::writeBytes(m_dir->filePath(QStringLiteral("data.csv")),
+                          QStringLiteral("ФИО;Город\nИванов;Москва\nПетров;Казань\n").toUtf8());
+}
+
+void tst_TFPreflight::cleanup()
+{
+    WindowTest::end(m_main, m_dialogs, m_dir);
+}
+
+TFMain *tst_TFPreflight::startAndLoad()
+{
+    m_main = std::make_unique<TFMain>();
+    FMain = m_main.get();
+    m_main->show();
+    LOFound = false;
+    LOPath.clear();
+    Settings = TSettings();
+    Ui::TFMain *ui = m_main->ui();
+    ui->edReplace->setText(m_dir->filePath(QStringLiteral("data.csv")));
+    QTest::mouseClick(ui->BLoadAll, Qt::LeftButton);
+    ui->chkbReplaceAll->setChecked(true);
+    return m_main.get();
+}
+
+void tst_TFPreflight::waitForRun()
+{
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->ui()->BReplace->text(), QStringLiteral("Сформировать документы"), 60000);
+}
+
+void tst_TFPreflight::misspelledFieldAsksFirst()
+{
+    TFMain *window = startAndLoad();
+    Ui::TFMain *ui = window->ui();
+    const QString docum = m_dir->filePath(QStringLiteral("docum"));
+
+    // "Отмена": the run does not start, nothing is written.
+    m_dialogs->preflightAnswers = {false};
+    QTest::mouseClick(ui->BReplace, Qt::LeftButton);
+    QCOMPARE(m_dialogs->preflights.size(), 1);
+    const QList<TFinding> expected{{TFinding::Warning, QStringLiteral("Письмо.odt"),
+                                    QStringLiteral("Поле [Горд] не найдено среди колонок таблицы: в документах останется "
+                                                   "«[Горд]»; возможно, [Город]")},
+                                   {TFinding::Note, QStringLiteral("таблица"),
+                                    QStringLiteral("Колонка «Город» не используется ни одним выбранным шаблоном")}};
+    QCOMPARE(m_dialogs->preflights.first(), expected);
+    QCOMPARE(ui->BReplace->text(), QStringLiteral("Сформировать документы"));
+    QVERIFY(ui->SG1->isEnabled());
+    QCOMPARE(filesUnder(docum), QStringList());
+    QVERIFY(m_dialogs->notices.isEmpty());
+
+    // "Сформировать": the run writes the documents as it would have without the check.
+    m_dialogs->preflightAnswers = {true};
+    QTest::mouseClick(ui->BReplace, Qt::LeftButton);
+    QCOMPARE(m_dialogs->preflights.size(), 2);
+    waitForRun();
+    QCOMPARE(filesUnder(docum), (QStringList{"Письмо/Письмо-Иванов.odt", "Письмо/Письмо-Петров.odt"}));
+    QCOMPARE(m_dialogs->notices, QStringList{QStringLiteral("Готово")});
+}
+
+void tst_TFPreflight::checkSwitchedOffRunsAtOnce()
+{
+    TFMain *window = startAndLoad();
+    Settings.Check = false;
+    m_dialogs->preflightAnswers = {false};
+    QTest::mouseClick(window->ui()->BReplace, Qt::LeftButton);
+    waitForRun();
+    QVERIFY(m_dialogs->preflights.isEmpty());
+    QCOMPARE(filesUnder(m_dir->filePath(QStringLiteral("docum"))).size(), 2);
+}
+
+void tst_TFPreflight::errorNeverStartsTheRun()
+{
+    TFMain *window = startAndLoad();
+    // PDF wanted and no converter: an error, which no answer overrides.
+    Settings.FormatFile = 0;
+    m_dialogs->preflightAnswers = {true};
+    QTest::mouseClick(window->ui()->BReplace, Qt::LeftButton);
+    QCOMPARE(m_dialogs->preflights.size(), 1);
+    QCOMPARE(m_dialogs->preflights.first().first().level, TFinding::Error);
+    QCOMPARE(window->ui()->BReplace->text(), QStringLiteral("Сформировать документы"));
+    QCOMPARE(filesUnder(m_dir->filePath(QStringLiteral("docum"))), QStringList());
+}
+
+void tst_TFPreflight::dialogGroupsAndCopies()
+{
+    const QList<TFinding> findings{{TFinding::Error, "Б.docx", "не открывается"},
+                                   {TFinding::Warning, "А.odt", "поле без колонки"},
+                                   {TFinding::Warning, "Б.docx", "скобка"},
+                                   {TFinding::Note, "таблица", "колонка без поля"}};
+    TFPreflight dialog(findings);
+    Ui::TFPreflight *ui = dialog.ui();
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Проверка перед формированием"));
+    // Grouped by subject, the one with an error first.
+    QCOMPARE(ui->memFindings->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+             (QStringList{"Б.docx", "ошибка: не открывается", "предупреждение: скобка", "А.odt",
+                          "предупреждение: поле без колонки", "таблица", "замечание: колонка без поля"}));
+    QVERIFY(ui->lblSummary->text().startsWith(QStringLiteral("Проверка шаблонов и таблицы нашла: ошибок — 1, "
+                                                             "предупреждений — 2, замечаний — 1.")));
+    // With an error only "Отмена" and "Копировать".
+    QVERIFY(ui->btnGenerate->isHidden());
+    QVERIFY(!ui->btnCancel->isHidden());
+    QTest::mouseClick(ui->btnCopy, Qt::LeftButton);
+    QCOMPARE(QGuiApplication::clipboard()->text(), FindingsReport(findings));
+    QVERIFY(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("Б.docx\n  ошибка: не открывается\n")));
+    QTest::mouseClick(ui->btnCancel, Qt::LeftButton);
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+}
+
+void tst_TFPreflight::dialogWithWarningsOnly()
+{
+
+    TFPreflight dialog({{TFinding::Warning, "А.odt", "поле без колонки"}});
+    QVERIFY(!dialog.ui()->btnGenerate->isHidden());
+    QTest::mouseClick(dialog.ui()->btnGenerate, Qt::LeftButton);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+}
+
+void tst_TFPreflight::missingFieldsInRed()
+{
+    DocxFixture::write(m_dir->filePath(QStringLiteral("zagotka/Акт.docx")), DocxFixture::para(QStringLiteral("[фио] [Телефон]")));
+    TFMain *window = startAndLoad();
+    Ui::TFMain *ui = window->ui();
+    ui->LBFile->selectAll();
+    QTest::mouseClick(ui->btnGetFields, Qt::LeftButton);
+    const auto item = [ui](const QString &name) {
+        const QList<QListWidgetItem *> found = ui->lbField->findItems(name, Qt::MatchExactly);
+        return found.isEmpty() ? nullptr : found.first();
+    };
+    const auto red = [](const QListWidgetItem *i) { return i->foreground().color() == QColor(Qt::red); };
+    QVERIFY(item(QStringLiteral("ФИО")) || item(QStringLiteral("фио")));
+    // The .odt's "ФИО" and the Word "фио" merge; the Word field ignores letter case, the .odt one
+    // has its exact column: neither is red.
+    QListWidgetItem *fio = item(QStringLiteral("ФИО")) ? item(QStringLiteral("ФИО")) : item(QStringLiteral("фио"));
+    QVERIFY(!red(fio));
+    QVERIFY(red(item(QStringLiteral("Горд"))));
+    QCOMPARE(item(QStringLiteral("Горд"))->toolTip(), QStringLiteral("В таблице нет такой колонки; возможно, [Город]"));
+    QVERIFY(red(item(QStringLiteral("Телефон"))));
+    QCOMPARE(item(QStringLiteral("Телефон"))->toolTip(), QStringLiteral("В таблице нет такой колонки"));
+    // A column added for it takes the red away.
+    ui->lbField->setCurrentItem(item(QStringLiteral("Телефон")));
+    QTest::mouseClick(ui->btnAddField, Qt::LeftButton);
+    QVERIFY(!red(item(QStringLiteral("Телефон"))));
+    QCOMPARE(item(QStringLiteral("Телефон"))->toolTip(), QString());
+    // So does renaming a column to the .odt's exact name; another letter case would not.
+    const int gorod = int(window->grid()->headers().indexOf(QStringLiteral("Город"))) + 1;
+    window->grid()->setCell(gorod, 0, QStringLiteral("горд"));
+    QVERIFY(red(item(QStringLiteral("Горд"))));
+    QCOMPARE(item(QStringLiteral("Горд"))->toolTip(), QStringLiteral("В таблице нет такой колонки; возможно, [горд]"));
+    window->grid()->setCell(gorod, 0, QStringLiteral("Горд"));
+    QVERIFY(!red(item(QStringLiteral("Горд"))));
+}
+
+QTEST_MAIN(tst_TFPreflight)
+#include "tst_TFPreflight.moc"
