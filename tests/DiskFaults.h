@@ -6,6 +6,8 @@
 
 #include <QtGlobal>
 
+#include <atomic>
+
 #ifdef Q_OS_LINUX
 #include <cerrno>
 #include <csignal>
@@ -16,7 +18,7 @@
 namespace DiskFaults {
 
 // While true, every fsync() fails as a failing disk makes it fail.
-inline bool syncFails = false;
+inline std::atomic<bool> syncFails{false};
 
 // Limits the size of the files this process writes until destroyed; a write past it fails.
 class FileSizeLimit

@@ -47,9 +47,19 @@ PendingFile::~PendingFile()
         QFile::remove(m_temp);
 }
 
+void PendingFile::sync()
+{
+    if (!SyncToDisk(m_temp)) {
+        QFile::remove(m_temp);
+        throw DokravaError(QStringLiteral("Не удалось записать файл \"%1\": данные не удалось сохранить на диске")
+                               .arg(QDir::toNativeSeparators(m_target)));
+    }
+    m_synced = true;
+}
+
 void PendingFile::commit()
 {
-    ReplaceFileWith(m_temp, m_target);
+    ReplaceFileWith(m_temp, m_target, m_synced);
     m_committed = true;
 }
 
@@ -86,12 +96,12 @@ bool SyncToDisk(const QString &path)
 #endif
 }
 
-void ReplaceFileWith(const QString &source, const QString &target)
+void ReplaceFileWith(const QString &source, const QString &target, bool synced)
 {
     const QString real = FollowLinks(target);
     // A crash or power loss right after the rename must find the new content, not an empty
     // file. Synced before the permissions are copied: a read-only target's would forbid it.
-    if (!SyncToDisk(source))
+    if (!synced && !SyncToDisk(source))
         failed(source, target, QStringLiteral("данные не удалось сохранить на диске"));
     // The new file takes the old one's permissions, as an in-place save would keep them.
     if (QFileInfo::exists(real))

@@ -23,6 +23,9 @@ public:
     QString path() const { return m_temp; }
     // The final name, as the caller gave it (the name shown to the user).
     QString target() const { return m_target; }
+    // Forces what was written onto the disk now (the slow part of a commit, which a worker
+    // thread may take); throws DokravaError naming the target on failure.
+    void sync();
     // Moves the written file over the target (replacing it); throws DokravaError on failure.
     void commit();
 
@@ -30,6 +33,7 @@ private:
     QString m_target;
     QString m_temp;
     bool m_committed = false;
+    bool m_synced = false;
 };
 
 // The file that path names once symbolic links are followed (path itself when it is no link,
@@ -41,10 +45,10 @@ QString FollowLinks(const QString &path);
 bool SyncToDisk(const QString &path);
 
 // Moves source over target in one step, replacing it and keeping its permissions. The data of
-// source reaches the disk first, and a target that is a symbolic link is followed, so the link
+// source reaches the disk first (unless synced says it did already), and a target that is a symbolic link is followed, so the link
 // keeps pointing to the new content. On failure removes source and throws DokravaError naming
 // target.
-void ReplaceFileWith(const QString &source, const QString &target);
+void ReplaceFileWith(const QString &source, const QString &target, bool synced = false);
 
 // Removes, in folder and below, the temporary files of pending files whose writing process no
 // longer runs (a run that was killed); returns how many went. Those of running processes stay.

@@ -249,7 +249,7 @@ void TGenerationRun::fillInTurn(const QString &path, std::function<void(const Pe
         [path, write = std::move(write), pending] {
             auto file = std::make_unique<PendingFile>(path);
             write(*file);
-            SyncToDisk(file->path());
+            file->sync();
             *pending = std::move(file);
         },
         [this, pending, then = std::move(then)](std::exception_ptr error) {

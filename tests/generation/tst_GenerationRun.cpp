@@ -1,3 +1,4 @@
+#include "DiskFaults.h"
 #include "DocxFixture.h"
 #include "FakeConverter.h"
 #include "OdtFixture.h"
@@ -86,6 +87,7 @@ private slots:
     void filesOfKilledRunsGoAtStart();
     void legacyTemplateConvertedOncePerRun();
     void stoppedRunKeepsFinishedDocuments();
+    void failingDiskKeepsEarlierDocuments();
     void workersKeepTheOrderOfOneThread_data();
     void workersKeepTheOrderOfOneThread();
 
@@ -624,6 +626,30 @@ void tst_GenerationRun::stoppedRunKeepsFinishedDocuments()
     QVERIFY(rec.opened.isEmpty());
     QCOMPARE(QDir(out(QStringLiteral("Письмо"))).entryList(kDocuments, QDir::Files | QDir::Hidden, QDir::Name),
              (QStringList{QStringLiteral("Письмо-Иванов.odt"), QStringLiteral("Письмо-Петров.odt")}));
+}
+
+// A disk that cannot keep what was written ends the run: the documents of an earlier run stay as
+// they were and nothing is counted as written.
+void tst_GenerationRun::failingDiskKeepsEarlierDocuments()
+{
+    TGenerationInput in = input({QStringLiteral("Договор.docx"), QStringLiteral("Письмо.odt")});
+    in.severalRecords = true;
+    in.grid.marks = {false, true, true, true};
+    in.fillThreads = 2;
+    QVERIFY(QDir().mkpath(out(QStringLiteral("Письмо"))));
+    const QString earlier = out(QStringLiteral("Письмо/Письмо-Иванов.odt"));
+    TestFiles::writeBytes(earlier, "документ прошлого запуска");
+    TGenerationRun run(in, nullptr);
+    DiskFaults::syncFails = true;
+    QVERIFY_THROWS_EXCEPTION(DokravaError, run.run());
+    DiskFaults::syncFails = false;
+    QCOMPARE(run.documentsWritten(), 0);
+    QCOMPARE(TestFiles::readBytes(earlier), QByteArray("документ прошлого запуска"));
+    QDirIterator files(out(QString()), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QStringList left;
+    while (files.hasNext())
+        left << QFileInfo(files.next()).fileName();
+    QCOMPARE(left, QStringList{QStringLiteral("Письмо-Иванов.odt")});
 }
 
 void tst_GenerationRun::workersKeepTheOrderOfOneThread_data()
