@@ -1,5 +1,6 @@
 #include "odf/OdtTemplate.h"
 
+#include "base/FieldFormat.h"
 #include "base/PendingFile.h"
 #include "odf/TODTProcessor.h"
 
@@ -35,8 +36,10 @@ OdtTemplate::Part OdtTemplate::split(int entry, const QString &text)
     qsizetype copied = 0;
     for (const TPlaceholderSpan &span : FindPlaceholders(text)) {
         part.literals.append(QStringView(text).mid(copied, span.open - copied).toUtf8());
-        part.holes.append({span.name, span.inTag, span.keptTags.toUtf8(),
-                           QStringView(text).mid(span.open, span.close - span.open + 1).toUtf8()});
+        Slot slot{span.name, QString(), QString(), span.inTag, span.keptTags.toUtf8(),
+                  QStringView(text).mid(span.open, span.close - span.open + 1).toUtf8()};
+        SplitFieldFormat(span.name, slot.field, slot.format);
+        part.holes.append(slot);
         copied = span.close + 1;
     }
     part.literals.append(QStringView(text).mid(copied).toUtf8());
@@ -51,9 +54,13 @@ QByteArray OdtTemplate::partBytes(const Part &part, const TFieldValues &Data) co
     for (const auto &pair : Data)
         if (!values.contains(pair.first))
             values.insert(pair.first, &pair.second);
-    QList<const QString *> filling(part.holes.size(), nullptr);
+    QList<std::optional<QString>> filling(part.holes.size());
     for (qsizetype s = 0; s < part.holes.size(); ++s) {
-        filling[s] = values.value(part.holes[s].name, nullptr);
+        const Slot &slot = part.holes[s];
+        if (const QString *value = values.value(slot.name, nullptr))
+            filling[s] = *value;
+        else if (const QString *field = slot.format.isEmpty() ? nullptr : values.value(slot.field, nullptr))
+            filling[s] = ApplyFieldFormat(slot.format, *field);
         // A value with brackets may hold placeholders for the pairs after it, which the general
         // rules fill in turn; splitting cannot foresee that.
         if (filling[s] && holdsBracket(*filling[s]))

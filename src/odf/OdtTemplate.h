@@ -18,7 +18,8 @@ public:
     // Reads and splits the template; throws DokravaError as filling it would.
     explicit OdtTemplate(const QString &path);
 
-    // The filled package for Data (pairs applied as ReplaceVariables applies them), to be written.
+    // The filled package for Data (pairs and formats applied as ReplaceVariables applies them),
+    // to be written.
     Package filled(const TFieldValues &Data) const;
 
     // Writes the document for Data to OutputFile, replaced only once complete.
@@ -28,6 +29,8 @@ private:
     struct Slot
     {
         QString name;
+        QString field;  // of "field:format", when the name has that form
+        QString format;
         bool inTag = false;
         QByteArray keptTags; // markup between the brackets that stays after the value
         QByteArray original; // the placeholder as written, kept when no value fills it

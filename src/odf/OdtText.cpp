@@ -1,6 +1,11 @@
 #include "odf/OdtText.h"
 
+#include "base/FieldFormat.h"
+
+#include <QSet>
 #include <QStringView>
+
+#include <optional>
 
 namespace {
 
@@ -246,7 +251,11 @@ QString OdfTextContent(const QString &Value)
     return textForm(EscapeXML(DropForbiddenXmlChars(Value)));
 }
 
-QString ReplaceVariable(const QString &Text, const QString &Field, const QString &Value)
+namespace {
+
+// Text with every placeholder whose name valueOf knows replaced by what it gives (escaped).
+template <typename ValueOf>
+QString replaceKnown(const QString &Text, const ValueOf &valueOf)
 {
     QString out;
     TagTracker tags(Text);
@@ -254,11 +263,12 @@ QString ReplaceVariable(const QString &Text, const QString &Field, const QString
     qsizetype start = 0, copied = 0;
     while (start < Text.size() && nextCandidate(Text, start, tags, c)) {
         const QString inner = Text.mid(c.open + 1, c.close - c.open - 1);
-        if (c.usable && PlaceholderName(inner) == Field) {
+        const std::optional<QString> value = c.usable ? valueOf(PlaceholderName(inner)) : std::nullopt;
+        if (value) {
             if (out.isEmpty())
-                out.reserve(Text.size() + Value.size());
+                out.reserve(Text.size() + value->size());
             out += QStringView(Text).mid(copied, c.open - copied);
-            out += c.inTag ? attributeForm(Value) : textForm(Value) + unbalancedTags(inner);
+            out += c.inTag ? attributeForm(*value) : textForm(*value) + unbalancedTags(inner);
             copied = c.close + 1;
         }
         start = c.close + 1;
@@ -267,6 +277,15 @@ QString ReplaceVariable(const QString &Text, const QString &Field, const QString
         return Text;
     out += QStringView(Text).mid(copied);
     return out;
+}
+
+} // namespace
+
+QString ReplaceVariable(const QString &Text, const QString &Field, const QString &Value)
+{
+    return replaceKnown(Text, [&](const QString &name) {
+        return name == Field ? std::optional<QString>(Value) : std::nullopt;
+    });
 }
 
 QString PlaceholderValue(const QString &EscapedValue, bool InTag)
@@ -293,9 +312,22 @@ QList<TPlaceholderSpan> FindPlaceholders(const QString &Text)
 
 QString ReplaceVariables(const QString &Text, const TFieldValues &Data)
 {
-    QString s = Text;
+    QSet<QString> names;
     for (const auto &pair : Data)
-        s = ReplaceVariable(s, pair.first, EscapeXML(pair.second));
+        names.insert(pair.first);
+    QString s = Text;
+    for (const auto &[field, value] : Data) {
+        s = replaceKnown(s, [&, field = field, value = value](const QString &name) -> std::optional<QString> {
+            if (name == field)
+                return EscapeXML(value);
+            // "[Поле:формат]" is a field with a format only where no column bears the whole name.
+            QString f, format;
+            if (names.contains(name) || !SplitFieldFormat(name, f, format) || f != field)
+                return std::nullopt;
+            const std::optional<QString> formatted = ApplyFieldFormat(format, value);
+            return formatted ? std::optional<QString>(EscapeXML(*formatted)) : std::nullopt;
+        });
+    }
     return s;
 }
 

@@ -54,7 +54,9 @@ struct TPlaceholderSpan
 // Every placeholder of Text that a replacement may fill, in order.
 QList<TPlaceholderSpan> FindPlaceholders(const QString &Text);
 
-// Text with all pairs of Data applied in order, each value escaped first.
+// Text with all pairs of Data applied in order, each value escaped first. A placeholder
+// "[Поле:формат]" whose whole name is no pair's takes the value of the pair "Поле" written in the
+// format (see FieldFormat.h); an unknown format or a value that does not fit leaves it as it is.
 QString ReplaceVariables(const QString &Text, const TFieldValues &Data);
 
 // Appends the name of every placeholder of Text (non-empty names only, in order met).

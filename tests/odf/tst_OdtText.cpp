@@ -157,13 +157,18 @@ void TestOdtText::goldenParts_data()
     QTest::newRow("letter body") << "letter_content";
     QTest::newRow("unbalanced markup kept beside value") << "unbalanced_markup_kept_beside_value";
     QTest::newRow("multiline value becomes line breaks") << "multiline_value_line_breaks";
+    QTest::newRow("formatted placeholders split by formatting") << "formatted_placeholders_split_by_formatting";
 }
 
 void TestOdtText::goldenParts()
 {
     QFETCH(QString, name);
-    const TFieldValues data{{"ФИО", "Иванов Иван"}, {"Адрес", "ул. Ленина, 1\nкв. 2"},
-                            {"Сумма", "1 000 & 00"}, {"Дата", "01.02.2024"}};
+    const TFieldValues plain{{"ФИО", "Иванов Иван"}, {"Адрес", "ул. Ленина, 1\nкв. 2"},
+                             {"Сумма", "1 000 & 00"}, {"Дата", "01.02.2024"}};
+    // A column named as a field with a format stays a plain field.
+    const TFieldValues formats{{"ФИО", "Иванов Иван Иванович"}, {"Сумма", "1234567,89"}, {"Дата", "15.03.2026"},
+                               {"Срок:дней", "30"}, {"Город", "москва"}};
+    const TFieldValues &data = name.startsWith(QLatin1String("formatted")) ? formats : plain;
     const QString filled = ReplaceVariables(golden(name + ".in.xml"), data);
     QCOMPARE(filled, golden(name + ".expected.xml"));
     QVERIFY(wellFormed(filled));
