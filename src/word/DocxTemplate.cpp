@@ -12,11 +12,6 @@ namespace {
 const QChar kMark(0xFFFF);
 const QByteArray kMarkBytes = QString(kMark).toUtf8();
 
-QString placeholder(const QString &name)
-{
-    return QLatin1Char('[') + name + QLatin1Char(']');
-}
-
 } // namespace
 
 struct DocxTemplate::Step
@@ -31,6 +26,7 @@ DocxTemplate::DocxTemplate(const QString &path)
 {
     DocxDocument doc(path);
     m_package = doc.packageForSaving();
+    m_bracketed = doc.bracketedFields();
     Part main;
     main.name = doc.mainPart();
     main.main = true;
@@ -123,19 +119,17 @@ Package DocxTemplate::filled(const TWordFields &fields) const
         FillWordDocument(doc, TReplaceOptions{true}, fields);
         return doc.edited();
     }
-    QList<Step> data;
-    for (int c = 0; c < fields.headers.size(); ++c) {
-        const QString find = placeholder(fields.headers[c]);
-        data.append({find, FoldedSearch(find), fields.record.value(c)});
-    }
-    QList<Step> main = data;
-    if (fields.personal)
-        for (const auto &[name, value] : *fields.personal)
-            main.append({placeholder(name), FoldedSearch(placeholder(name)), value});
-    const bool headersFilled = fields.personal && fields.Colontit;
+    const TWordSteps wordSteps = WordFillSteps(fields, m_bracketed);
+    const auto folded = [](const QList<TWordStep> &steps) {
+        QList<Step> out;
+        for (const TWordStep &step : steps)
+            out.append({step.find, FoldedSearch(step.find), step.value});
+        return out;
+    };
+    const QList<Step> main = folded(wordSteps.main), data = folded(wordSteps.headersFooters);
     Package package = m_package;
     for (const Part &part : m_parts) {
-        if (part.holes.empty() || (!part.main && !headersFilled))
+        if (part.holes.empty() || (!part.main && data.isEmpty()))
             continue;
         QList<Step> steps;
         for (const Step &step : part.main ? main : data)

@@ -54,6 +54,7 @@ private:
 
     QString m_path;
     Package m_package;
+    QStringList m_bracketed; // the names between brackets, for fields with a format
     std::vector<Part> m_parts;
     // Set when the template cannot be split faithfully; each document is then filled whole.
     bool m_whole = false;

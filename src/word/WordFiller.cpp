@@ -2,7 +2,10 @@
 
 #include "word/DocxDocument.h"
 
+#include "base/FieldFormat.h"
+
 #include <QFile>
+#include <QSet>
 
 namespace {
 
@@ -11,21 +14,64 @@ QString placeholder(const QString &name)
     return QLatin1Char('[') + name + QLatin1Char(']');
 }
 
+// A bracketed name of the template that asks for a field in a format.
+struct FormattedUse
+{
+    QString name;
+    QString field;
+    QString format;
+};
+
+// The steps of one field: its placeholder, then each formatted use of it the template makes.
+void addFieldSteps(QList<TWordStep> &steps, const QString &field, const QString &value,
+                   const QList<FormattedUse> &formatted)
+{
+    steps.append({placeholder(field), value});
+    for (const FormattedUse &use : formatted) {
+        if (use.field.compare(field, Qt::CaseInsensitive) != 0)
+            continue;
+        if (const std::optional<QString> text = ApplyFieldFormat(use.format, value))
+            steps.append({placeholder(use.name), *text});
+    }
+}
+
 } // namespace
+
+TWordSteps WordFillSteps(const TWordFields &fields, const QStringList &bracketedNames)
+{
+    QSet<QString> whole; // names that are fields as they stand, letter case folded
+    for (const QString &h : fields.headers)
+        whole.insert(h.toCaseFolded());
+    if (fields.personal)
+        for (const auto &[name, value] : *fields.personal)
+            whole.insert(name.toCaseFolded());
+    QList<FormattedUse> formatted;
+    for (const QString &name : bracketedNames) {
+        FormattedUse use{name, QString(), QString()};
+        if (!whole.contains(name.toCaseFolded()) && SplitFieldFormat(name, use.field, use.format))
+            formatted.append(use);
+    }
+    TWordSteps steps;
+    QList<TWordStep> data;
+    for (int c = 0; c < fields.headers.size(); ++c)
+        addFieldSteps(data, fields.headers[c], fields.record.value(c), formatted);
+    if (!fields.personal)
+        return {data, {}};
+    steps.main = data;
+    for (const auto &[name, value] : *fields.personal)
+        addFieldSteps(steps.main, name, value, formatted);
+    if (fields.Colontit)
+        steps.headersFooters = data;
+    return steps;
+}
 
 void FillWordDocument(DocxDocument &doc, TReplaceOptions options, const TWordFields &fields)
 {
-    const int columns = int(fields.headers.size());
-    for (int c = 0; c < columns; ++c)
-        doc.replaceInMainText(placeholder(fields.headers[c]), fields.record.value(c), options.replaceAll);
-    if (!fields.personal)
-        return;
-    for (const auto &[name, value] : *fields.personal)
-        doc.replaceInMainText(placeholder(name), value, options.replaceAll);
-    if (!fields.Colontit)
-        return;
-    for (int c = 0; c < columns; ++c)
-        doc.replaceInHeadersFooters(placeholder(fields.headers[c]), fields.record.value(c));
+    const TWordSteps steps = WordFillSteps(fields, doc.bracketedFields());
+    for (const TWordStep &step : steps.main)
+        doc.replaceInMainText(step.find, step.value, options.replaceAll);
+    for (const TWordStep &step : steps.headersFooters)
+        doc.replaceInHeadersFooters(step.find, step.value);
 }
 
 bool IsZipPackage(const QString &path)

@@ -26,6 +26,24 @@ struct TWordFields
     bool Colontit = false; // also fill the data fields in headers and footers
 };
 
+// One find-and-replace of the Word filler.
+struct TWordStep
+{
+    QString find;  // "[name]", letter case ignored
+    QString value;
+};
+
+// The replacements of one document, in order: those of the main text, and those of headers and
+// footers (empty unless personal fields are present and Colontit is on). A bracketed name of the
+// template in the form "field:format" that is no column's or personal field's whole name gets its
+// own step right after the field's, with the value in the format (none when it does not fit).
+struct TWordSteps
+{
+    QList<TWordStep> main;
+    QList<TWordStep> headersFooters;
+};
+TWordSteps WordFillSteps(const TWordFields &fields, const QStringList &bracketedNames);
+
 // Fills the document in the order Word was driven: the data fields of the main text in column
 // order, then the personal fields, then (personal fields present and Colontit on) the data fields
 // of headers and footers; personal fields never reach headers and footers.

@@ -19,7 +19,9 @@ const QString kBody = DocxFixture::para("[ФИО], [фио] и [ Город ]")
     + "<w:p><w:r><w:t>[Город]</w:t></w:r><w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText>[Город]</w:instrText></w:r></w:p>"
     + "<w:p><w:r><w:t>Без полей</w:t></w:r></w:p><w:tbl><w:tr><w:tc>" + DocxFixture::para("[Сумма] в таблице") + "</w:tc></w:tr></w:tbl>"
     + "<w:p><w:r><w:t>снаружи</w:t></w:r><w:r><w:drawing><w:txbxContent>" + DocxFixture::para("в рамке [ФИО]")
-    + "</w:txbxContent></w:drawing></w:r></w:p>" + DocxFixture::para("[] [[ФИО]] [Должность] [Нет поля]");
+    + "</w:txbxContent></w:drawing></w:r></w:p>" + DocxFixture::para("[] [[ФИО]] [Должность] [Нет поля]")
+    + "<w:p><w:r><w:t>[Сум</w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t>ма:сумма и прописью] [ФИО:ПРОПИСНЫЕ]</w:t></w:r></w:p>"
+    + DocxFixture::para("[должность:Заглавная] [Город:дата] [Сумма:неизвестный]");
 
 struct Case
 {
@@ -40,6 +42,7 @@ class TestDocxTemplate : public QObject
 private slots:
     void sameDocumentAsWholeFill_data();
     void sameDocumentAsWholeFill();
+    void formattedPlaceholdersGolden();
 
 private:
     QTemporaryDir m_dir;
@@ -53,7 +56,8 @@ void TestDocxTemplate::sameDocumentAsWholeFill_data()
     const Case plain{headers, {"Иванов Иван", "Москва", "пустой заголовок", "1 000", "директор"}};
     // A value holding another column's placeholder is filled in turn, as the whole document is.
     const Case tricky{headers, {"[Город] и [сумма]", "Тверь\nвторая строка", "", "\t<&>\"", ""}};
-    const QString header = DocxFixture::para("Шапка [ФИО] [Город]"), footer = DocxFixture::para("[Сумма] стр.");
+    const QString header = DocxFixture::para("Шапка [ФИО] [Город] [Город:строчные]"),
+                  footer = DocxFixture::para("[Сумма] стр. [Сумма:рубли] [Должность:ПРОПИСНЫЕ]");
     const QList<std::pair<QString, QString>> bodies{
         {"body", kBody}, {"text element inside text", "<w:p><w:r><w:t>[ФИО]<w:p><w:r><w:t>[ФИО] x</w:t></w:r></w:p></w:t></w:r></w:p>"}};
     QStringList templates{kSampleContract, QStringLiteral(DOKRAVA_TEST_DATA "/generation/unsafe_entry_names_dropped_on_output.docx")};
@@ -99,6 +103,26 @@ void TestDocxTemplate::sameDocumentAsWholeFill()
         QCOMPARE(b.method(i), a.method(i));
         QVERIFY2(b.data(i) == a.data(i), qPrintable(a.name(i) + ":\n" + b.data(i) + "\n" + a.data(i)));
     }
+}
+
+// Fields with formats, split by formatting, in the main text and with a personal field; the
+// expected text is kept beside the input.
+void TestDocxTemplate::formattedPlaceholdersGolden()
+{
+    const QString base = QStringLiteral(DOKRAVA_TEST_DATA "/word/formatted_placeholders_split_by_formatting");
+    QFile body(base + ".body.xml"), expected(base + ".expected.xml");
+    QVERIFY(body.open(QIODevice::ReadOnly) && expected.open(QIODevice::ReadOnly));
+    const QString templ = m_dir.filePath("formatted.docx");
+    DocxFixture::write(templ, QString::fromUtf8(body.readAll()));
+    TWordFields f;
+    // A column named as a field with a format stays a plain field.
+    f.headers = QStringList{"ФИО", "Сумма", "Дата", "Срок:дней", "Город"};
+    f.record = QStringList{"Иванов Иван Иванович", "1234567,89", "15.03.2026", "30", "москва"};
+    f.personal = QList<std::pair<QString, QString>>{{"Должность", "генеральный директор"}};
+    const QString out = m_dir.filePath("formatted-out.docx");
+    DocxTemplate(templ).write(out, f);
+    ZipReader zip(out);
+    QCOMPARE(QString::fromUtf8(zip.data(zip.indexOf("word/document.xml"))), QString::fromUtf8(expected.readAll()));
 }
 
 QTEST_GUILESS_MAIN(TestDocxTemplate)
