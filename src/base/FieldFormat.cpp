@@ -1,7 +1,9 @@
 #include "base/FieldFormat.h"
 
+
 #include <QDate>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTime>
 
 #include <array>
@@ -508,4 +510,20 @@ QStringList KnownFieldFormats()
         if (entry.listed)
             names.append(QString::fromUtf16(entry.listed));
     return names;
+}
+
+QStringList PlainFieldNames(const QStringList &names, Qt::CaseSensitivity cs)
+{
+    QStringList plain;
+    QSet<QString> seen;
+    for (const QString &name : names) {
+        QString field, format;
+        const QString shown = SplitFieldFormat(name, field, format) && IsKnownFieldFormat(format) ? field : name;
+        const QString key = cs == Qt::CaseSensitive ? shown : shown.toCaseFolded();
+        if (!seen.contains(key)) {
+            seen.insert(key);
+            plain.append(shown);
+        }
+    }
+    return plain;
 }

@@ -64,5 +64,9 @@ std::optional<QString> ApplyFieldFormat(const QString &format, const QString &va
 // (as before "тысяча"); 1000 is always "одна тысяча", 1000000 "один миллион".
 QString NumberInWords(qint64 n, bool feminine = false);
 
+// The fields that placeholder names stand for, for a list of fields: "field:format" with a known
+// format gives its field, any other name stays; each name once (letter case as cs), in order.
+QStringList PlainFieldNames(const QStringList &names, Qt::CaseSensitivity cs);
+
 // The names of all formats, as the table of the README writes them.
 QStringList KnownFieldFormats();

@@ -1,6 +1,7 @@
 #include "generation/FindFieldsInWord.h"
 
 #include "base/DokravaError.h"
+#include "base/FieldFormat.h"
 #include "base/ScratchFolder.h"
 #include "generation/WordTemplate.h"
 #include "word/DocxDocument.h"
@@ -14,10 +15,11 @@ QStringList FindFieldsInWord(const QString &path, const QString &converter)
     if (!QFileInfo(path).isFile())
         throw DokravaError(QStringLiteral("Файл шаблона не найден."));
     if (IsZipPackage(path))
-        return DocxDocument(path).bracketedFields();
+        return PlainFieldNames(DocxDocument(path).bracketedFields(), Qt::CaseInsensitive);
     // Only ".doc" is the legacy format; a ".docx" that is no package is broken.
     if (QFileInfo(path).suffix().compare(QLatin1String("docx"), Qt::CaseInsensitive) == 0)
         throw DokravaError(QStringLiteral("Шаблон повреждён: ") + QFileInfo(path).fileName());
     ScratchFolder scratch(QStringLiteral("Find_"));
-    return DocxDocument(ConvertToDocx(path, scratch.path(), converter)).bracketedFields();
+    return PlainFieldNames(DocxDocument(ConvertToDocx(path, scratch.path(), converter)).bracketedFields(),
+                           Qt::CaseInsensitive);
 }

@@ -1,6 +1,7 @@
 #include "generation/PreflightCheck.h"
 
 #include "base/DokravaError.h"
+#include "base/FieldFormat.h"
 #include "generation/FieldMatch.h"
 #include "generation/TemplateContent.h"
 #include "settings/Settings.h"
@@ -93,6 +94,7 @@ public:
         for (const QString &entry : m_in.templates)
             checkTemplate(entry);
         chooseRecords();
+        checkFormats();
         checkTemplateNames();
         checkColumns();
         checkRecords();
@@ -114,8 +116,11 @@ private:
             return;
         try {
             QStringList names;
-            for (const TPersonalField &f : ReadPersonalFieldsFile(m_in.personalFieldsFile))
+            for (const TPersonalField &f : ReadPersonalFieldsFile(m_in.personalFieldsFile)) {
                 names.append(f.name);
+                if (!m_personalValues.contains(FoldedName(f.name)))
+                    m_personalValues.insert(FoldedName(f.name), f.value);
+            }
             for (const QString &n : names)
                 m_personalFolded.insert(FoldedName(n));
             m_personal = names;
@@ -197,7 +202,7 @@ private:
         for (const QString &name : content.bodyFields) {
             m_usedExact.insert(name);
             // A name holding "[" comes from "[[" or a "[" left open: told about as a bracket.
-            if (name.contains(QLatin1Char('[')) || m_headersExact.contains(name))
+            if (name.contains(QLatin1Char('[')) || m_headersExact.contains(name) || formattedUse(entry, name, true, false))
                 continue;
             QString text = QStringLiteral("Поле %1 не найдено среди колонок таблицы").arg(placeholder(name));
             if (m_personalFolded.contains(FoldedName(name)))
@@ -214,7 +219,8 @@ private:
         for (const QString &name : content.bodyFields) {
             const QString folded = FoldedName(name);
             m_usedFolded.insert(folded);
-            if (m_headersFolded.contains(folded) || m_personalFolded.contains(folded))
+            if (m_headersFolded.contains(folded) || m_personalFolded.contains(folded)
+                || formattedUse(entry, name, false, true))
                 continue;
             const QString where = m_personal ? QStringLiteral("ни среди колонок таблицы, ни среди личных полей")
                                              : QStringLiteral("среди колонок таблицы");
@@ -241,7 +247,7 @@ private:
         }
         for (const QString &name : content.headerFooterFields) {
             const QString folded = FoldedName(name);
-            if (m_headersFolded.contains(folded))
+            if (m_headersFolded.contains(folded) || formattedUse(entry, name, false, false))
                 continue;
             QString text = QStringLiteral("Поле %1 в колонтитуле не найдено среди колонок таблицы").arg(placeholder(name));
             if (m_personalFolded.contains(folded))
@@ -249,6 +255,63 @@ private:
             add(TFinding::Warning, entry,
                 text + QStringLiteral(": в документах останется %1").arg(quoted(placeholder(name)))
                     + suggestion(name, headers, false));
+        }
+    }
+
+    // A name "field:format" whose field the filler knows (a column; in Word main text also a
+    // personal field): an unknown format is told at once, a known one is tried on the values
+    // the documents take (checkFormats). True when name is such a use.
+    bool formattedUse(const QString &entry, const QString &name, bool odt, bool personalAllowed)
+    {
+        FormattedUse use{entry, name, QString(), -1, QString()};
+        QString field;
+        if (!SplitFieldFormat(name, field, use.format))
+            return false;
+        for (int c = 0; c < m_headers.size() && use.column < 0; ++c)
+            if (!m_headers[c].isEmpty() && (odt ? m_headers[c] == field : FoldedName(m_headers[c]) == FoldedName(field)))
+                use.column = c;
+        const bool personal = use.column < 0 && personalAllowed && m_personalValues.contains(FoldedName(field));
+        if (use.column < 0 && !personal)
+            return false;
+        if (odt)
+            m_usedExact.insert(field);
+        else
+            m_usedFolded.insert(FoldedName(field));
+        const QString key = entry + QLatin1Char('\n') + (odt ? name : FoldedName(name));
+        if (m_formattedSeen.contains(key))
+            return true;
+        m_formattedSeen.insert(key);
+        if (!IsKnownFieldFormat(use.format)) {
+            add(TFinding::Warning, entry,
+                QStringLiteral("Неизвестный формат %1 в поле %2: в документах останется %3")
+                    .arg(quoted(use.format), placeholder(name), quoted(placeholder(name))));
+            return true;
+        }
+        if (personal)
+            use.personalValue = m_personalValues.value(FoldedName(field));
+        m_formatted.append(use);
+        return true;
+    }
+
+    void checkFormats()
+    {
+        for (const FormattedUse &use : std::as_const(m_formatted)) {
+            const QString left = quoted(placeholder(use.name));
+            if (use.column < 0) {
+                if (!ApplyFieldFormat(use.format, use.personalValue))
+                    add(TFinding::Warning, use.entry,
+                        QStringLiteral("Значение личного поля %1 не подходит для формата %2: в документах останется %3")
+                            .arg(quoted(use.personalValue), quoted(use.format), left));
+                continue;
+            }
+            QList<int> misfits;
+            for (const int r : std::as_const(m_records))
+                if (!ApplyFieldFormat(use.format, m_in.grid.rows.value(r).value(use.column)))
+                    misfits.append(r);
+            if (!misfits.isEmpty())
+                add(TFinding::Warning, use.entry,
+                    QStringLiteral("Значения колонки %1 не подходят для формата %2 (%3): в этих документах останется %4")
+                        .arg(quoted(m_headers[use.column]), quoted(use.format), recordsSubject(misfits), left));
         }
     }
 
@@ -432,6 +495,18 @@ private:
     bool m_allInspected = true;
     QList<int> m_records;
     QList<TFinding> m_findings;
+    // A field with a format, to be tried on the values of the chosen records.
+    struct FormattedUse
+    {
+        QString entry;
+        QString name;
+        QString format;
+        int column = -1;       // the field's column; -1 for a personal field
+        QString personalValue;
+    };
+    QList<FormattedUse> m_formatted;
+    QSet<QString> m_formattedSeen;                 // template and name, each told once
+    QHash<QString, QString> m_personalValues;      // "replace.ini", by folded name
 };
 
 } // namespace

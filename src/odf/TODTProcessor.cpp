@@ -1,6 +1,7 @@
 #include "odf/TODTProcessor.h"
 
 #include "base/DokravaError.h"
+#include "base/FieldFormat.h"
 #include "base/PendingFile.h"
 #include "base/ScratchFolder.h"
 #include "odf/FieldNames.h"
@@ -152,7 +153,7 @@ QStringList TODTProcessor::FindVariablesInODT(const QString &ODTFile)
         if (QFileInfo(path).isFile())
             CollectVariables(ReadXmlPart(path), found);
     }
-    return SortFieldNames(found);
+    return SortFieldNames(PlainFieldNames(found, Qt::CaseSensitive));
 }
 
 void TODTProcessor::ParseODSContent(const QString &ODSFile, QStringList &Headers, QList<QStringList> &Rows)

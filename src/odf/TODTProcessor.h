@@ -26,7 +26,8 @@ public:
     // the entries it does not fill are copied as they were stored. Returns true when written.
     bool ProcessODTTemplate(const QString &TemplateFile, const QString &OutputFile, const TFieldValues &Data);
 
-    // The placeholder names of the template's body and styles, sorted (SortFieldNames).
+    // The placeholder names of the template's body and styles, sorted (SortFieldNames); a field
+    // used with a format ("[Сумма:прописью]") is listed under its own name.
     QStringList FindVariablesInODT(const QString &ODTFile);
 
     // Reads the first sheet of a spreadsheet: Headers in column order, one list per record with a

@@ -56,6 +56,9 @@ void tst_FindFieldsInWord::fields_data()
         << QStringLiteral("<w:p><w:r><w:t>[Сум</w:t></w:r><w:proofErr w:type=\"spellStart\"/><w:r><w:rPr><w:b/></w:rPr><w:t>ма]</w:t></w:r></w:p>")
         << QString() << QString() << QStringList{"Сумма"};
     QTest::newRow("no brackets") << para("Просто текст") << QString() << QString() << QStringList{};
+    QTest::newRow("a field with formats is listed once, an unknown format keeps the name")
+        << para("[Сумма:прописью] [ сумма : Рубли ] [Срок:дней]") << QString() << para("[Сумма]")
+        << QStringList{"Сумма", "Срок:дней"};
 }
 
 void tst_FindFieldsInWord::fields()

@@ -220,6 +220,28 @@ void tst_PreflightCheck::findings_data()
         << QStringList{kW + "Письмо.odt\tПоле [Менеджер] не найдено среди колонок таблицы (личные поля в шаблонах .odt не "
                             "заменяются): в документах останется «[Менеджер]»"};
 
+    // Fields with formats: the field must have its column, the format must be known, and the
+    // values of the chosen records must fit it.
+    const QStringList amounts{QStringLiteral("ФИО;Сумма"), QStringLiteral("Иванов Иван;100"),
+                              QStringLiteral("Петров Пётр;сто"), QStringLiteral("Сидоров;1,5")};
+    QTest::newRow("clean: fields with formats, a column named with a colon")
+        << QStringList{"Договор.docx|[ФИО:фамилия и.о.] [сумма:Прописью] [Срок:дней]", "Письмо.odt|[ФИО:ПРОПИСНЫЕ] [Сумма:рубли]"}
+        << QStringList{"ФИО;Сумма;Срок:дней", "Иванов Иван;100;30"} << "" << QStringList{};
+    QTest::newRow("an unknown format")
+        << QStringList{"Письмо.odt|[ФИО] [Сумма:римскими]"} << amounts << "marks=1"
+        << QStringList{kW + "Письмо.odt\tНеизвестный формат «римскими» в поле [Сумма:римскими]: в документах останется «[Сумма:римскими]»"};
+    QTest::newRow("values that do not fit, chosen records only")
+        << QStringList{"Договор.docx|[ФИО] [Сумма:прописью] [ФИО:фамилия и.о.]"} << amounts << "marks=1,2,3"
+        << QStringList{kW + "Договор.docx\tЗначения колонки «Сумма» не подходят для формата «прописью» (записи 2, 3): "
+                            "в этих документах останется «[Сумма:прописью]»"};
+    QTest::newRow(".odt: the field of a format is matched exactly")
+        << QStringList{"Письмо.odt|[ФИО] [сумма:рубли]"} << amounts << "marks=1"
+        << QStringList{kW + "Письмо.odt\tПоле [сумма:рубли] не найдено среди колонок таблицы: в документах останется «[сумма:рубли]»*",
+                       kN + "таблица\tКолонка «Сумма» не используется ни одним выбранным шаблоном"};
+    QTest::newRow("Word: a personal field with a format")
+        << QStringList{"Договор.docx|[ФИО] [Сумма] [Менеджер:дата]"} << amounts << "marks=1;personal=Менеджер"
+        << QStringList{kW + "Договор.docx\tЗначение личного поля «1» не подходит для формата «дата»: в документах останется «[Менеджер:дата]»"};
+
     // Broken placeholders, with the paragraph around them.
     QTest::newRow("Word: brackets")
         << QStringList{"Договор.docx|Уважаемый [ФИО, добрый день\n[Город]] и [[ФИО]]\nпусто: [] и [ ]"} << people << ""

@@ -1,3 +1,4 @@
+#include "OdtFixture.h"
 #include "TestFiles.h"
 #include "RawZip.h"
 
@@ -56,6 +57,7 @@ private slots:
     void inMemoryFillEqualsUnpackAndPack_data();
     void inMemoryFillEqualsUnpackAndPack();
     void findsLetterFields();
+    void findsFieldsWithFormatsOnce();
     void zipFolderLayout();
     void unzipFolderEntriesAndBackslashes();
     void hostileTemplateWritesNothingOutside();
@@ -202,6 +204,14 @@ void TestTODTProcessor::findsLetterFields()
 {
     const QStringList expected{"Адрес", "Город", "Дата", "Должность", "Индекс", "Номер", "Организация", "Сумма", "ФИО"};
     QCOMPARE(TODTProcessor().FindVariablesInODT(kLetter), expected);
+}
+
+void TestTODTProcessor::findsFieldsWithFormatsOnce()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("formats.odt");
+    OdtFixture::write(path, "[Сумма:прописью] [Сумма: рубли] [сумма:сумма] [Срок:дней] [Сумма]");
+    QCOMPARE(TODTProcessor().FindVariablesInODT(path), (QStringList{"Срок:дней", "Сумма"}));
 }
 
 void TestTODTProcessor::zipFolderLayout()
