@@ -260,8 +260,9 @@ int generate(const QStringList &args)
     out(QStringLiteral("Документов создано: %1\nОшибок конвертации в PDF: %2\n")
             .arg(run.documentsWritten())
             .arg(run.pdfErrorCount()));
-    // The documents stay written, but a caller that asked for PDF must learn that some are not.
-    return run.pdfErrorCount() + run.unconvertedCount() > 0 ? 1 : 0;
+    // The documents stay written, but a caller that asked for PDF (or ".doc") must learn that
+    // some are not.
+    return run.pdfErrorCount() + run.unconvertedCount() + run.conversionErrorCount() > 0 ? 1 : 0;
 }
 
 } // namespace Cli

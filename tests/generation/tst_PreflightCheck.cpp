@@ -35,9 +35,9 @@ QString wordParagraphs(const QString &lines)
 // Writes one template from "entry|body|header|footer": ".odt" bodies are paragraph XML (lines
 // become paragraphs), ".docx" parts are lines of paragraphs; a body "bytes:TEXT" writes TEXT as
 // the whole file; "nodocument" writes a ZIP package without a Word main part.
-void writeTemplate(const QString &folder, const QString &spec)
+void writeTemplate(const QString &folder, const QString &layout)
 {
-    const QStringList parts = spec.split(QLatin1Char('|'));
+    const QStringList parts = layout.split(QLatin1Char('|'));
     const QString entry = parts.value(0);
     const QString body = parts.value(1);
     const QString path = folder + QLatin1Char('/') + entry;
@@ -67,9 +67,9 @@ TGenerationInput makeInput(const QTemporaryDir &dir, const QStringList &template
     TGenerationInput in;
     const QString folder = dir.filePath(QStringLiteral("t"));
     QDir().mkpath(folder);
-    for (const QString &spec : templates) {
-        writeTemplate(folder, spec);
-        in.templates.append(QDir::toNativeSeparators(spec.section(QLatin1Char('|'), 0, 0)));
+    for (const QString &layout : templates) {
+        writeTemplate(folder, layout);
+        in.templates.append(QDir::toNativeSeparators(layout.section(QLatin1Char('|'), 0, 0)));
     }
     in.templatesDir = folder + QDir::separator();
     for (const QString &line : table)
@@ -368,14 +368,14 @@ void tst_PreflightCheck::findings()
     QFETCH(QStringList, expected);
     QTemporaryDir dir;
     QStringList present;
-    for (const QString &spec : templates)
-        if (!spec.startsWith(QStringLiteral("Нет.")))
-            present.append(spec);
+    for (const QString &layout : templates)
+        if (!layout.startsWith(QStringLiteral("Нет.")))
+            present.append(layout);
     TGenerationInput in = makeInput(dir, present, table, options);
     // A listed template that is not there.
-    for (const QString &spec : templates)
-        if (spec.startsWith(QStringLiteral("Нет.")))
-            in.templates.insert(int(templates.indexOf(spec)), spec.section(QLatin1Char('|'), 0, 0));
+    for (const QString &layout : templates)
+        if (layout.startsWith(QStringLiteral("Нет.")))
+            in.templates.insert(int(templates.indexOf(layout)), layout.section(QLatin1Char('|'), 0, 0));
     const QStringList got = lines(CheckBeforeGeneration(in));
     QVERIFY2(sameLines(got, expected), qPrintable(QStringLiteral("\ngot:\n") + got.join(QLatin1Char('\n'))
                                                   + QStringLiteral("\nexpected:\n") + expected.join(QLatin1Char('\n'))));
