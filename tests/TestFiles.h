@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QString>
 #include <QTest>
@@ -21,6 +22,17 @@ inline QByteArray readBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The files one level of folders below root, as "folder/file", sorted.
+inline QStringList filesUnder(const QString &root)
+{
+    QStringList files;
+    QDir dir(root);
+    for (const QString &sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+        for (const QString &f : QDir(dir.filePath(sub)).entryList(QDir::Files, QDir::Name))
+            files << sub + QLatin1Char('/') + f;
+    return files;
 }
 
 } // namespace TestFiles

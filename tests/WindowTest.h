@@ -3,6 +3,7 @@
 #include "FakeDialogs.h"
 
 #include "base/AppFolder.h"
+#include "ui/Globals.h"
 #include "ui/TFHelp.h"
 #include "ui/TFMain.h"
 #include "ui/TFZamena.h"
@@ -21,6 +22,18 @@ inline void begin(std::unique_ptr<QTemporaryDir> &dir, std::unique_ptr<FakeDialo
     dir = std::make_unique<QTemporaryDir>();
     AppFolder::setOverride(dir->path());
     dialogs = std::make_unique<FakeDialogs>();
+}
+
+// Opens a new main window as the program's FMain; without a converter unless asked, so that
+// nothing depends on the office suite this machine has.
+inline TFMain *open(std::unique_ptr<TFMain> &main)
+{
+    main = std::make_unique<TFMain>();
+    FMain = main.get();
+    main->show();
+    LOFound = false;
+    LOPath.clear();
+    return main.get();
 }
 
 // Closes the windows first (they may still show boxes), then the stand-in, then the folder.

@@ -1,6 +1,7 @@
 #include "CliRun.h"
 #include "DocxFixture.h"
 #include "FakeConverter.h"
+#include "TestFiles.h"
 
 #include "word/DocxDocument.h"
 #include "word/XmlNode.h"
@@ -21,15 +22,6 @@ Result cli(const QStringList &args)
     return runCli(QStringList{QStringLiteral("generate")} + args, 120000);
 }
 
-QStringList filesUnder(const QString &root)
-{
-    QStringList files;
-    QDir dir(root);
-    for (const QString &sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
-        for (const QString &f : QDir(dir.filePath(sub)).entryList(QDir::Files, QDir::Name))
-            files << sub + QLatin1Char('/') + f;
-    return files;
-}
 
 } // namespace
 
@@ -84,7 +76,7 @@ void tst_CliGenerate::recordsAndNaming()
     const Result r = cli(base() + args);
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QStringLiteral("Документов создано: %1\nОшибок конвертации в PDF: 0\n").arg(files.size()));
-    QCOMPARE(filesUnder(m_dir->filePath(QStringLiteral("out"))), files);
+    QCOMPARE(TestFiles::filesUnder(m_dir->filePath(QStringLiteral("out"))), files);
 }
 
 void tst_CliGenerate::personalFieldsAndHeaders()
@@ -167,7 +159,7 @@ void tst_CliGenerate::unconvertedDocumentsFailTheCall()
     const Result r = cli(args);
     QCOMPARE(r.code, 1);
     QVERIFY2(r.err.contains(warning), qPrintable(r.err));
-    QCOMPARE(filesUnder(m_dir->filePath(QStringLiteral("out"))), files);
+    QCOMPARE(TestFiles::filesUnder(m_dir->filePath(QStringLiteral("out"))), files);
 }
 
 void tst_CliGenerate::interruptStopsTheRun()
@@ -182,7 +174,7 @@ void tst_CliGenerate::interruptStopsTheRun()
     QVERIFY(p.waitForFinished(20000));
     QCOMPARE(p.exitCode(), 1);
     QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("Формирование документов прервано")));
-    QCOMPARE(filesUnder(m_dir->filePath(QStringLiteral("out"))), QStringList());
+    QCOMPARE(TestFiles::filesUnder(m_dir->filePath(QStringLiteral("out"))), QStringList());
     for (const qint64 pid : FakeConverter::recordedPids(converter))
         QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0, 5000);
 }

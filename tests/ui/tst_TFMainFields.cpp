@@ -65,11 +65,7 @@ void tst_TFMainFields::cleanup()
 
 TFMain *tst_TFMainFields::start(const QStringList &entries)
 {
-    m_main = std::make_unique<TFMain>();
-    FMain = m_main.get();
-    m_main->show();
-    LOFound = false;
-    LOPath.clear();
+    WindowTest::open(m_main);
     m_main->ui()->LBFile->addItems(entries);
     m_main->ui()->LBFile->selectAll();
     return m_main.get();

@@ -55,12 +55,7 @@ void tst_TFMainGeneration::cleanup()
 
 TFMain *tst_TFMainGeneration::startAndLoad()
 {
-    m_main = std::make_unique<TFMain>();
-    FMain = m_main.get();
-    m_main->show();
-    // Native formats only: no converter takes part.
-    LOFound = false;
-    LOPath.clear();
+    WindowTest::open(m_main);
     Settings = TSettings();
     Settings.OpenDir = true;
     Ui::TFMain *ui = m_main->ui();

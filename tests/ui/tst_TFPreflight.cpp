@@ -19,19 +19,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-QStringList filesUnder(const QString &root)
-{
-    QStringList files;
-    QDir dir(root);
-    for (const QString &sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
-        for (const QString &f : QDir(dir.filePath(sub)).entryList(QDir::Files, QDir::Name))
-            files << sub + QLatin1Char('/') + f;
-    return files;
-}
-
-} // namespace
 
 class tst_TFPreflight : public QObject
 {
@@ -71,11 +58,7 @@ void tst_TFPreflight::cleanup()
 
 TFMain *tst_TFPreflight::startAndLoad()
 {
-    m_main = std::make_unique<TFMain>();
-    FMain = m_main.get();
-    m_main->show();
-    LOFound = false;
-    LOPath.clear();
+    WindowTest::open(m_main);
     Settings = TSettings();
     Ui::TFMain *ui = m_main->ui();
     ui->edReplace->setText(m_dir->filePath(QStringLiteral("data.csv")));
@@ -107,7 +90,7 @@ void tst_TFPreflight::misspelledFieldAsksFirst()
     QCOMPARE(m_dialogs->preflights.first(), expected);
     QCOMPARE(ui->BReplace->text(), QStringLiteral("Сформировать документы"));
     QVERIFY(ui->SG1->isEnabled());
-    QCOMPARE(filesUnder(docum), QStringList());
+    QCOMPARE(TestFiles::filesUnder(docum), QStringList());
     QVERIFY(m_dialogs->notices.isEmpty());
 
     // "Сформировать": the run writes the documents as it would have without the check.
@@ -115,7 +98,7 @@ void tst_TFPreflight::misspelledFieldAsksFirst()
     QTest::mouseClick(ui->BReplace, Qt::LeftButton);
     QCOMPARE(m_dialogs->preflights.size(), 2);
     waitForRun();
-    QCOMPARE(filesUnder(docum), (QStringList{"Письмо/Письмо-Иванов.odt", "Письмо/Письмо-Петров.odt"}));
+    QCOMPARE(TestFiles::filesUnder(docum), (QStringList{"Письмо/Письмо-Иванов.odt", "Письмо/Письмо-Петров.odt"}));
     QCOMPARE(m_dialogs->notices, QStringList{QStringLiteral("Готово")});
 }
 
@@ -127,7 +110,7 @@ void tst_TFPreflight::checkSwitchedOffRunsAtOnce()
     QTest::mouseClick(window->ui()->BReplace, Qt::LeftButton);
     waitForRun();
     QVERIFY(m_dialogs->preflights.isEmpty());
-    QCOMPARE(filesUnder(m_dir->filePath(QStringLiteral("docum"))).size(), 2);
+    QCOMPARE(TestFiles::filesUnder(m_dir->filePath(QStringLiteral("docum"))).size(), 2);
 }
 
 void tst_TFPreflight::errorNeverStartsTheRun()
@@ -140,7 +123,7 @@ void tst_TFPreflight::errorNeverStartsTheRun()
     QCOMPARE(m_dialogs->preflights.size(), 1);
     QCOMPARE(m_dialogs->preflights.first().first().level, TFinding::Error);
     QCOMPARE(window->ui()->BReplace->text(), QStringLiteral("Сформировать документы"));
-    QCOMPARE(filesUnder(m_dir->filePath(QStringLiteral("docum"))), QStringList());
+    QCOMPARE(TestFiles::filesUnder(m_dir->filePath(QStringLiteral("docum"))), QStringList());
 }
 
 void tst_TFPreflight::dialogGroupsAndCopies()
