@@ -3,7 +3,7 @@
 #include "base/DokravaError.h"
 #include "base/FieldFormat.h"
 #include "base/ScratchFolder.h"
-#include "generation/WordTemplate.h"
+#include "generation/LegacyWordFile.h"
 #include "word/DocxDocument.h"
 
 #include <QFileInfo>

@@ -5,7 +5,7 @@
 #include "base/PendingFile.h"
 #include "generation/FillPool.h"
 #include "generation/TrimWorkingSet.h"
-#include "generation/WordTemplate.h"
+#include "generation/LegacyWordFile.h"
 #include "grid/TGridModel.h"
 #include "odf/OdtTemplate.h"
 #include "odf/TODTProcessor.h"

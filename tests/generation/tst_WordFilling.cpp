@@ -1,7 +1,7 @@
 #include "DocxFixture.h"
 
 #include "base/AppFolder.h"
-#include "generation/WordTemplate.h"
+#include "generation/TGenerationRun.h"
 #include "settings/Settings.h"
 #include "word/DocxDocument.h"
 #include "word/XmlNode.h"
@@ -11,7 +11,7 @@
 
 using namespace DocxFixture;
 
-class tst_WordTemplate : public QObject
+class tst_WordFilling : public QObject
 {
     Q_OBJECT
 private slots:
@@ -19,24 +19,23 @@ private slots:
     void cleanup();
     void fill_data();
     void fill();
-    void missingTemplateOnlyNotifies();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-void tst_WordTemplate::init()
+void tst_WordFilling::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     AppFolder::setOverride(m_dir->path());
 }
 
-void tst_WordTemplate::cleanup()
+void tst_WordFilling::cleanup()
 {
     AppFolder::setOverride(QString());
 }
 
-void tst_WordTemplate::fill_data()
+void tst_WordFilling::fill_data()
 {
     QTest::addColumn<QStringList>("headers");
     QTest::addColumn<QStringList>("record");
@@ -65,7 +64,7 @@ void tst_WordTemplate::fill_data()
         << "-" << false << "[ФИО] из Омск, [Менеджер]пусто" << "[ФИО] [Менеджер]";
 }
 
-void tst_WordTemplate::fill()
+void tst_WordFilling::fill()
 {
     QFETCH(QStringList, headers);
     QFETCH(QStringList, record);
@@ -77,34 +76,27 @@ void tst_WordTemplate::fill()
     const QString templ = m_dir->filePath(QStringLiteral("t.docx"));
     write(templ, para(QStringLiteral("[ФИО] из [город], [Менеджер]")) + (headers.first().isEmpty() ? para(QStringLiteral("[]")) : QString()),
           para(QStringLiteral("[ФИО] [Менеджер]")));
-    TWordFillData data;
-    data.headers = headers;
-    data.record = record;
-    data.personalFieldsFile = m_dir->filePath(QStringLiteral("replace.ini"));
+    // Filled by a run, as the window fills it: replace.ini is read when it exists.
+    TGenerationInput in;
+    in.templatesDir = m_dir->path() + QLatin1Char('/');
+    in.templates = {QStringLiteral("t.docx")};
+    in.grid.rows = {headers, record};
+    in.grid.marks = {false, false};
+    in.outputRoot = m_dir->filePath(QStringLiteral("docum"));
+    in.personalFieldsFile = m_dir->filePath(QStringLiteral("replace.ini"));
     if (personal != QLatin1String("-")) {
         const int tilde = int(personal.indexOf(QLatin1Char('~')));
-        WritePersonalFieldsFile(data.personalFieldsFile, {{personal.left(tilde), personal.mid(tilde + 1)}});
+        WritePersonalFieldsFile(in.personalFieldsFile, {{personal.left(tilde), personal.mid(tilde + 1)}});
     }
-    data.Colontit = colontit;
-    const QString out = m_dir->filePath(QStringLiteral("out.docx"));
-    QCOMPARE(FillWordTemplate(templ, TReplaceOptions{}, out, data), TWordFillResult::Written);
+    in.settings.Colontit = colontit;
+    TGenerationRun run(in, nullptr);
+    run.run();
+    QCOMPARE(run.documentsWritten(), 1);
 
-    DocxDocument doc(out);
+    DocxDocument doc(m_dir->filePath(QStringLiteral("docum/t/t-.docx")));
     QCOMPARE(XmlNode::parse(doc.partData(doc.mainPart()), QStringLiteral("main"))->innerText(), body);
     QCOMPARE(XmlNode::parse(doc.partData(doc.headerParts().first()), QStringLiteral("header"))->innerText(), header);
 }
 
-void tst_WordTemplate::missingTemplateOnlyNotifies()
-{
-    TWordFillData data;
-    QStringList notices;
-    data.notice = [&](const QString &t) { notices << t; };
-    const QString out = m_dir->filePath(QStringLiteral("out.docx"));
-    QCOMPARE(FillWordTemplate(m_dir->filePath(QStringLiteral("none.docx")), TReplaceOptions{}, out, data),
-             TWordFillResult::TemplateMissing);
-    QCOMPARE(notices, QStringList{QStringLiteral("Файл шаблона не найден.")});
-    QVERIFY(!QFile::exists(out));
-}
-
-QTEST_GUILESS_MAIN(tst_WordTemplate)
-#include "tst_WordTemplate.moc"
+QTEST_GUILESS_MAIN(tst_WordFilling)
+#include "tst_WordFilling.moc"

@@ -1,0 +1,36 @@
+#include "generation/LegacyWordFile.h"
+
+#include "base/DokravaError.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+QString LegacyWordFormat(const QString &suffix)
+{
+    if (suffix == QLatin1String("rtf"))
+        return QStringLiteral("rtf");
+    return QStringLiteral("doc:MS Word 97");
+}
+
+bool IsLegacyWordOutput(const QString &suffix)
+{
+    return suffix == QLatin1String("doc") || suffix == QLatin1String("dot") || suffix == QLatin1String("rtf");
+}
+
+bool IsLegacyWordFile(const QString &path)
+{
+    // Only a ".doc" holds the legacy format; a ".docx" that is no package is a broken file, and
+    // handing it to the converter would turn its bytes into a document of garbage.
+    return !IsZipPackage(path) && QFileInfo(path).suffix().compare(QLatin1String("docx"), Qt::CaseInsensitive) != 0;
+}
+
+QString ConvertToDocx(const QString &path, const QString &folder, const QString &converter, int waitMs)
+{
+    if (converter.isEmpty())
+        throw DokravaError(QStringLiteral("Для шаблонов .doc нужен LibreOffice"));
+    const QString docx = ConvertDocument(path, QStringLiteral("docx:MS Word 2007 XML"), folder, converter, waitMs);
+    if (docx.isEmpty())
+        throw DokravaError(QStringLiteral("Не удалось открыть шаблон %1").arg(QDir::toNativeSeparators(path)));
+    return docx;
+}
+
