@@ -23,8 +23,12 @@ OdtTemplate::OdtTemplate(const QString &path)
     TODTProcessor::PrepareOdtPackage(m_package);
     for (const char *name : kXmlParts) {
         const int i = m_package.indexOf(QLatin1String(name));
-        if (i >= 0)
-            m_parts.append(split(i, TODTProcessor::XmlPartText(m_package.data(i))));
+        if (i < 0)
+            continue;
+        Part part = split(i, TODTProcessor::XmlPartText(m_package.data(i)));
+        part.unfilled.first = partBytes(part, {});
+        part.unfilled.second = ZipWriter::storedForm(part.unfilled.first, ZipWriter::Method(m_package.method(i)), path);
+        m_parts.append(part);
     }
 }
 
@@ -83,8 +87,14 @@ QByteArray OdtTemplate::partBytes(const Part &part, const TFieldValues &Data) co
 Package OdtTemplate::filled(const TFieldValues &Data) const
 {
     Package package = m_package;
-    for (const Part &part : m_parts)
-        package.replace(part.entry, partBytes(part, Data));
+    for (const Part &part : m_parts) {
+        const QByteArray bytes = partBytes(part, Data);
+        // A part no value went into is the same for every document: compressed once.
+        if (bytes == part.unfilled.first)
+            package.replaceStored(part.entry, part.unfilled.second);
+        else
+            package.replace(part.entry, bytes);
+    }
     return package;
 }
 

@@ -7,6 +7,8 @@
 #include <QList>
 #include <QString>
 
+#include <utility>
+
 // An ".odt" template read once and kept split for a whole run: the parts that hold placeholders
 // ("content.xml", "styles.xml") become literal UTF-8 pieces with a slot for each placeholder, so
 // a document costs escaping its values, joining the pieces and compressing the two parts. The
@@ -41,6 +43,8 @@ private:
         QString text;              // the whole part, for values that need the general rules
         QList<QByteArray> literals; // one more than holes: the text before, between and after them
         QList<Slot> holes;
+        // The part as written when no value fills it, and its stored form.
+        std::pair<QByteArray, ZipReader::StoredEntry> unfilled;
     };
     static Part split(int entry, const QString &text);
     QByteArray partBytes(const Part &part, const TFieldValues &Data) const;

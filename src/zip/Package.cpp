@@ -94,6 +94,15 @@ void Package::replace(int i, const QByteArray &data)
     e.changed = true;
 }
 
+void Package::replaceStored(int i, const ZipReader::StoredEntry &stored)
+{
+    Entry &e = m_entries[i];
+    e.data.clear();
+    e.stored = stored;
+    e.method = stored.method;
+    e.changed = false;
+}
+
 void Package::replace(int i, const QByteArray &data, ZipWriter::Method method)
 {
     replace(i, data);

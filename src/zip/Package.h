@@ -46,6 +46,9 @@ public:
 
     // Gives entry i new data; its name, position, method and time stay.
     void replace(int i, const QByteArray &data);
+    // Gives entry i new content already in its stored form (see ZipWriter::storedForm), written
+    // as it is; its name, position and time stay.
+    void replaceStored(int i, const ZipReader::StoredEntry &stored);
     // Gives entry i new data and a new compression method.
     void replace(int i, const QByteArray &data, ZipWriter::Method method);
     // Moves entry i to the front, the entries before it moving one place back.

@@ -189,8 +189,15 @@ void ZipWriter::addData(const QString &entryName, const QByteArray &data, Method
 {
     if (data.size() > std::numeric_limits<uint32_t>::max())
         throw DokravaError(QStringLiteral("Запись «%1» не помещается в архив «%2»").arg(entryName, shown(d->path)));
-    const QByteArray stored = method == Deflated ? rawDeflate(data, d->path) : data;
-    d->writeEntry(entryName, {method, crc32(0, data.constData(), data.size()), data.size(), stored}, modified);
+    d->writeEntry(entryName, storedForm(data, method, d->path), modified);
+}
+
+ZipReader::StoredEntry ZipWriter::storedForm(const QByteArray &data, Method method, const QString &archive)
+{
+    if (data.size() > std::numeric_limits<uint32_t>::max())
+        throw DokravaError(QStringLiteral("Запись не помещается в архив «%1»").arg(shown(archive)));
+    const QByteArray stored = method == Deflated ? rawDeflate(data, archive) : data;
+    return {method, crc32(0, data.constData(), data.size()), data.size(), stored};
 }
 
 void ZipWriter::addStored(const QString &entryName, const ZipReader::StoredEntry &entry, const QDateTime &modified)

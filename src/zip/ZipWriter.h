@@ -38,6 +38,10 @@ public:
     // are written unchanged.
     void addStored(const QString &entryName, const ZipReader::StoredEntry &entry, const QDateTime &modified);
 
+    // The form an entry of data takes in an archive (compressed when method says so), to be
+    // written later with addStored, as often as needed. Messages name archive.
+    static ZipReader::StoredEntry storedForm(const QByteArray &data, Method method, const QString &archive);
+
     // Writes the central directory and closes the file; throws DokravaError on a write error
     // (every write, the flush and the close are checked).
     void close();
