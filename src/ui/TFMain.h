@@ -17,11 +17,8 @@ class TGridModel;
 
 // The main window "Генератор документов - Докрава". Its handlers only read their controls, call
 // the core and show the result; each runs through RunGuarded so no error reaches the event loop.
-// The handlers are implemented beside the subsystem they belong to:
-//   shell       src/shell/TFMain.cpp
-//   data table  src/table/TFMainTable.cpp
-//   generation  src/generation/TFMainGeneration.cpp
-//   fields      src/settings/TFMainFields.cpp
+// The handlers are implemented one file per subject: the shell in TFMain.cpp, the data table in
+// TFMainTable.cpp, the run in TFMainGeneration.cpp, the fields in TFMainFields.cpp.
 class TFMain : public QWidget
 {
     Q_OBJECT
