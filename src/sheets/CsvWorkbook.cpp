@@ -21,7 +21,7 @@ QString fileError(const QString &path, const QString &reason)
 QString CsvWorkbook::decode(const QByteArray &bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.mid(3));
+        return QString::fromUtf8(QByteArrayView(bytes).sliced(3)); // a view: a large file is not copied
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8.decode(bytes);
     if (!utf8.hasError())
@@ -50,9 +50,18 @@ QChar CsvWorkbook::detectSeparator(const QString &text)
 QList<QStringList> CsvWorkbook::parse(const QString &text, QChar separator)
 {
     QList<QStringList> records;
-    QStringList record;
+    for (const TTextRow &row : parseRows(text, separator))
+        records << row.toList().mid(1);
+    return records;
+}
+
+QList<TTextRow> CsvWorkbook::parseRows(QStringView text, QChar separator)
+{
+    QList<TTextRow> records;
+    TTextRowBuilder record;
+    record.append(QStringView());
     // A field is cut out of the text in one piece; only a quote makes it be built character by
-    // character. One piece each keeps a large file's fields as small as their texts.
+    // character.
     QString built;
     bool buffered = false;
     qsizetype start = 0; // first character of the field's current unquoted stretch; -1 inside quotes
@@ -61,10 +70,12 @@ QList<QStringList> CsvWorkbook::parse(const QString &text, QChar separator)
     const qsizetype n = text.size();
     const auto takeField = [&](qsizetype end) {
         const qsizetype from = start < 0 ? end : start;
-        QString field = buffered ? built.append(QStringView(text).mid(from, end - from)) : text.mid(from, end - from);
-        built.clear();
+        if (buffered)
+            record.append(built.append(text.mid(from, end - from)));
+        else
+            record.append(text.mid(from, end - from));
+        built.resize(0);
         buffered = false;
-        return field;
     };
     for (qsizetype i = 0; i < n; ++i) {
         const QChar ch = text.at(i);
@@ -80,31 +91,31 @@ QList<QStringList> CsvWorkbook::parse(const QString &text, QChar separator)
             continue;
         }
         if (ch == QLatin1Char('"')) {
-            built += QStringView(text).mid(start, i - start);
+            built += text.mid(start, i - start);
             buffered = true;
             quoted = true;
             pending = true;
             start = -1;
         } else if (ch == separator) {
-            record << takeField(i);
+            takeField(i);
             start = i + 1;
             pending = true;
         } else if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n')) {
             const qsizetype end = i;
             if (ch == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
                 ++i;
-            record << takeField(end);
-            records << record;
-            record.clear();
+            takeField(end);
+            records << record.take();
+            record.append(QStringView());
             start = i + 1;
             pending = false;
         } else {
             pending = true;
         }
     }
-    if (pending || !record.isEmpty()) {
-        record << takeField(n);
-        records << record;
+    if (pending || record.size() > 1) {
+        takeField(n);
+        records << record.take();
     }
     return records;
 }
@@ -138,7 +149,7 @@ void CsvWorkbook::open(const QString &path)
     const QString text = decode(file.readAll());
     m_path = path;
     m_separator = detectSeparator(text);
-    m_records = parse(text, m_separator);
+    m_records = parseRows(text, m_separator);
     setActiveSheet(0);
 }
 
@@ -155,22 +166,34 @@ void CsvWorkbook::loadSheet(int)
 
 bool CsvWorkbook::cellAt(int row, int col, QString *text) const
 {
-    if (row < 1 || col < 1 || row > m_records.size() || col > m_records[row - 1].size()
-        || m_records[row - 1][col - 1].isEmpty())
+    if (row < 1 || col < 1 || row > m_records.size())
+        return false;
+    const QStringView cell = m_records[row - 1].view(col);
+    if (cell.isEmpty())
         return false;
     if (text)
-        *text = m_records[row - 1][col - 1];
+        *text = cell.toString();
     return true;
 }
 
 void CsvWorkbook::fillCells()
 {
     for (int r = 0; r < m_records.size(); ++r) {
-        const QStringList &rec = m_records[r];
-        for (int c = 0; c < rec.size(); ++c)
-            if (!rec[c].isEmpty())
-                cells().insert(key(r + 1, c + 1), rec[c]);
+        const TTextRow &rec = m_records[r];
+        for (int c = 1; c < rec.size(); ++c)
+            if (!rec.view(c).isEmpty())
+                cells().insert(key(r + 1, c), rec.at(c));
     }
+}
+
+TTextRow CsvWorkbook::takeGridRow(int row, int cols)
+{
+    if (!servesCellsItself() || row < 1 || row > m_records.size())
+        return TSpreadsheet::takeGridRow(row, cols);
+    // The record is the grid row already; moving it out keeps a large file from being held twice.
+    TTextRow taken = std::exchange(m_records[row - 1], TTextRow());
+    taken.resize(cols + 1);
+    return taken;
 }
 
 void CsvWorkbook::save()
@@ -185,12 +208,12 @@ void CsvWorkbook::save()
         cols = std::max(cols, keyCol(it.key()));
     }
     QString text;
-    QList<QStringList> records;
+    QList<TTextRow> records;
     for (int r = 1; r <= rows; ++r) {
         QStringList fields;
         for (int c = 1; c <= cols; ++c)
             fields << cellText(r, c);
-        records << fields;
+        records << TTextRow(QStringList{QString()} + fields);
         text += formatRecord(fields, m_separator) + QLatin1String("\r\n");
     }
     WriteFileSafely(m_path, QByteArray("\xEF\xBB\xBF") + text.toUtf8());

@@ -12,6 +12,7 @@ class CsvWorkbook : public TSpreadsheet
 {
 public:
     void open(const QString &path) override;
+    TTextRow takeGridRow(int row, int cols) override;
     QStringList sheetNames() const override;
     void save() override;
 
@@ -21,6 +22,9 @@ public:
     static QChar detectSeparator(const QString &text);
     // Splits the text into records of fields.
     static QList<QStringList> parse(const QString &text, QChar separator);
+    // Splits the text into records as the grid holds them: one packed row each, an empty marker
+    // cell before the fields.
+    static QList<TTextRow> parseRows(QStringView text, QChar separator);
     // One record as a line without its line end, fields quoted where needed.
     static QString formatRecord(const QStringList &fields, QChar separator);
 
@@ -30,6 +34,6 @@ protected:
     void fillCells() override;
 
 private:
-    QList<QStringList> m_records;
+    QList<TTextRow> m_records; // record r is row r + 1; cell c of the row is column c
     QChar m_separator = QLatin1Char(';');
 };
