@@ -3,6 +3,7 @@
 #include "sheets/TSpreadsheet.h"
 
 #include <QByteArray>
+#include <QFile>
 
 // A ".csv" data file as a workbook of one sheet named after the file. Read as UTF-8 (a byte-order
 // mark recognised), or as Windows-1251 when the bytes are not valid UTF-8; the separator ";" or ","
@@ -34,6 +35,10 @@ protected:
     void fillCells() override;
 
 private:
+    // Reads the records of the open file as UTF-8 (utf8) or Windows-1251; false when the bytes
+    // are not valid UTF-8 without a byte-order mark. Throws DokravaError when the file fails.
+    bool readRecords(QFile &file, bool utf8);
+
     QList<TTextRow> m_records; // record r is row r + 1; cell c of the row is column c
     QChar m_separator = QLatin1Char(';');
 };
