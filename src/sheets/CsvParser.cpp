@@ -19,11 +19,9 @@ void CsvParser::endRecord()
     m_record.append(QStringView());
 }
 
-void CsvParser::feed(QStringView text)
+qsizetype CsvParser::resume(QStringView text)
 {
-    const qsizetype n = text.size();
-    if (n == 0)
-        return;
+    // What the last piece left open: the LF of a CR LF, or a quote that closes or is doubled.
     qsizetype i = 0;
     if (m_skipLf && text.at(0) == QLatin1Char('\n'))
         i = 1;
@@ -37,23 +35,37 @@ void CsvParser::feed(QStringView text)
             m_quoted = false;
         }
     }
+    return i;
+}
+
+qsizetype CsvParser::quotedChar(QStringView text, qsizetype i, qsizetype &start)
+{
+    const QChar ch = text.at(i);
+    if (ch != QLatin1Char('"'))
+        m_built += ch;
+    else if (i + 1 == text.size())
+        m_quoteEnds = true;
+    else if (text.at(i + 1) == QLatin1Char('"'))
+        m_built += text.at(++i);
+    else {
+        m_quoted = false;
+        start = i + 1;
+    }
+    return i;
+}
+
+void CsvParser::feed(QStringView text)
+{
+    const qsizetype n = text.size();
+    if (n == 0)
+        return;
+    qsizetype i = resume(text);
     qsizetype start = m_quoted ? -1 : i; // first character of the field's unquoted stretch
     for (; i < n; ++i) {
         const QChar ch = text.at(i);
         if (m_quoted) {
-            if (ch != QLatin1Char('"'))
-                m_built += ch;
-            else if (i + 1 == n)
-                m_quoteEnds = true;
-            else if (text.at(i + 1) == QLatin1Char('"'))
-                m_built += text.at(++i);
-            else {
-                m_quoted = false;
-                start = i + 1;
-            }
-            continue;
-        }
-        if (ch == QLatin1Char('"')) {
+            i = quotedChar(text, i, start);
+        } else if (ch == QLatin1Char('"')) {
             m_built += text.mid(start, i - start);
             m_quoted = true;
             m_pending = true;

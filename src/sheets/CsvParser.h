@@ -21,6 +21,10 @@ public:
     QList<TTextRow> finish();
 
 private:
+    // The first position of a piece after what the last piece left open.
+    qsizetype resume(QStringView text);
+    // One character inside quotes at i; returns the last position used (a doubled quote is two).
+    qsizetype quotedChar(QStringView text, qsizetype i, qsizetype &start);
     void takeField(QStringView tail);
     void endRecord();
 
