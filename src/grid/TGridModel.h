@@ -28,6 +28,8 @@ public:
 
     // Text of cell (col, row); empty outside the table.
     QString cell(int col, int row) const;
+    // Text of cell (col, row) without a copy, valid until the table changes; empty outside it.
+    QStringView cellView(int col, int row) const { return m_text.cellView(col, row); }
     // Sets the text of cell (col, row); ignored outside the table.
     void setCell(int col, int row, const QString &text);
 
