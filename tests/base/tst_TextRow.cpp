@@ -76,7 +76,7 @@ void tst_TextRow::editsMatchAList()
 {
     QFETCH(QStringList, cells);
     QFETCH(QList<Edit>, edits);
-    const QStringList original = cells;
+    const QStringList written = cells;
     TTextRow row(cells);
     QCOMPARE(row.toList(), cells);
     const TTextRow before = row;
@@ -88,7 +88,7 @@ void tst_TextRow::editsMatchAList()
     }
     QCOMPARE(row.at(cells.size()), QString());
     QCOMPARE(row.at(-1), QString());
-    QCOMPARE(before.toList(), original); // a copy shares the block but never sees the edits
+    QCOMPARE(before.toList(), written); // a copy shares the block but never sees the edits
 }
 
 void tst_TextRow::gridShapeEdits()
