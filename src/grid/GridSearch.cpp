@@ -22,7 +22,8 @@ bool findNext(const TGridModel &grid, const QString &text, int startCol, int sta
         return false;
     for (int r = std::max(0, startRow); r < grid.rowCount(); ++r) {
         for (int c = (r == startRow ? startCol + 1 : 0); c < grid.colCount(); ++c) {
-            if (grid.cell(c, r).contains(text, Qt::CaseSensitive)) {
+            // A view: a search through a million rows copies no cell.
+            if (grid.cellView(c, r).contains(text, Qt::CaseSensitive)) {
                 *foundCol = c;
                 *foundRow = r;
                 return true;

@@ -17,12 +17,7 @@ void TGridModel::setColCount(int count)
 {
     count = std::max(1, count);
     m_colCount = count;
-    for (QStringList &r : m_cells) {
-        while (r.size() < count)
-            r.append(QString());
-        while (r.size() > count)
-            r.removeLast();
-    }
+    m_text.setColCount(count);
     if (m_fixedCols >= m_colCount)
         m_fixedCols = m_colCount - 1;
     clampCurrent();
@@ -32,17 +27,8 @@ void TGridModel::setColCount(int count)
 void TGridModel::setRowCount(int count)
 {
     count = std::max(1, count);
-    while (m_cells.size() < count) {
-        QStringList r;
-        for (int c = 0; c < m_colCount; ++c)
-            r.append(QString());
-        m_cells.append(r);
-        m_marks.append(false);
-    }
-    while (m_cells.size() > count) {
-        m_cells.removeLast();
-        m_marks.removeLast();
-    }
+    m_text.setRowCount(count);
+    m_marks.resize(count); // new rows unmarked
     if (m_fixedRows >= rowCount())
         m_fixedRows = rowCount() - 1;
     clampCurrent();
@@ -53,16 +39,16 @@ QString TGridModel::cell(int col, int row) const
 {
     if (row < 0 || row >= rowCount() || col < 0 || col >= m_colCount)
         return QString();
-    return m_cells[row][col];
+    return m_text.cell(col, row);
 }
 
 void TGridModel::setCell(int col, int row, const QString &text)
 {
     if (row < 0 || row >= rowCount() || col < 0 || col >= m_colCount)
         return;
-    if (m_cells[row][col] == text)
+    if (m_text.cellView(col, row) == text)
         return;
-    m_cells[row][col] = text;
+    m_text.setCell(col, row, text);
     emit cellChanged(col, row);
 }
 
@@ -115,17 +101,14 @@ QStringList TGridModel::headers() const
 
 QStringList TGridModel::record(int row) const
 {
-    if (row < 0 || row >= rowCount())
-        return {};
-    return m_cells[row].mid(1);
+    return m_text.record(row);
 }
 
 void TGridModel::moveColumn(int from, int to)
 {
     if (from < 1 || to < 1 || from >= m_colCount || to >= m_colCount || from == to)
         return;
-    for (QStringList &r : m_cells)
-        r.move(from, to);
+    m_text.moveColumn(from, to);
     // The current cell travels with its column; the cells in between shift by one.
     if (m_col == from)
         m_col = to;
@@ -147,7 +130,7 @@ void TGridModel::appendColumn(const QString &header)
     {
         const QSignalBlocker blocker(this);
         setColCount(m_colCount + 1);
-        m_cells[0][m_colCount - 1] = header;
+        m_text.setCell(m_colCount - 1, 0, header);
     }
     emit reset();
 }
@@ -158,8 +141,7 @@ void TGridModel::removeColumn(int col)
         return;
     {
         const QSignalBlocker blocker(this);
-        for (QStringList &r : m_cells)
-            r.removeAt(col);
+        m_text.removeColumn(col);
         if (col == 0)
             m_marks.fill(false); // the marks lived in the marker column
         --m_colCount;
@@ -176,7 +158,7 @@ void TGridModel::removeRow(int row)
         return;
     {
         const QSignalBlocker blocker(this);
-        m_cells.removeAt(row);
+        m_text.removeRow(row);
         m_marks.removeAt(row);
         if (m_fixedRows >= rowCount())
             m_fixedRows = rowCount() - 1;
@@ -187,13 +169,20 @@ void TGridModel::removeRow(int row)
 
 void TGridModel::load(const QStringList &headers, const QList<QStringList> &rows)
 {
+    load(TTextGrid::fromTable(headers, rows));
+}
+
+void TGridModel::load(TTextGrid text)
+{
     {
         const QSignalBlocker blocker(this);
-        const TTextGrid text = TTextGrid::fromTable(headers, rows);
-        // The counts first: they keep the marks of the rows that stay.
-        setColCount(text.colCount());
-        setRowCount(text.rowCount());
-        m_cells = text.rows();
+        m_text = std::move(text);
+        m_colCount = m_text.colCount();
+        if (m_colCount < 2 || m_text.rowCount() < 2) {
+            setColCount(std::max(2, m_colCount));
+            m_text.setRowCount(std::max(2, m_text.rowCount()));
+        }
+        m_marks.resize(m_text.rowCount()); // marks of the rows that stay are kept
         m_fixedRows = 1;
         m_fixedCols = 1;
         m_col = std::max(m_col, 1);
@@ -206,7 +195,7 @@ void TGridModel::load(const QStringList &headers, const QList<QStringList> &rows
 
 TTextGrid TGridModel::textGrid() const
 {
-    return TTextGrid(m_cells);
+    return m_text;
 }
 
 void TGridModel::clampCurrent()

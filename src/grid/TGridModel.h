@@ -20,7 +20,7 @@ public:
     // Number of columns, the marker column included.
     int colCount() const { return m_colCount; }
     // Number of rows, the header row included.
-    int rowCount() const { return int(m_cells.size()); }
+    int rowCount() const { return m_text.rowCount(); }
 
     // Grows or shrinks the table; new cells are empty, new rows unmarked, existing marks kept.
     void setColCount(int count);
@@ -28,6 +28,8 @@ public:
 
     // Text of cell (col, row); empty outside the table.
     QString cell(int col, int row) const;
+    // Text of cell (col, row) without a copy, valid until the table changes; empty outside it.
+    QStringView cellView(int col, int row) const { return m_text.cellView(col, row); }
     // Sets the text of cell (col, row); ignored outside the table.
     void setCell(int col, int row, const QString &text);
 
@@ -70,7 +72,11 @@ public:
     // Replaces all texts: headers in columns 1.., records in rows 1.., missing values empty; at
     // least 2 x 2; one fixed row and column again; marks of rows that stay are kept.
     void load(const QStringList &headers, const QList<QStringList> &rows);
-    // A copy of every text, as the layers below the grid read the table.
+    // Replaces all texts by this grid, taken over as it is (grown to 2 x 2 at least), with the
+    // same fixed areas, marks and current cell as the load above; a large table is not copied.
+    void load(TTextGrid text);
+    // Every text, as the layers below the grid read the table: a copy that shares the rows until
+    // either side changes one.
     TTextGrid textGrid() const;
 
 signals:
@@ -86,7 +92,7 @@ signals:
 private:
     void clampCurrent();
 
-    QList<QStringList> m_cells; // m_cells[row][col]
+    TTextGrid m_text;           // every cell, one packed row each
     QList<bool> m_marks;        // one per row
     int m_colCount = 0;
     int m_fixedRows = 1;

@@ -3,13 +3,30 @@
 #include "base/Cp1251.h"
 #include "base/DokravaError.h"
 #include "base/PendingFile.h"
+#include "sheets/CsvParser.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <optional>
+
 namespace {
+
+// Where the whole characters of a piece of UTF-8 end: a character cut by the piece's end is left
+// for the next piece.
+qsizetype utf8PieceEnd(const QByteArray &piece)
+{
+    qsizetype k = piece.size() - 1;
+    while (k >= 0 && k >= piece.size() - 3 && (uchar(piece.at(k)) & 0xC0) == 0x80)
+        --k;
+    if (k < 0 || uchar(piece.at(k)) < 0xC0)
+        return piece.size();
+    const uchar lead = uchar(piece.at(k));
+    const qsizetype length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    return k + length > piece.size() ? k : piece.size();
+}
 
 QString fileError(const QString &path, const QString &reason)
 {
@@ -21,7 +38,7 @@ QString fileError(const QString &path, const QString &reason)
 QString CsvWorkbook::decode(const QByteArray &bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.mid(3));
+        return QString::fromUtf8(QByteArrayView(bytes).sliced(3)); // a view: a large file is not copied
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8.decode(bytes);
     if (!utf8.hasError())
@@ -50,63 +67,16 @@ QChar CsvWorkbook::detectSeparator(const QString &text)
 QList<QStringList> CsvWorkbook::parse(const QString &text, QChar separator)
 {
     QList<QStringList> records;
-    QStringList record;
-    // A field is cut out of the text in one piece; only a quote makes it be built character by
-    // character. One piece each keeps a large file's fields as small as their texts.
-    QString built;
-    bool buffered = false;
-    qsizetype start = 0; // first character of the field's current unquoted stretch; -1 inside quotes
-    bool quoted = false;
-    bool pending = false; // a record has started
-    const qsizetype n = text.size();
-    const auto takeField = [&](qsizetype end) {
-        const qsizetype from = start < 0 ? end : start;
-        QString field = buffered ? built.append(QStringView(text).mid(from, end - from)) : text.mid(from, end - from);
-        built.clear();
-        buffered = false;
-        return field;
-    };
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar ch = text.at(i);
-        if (quoted) {
-            if (ch != QLatin1Char('"'))
-                built += ch;
-            else if (i + 1 < n && text.at(i + 1) == QLatin1Char('"'))
-                built += text.at(++i);
-            else {
-                quoted = false;
-                start = i + 1;
-            }
-            continue;
-        }
-        if (ch == QLatin1Char('"')) {
-            built += QStringView(text).mid(start, i - start);
-            buffered = true;
-            quoted = true;
-            pending = true;
-            start = -1;
-        } else if (ch == separator) {
-            record << takeField(i);
-            start = i + 1;
-            pending = true;
-        } else if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n')) {
-            const qsizetype end = i;
-            if (ch == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
-                ++i;
-            record << takeField(end);
-            records << record;
-            record.clear();
-            start = i + 1;
-            pending = false;
-        } else {
-            pending = true;
-        }
-    }
-    if (pending || !record.isEmpty()) {
-        record << takeField(n);
-        records << record;
-    }
+    for (const TTextRow &row : parseRows(text, separator))
+        records << row.toList().mid(1);
     return records;
+}
+
+QList<TTextRow> CsvWorkbook::parseRows(QStringView text, QChar separator)
+{
+    CsvParser parser(separator);
+    parser.feed(text);
+    return parser.finish();
 }
 
 QString CsvWorkbook::formatRecord(const QStringList &fields, QChar separator)
@@ -135,11 +105,51 @@ void CsvWorkbook::open(const QString &path)
         throw DokravaError(QStringLiteral("Файл \"%1\" не найден").arg(QDir::toNativeSeparators(path)));
     if (!file.open(QIODevice::ReadOnly))
         throw DokravaError(fileError(path, file.errorString()));
-    const QString text = decode(file.readAll());
+    // The same reading as decode(): UTF-8 unless a byte says otherwise, then Windows-1251.
+    if (!readRecords(file, true))
+        readRecords(file, false);
     m_path = path;
-    m_separator = detectSeparator(text);
-    m_records = parse(text, m_separator);
     setActiveSheet(0);
+}
+
+bool CsvWorkbook::readRecords(QFile &file, bool utf8)
+{
+    // Read, decoded and parsed a piece at a time: the file is never held whole, as bytes or text.
+    constexpr qint64 pieceSize = 4 << 20;
+    if (!file.seek(0))
+        throw DokravaError(fileError(file.fileName(), file.errorString()));
+    std::optional<CsvParser> parser;
+    QByteArray carried; // the start of a character cut by the piece boundary
+    bool marked = false;
+    for (bool first = true;; first = false) {
+        QByteArray piece = file.read(pieceSize);
+        if (piece.isEmpty() && file.error() != QFileDevice::NoError)
+            throw DokravaError(fileError(file.fileName(), file.errorString()));
+        const bool last = piece.isEmpty();
+        if (first && utf8 && piece.startsWith("\xEF\xBB\xBF")) {
+            piece.remove(0, 3);
+            marked = true;
+        }
+        QString text;
+        if (utf8) {
+            piece.prepend(carried);
+            carried = last ? QByteArray() : piece.sliced(utf8PieceEnd(piece));
+            piece.chop(carried.size());
+            QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            text = decoder.decode(piece);
+            if (decoder.hasError() && !marked)
+                return false;
+        } else {
+            text = Cp1251::decode(piece);
+        }
+        if (!parser)
+            parser.emplace(m_separator = detectSeparator(text));
+        parser->feed(text);
+        if (last)
+            break;
+    }
+    m_records = parser->finish();
+    return true;
 }
 
 QStringList CsvWorkbook::sheetNames() const
@@ -155,22 +165,34 @@ void CsvWorkbook::loadSheet(int)
 
 bool CsvWorkbook::cellAt(int row, int col, QString *text) const
 {
-    if (row < 1 || col < 1 || row > m_records.size() || col > m_records[row - 1].size()
-        || m_records[row - 1][col - 1].isEmpty())
+    if (row < 1 || col < 1 || row > m_records.size())
+        return false;
+    const QStringView cell = m_records[row - 1].view(col);
+    if (cell.isEmpty())
         return false;
     if (text)
-        *text = m_records[row - 1][col - 1];
+        *text = cell.toString();
     return true;
 }
 
 void CsvWorkbook::fillCells()
 {
     for (int r = 0; r < m_records.size(); ++r) {
-        const QStringList &rec = m_records[r];
-        for (int c = 0; c < rec.size(); ++c)
-            if (!rec[c].isEmpty())
-                cells().insert(key(r + 1, c + 1), rec[c]);
+        const TTextRow &rec = m_records[r];
+        for (int c = 1; c < rec.size(); ++c)
+            if (!rec.view(c).isEmpty())
+                cells().insert(key(r + 1, c), rec.at(c));
     }
+}
+
+TTextRow CsvWorkbook::takeGridRow(int row, int cols)
+{
+    if (!servesCellsItself() || row < 1 || row > m_records.size())
+        return TSpreadsheet::takeGridRow(row, cols);
+    // The record is the grid row already; moving it out keeps a large file from being held twice.
+    TTextRow taken = std::exchange(m_records[row - 1], TTextRow());
+    taken.resize(cols + 1);
+    return taken;
 }
 
 void CsvWorkbook::save()
@@ -185,12 +207,12 @@ void CsvWorkbook::save()
         cols = std::max(cols, keyCol(it.key()));
     }
     QString text;
-    QList<QStringList> records;
+    QList<TTextRow> records;
     for (int r = 1; r <= rows; ++r) {
         QStringList fields;
         for (int c = 1; c <= cols; ++c)
             fields << cellText(r, c);
-        records << fields;
+        records << TTextRow(QStringList{QString()} + fields);
         text += formatRecord(fields, m_separator) + QLatin1String("\r\n");
     }
     WriteFileSafely(m_path, QByteArray("\xEF\xBB\xBF") + text.toUtf8());

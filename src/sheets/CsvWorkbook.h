@@ -3,6 +3,7 @@
 #include "sheets/TSpreadsheet.h"
 
 #include <QByteArray>
+#include <QFile>
 
 // A ".csv" data file as a workbook of one sheet named after the file. Read as UTF-8 (a byte-order
 // mark recognised), or as Windows-1251 when the bytes are not valid UTF-8; the separator ";" or ","
@@ -12,6 +13,7 @@ class CsvWorkbook : public TSpreadsheet
 {
 public:
     void open(const QString &path) override;
+    TTextRow takeGridRow(int row, int cols) override;
     QStringList sheetNames() const override;
     void save() override;
 
@@ -21,6 +23,9 @@ public:
     static QChar detectSeparator(const QString &text);
     // Splits the text into records of fields.
     static QList<QStringList> parse(const QString &text, QChar separator);
+    // Splits the text into records as the grid holds them: one packed row each, an empty marker
+    // cell before the fields.
+    static QList<TTextRow> parseRows(QStringView text, QChar separator);
     // One record as a line without its line end, fields quoted where needed.
     static QString formatRecord(const QStringList &fields, QChar separator);
 
@@ -30,6 +35,10 @@ protected:
     void fillCells() override;
 
 private:
-    QList<QStringList> m_records;
+    // Reads the records of the open file as UTF-8 (utf8) or Windows-1251; false when the bytes
+    // are not valid UTF-8 without a byte-order mark. Throws DokravaError when the file fails.
+    bool readRecords(QFile &file, bool utf8);
+
+    QList<TTextRow> m_records; // record r is row r + 1; cell c of the row is column c
     QChar m_separator = QLatin1Char(';');
 };

@@ -35,25 +35,46 @@ TDataTable loadSpreadsheet(const QString &path, int chosenSheet)
     for (int c = 1; book->hasValue(1, c); ++c)
         table.headers << book->cellText(1, c);
     const int n = int(table.headers.size());
+    const int cols = std::max(2, n + 1);
+    QList<TTextRow> rows;
+    TTextRowBuilder header;
+    header.append(QStringView());
+    for (const QString &h : std::as_const(table.headers))
+        header.append(h);
+    while (header.size() < cols)
+        header.append(QStringView());
+    rows.append(header.take());
     // Row 1 is read only when A1 has a value, so without headers there are no records either.
-    for (int r = 2; n > 0 && book->hasValue(r, 1); ++r) {
-        QStringList record;
-        record.reserve(n);
-        for (int c = 1; c <= n; ++c)
-            record << book->cellText(r, c);
-        table.rows << record;
-    }
+    for (int r = 2; n > 0 && book->hasValue(r, 1); ++r)
+        rows.append(book->takeGridRow(r, n));
+    table.extent = {n > 0 ? int(rows.size()) : 0, n};
+    if (rows.size() < 2)
+        rows.append(TTextRow(cols));
+    table.text = TTextGrid(std::move(rows));
     table.dirNames = table.headers;
-    table.extent = {n > 0 ? int(table.rows.size()) + 1 : 0, n};
     book->close();
     return table;
 }
 
 } // namespace
 
+TDataTable LoadDataGrid(const QString &path, int chosenSheet)
+{
+    if (!IsOdsDataFile(path))
+        return loadSpreadsheet(path, chosenSheet);
+    TDataTable table = loadOds(path);
+    table.text = TTextGrid::fromTable(table.headers, table.rows);
+    table.rows.clear();
+    return table;
+}
+
 TDataTable LoadDataTable(const QString &path, int chosenSheet)
 {
     if (IsOdsDataFile(path))
         return loadOds(path);
-    return loadSpreadsheet(path, chosenSheet);
+    TDataTable table = loadSpreadsheet(path, chosenSheet);
+    for (int r = 1; r < table.extent.rows; ++r)
+        table.rows.append(table.text.record(r));
+    table.text = TTextGrid();
+    return table;
 }

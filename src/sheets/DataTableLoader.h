@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/TextGrid.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -22,6 +24,7 @@ struct TDataTable
     QStringList dirNames;     // entries of the naming-column box; the first is chosen
     QStringList headers;      // field names, in column order
     QList<QStringList> rows;  // records, one text per field (shorter lists mean empty texts)
+    TTextGrid text;           // LoadDataGrid only, in place of rows: the table as the grid shows it
     TableExtent extent;       // the cells the load read: the header row and the records' rows
 };
 
@@ -35,4 +38,9 @@ bool IsOdsDataFile(const QString &path);
 // up to the first cell without value, the records down to the first row whose column A has no
 // value; cells beyond those are not read. The file is only read. Throws DokravaError.
 TDataTable LoadDataTable(const QString &path, int chosenSheet);
+
+// Reads the data file as LoadDataTable does, but hands the table over as the grid holds it
+// (TTextGrid::fromTable of the headers and records) in text, rows left empty: a large table is
+// then never held as one text per cell, nor twice.
+TDataTable LoadDataGrid(const QString &path, int chosenSheet);
 

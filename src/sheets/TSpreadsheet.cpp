@@ -47,6 +47,15 @@ QString TSpreadsheet::cellText(int row, int col) const
     return text;
 }
 
+TTextRow TSpreadsheet::takeGridRow(int row, int cols)
+{
+    TTextRowBuilder b;
+    b.append(QStringView());
+    for (int c = 1; c <= cols; ++c)
+        b.append(cellText(row, c));
+    return b.take();
+}
+
 void TSpreadsheet::takeCells()
 {
     if (!m_ownCells)

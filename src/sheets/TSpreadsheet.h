@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/TextRow.h"
+
 #include <QHash>
 #include <QSet>
 #include <QString>
@@ -37,6 +39,11 @@ public:
     // The cell's value as the user sees it; empty when it has none.
     QString cellText(int row, int col) const;
 
+    // The texts of cells (row, 1..cols) as the grid holds a record: an empty marker cell first,
+    // then cols texts. An engine may hand its own copy of the row over, so a row taken is not to
+    // be read again: a load takes each record once and closes the workbook.
+    virtual TTextRow takeGridRow(int row, int cols);
+
     // Every cell of the active sheet loses its content and format.
     void clearActiveSheet();
     // The cells of rows 1..rows and columns 1..cols (grown to cover an area cleared before) lose
@@ -63,6 +70,8 @@ protected:
     // Until the first edit, hasValue and cellText ask cellAt instead of cells(): a large table
     // is then not held twice.
     void serveCellsItself() { m_ownCells = true; }
+    // True while hasValue and cellText ask cellAt.
+    bool servesCellsItself() const { return m_ownCells; }
     // The engine's own cell, for serveCellsItself(): false when the cell has no value.
     virtual bool cellAt(int row, int col, QString *text) const { Q_UNUSED(row); Q_UNUSED(col); Q_UNUSED(text); return false; }
     // Puts every cell into cells(), for serveCellsItself(); called before the first edit.

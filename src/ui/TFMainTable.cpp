@@ -148,7 +148,7 @@ void TFMain::BLoadAllClick()
     m_ui->LBFile->addItems(templates);
     m_ui->LBFile->selectAll();
 
-    const TDataTable table = LoadDataTable(m_ui->edReplace->text(), m_ui->cb_Sheet->currentIndex());
+    TDataTable table = LoadDataGrid(m_ui->edReplace->text(), m_ui->cb_Sheet->currentIndex());
     m_saveTargets = {{tableTarget(m_ui->edReplace->text(), table.sheetIndex), table.extent}};
     {
         const QSignalBlocker blockSheet(m_ui->cb_Sheet);
@@ -160,7 +160,7 @@ void TFMain::BLoadAllClick()
     m_ui->CB_DirName->addItems(table.dirNames);
     if (!table.dirNames.isEmpty())
         m_ui->CB_DirName->setCurrentIndex(0);
-    m_grid->load(table.headers, table.rows);
+    m_grid->load(std::move(table.text));
     UpdateLOWarning();
 }
 

@@ -78,6 +78,8 @@ private slots:
     void sheetExtent();
     void emptyA1GivesTwoByTwo();
     void chosenSheetOutOfRangeTakesFirst();
+    void gridLoadMatchesTableLoad_data();
+    void gridLoadMatchesTableLoad();
     void loadNeverWritesTheFile();
     void saveRoundTrip_data();
     void saveRoundTrip();
@@ -154,6 +156,45 @@ void tst_DataTable::emptyA1GivesTwoByTwo()
     QCOMPARE(grid.colCount(), 2);
     QCOMPARE(grid.rowCount(), 2);
     QCOMPARE(grid.cell(1, 0), QString());
+}
+
+void tst_DataTable::gridLoadMatchesTableLoad_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QList<QStringList>>("records"); // checked when not empty
+    QTest::newRow("csv, records longer and shorter than the header row")
+        << data(QStringLiteral("ragged_records.csv"))
+        << QList<QStringList>{{QStringLiteral("Иванов"), QStringLiteral("Москва"), QStringLiteral("100")},
+                              {QStringLiteral("Петров"), QString(), QString()},
+                              {QStringLiteral("Сидоров \"мл.\";\r\nвторая строка"), QString(), QStringLiteral("300")}};
+    QTest::newRow("csv, empty A1") << data(QStringLiteral("empty_a1.csv")) << QList<QStringList>();
+    QTest::newRow("csv, UTF-8") << data(QStringLiteral("utf8_bom_semicolon.csv")) << QList<QStringList>();
+    QTest::newRow("csv, Windows-1251") << data(QStringLiteral("cp1251_comma.csv")) << QList<QStringList>();
+    QTest::newRow("xlsx") << data(QStringLiteral("three_sheets_lo.xlsx")) << QList<QStringList>();
+    QTest::newRow("ods") << QStringLiteral(DOKRAVA_TEST_DATA "/odf/") + QStringLiteral("ods_repeated_cells_and_rows_expanded.ods") << QList<QStringList>();
+}
+
+// The window's load hands rows over instead of copying them; the table must come out the same.
+void tst_DataTable::gridLoadMatchesTableLoad()
+{
+    QFETCH(QString, file);
+    QFETCH(QList<QStringList>, records);
+    const TDataTable table = LoadDataTable(file, 0);
+    if (!records.isEmpty())
+        QCOMPARE(table.rows, records);
+    const TDataTable grid = LoadDataGrid(file, 0);
+    QVERIFY(grid.rows.isEmpty());
+    QCOMPARE(grid.headers, table.headers);
+    QCOMPARE(grid.dirNames, table.dirNames);
+    QCOMPARE(grid.sheetNames, table.sheetNames);
+    QCOMPARE(grid.extent.rows, table.extent.rows);
+    QCOMPARE(grid.extent.cols, table.extent.cols);
+    QCOMPARE(grid.text.rows(), TTextGrid::fromTable(table.headers, table.rows).rows());
+    TGridModel byLists;
+    byLists.load(table.headers, table.rows);
+    TGridModel byGrid;
+    byGrid.load(grid.text);
+    QCOMPARE(byGrid.textGrid().rows(), byLists.textGrid().rows());
 }
 
 void tst_DataTable::chosenSheetOutOfRangeTakesFirst()

@@ -1,5 +1,7 @@
 // Spreadsheet engines: reading files made by LibreOffice, saving, round trips.
+#include "base/Cp1251.h"
 #include "base/DokravaError.h"
+#include "sheets/CsvParser.h"
 #include "sheets/CsvWorkbook.h"
 #include "sheets/TSpreadsheet.h"
 #include "sheets/XlsFormulaCells.h"
@@ -60,6 +62,10 @@ private slots:
     void xlsFromLibreOffice();
     void csvEncodingsAndQuotes_data();
     void csvEncodingsAndQuotes();
+    void csvPiecesGiveTheSameRecords_data();
+    void csvPiecesGiveTheSameRecords();
+    void largeCsvReadInPieces_data();
+    void largeCsvReadInPieces();
     void xlsxSaveRewritesOnlyChosenSheet();
     void xlsxSaveKeepsTextsExactly();
     void xlsxSaveDropsCalcChain();
@@ -134,6 +140,85 @@ void tst_Workbooks::csvEncodingsAndQuotes()
     auto book = OpenSpreadsheet(data(file));
     QCOMPARE(book->sheetNames(), QStringList({QFileInfo(file).completeBaseName()}));
     QCOMPARE(dump(*book, int(rows.size()), 2), rows);
+}
+
+void tst_Workbooks::csvPiecesGiveTheSameRecords_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("quotes") << QStringLiteral("a;\"b \"\"c\"\"\";d\r\n\"x\r\ny\";;\"\"\r\n");
+    QTest::newRow("line ends") << QStringLiteral("a\rb\r\n\nc;\nd");
+    QTest::newRow("unterminated quote") << QStringLiteral("a;\"b;c\r\nd");
+    QTest::newRow("text around quotes") << QStringLiteral("\"a\"b;c\"\"\r\n;\r\nЁж");
+}
+
+// A large file is parsed a piece at a time: wherever two boundaries fall, the records are those
+// of the whole text.
+void tst_Workbooks::csvPiecesGiveTheSameRecords()
+{
+    QFETCH(QString, text);
+    const QList<QStringList> whole = CsvWorkbook::parse(text, QLatin1Char(';'));
+    QVERIFY(!whole.isEmpty());
+    const QStringView view(text);
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        for (qsizetype j = i; j <= text.size(); ++j) {
+            CsvParser parser(QLatin1Char(';'));
+            parser.feed(view.first(i));
+            parser.feed(view.sliced(i, j - i));
+            parser.feed(view.sliced(j));
+            QList<QStringList> pieces;
+            for (const TTextRow &row : parser.finish())
+                pieces << row.toList().mid(1);
+            QVERIFY2(pieces == whole, qPrintable(QStringLiteral("cut at %1 and %2").arg(i).arg(j)));
+        }
+    }
+}
+
+void tst_Workbooks::largeCsvReadInPieces_data()
+{
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<bool>("bom");
+    QTest::addColumn<bool>("cp1251");
+    QTest::newRow("UTF-8 with a mark, 2-byte character cut") << QStringLiteral("ж") << true << false;
+    QTest::newRow("UTF-8, 3-byte character cut") << QStringLiteral("€") << false << false;
+    QTest::newRow("UTF-8, 4-byte character cut") << QString::fromUtf16(u"\U0001F600") << false << false;
+    QTest::newRow("Windows-1251, first letter past the first piece") << QStringLiteral("zzz") << false << true;
+}
+
+// Several MiB are read at a time: a character cut by the boundary, and the one byte that is not
+// UTF-8 lying in a later piece, must read as they do in a small file.
+void tst_Workbooks::largeCsvReadInPieces()
+{
+    QFETCH(QString, unit);
+    QFETCH(bool, bom);
+    QFETCH(bool, cp1251);
+    const QString cell = unit.repeated(40);
+    const QString letters = QStringLiteral("Жук");
+    constexpr int rows = 60000;
+    constexpr qsizetype piece = 4 << 20;
+    QByteArray bytes;
+    for (int pad = 0; pad < 4; ++pad) { // the padding moves a character across the boundary
+        QString text = QStringLiteral("Name;Code\r\npad;") + QString(pad, QLatin1Char('p')) + QStringLiteral("\r\n");
+        for (int r = 0; r < rows; ++r)
+            text += (r == rows - 10 ? letters : cell) + QLatin1Char(';') + QString::number(r) + QStringLiteral("\r\n");
+        bytes = (bom ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + (cp1251 ? Cp1251::encode(text) : text.toUtf8());
+        if (cp1251 || (uchar(bytes.at(piece)) & 0xC0) == 0x80)
+            break;
+    }
+    QVERIFY(bytes.size() > piece + 100000);
+    QVERIFY(cp1251 || (uchar(bytes.at(piece)) & 0xC0) == 0x80);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.csv"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    auto book = OpenSpreadsheet(path);
+    QCOMPARE(book->cellText(1, 2), QStringLiteral("Code"));
+    int wrong = -1;
+    for (int r = 0; r < rows && wrong < 0; ++r)
+        if (book->cellText(r + 3, 1) != (r == rows - 10 ? letters : cell) || book->cellText(r + 3, 2) != QString::number(r))
+            wrong = r;
+    QCOMPARE(wrong, -1);
+    QVERIFY(!book->hasValue(rows + 3, 1));
 }
 
 void tst_Workbooks::xlsxSaveRewritesOnlyChosenSheet()
