@@ -210,7 +210,7 @@ double perDocumentPerSecond(const QString &dir, const QString &entry, int record
     for (int r = 1; r <= records; ++r) {
         const QString out = dir + QStringLiteral("/%1-%2").arg(r).arg(entry);
         if (entry.endsWith(QLatin1String(".odt"))) {
-            FillODTTemplate(templ, out, BuildFieldValues(in.grid.rows[0], in.grid.rows[r]));
+            TODTProcessor().ProcessODTTemplate(templ, out, BuildFieldValues(in.grid.rows[0], in.grid.rows[r]));
         } else {
             DocxDocument doc(templ);
             FillWordDocument(doc, TReplaceOptions{true}, TWordFields{in.grid.rows[0], in.grid.rows[r], std::nullopt, false});

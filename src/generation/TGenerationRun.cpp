@@ -8,7 +8,6 @@
 #include "generation/LegacyWordFile.h"
 #include "grid/TGridModel.h"
 #include "odf/OdtTemplate.h"
-#include "odf/TODTProcessor.h"
 #include "settings/Settings.h"
 #include "word/DocxTemplate.h"
 
@@ -129,12 +128,6 @@ TFieldValues BuildFieldValues(const QStringList &headers, const QStringList &rec
         values.append({headers[c], record.value(c)});
     }
     return values;
-}
-
-bool FillODTTemplate(const QString &templatePath, const QString &outputPath, const TFieldValues &data)
-{
-    TODTProcessor processor;
-    return processor.ProcessODTTemplate(templatePath, outputPath, data);
 }
 
 TGenerationRun::TGenerationRun(TGenerationInput input, IGenerationObserver *observer)
@@ -389,7 +382,7 @@ void TGenerationRun::processWord(const std::shared_ptr<const DocxTemplate> &word
                 queuePdf(keptDocx, outputPath, true);
             }
         });
-    } else if (IsLegacyWordFile(templatePath) && IsLegacyWordOutput(suffix)) {
+    } else if (m_legacyDocx.contains(templatePath) && IsLegacyWordOutput(suffix)) {
         // Made by the converter from a filled ".docx" waiting in this run's scratch folder.
         const QString filled = scratchFolder().filePath(QStringLiteral("%1.docx").arg(m_scratchFiles++));
         fillInTurn(filled, fill, [this, filled, outputPath] { queueLegacy(filled, outputPath); });

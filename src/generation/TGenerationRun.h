@@ -114,9 +114,6 @@ int NameLength(const QString &name);
 // twice throws DokravaError "Duplicates not allowed".
 TFieldValues BuildFieldValues(const QStringList &headers, const QStringList &record);
 
-// Fills one .odt template with a fresh processor; true when the output was written.
-bool FillODTTemplate(const QString &templatePath, const QString &outputPath, const TFieldValues &data);
-
 // One generation run over the chosen templates and records. run() throws DokravaError when the
 // run ends by an error; documents written before stay.
 class TGenerationRun

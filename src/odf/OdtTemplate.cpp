@@ -26,7 +26,7 @@ OdtTemplate::OdtTemplate(const QString &path)
         if (i < 0)
             continue;
         Part part = split(i, TODTProcessor::XmlPartText(m_package.data(i)));
-        part.unfilled.first = partBytes(part, {});
+        part.unfilled.first = partBytes(part, {}, {});
         part.unfilled.second = ZipWriter::storedForm(part.unfilled.first, ZipWriter::Method(m_package.method(i)), path);
         m_parts.append(part);
     }
@@ -50,14 +50,8 @@ OdtTemplate::Part OdtTemplate::split(int entry, const QString &text)
     return part;
 }
 
-QByteArray OdtTemplate::partBytes(const Part &part, const TFieldValues &Data) const
+QByteArray OdtTemplate::partBytes(const Part &part, const TFieldValues &Data, const Lookup &values) const
 {
-    // The first pair of a name fills it: a later one finds no placeholder left.
-    QHash<QString, const QString *> values;
-    values.reserve(Data.size());
-    for (const auto &pair : Data)
-        if (!values.contains(pair.first))
-            values.insert(pair.first, &pair.second);
     QList<std::optional<QString>> filling(part.holes.size());
     for (qsizetype s = 0; s < part.holes.size(); ++s) {
         const Slot &slot = part.holes[s];
@@ -86,9 +80,15 @@ QByteArray OdtTemplate::partBytes(const Part &part, const TFieldValues &Data) co
 
 Package OdtTemplate::filled(const TFieldValues &Data) const
 {
+    // The first pair of a name fills it: a later one finds no placeholder left.
+    Lookup values;
+    values.reserve(Data.size());
+    for (const auto &pair : Data)
+        if (!values.contains(pair.first))
+            values.insert(pair.first, &pair.second);
     Package package = m_package;
     for (const Part &part : m_parts) {
-        const QByteArray bytes = partBytes(part, Data);
+        const QByteArray bytes = partBytes(part, Data, values);
         // A part no value went into is the same for every document: compressed once.
         if (bytes == part.unfilled.first)
             package.replaceStored(part.entry, part.unfilled.second);

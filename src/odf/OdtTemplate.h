@@ -4,6 +4,7 @@
 #include "zip/Package.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -47,7 +48,8 @@ private:
         std::pair<QByteArray, ZipReader::StoredEntry> unfilled;
     };
     static Part split(int entry, const QString &text);
-    QByteArray partBytes(const Part &part, const TFieldValues &Data) const;
+    using Lookup = QHash<QString, const QString *>; // field name -> its value in Data
+    QByteArray partBytes(const Part &part, const TFieldValues &Data, const Lookup &values) const;
 
     Package m_package;
     QList<Part> m_parts;
