@@ -26,8 +26,13 @@ OdtTemplate::OdtTemplate(const QString &path)
         if (i < 0)
             continue;
         Part part = split(i, TODTProcessor::XmlPartText(m_package.data(i)));
-        part.unfilled.first = partBytes(part, {}, {});
-        part.unfilled.second = ZipWriter::storedForm(part.unfilled.first, ZipWriter::Method(m_package.method(i)), path);
+        QList<QByteArray> originals;
+        for (const Slot &slot : part.holes)
+            originals.append(slot.original);
+        const auto method = ZipWriter::Method(m_package.method(i));
+        part.unfilled = ZipWriter::storedForm(joined(part, originals), method, path);
+        if (method == ZipWriter::Deflated)
+            part.spliced.emplace(part.literals, path);
         m_parts.append(part);
     }
 }
@@ -38,43 +43,53 @@ OdtTemplate::Part OdtTemplate::split(int entry, const QString &text)
     part.entry = entry;
     part.text = text;
     qsizetype copied = 0;
+    // A part is written as UTF-8 with its byte order mark, as the general rules write it.
+    QByteArray before("\xEF\xBB\xBF");
     for (const TPlaceholderSpan &span : FindPlaceholders(text)) {
-        part.literals.append(QStringView(text).mid(copied, span.open - copied).toUtf8());
+        part.literals.append(before + QStringView(text).mid(copied, span.open - copied).toUtf8());
+        before.clear();
         Slot slot{span.name, QString(), QString(), span.inTag, span.keptTags.toUtf8(),
                   QStringView(text).mid(span.open, span.close - span.open + 1).toUtf8()};
         SplitFieldFormat(span.name, slot.field, slot.format);
         part.holes.append(slot);
         copied = span.close + 1;
     }
-    part.literals.append(QStringView(text).mid(copied).toUtf8());
+    part.literals.append(before + QStringView(text).mid(copied).toUtf8());
     return part;
 }
 
-QByteArray OdtTemplate::partBytes(const Part &part, const TFieldValues &Data, const Lookup &values) const
+OdtTemplate::Filling OdtTemplate::holeTexts(const Part &part, const Lookup &values)
 {
-    QList<std::optional<QString>> filling(part.holes.size());
-    for (qsizetype s = 0; s < part.holes.size(); ++s) {
-        const Slot &slot = part.holes[s];
-        if (const QString *value = values.value(slot.name, nullptr))
-            filling[s] = *value;
+    Filling filling;
+    filling.texts.reserve(part.holes.size());
+    for (const Slot &slot : part.holes) {
+        std::optional<QString> value;
+        if (const QString *whole = values.value(slot.name, nullptr))
+            value = *whole;
         else if (const QString *field = slot.format.isEmpty() ? nullptr : values.value(slot.field, nullptr))
-            filling[s] = ApplyFieldFormat(slot.format, *field);
+            value = ApplyFieldFormat(slot.format, *field);
+        if (!value) {
+            filling.texts.append(slot.original);
+            continue;
+        }
         // A value with brackets may hold placeholders for the pairs after it, which the general
         // rules fill in turn; splitting cannot foresee that.
-        if (filling[s] && holdsBracket(*filling[s]))
-            return TODTProcessor::XmlPartBytes(ReplaceVariables(part.text, Data));
+        if (holdsBracket(*value)) {
+            filling.general = true;
+            return filling;
+        }
+        filling.any = true;
+        filling.texts.append(PlaceholderValue(EscapeXML(*value), slot.inTag).toUtf8() + slot.keptTags);
     }
-    QByteArray out("\xEF\xBB\xBF");
+    return filling;
+}
+
+QByteArray OdtTemplate::joined(const Part &part, const QList<QByteArray> &texts)
+{
+    QByteArray out = part.literals.first();
     out.reserve(part.text.size() * 2);
-    for (qsizetype s = 0; s < part.holes.size(); ++s) {
-        out += part.literals[s];
-        const Slot &slot = part.holes[s];
-        if (filling[s])
-            out += PlaceholderValue(EscapeXML(*filling[s]), slot.inTag).toUtf8() + slot.keptTags;
-        else
-            out += slot.original;
-    }
-    out += part.literals.last();
+    for (qsizetype s = 0; s < texts.size(); ++s)
+        out += texts[s] + part.literals[s + 1];
     return out;
 }
 
@@ -88,12 +103,15 @@ Package OdtTemplate::filled(const TFieldValues &Data) const
             values.insert(pair.first, &pair.second);
     Package package = m_package;
     for (const Part &part : m_parts) {
-        const QByteArray bytes = partBytes(part, Data, values);
-        // A part no value went into is the same for every document: compressed once.
-        if (bytes == part.unfilled.first)
-            package.replaceStored(part.entry, part.unfilled.second);
+        const Filling filling = holeTexts(part, values);
+        if (filling.general)
+            package.replace(part.entry, TODTProcessor::XmlPartBytes(ReplaceVariables(part.text, Data)));
+        else if (!filling.any) // the same for every document: compressed once
+            package.replaceStored(part.entry, part.unfilled);
+        else if (part.spliced)
+            package.replaceStored(part.entry, part.spliced->join(filling.texts));
         else
-            package.replace(part.entry, bytes);
+            package.replace(part.entry, joined(part, filling.texts));
     }
     return package;
 }

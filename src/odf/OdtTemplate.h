@@ -2,13 +2,14 @@
 
 #include "odf/OdtText.h"
 #include "zip/Package.h"
+#include "zip/SplicedDeflate.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QString>
 
-#include <utility>
+#include <optional>
 
 // An ".odt" template read once and kept split for a whole run: the parts that hold placeholders
 // ("content.xml", "styles.xml") become literal UTF-8 pieces with a slot for each placeholder, so
@@ -44,12 +45,20 @@ private:
         QString text;              // the whole part, for values that need the general rules
         QList<QByteArray> literals; // one more than holes: the text before, between and after them
         QList<Slot> holes;
-        // The part as written when no value fills it, and its stored form.
-        std::pair<QByteArray, ZipReader::StoredEntry> unfilled;
+        ZipReader::StoredEntry unfilled; // the part when no value fills it, as stored
+        std::optional<SplicedDeflate> spliced; // the literals compressed, for a deflated part
+    };
+    // What goes into the holes of a part for one document.
+    struct Filling
+    {
+        QList<QByteArray> texts; // one per hole
+        bool any = false;        // a value went in
+        bool general = false;    // a value needs the general rules: the texts are not set
     };
     static Part split(int entry, const QString &text);
     using Lookup = QHash<QString, const QString *>; // field name -> its value in Data
-    QByteArray partBytes(const Part &part, const TFieldValues &Data, const Lookup &values) const;
+    static Filling holeTexts(const Part &part, const Lookup &values);
+    static QByteArray joined(const Part &part, const QList<QByteArray> &texts);
 
     Package m_package;
     QList<Part> m_parts;

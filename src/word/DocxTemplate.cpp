@@ -16,9 +16,8 @@ const QByteArray kMarkBytes = QString(kMark).toUtf8();
 
 struct DocxTemplate::Step
 {
-    QString find;
-    QString folded;
-    QString value;
+    QString folded; // the text to find as the search sees it
+    TWordReplacement replacement;
 };
 
 DocxTemplate::DocxTemplate(const QString &path)
@@ -47,6 +46,11 @@ DocxTemplate::DocxTemplate(const QString &path)
         part.name = name;
         m_whole = !split(doc.partTree(name), part) || m_whole;
         m_parts.push_back(std::move(part));
+    }
+    for (Part &part : m_parts) {
+        const int entry = m_package.indexOf(part.name, Qt::CaseInsensitive);
+        if (!m_whole && !part.holes.empty() && entry >= 0 && m_package.method(entry) == ZipWriter::Deflated)
+            part.spliced.emplace(part.literals, path);
     }
 }
 
@@ -82,13 +86,11 @@ bool DocxTemplate::split(XmlNode *document, Part &part)
     return part.literals.size() == qsizetype(part.holes.size()) + 1;
 }
 
-QByteArray DocxTemplate::filledPart(const Part &part, const QList<Step> &steps) const
+std::optional<QList<QByteArray>> DocxTemplate::filledHoles(const Part &part, const QList<Step> &steps) const
 {
-    QByteArray out;
+    QList<QByteArray> texts;
     bool changed = false;
-    for (size_t k = 0; k < part.holes.size(); ++k) {
-        out += part.literals[qsizetype(k)];
-        const Slot &slot = part.holes[k];
+    for (const Slot &slot : part.holes) {
         std::unique_ptr<XmlNode> work;
         for (const Step &step : steps) {
             // Until a value goes in, the paragraph is the template's: its text tells at once
@@ -97,19 +99,20 @@ QByteArray DocxTemplate::filledPart(const Part &part, const QList<Step> &steps) 
                 continue;
             if (!work)
                 work = slot.holder->clone();
-            changed = ReplaceInWordPart(work.get(), step.find, step.value) > 0 || changed;
+            changed = ReplaceInWordPart(work.get(), step.replacement) > 0 || changed;
         }
         if (!work) {
-            out += slot.bytes;
+            texts.append(slot.bytes);
             continue;
         }
         QString text;
         work->child(0)->writeTo(text);
-        out += text.toUtf8();
+        texts.append(text.toUtf8());
     }
-    out += part.literals.last();
     // A part nothing was put into stays as the template stored it.
-    return changed ? out : QByteArray();
+    if (!changed)
+        return std::nullopt;
+    return texts;
 }
 
 Package DocxTemplate::filled(const TWordFields &fields) const
@@ -123,7 +126,7 @@ Package DocxTemplate::filled(const TWordFields &fields) const
     const auto folded = [](const QList<TWordStep> &steps) {
         QList<Step> out;
         for (const TWordStep &step : steps)
-            out.append({step.find, FoldedSearch(step.find), step.value});
+            out.append({FoldedSearch(step.find), PrepareWordReplacement(step.find, step.value)});
         return out;
     };
     const QList<Step> main = folded(wordSteps.main), data = folded(wordSteps.headersFooters);
@@ -135,9 +138,18 @@ Package DocxTemplate::filled(const TWordFields &fields) const
         for (const Step &step : part.main ? main : data)
             for (int i = 0; i < (part.main ? 1 : part.listed); ++i)
                 steps.append(step);
-        const QByteArray bytes = filledPart(part, steps);
-        if (!bytes.isNull())
-            package.replace(package.indexOf(part.name, Qt::CaseInsensitive), bytes);
+        const std::optional<QList<QByteArray>> texts = filledHoles(part, steps);
+        if (!texts)
+            continue;
+        const int entry = package.indexOf(part.name, Qt::CaseInsensitive);
+        if (part.spliced) {
+            package.replaceStored(entry, part.spliced->join(*texts));
+            continue;
+        }
+        QByteArray bytes = part.literals.first();
+        for (qsizetype k = 0; k < texts->size(); ++k)
+            bytes += texts->at(k) + part.literals[k + 1];
+        package.replace(entry, bytes);
     }
     return package;
 }

@@ -2,12 +2,14 @@
 
 #include "word/WordFiller.h"
 #include "zip/Package.h"
+#include "zip/SplicedDeflate.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class XmlNode;
@@ -48,9 +50,11 @@ private:
         int listed = 1; // times a header or footer is named: it is filled once per naming
         QList<QByteArray> literals; // one more than holes
         std::vector<Slot> holes;
+        std::optional<SplicedDeflate> spliced; // the literals compressed, for a deflated part
     };
     bool split(XmlNode *document, Part &part);
-    QByteArray filledPart(const Part &part, const QList<Step> &steps) const;
+    // The paragraphs of a part as the steps fill them, or nothing when no value went in.
+    std::optional<QList<QByteArray>> filledHoles(const Part &part, const QList<Step> &steps) const;
 
     QString m_path;
     Package m_package;

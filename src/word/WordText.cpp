@@ -79,8 +79,18 @@ ParagraphText paragraphText(XmlNode *paragraph)
 QString fold(const QString &s)
 {
     QString f = s;
-    for (QChar &c : f)
-        c = c.toCaseFolded();
+    for (QChar &c : f) {
+        // Latin and Russian letters, nearly all a template holds, fold without the Unicode tables.
+        const char16_t u = c.unicode();
+        if (u < 0x80)
+            c = u >= 'A' && u <= 'Z' ? QChar(u + 0x20) : c;
+        else if (u >= 0x0410 && u <= 0x042F)
+            c = QChar(u + 0x20);
+        else if (u >= 0x0430 && u <= 0x044F)
+            continue;
+        else
+            c = c.toCaseFolded();
+    }
     return f;
 }
 
@@ -306,12 +316,24 @@ QString FoldedSearch(const QString &find)
     return fold(find);
 }
 
-int ReplaceInWordPart(XmlNode *root, const QString &find, const QString &value, int limit)
+TWordReplacement PrepareWordReplacement(const QString &find, const QString &value)
 {
     if (find.isEmpty() || find.contains(QChar(kStop)))
+        return {};
+    return {fold(find), CleanWordValue(value)};
+}
+
+int ReplaceInWordPart(XmlNode *root, const QString &find, const QString &value, int limit)
+{
+    return ReplaceInWordPart(root, PrepareWordReplacement(find, value), limit);
+}
+
+int ReplaceInWordPart(XmlNode *root, const TWordReplacement &replacement, int limit)
+{
+    if (replacement.foldedFind.isEmpty())
         return 0;
-    const QString foldedFind = fold(find);
-    const QString cleaned = CleanWordValue(value);
+    const QString &foldedFind = replacement.foldedFind;
+    const QString &cleaned = replacement.value;
     QList<XmlNode *> paragraphs;
     findParagraphs(root, paragraphs);
     int count = 0;
@@ -347,8 +369,33 @@ QStringList WordParagraphTexts(const XmlNode *root)
     return texts;
 }
 
+namespace {
+
+// True when the value holds nothing CleanWordValue changes, as nearly every value does.
+bool isCleanWordValue(const QString &value)
+{
+    const qsizetype n = value.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = value[i].unicode();
+        if (u >= 0x20 && u < 0xD800)
+            continue;
+        if (u == 0x9 || u == 0xA || (u >= 0xE000 && u <= 0xFFFD))
+            continue;
+        if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(value[i + 1].unicode())) {
+            ++i;
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 QString CleanWordValue(const QString &value)
 {
+    if (isCleanWordValue(value))
+        return value;
     QString v = value;
     v.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     v.replace(QLatin1Char('\r'), QLatin1Char('\n'));

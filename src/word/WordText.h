@@ -16,6 +16,19 @@ class XmlNode;
 // occurrences are replaced when limit is not negative. Returns the count.
 int ReplaceInWordPart(XmlNode *root, const QString &find, const QString &value, int limit = -1);
 
+// A replacement made ready once for many parts: the text to find folded, the value cleaned.
+struct TWordReplacement
+{
+    QString foldedFind; // empty when the text to find can match nothing
+    QString value;
+};
+
+// The replacement of find by value, ready for ReplaceInWordPart.
+TWordReplacement PrepareWordReplacement(const QString &find, const QString &value);
+
+// ReplaceInWordPart for a replacement made ready before.
+int ReplaceInWordPart(XmlNode *root, const TWordReplacement &replacement, int limit = -1);
+
 // The outermost paragraphs below root that hold a "[" in their text or in a paragraph inside them
 // (a text box), in document order: no other paragraph can hold a placeholder.
 QList<XmlNode *> ParagraphsWithBrackets(XmlNode *root);

@@ -8,34 +8,51 @@ namespace {
 
 constexpr int kMaxDepth = 2000;
 
+// Appends text with each character that has a reference in the table replaced by it; the
+// characters between them go in as whole slices.
+template <typename Reference>
+void appendEscaped(QString &out, QStringView text, Reference reference)
+{
+    qsizetype plain = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QLatin1String ref = reference(text[i].unicode());
+        if (ref.isEmpty())
+            continue;
+        out += text.mid(plain, i - plain);
+        out += ref;
+        plain = i + 1;
+    }
+    out += text.mid(plain);
+}
+
 void escapeText(QString &out, QStringView text)
 {
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '&': out += QLatin1String("&amp;"); break;
-        case '<': out += QLatin1String("&lt;"); break;
-        case '>': out += QLatin1String("&gt;"); break;
+    appendEscaped(out, text, [](char16_t c) {
+        switch (c) {
+        case '&': return QLatin1String("&amp;");
+        case '<': return QLatin1String("&lt;");
+        case '>': return QLatin1String("&gt;");
         // A literal CR would be read back as a line feed.
-        case '\r': out += QLatin1String("&#13;"); break;
-        default: out += c;
+        case '\r': return QLatin1String("&#13;");
+        default: return QLatin1String();
         }
-    }
+    });
 }
 
 void escapeAttribute(QString &out, QStringView text)
 {
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '&': out += QLatin1String("&amp;"); break;
-        case '<': out += QLatin1String("&lt;"); break;
-        case '"': out += QLatin1String("&quot;"); break;
+    appendEscaped(out, text, [](char16_t c) {
+        switch (c) {
+        case '&': return QLatin1String("&amp;");
+        case '<': return QLatin1String("&lt;");
+        case '"': return QLatin1String("&quot;");
         // Attribute values are normalised on reading: keep these characters as references.
-        case '\t': out += QLatin1String("&#9;"); break;
-        case '\n': out += QLatin1String("&#10;"); break;
-        case '\r': out += QLatin1String("&#13;"); break;
-        default: out += c;
+        case '\t': return QLatin1String("&#9;");
+        case '\n': return QLatin1String("&#10;");
+        case '\r': return QLatin1String("&#13;");
+        default: return QLatin1String();
         }
-    }
+    });
 }
 
 QString declarationOf(const QXmlStreamReader &reader)
@@ -150,9 +167,13 @@ void XmlNode::writeTo(QString &out) const
     case Element:
         break;
     }
-    out += QLatin1Char('<') + m_name;
+    // Appended piece by piece: joining the pieces first would make a string per piece.
+    out += QLatin1Char('<');
+    out += m_name;
     for (const auto &a : m_attributes) {
-        out += QLatin1Char(' ') + a.first + QLatin1String("=\"");
+        out += QLatin1Char(' ');
+        out += a.first;
+        out += QLatin1String("=\"");
         escapeAttribute(out, a.second);
         out += QLatin1Char('"');
     }
@@ -163,7 +184,9 @@ void XmlNode::writeTo(QString &out) const
     out += QLatin1Char('>');
     for (const auto &c : m_children)
         c->writeTo(out);
-    out += QLatin1String("</") + m_name + QLatin1Char('>');
+    out += QLatin1String("</");
+    out += m_name;
+    out += QLatin1Char('>');
 }
 
 QString XmlNode::attribute(const QString &name) const

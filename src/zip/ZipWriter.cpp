@@ -2,6 +2,7 @@
 
 #include "base/DokravaError.h"
 #include "base/PendingFile.h"
+#include "zip/Deflater.h"
 #include "zip/ZipFormat.h"
 
 #include <QFile>
@@ -30,45 +31,10 @@ struct CentralEntry
     uint32_t offset = 0;
 };
 
-// One compressor per thread, reset between entries: setting one up allocates about 256 KiB,
-// which for a small document costs more than compressing its text.
-class Deflater
-{
-public:
-    Deflater() { m_ok = deflateInit2(&m_zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK; }
-    ~Deflater()
-    {
-        if (m_ok)
-            deflateEnd(&m_zs);
-    }
-    Deflater(const Deflater &) = delete;
-    Deflater &operator=(const Deflater &) = delete;
-
-    // The raw deflate stream of data; false when the compressor failed.
-    bool compress(const QByteArray &data, QByteArray &out)
-    {
-        if (!m_ok || deflateReset(&m_zs) != Z_OK)
-            return false;
-        out.resize(qsizetype(deflateBound(&m_zs, uLong(data.size()))));
-        m_zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
-        m_zs.avail_in = uInt(data.size());
-        m_zs.next_out = reinterpret_cast<Bytef *>(out.data());
-        m_zs.avail_out = uInt(out.size());
-        const int ret = deflate(&m_zs, Z_FINISH);
-        out.truncate(qsizetype(m_zs.total_out));
-        return ret == Z_STREAM_END;
-    }
-
-private:
-    z_stream m_zs{};
-    bool m_ok = false;
-};
-
 QByteArray rawDeflate(const QByteArray &data, const QString &archive)
 {
-    thread_local Deflater deflater;
     QByteArray out;
-    if (!deflater.compress(data, out))
+    if (!Deflater::forThisThread().compress(data.constData(), data.size(), Deflater::Final, out))
         throw DokravaError(QStringLiteral("Не удалось сжать данные для архива «%1»").arg(shown(archive)));
     return out;
 }

@@ -39,6 +39,7 @@ private slots:
     void valueHoldingSamePlaceholderIsNotReplacedAgain();
     void cleanValue_data();
     void cleanValue();
+    void searchFoldsEveryCharacterAsUnicodeDoes();
     void collect_data();
     void collect();
     void serializeKeepsDeclarationAndEscapes();
@@ -174,6 +175,12 @@ void tst_WordText::cleanValue_data()
     QTest::newRow("controls") << QString::fromUtf8("a\x01\x02\x1f" "b") << "ab";
     QTest::newRow("non-characters") << QString(QChar(0xFFFE)) + QChar(0xFFFF) + "z" << "z";
     QTest::newRow("astral kept") << QString::fromUtf8("😀") << QString::fromUtf8("😀");
+    QTest::newRow("tabs, line feeds and plain text kept") << "Иванов\tИ.\nМосква «Ромашка» \uE000\uFFFD"
+                                                         << "Иванов\tИ.\nМосква «Ромашка» \uE000\uFFFD";
+    // A lone surrogate is no character: it becomes the replacement character.
+    QTest::newRow("lone high surrogate at the end") << QStringLiteral("ab") + QChar(0xD83D) << QStringLiteral("ab\uFFFD");
+    QTest::newRow("lone low surrogate") << QStringLiteral("a") + QChar(0xDE00) + QStringLiteral("b") << QStringLiteral("a\uFFFDb");
+    QTest::newRow("high surrogate before a letter") << QStringLiteral("a") + QChar(0xD83D) + QStringLiteral("b") << QStringLiteral("a\uFFFDb");
 }
 
 void tst_WordText::cleanValue()
@@ -181,6 +188,15 @@ void tst_WordText::cleanValue()
     QFETCH(QString, value);
     QFETCH(QString, expected);
     QCOMPARE(CleanWordValue(value), expected);
+}
+
+void tst_WordText::searchFoldsEveryCharacterAsUnicodeDoes()
+{
+    for (char32_t u = 0; u <= 0xFFFF; ++u) {
+        const QChar c(char16_t(u), 0);
+        if (FoldedSearch(QString(c)) != QString(c.toCaseFolded()))
+            QFAIL(qPrintable(QStringLiteral("U+%1 folds differently").arg(uint(u), 4, 16, QLatin1Char('0'))));
+    }
 }
 
 void tst_WordText::collect_data()
