@@ -4,6 +4,7 @@
 #include "base/PendingFile.h"
 #include "base/ScratchFolder.h"
 #include "office/ConvertedFile.h"
+#include "office/ConverterProfile.h"
 #include "office/ProcessTree.h"
 
 #include <QDir>
@@ -57,6 +58,7 @@ struct ConversionSupervisor::Private
     std::deque<Job> queue;
     QList<int> results; // -1 open, 0 failed, 1 converted
     int judged = 0;
+    int busy = 0; // converters with a batch
     bool finishing = false;
     std::atomic<bool> cancelled{false};
     QList<qint64> running; // per worker slot: the converter's process id, 0 when none
@@ -74,8 +76,12 @@ QList<Job> ConversionSupervisor::Private::takeBatch()
 {
     std::unique_lock<std::mutex> lock(mutex);
     wake.wait(lock, [this] { return finishing || int(queue.size()) >= options.batchSize; });
-    // While documents still come, batches are full; at the end the rest is shared out evenly.
-    const int share = (int(queue.size()) + int(workers.size()) - 1) / std::max(1, int(workers.size()));
+    // While documents still come, batches are full; at the end the rest is shared out evenly
+    // among the converters without a batch. Sharing among all of them would leave half to a
+    // converter that arrives while the others still work, and halve the rest again and again,
+    // each time paying for a converter's start.
+    const int idle = std::max(1, int(workers.size()) - busy);
+    const int share = (int(queue.size()) + idle - 1) / idle;
     const int n = std::min({int(queue.size()), options.batchSize, finishing ? std::max(1, share) : options.batchSize});
     // One converter call makes one format: a batch takes the documents of the first one's.
     QList<Job> batch;
@@ -87,6 +93,7 @@ QList<Job> ConversionSupervisor::Private::takeBatch()
             ++it;
         }
     }
+    busy += batch.isEmpty() ? 0 : 1;
     return batch;
 }
 
@@ -102,6 +109,7 @@ void ConversionSupervisor::Private::work(int slot)
         if (!lock->tryLock(0))
             lock.reset();
     }
+    PrepareConverterProfile(profile);
     for (;;) {
         const QList<Job> batch = takeBatch();
         if (batch.isEmpty())
@@ -113,6 +121,8 @@ void ConversionSupervisor::Private::work(int slot)
             for (const Job &job : batch)
                 judge(job, false);
         }
+        std::lock_guard<std::mutex> guard(mutex);
+        --busy;
     }
 }
 

@@ -3,6 +3,7 @@
 #include "base/AppFolder.h"
 #include "base/ScratchFolder.h"
 #include "office/ConvertedFile.h"
+#include "office/ConverterProfile.h"
 #include "office/ProcessTree.h"
 
 #include <QDir>
@@ -66,6 +67,7 @@ QString ConvertDocument(const QString &source, const QString &format, const QStr
     if (QFileInfo::exists(expected) && !QFile::remove(expected))
         return QString();
     QDir().mkpath(ProcessTempDir());
+    PrepareConverterProfile(ConverterProfileFolder());
     const bool endedByItself = RunConverter(converter, ConverterArguments(format, outDir, source), waitMs);
     // A converter ended halfway may leave a truncated file: that is a failure, and the file goes,
     // so nobody takes it for the document.

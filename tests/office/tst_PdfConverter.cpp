@@ -1,4 +1,5 @@
 #include "FakeConverter.h"
+#include "TestFiles.h"
 
 #include "base/AppFolder.h"
 #include "office/ConversionSupervisor.h"
@@ -30,6 +31,7 @@ private slots:
     void failedConversionLeavesNoOutput_data();
     void failedConversionLeavesNoOutput();
     void batchWithABrokenAndAHangingDocument();
+    void theLastDocumentsGoInFullBatches();
 
 private:
     QString writeOdt(const QString &name);
@@ -218,6 +220,33 @@ void tst_PdfConverter::batchWithABrokenAndAHangingDocument()
     // Every converter and every program one started has ended.
     for (const qint64 pid : FakeConverter::recordedPids(converter))
         QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0, 5000);
+}
+
+void tst_PdfConverter::theLastDocumentsGoInFullBatches()
+{
+    // Converts every source it is given, takes a while, and records how many it got.
+    const QString converter = FakeConverter::write(m_dir->filePath(QStringLiteral("soffice")),
+        "#!/bin/sh\nout=''; n=0\n"
+        "while [ $# -gt 0 ]; do\n"
+        "  case \"$1\" in\n"
+        "    --outdir) out=\"$2\"; shift;;\n"
+        "    --convert-to) shift;;\n"
+        "    -*) ;;\n"
+        "    *) base=$(basename \"$1\"); base=${base%.*}; n=$((n+1))\n"
+        "       printf '%%PDF-1.4\\n%%%%EOF\\n' > \"$out/$base.pdf\";;\n"
+        "  esac; shift\n"
+        "done\nsleep 0.3\necho $n >> \"$0.calls\"\n");
+    ConversionSupervisor::Options options;
+    options.converter = converter;
+    options.processes = 2;
+    options.batchSize = 4;
+    ConversionSupervisor supervisor(options);
+    for (int i = 0; i < 16; ++i)
+        supervisor.submit(writeOdt(QStringLiteral("docum/%1.odt").arg(i)), m_dir->filePath(QStringLiteral("docum/%1.pdf").arg(i)));
+    QCOMPARE(supervisor.finish().count(true), 16);
+    // Every converter start costs seconds: a converter that comes for work while the other one
+    // still converts takes a whole batch, not half of what is left, again and again.
+    QCOMPARE(TestFiles::readBytes(converter + QStringLiteral(".calls")), QByteArray("4\n4\n4\n4\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_PdfConverter)
