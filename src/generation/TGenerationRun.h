@@ -32,7 +32,8 @@ struct TGridSnapshot
     QList<bool> marks;       // the record mark of every row
     int currentRow = 1;      // the grid's current row
 
-    // Copies the texts, marks and current row of the grid.
+    // Copies the marks and the current row of the grid, and the texts of the rows a run reads:
+    // the header row, the marked rows and the current row. The other rows stay empty.
     static TGridSnapshot fromModel(const TGridModel &grid);
 };
 

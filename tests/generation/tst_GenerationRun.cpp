@@ -8,6 +8,7 @@
 #include "base/DokravaError.h"
 #include "base/ScratchFolder.h"
 #include "generation/TGenerationRun.h"
+#include "grid/TGridModel.h"
 #include "odf/TODTProcessor.h"
 #include "word/DocxDocument.h"
 #include "zip/ZipReader.h"
@@ -63,6 +64,7 @@ private slots:
     void fileNameWithoutExt();
     void outputPath_data();
     void outputPath();
+    void snapshotHoldsTheRowsARunReads();
     void fieldValues();
     void duplicateHeadersEndTheRun();
     void singleModeShowsNothingAtTheEnd();
@@ -730,6 +732,22 @@ void tst_GenerationRun::workersKeepTheOrderOfOneThread()
     QCOMPARE(expected.contains(QStringLiteral("error")), failing);
     QVERIFY(expected.contains(QStringLiteral("Письмо-Запись 16.odt")));
     QCOMPARE(expected.contains(QStringLiteral("Письмо-Запись 17.odt")), !failing);
+}
+
+void tst_GenerationRun::snapshotHoldsTheRowsARunReads()
+{
+    TGridModel grid;
+    grid.load({QStringLiteral("ФИО"), QStringLiteral("Город")},
+              {{"Иванов", "Москва"}, {"Петров", "Тверь"}, {"Сидоров", "Казань"}, {"Козлов", "Самара"}, {"Орлов", "Омск"}});
+    grid.setMark(2, true);
+    grid.setMark(4, true);
+    grid.setCurrent(1, 3);
+    const TGridSnapshot s = TGridSnapshot::fromModel(grid);
+    QCOMPARE(s.marks, (QList<bool>{false, false, true, false, true, false}));
+    QCOMPARE(s.currentRow, 3);
+    // The header, the marked rows and the current row, whichever way the run chooses its records.
+    QCOMPARE(s.rows, (QList<QStringList>{{"ФИО", "Город"}, {}, {"Петров", "Тверь"}, {"Сидоров", "Казань"},
+                                         {"Козлов", "Самара"}, {}}));
 }
 
 QTEST_GUILESS_MAIN(tst_GenerationRun)
