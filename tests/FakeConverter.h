@@ -49,6 +49,23 @@ inline QString copying(const QString &path)
                            + "else cp \"$src\" \"$out/$base.$ext\"; fi\n");
 }
 
+// A converter script that takes every source it is given in turn: before runs first, perSource
+// for each source with $out (the output folder) and $base (the source's name without extension)
+// set, after at the end.
+inline QByteArray eachSource(const QByteArray &before, const QByteArray &perSource, const QByteArray &after)
+{
+    return "#!/bin/sh\n" + before + "out=''\n"
+           "while [ $# -gt 0 ]; do\n"
+           "  case \"$1\" in\n"
+           "    --outdir) out=\"$2\"; shift;;\n"
+           "    --convert-to) shift;;\n"
+           "    -*) ;;\n"
+           "    *) base=$(basename \"$1\"); base=${base%.*}\n"
+           + perSource + ";;\n"
+           "  esac; shift\n"
+           "done\n" + after;
+}
+
 // Logs its arguments, one per line, then writes a small PDF.
 inline QString logging(const QString &path)
 {

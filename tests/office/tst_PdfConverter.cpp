@@ -182,20 +182,13 @@ void tst_PdfConverter::batchWithABrokenAndAHangingDocument()
 {
     // Converts every source it is given in turn; "broken" gets no PDF, "hang" never ends.
     const QString converter = FakeConverter::write(m_dir->filePath(QStringLiteral("soffice")),
-        "#!/bin/sh\necho $$ >> \"$0.pids\"\nout=''\n"
-        "while [ $# -gt 0 ]; do\n"
-        "  case \"$1\" in\n"
-        "    --outdir) out=\"$2\"; shift;;\n"
-        "    --convert-to) shift;;\n"
-        "    -*) ;;\n"
-        "    *) base=$(basename \"$1\"); base=${base%.*}\n"
-        "       case \"$base\" in\n"
-        "         *hang*) sleep 30 & echo $! >> \"$0.pids\"; wait;;\n"
-        "         *broken*) ;;\n"
-        "         *) printf '%%PDF-1.4\\n%%%%EOF\\n' > \"$out/$base.pdf\";;\n"
-        "       esac;;\n"
-        "  esac; shift\n"
-        "done\n");
+        FakeConverter::eachSource("echo $$ >> \"$0.pids\"\n",
+                                  "       case \"$base\" in\n"
+                                  "         *hang*) sleep 30 & echo $! >> \"$0.pids\"; wait;;\n"
+                                  "         *broken*) ;;\n"
+                                  "         *) printf '%%PDF-1.4\\n%%%%EOF\\n' > \"$out/$base.pdf\";;\n"
+                                  "       esac",
+                                  ""));
     ConversionSupervisor::Options options;
     options.converter = converter;
     options.processes = 2;
@@ -226,16 +219,9 @@ void tst_PdfConverter::theLastDocumentsGoInFullBatches()
 {
     // Converts every source it is given, takes a while, and records how many it got.
     const QString converter = FakeConverter::write(m_dir->filePath(QStringLiteral("soffice")),
-        "#!/bin/sh\nout=''; n=0\n"
-        "while [ $# -gt 0 ]; do\n"
-        "  case \"$1\" in\n"
-        "    --outdir) out=\"$2\"; shift;;\n"
-        "    --convert-to) shift;;\n"
-        "    -*) ;;\n"
-        "    *) base=$(basename \"$1\"); base=${base%.*}; n=$((n+1))\n"
-        "       printf '%%PDF-1.4\\n%%%%EOF\\n' > \"$out/$base.pdf\";;\n"
-        "  esac; shift\n"
-        "done\nsleep 0.3\necho $n >> \"$0.calls\"\n");
+        FakeConverter::eachSource("n=0\n",
+                                  "       n=$((n+1)); printf '%%PDF-1.4\\n%%%%EOF\\n' > \"$out/$base.pdf\"",
+                                  "sleep 0.3\necho $n >> \"$0.calls\"\n"));
     ConversionSupervisor::Options options;
     options.converter = converter;
     options.processes = 2;
