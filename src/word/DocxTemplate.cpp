@@ -14,12 +14,6 @@ const QByteArray kMarkBytes = QString(kMark).toUtf8();
 
 } // namespace
 
-struct DocxTemplate::Step
-{
-    QString folded; // the text to find as the search sees it
-    TWordReplacement replacement;
-};
-
 DocxTemplate::DocxTemplate(const QString &path)
     : m_path(path)
 {
@@ -86,20 +80,21 @@ bool DocxTemplate::split(XmlNode *document, Part &part)
     return part.literals.size() == qsizetype(part.holes.size()) + 1;
 }
 
-std::optional<QList<QByteArray>> DocxTemplate::filledHoles(const Part &part, const QList<Step> &steps) const
+std::optional<QList<QByteArray>> DocxTemplate::filledHoles(const Part &part,
+                                                            const QList<TWordReplacement> &steps) const
 {
     QList<QByteArray> texts;
     bool changed = false;
     for (const Slot &slot : part.holes) {
         std::unique_ptr<XmlNode> work;
-        for (const Step &step : steps) {
+        for (const TWordReplacement &step : steps) {
             // Until a value goes in, the paragraph is the template's: its text tells at once
             // whether the search can find anything.
-            if (!work && !slot.folded.contains(step.folded))
+            if (!work && !slot.folded.contains(step.foldedFind))
                 continue;
             if (!work)
                 work = slot.holder->clone();
-            changed = ReplaceInWordPart(work.get(), step.replacement) > 0 || changed;
+            changed = ReplaceInWordPart(work.get(), step) > 0 || changed;
         }
         if (!work) {
             texts.append(slot.bytes);
@@ -123,19 +118,19 @@ Package DocxTemplate::filled(const TWordFields &fields) const
         return doc.edited();
     }
     const TWordSteps wordSteps = WordFillSteps(fields, m_bracketed);
-    const auto folded = [](const QList<TWordStep> &steps) {
-        QList<Step> out;
+    const auto prepared = [](const QList<TWordStep> &steps) {
+        QList<TWordReplacement> out;
         for (const TWordStep &step : steps)
-            out.append({FoldedSearch(step.find), PrepareWordReplacement(step.find, step.value)});
+            out.append(PrepareWordReplacement(step.find, step.value));
         return out;
     };
-    const QList<Step> main = folded(wordSteps.main), data = folded(wordSteps.headersFooters);
+    const QList<TWordReplacement> main = prepared(wordSteps.main), data = prepared(wordSteps.headersFooters);
     Package package = m_package;
     for (const Part &part : m_parts) {
         if (part.holes.empty() || (!part.main && data.isEmpty()))
             continue;
-        QList<Step> steps;
-        for (const Step &step : part.main ? main : data)
+        QList<TWordReplacement> steps;
+        for (const TWordReplacement &step : part.main ? main : data)
             for (int i = 0; i < (part.main ? 1 : part.listed); ++i)
                 steps.append(step);
         const std::optional<QList<QByteArray>> texts = filledHoles(part, steps);

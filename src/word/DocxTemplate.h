@@ -1,6 +1,7 @@
 #pragma once
 
 #include "word/WordFiller.h"
+#include "word/WordText.h"
 #include "zip/Package.h"
 #include "zip/SplicedDeflate.h"
 
@@ -36,7 +37,6 @@ public:
     void write(const QString &path, const TWordFields &fields) const;
 
 private:
-    struct Step;
     struct Slot
     {
         std::unique_ptr<XmlNode> holder; // an element whose only child is the paragraph
@@ -54,7 +54,7 @@ private:
     };
     bool split(XmlNode *document, Part &part);
     // The paragraphs of a part as the steps fill them, or nothing when no value went in.
-    std::optional<QList<QByteArray>> filledHoles(const Part &part, const QList<Step> &steps) const;
+    std::optional<QList<QByteArray>> filledHoles(const Part &part, const QList<TWordReplacement> &steps) const;
 
     QString m_path;
     Package m_package;

@@ -311,11 +311,6 @@ QString FoldedSearchText(XmlNode *root)
     return text;
 }
 
-QString FoldedSearch(const QString &find)
-{
-    return fold(find);
-}
-
 TWordReplacement PrepareWordReplacement(const QString &find, const QString &value)
 {
     if (find.isEmpty() || find.contains(QChar(kStop)))

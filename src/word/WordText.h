@@ -19,7 +19,7 @@ int ReplaceInWordPart(XmlNode *root, const QString &find, const QString &value, 
 // A replacement made ready once for many parts: the text to find folded, the value cleaned.
 struct TWordReplacement
 {
-    QString foldedFind; // empty when the text to find can match nothing
+    QString foldedFind; // letter case folded as FoldedSearchText folds; empty when it can match nothing
     QString value;
 };
 
@@ -37,8 +37,6 @@ QList<XmlNode *> ParagraphsWithBrackets(XmlNode *root);
 // each paragraph ended by a character no search matches.
 QString FoldedSearchText(XmlNode *root);
 
-// The text to search for, letter case folded as FoldedSearchText folds.
-QString FoldedSearch(const QString &find);
 
 // Appends to names each non-empty name written between "[" and the next "]" below root, the
 // found text trimmed of blanks and control characters first; names already listed (letter case

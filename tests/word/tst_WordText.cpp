@@ -194,7 +194,9 @@ void tst_WordText::searchFoldsEveryCharacterAsUnicodeDoes()
 {
     for (char32_t u = 0; u <= 0xFFFF; ++u) {
         const QChar c(char16_t(u), 0);
-        if (FoldedSearch(QString(c)) != QString(c.toCaseFolded()))
+        if (u == 0xFFFF) // marks where a paragraph's text is cut: never searched for
+            continue;
+        if (PrepareWordReplacement(QString(c), QString()).foldedFind != QString(c.toCaseFolded()))
             QFAIL(qPrintable(QStringLiteral("U+%1 folds differently").arg(uint(u), 4, 16, QLatin1Char('0'))));
     }
 }
