@@ -1,8 +1,9 @@
 // Figures for the check before a run: TEMPLATES templates (half ".docx", half ".odt", 40
 // paragraphs each) against a table of RECORDS records, all of them chosen.
 // Usage: bench_check [TEMPLATES] [RECORDS]   (default 50 and 10000)
+#include "BenchDocuments.h"
+
 #include "generation/PreflightCheck.h"
-#include "zip/ZipWriter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -22,33 +23,6 @@ QByteArray paragraphs(const char *open, const char *close)
     return xml;
 }
 
-void writeDocx(const QString &path)
-{
-    ZipWriter zip(path);
-    zip.addData(QStringLiteral("_rels/.rels"),
-                "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" Target=\"word/document.xml\"/>"
-                "</Relationships>",
-                ZipWriter::Deflated);
-    zip.addData(QStringLiteral("word/document.xml"),
-                "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>"
-                    + paragraphs("<w:p><w:r><w:t>", "</w:t></w:r></w:p>") + "</w:body></w:document>",
-                ZipWriter::Deflated);
-    zip.close();
-}
-
-void writeOdt(const QString &path)
-{
-    ZipWriter zip(path);
-    zip.addData(QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.text", ZipWriter::Stored);
-    zip.addData(QStringLiteral("content.xml"),
-                "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-                "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:text>"
-                    + paragraphs("<text:p>", "</text:p>") + "</office:text></office:body></office:document-content>",
-                ZipWriter::Deflated);
-    zip.close();
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -61,7 +35,10 @@ int main(int argc, char *argv[])
     in.templatesDir = dir.path() + QLatin1Char('/');
     for (int i = 0; i < templates; ++i) {
         const QString entry = QStringLiteral("Шаблон%1.%2").arg(i).arg(i % 2 ? QStringLiteral("odt") : QStringLiteral("docx"));
-        (i % 2 ? writeOdt : writeDocx)(in.templatesDir + entry);
+        if (i % 2)
+            BenchDocuments::writeOdt(in.templatesDir + entry, paragraphs("<text:p>", "</text:p>"));
+        else
+            BenchDocuments::writeDocx(in.templatesDir + entry, paragraphs("<w:p><w:r><w:t>", "</w:t></w:r></w:p>"));
         in.templates.append(entry);
     }
     in.grid.rows.append(QStringList{"ФИО", "Должность", "Город", "Сумма", "Дата"});

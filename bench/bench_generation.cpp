@@ -1,6 +1,8 @@
 // Figures for the generation run: filling a large Word document, and a run over many records
 // with a Word and an OpenDocument template, and PDF conversion through the supervisor against one
 // converter process per document. Prints times and the peak memory of the process.
+#include "BenchDocuments.h"
+
 #include "base/AppFolder.h"
 #include "generation/TGenerationRun.h"
 #include "odf/TODTProcessor.h"
@@ -24,8 +26,6 @@
 
 namespace {
 
-const char *const kW = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
-
 QByteArray body(int paragraphs)
 {
     QByteArray xml;
@@ -38,23 +38,7 @@ QByteArray body(int paragraphs)
 
 void writeDocx(const QString &path, int paragraphs)
 {
-    ZipWriter zip(path);
-    zip.addData(QStringLiteral("[Content_Types].xml"),
-                "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-                "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-                "<Override PartName=\"/word/document.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/>"
-                "</Types>",
-                ZipWriter::Deflated);
-    zip.addData(QStringLiteral("_rels/.rels"),
-                "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" Target=\"word/document.xml\"/>"
-                "</Relationships>",
-                ZipWriter::Deflated);
-    zip.addData(QStringLiteral("word/document.xml"),
-                QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<w:document xmlns:w=\"") + kW
-                    + "\"><w:body>" + body(paragraphs) + "</w:body></w:document>",
-                ZipWriter::Deflated);
-    zip.close();
+    BenchDocuments::writeDocx(path, body(paragraphs));
 }
 
 void writeOdt(const QString &path, int paragraphs)
@@ -62,15 +46,7 @@ void writeOdt(const QString &path, int paragraphs)
     QByteArray text;
     for (int i = 0; i < paragraphs; ++i)
         text += "<text:p>Пункт [ФИО] из [Город], сумма [Сумма] руб.</text:p>";
-    ZipWriter zip(path);
-    zip.addData(QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.text", ZipWriter::Stored);
-    zip.addData(QStringLiteral("content.xml"),
-                "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
-                "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-                "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:text>"
-                    + text + "</office:text></office:body></office:document-content>",
-                ZipWriter::Deflated);
-    zip.close();
+    BenchDocuments::writeOdt(path, text);
 }
 
 long peakKiB()
@@ -112,21 +88,9 @@ void benchManyPlaceholders(const QString &dir)
     for (int i = 0; i < 40000; ++i)
         names += "[Поле " + QByteArray::number(i) + "] ";
     names += "</w:t></w:r></w:p>";
-    const auto document = [](const QByteArray &body) {
-        return QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<w:document xmlns:w=\"") + kW
-               + "\"><w:body>" + body + "</w:body></w:document>";
-    };
     const QString many = dir + QStringLiteral("/many.docx"), fields = dir + QStringLiteral("/fields.docx");
-    for (const auto &[path, body] : {std::pair{many, xml}, std::pair{fields, names}}) {
-        ZipWriter zip(path);
-        zip.addData(QStringLiteral("_rels/.rels"),
-                    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                    "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" Target=\"word/document.xml\"/>"
-                    "</Relationships>",
-                    ZipWriter::Deflated);
-        zip.addData(QStringLiteral("word/document.xml"), document(body), ZipWriter::Deflated);
-        zip.close();
-    }
+    BenchDocuments::writeDocx(many, xml);
+    BenchDocuments::writeDocx(fields, names);
     QElapsedTimer t;
     DocxDocument doc(many);
     t.start();
