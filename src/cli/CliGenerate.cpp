@@ -14,6 +14,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -194,14 +195,25 @@ bool hasOdtTemplate(const QStringList &templates)
     return false;
 }
 
+// The number of records a load read: the rows of its extent after the header row.
+int recordCount(const TDataTable &table)
+{
+    return std::max(0, table.extent.rows - 1);
+}
+
+// The run's view of the table, as the window hands it over: the header row and the chosen
+// records; a large table is never held as lists whole.
 TGridSnapshot snapshot(const TDataTable &table, const QSet<int> &chosen)
 {
+    const int records = recordCount(table);
     TGridSnapshot grid;
-    grid.rows.append(table.headers);
-    grid.marks.append(false);
-    for (int r = 0; r < table.rows.size(); ++r) {
-        grid.rows.append(table.rows[r]);
-        grid.marks.append(chosen.contains(r + 1));
+    grid.rows.resize(records + 1);
+    grid.marks.resize(records + 1);
+    grid.rows[0] = table.headers;
+    for (int r = 1; r <= records; ++r) {
+        grid.marks[r] = chosen.contains(r);
+        if (grid.marks[r])
+            grid.rows[r] = table.text.record(r);
     }
     return grid;
 }
@@ -217,12 +229,12 @@ TRunRequest ReadRunRequest(const QStringList &args, bool forCheck)
         throw DokravaError(QStringLiteral("Папка шаблонов не найдена: %1").arg(QDir::toNativeSeparators(o.templates)));
     if (!o.personal.isEmpty() && !QFileInfo(o.personal).isFile())
         throw DokravaError(QStringLiteral("Файл личных полей не найден: %1").arg(QDir::toNativeSeparators(o.personal)));
-    const TDataTable table = LoadDataTable(o.data, o.sheet - 1);
+    const TDataTable table = LoadDataGrid(o.data, o.sheet - 1);
 
     TGenerationInput in;
     in.templatesDir = AppFolder::join(QFileInfo(o.templates).absoluteFilePath(), QString()) + QDir::separator();
     in.templates = chooseTemplates(TemplateScan::ListTemplates(o.templates), o.only);
-    in.grid = snapshot(table, parseRows(o.rows, int(table.rows.size())));
+    in.grid = snapshot(table, parseRows(o.rows, recordCount(table)));
     in.severalRecords = true;
     in.namingColumn = 1;
     if (!o.column.isEmpty()) {

@@ -67,6 +67,12 @@ void tst_CliGenerate::recordsAndNaming_data()
     QTest::newRow("by template, first field, a range, one template")
         << QStringList{"--rows", "2-3", "--only", "Письмо.odt"}
         << QStringList{"Письмо/Письмо-Петрова Анна Сергеевна.odt", "Письмо/Письмо-Сидоров Пётр.odt"};
+    QTest::newRow("records longer and shorter than the header row")
+        << QStringList{"--data", DOKRAVA_TEST_DATA "/table/ragged_records.csv", "--rows", "1-2", "--only", "Письмо.odt"}
+        << QStringList{"Письмо/Письмо-Иванов.odt", "Письмо/Письмо-Петров.odt"};
+    QTest::newRow("a table without records")
+        << QStringList{"--data", DOKRAVA_TEST_DATA "/generation/table_without_records.csv", "--rows", "all"}
+        << QStringList{};
 }
 
 void tst_CliGenerate::recordsAndNaming()
@@ -106,6 +112,12 @@ void tst_CliGenerate::refused_data()
     QTest::newRow("unknown format") << QStringList{"--format", "odt"} << 2 << "Недопустимое значение odt для --format";
     QTest::newRow("bad record list") << QStringList{"--rows", "2-x"} << 2 << "Неверный список записей: 2-x";
     QTest::newRow("record beyond the table") << QStringList{"--rows", "4"} << 1 << "В таблице нет записи 4 (записей: 3)";
+    QTest::newRow("record beyond a table without records")
+        << QStringList{"--data", DOKRAVA_TEST_DATA "/generation/table_without_records.csv", "--rows", "1"} << 1
+        << "В таблице нет записи 1 (записей: 0)";
+    QTest::newRow("record beyond the records before a row without a first value")
+        << QStringList{"--data", DOKRAVA_TEST_DATA "/table/ragged_records.csv", "--rows", "4"} << 1
+        << "В таблице нет записи 4 (записей: 3)";
     QTest::newRow("unknown column") << QStringList{"--column", "Телефон"} << 1 << "В таблице нет колонки «Телефон»";
     QTest::newRow("unknown template") << QStringList{"--only", "Нет.docx"} << 1 << "Шаблон не найден: Нет.docx";
     QTest::newRow("unknown option") << QStringList{"--fast"} << 2 << "Неизвестный параметр --fast";
