@@ -5,21 +5,9 @@
 
 #include <QDir>
 
-namespace Cli {
+#include <algorithm>
 
-// The data table as the grid would receive it, sheet counted from 0: ".ods" through the table
-// reader (first sheet only), every other format through the spreadsheet engine.
-void LoadDataTableForCli(const QString &path, int sheetIndex, QStringList &headers, QList<QStringList> &rows)
-{
-    if (IsOdsDataFile(path) && sheetIndex != 0)
-        throw DokravaError(QStringLiteral("Из файла .ods читается только первый лист"));
-    TDataTable table = LoadDataTable(path, sheetIndex);
-    if (sheetIndex >= table.sheetNames.size())
-        throw DokravaError(QStringLiteral("В книге «%1» нет листа с номером %2")
-                               .arg(QDir::toNativeSeparators(path)).arg(sheetIndex + 1));
-    headers = table.headers;
-    rows = table.rows;
-}
+namespace Cli {
 
 namespace {
 
@@ -39,6 +27,30 @@ QString line(const QStringList &cells)
     for (const QString &c : cells)
         escaped.append(escapedCell(c));
     return escaped.join(QLatin1Char('\t')) + QLatin1Char('\n');
+}
+
+// Prints the data table as the grid would receive it, sheet counted from 0: ".ods" through the
+// table reader (first sheet only), every other format through the spreadsheet engine, read as
+// the grid holds it. The lines go out a piece at a time: a large table is never one text.
+void printTable(const QString &path, int sheetIndex)
+{
+    const bool ods = IsOdsDataFile(path);
+    if (ods && sheetIndex != 0)
+        throw DokravaError(QStringLiteral("Из файла .ods читается только первый лист"));
+    const TDataTable table = ods ? LoadDataTable(path, sheetIndex) : LoadDataGrid(path, sheetIndex);
+    if (sheetIndex >= table.sheetNames.size())
+        throw DokravaError(QStringLiteral("В книге «%1» нет листа с номером %2")
+                               .arg(QDir::toNativeSeparators(path)).arg(sheetIndex + 1));
+    QString text = line(table.headers);
+    const int records = ods ? int(table.rows.size()) : std::max(0, table.extent.rows - 1);
+    for (int r = 1; r <= records; ++r) {
+        text += line(ods ? table.rows[r - 1] : table.text.record(r));
+        if (text.size() >= (1 << 20)) {
+            out(text);
+            text.clear();
+        }
+    }
+    out(text);
 }
 
 } // namespace
@@ -64,13 +76,7 @@ int table(const QStringList &args)
     }
     if (path.isEmpty())
         throw UsageError{QStringLiteral("Не указан файл таблицы")};
-    QStringList headers;
-    QList<QStringList> rows;
-    LoadDataTableForCli(path, sheet - 1, headers, rows);
-    QString text = line(headers);
-    for (const QStringList &row : rows)
-        text += line(row);
-    out(text);
+    printTable(path, sheet - 1);
     return 0;
 }
 

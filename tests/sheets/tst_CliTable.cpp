@@ -42,6 +42,15 @@ void tst_CliTable::formats_data()
                                       << QStringLiteral("Код\tГород\n7\tКазань\n");
     QTest::newRow("csv escapes") << QStringList{data(QStringLiteral("cp1251_comma.csv"))}
                                  << QStringLiteral("Имя\tПримечание\nЁжик\tстрока 1\\nстрока 2\nКавычка \"в\" тексте\t№ 5\n");
+    // The records end before the first row without a value in its first column.
+    QTest::newRow("csv records longer and shorter than the header row")
+        << QStringList{data(QStringLiteral("ragged_records.csv"))}
+        << QStringLiteral("ФИО\tГород\tСумма\nИванов\tМосква\t100\nПетров\t\t\n"
+                          "Сидоров \"мл.\";\\r\\nвторая строка\t\t300\n");
+    QTest::newRow("ods records longer and shorter than the header row")
+        << QStringList{data(QStringLiteral("ragged_records.ods"))}
+        << QStringLiteral("ФИО\tГород\tСумма\nИванов\tМосква\t100\nПетров\t\t\n"
+                          "Сидоров \"мл.\";\\nвторая строка\t\t300\n\tбез имени\t0\nПосле пропуска\tТверь\t1\n");
 }
 
 void tst_CliTable::formats()
