@@ -206,15 +206,56 @@ void CsvWorkbook::save()
         rows = std::max(rows, keyRow(it.key()));
         cols = std::max(cols, keyCol(it.key()));
     }
-    QString text;
-    QList<TTextRow> records;
-    for (int r = 1; r <= rows; ++r) {
-        QStringList fields;
-        for (int c = 1; c <= cols; ++c)
-            fields << cellText(r, c);
-        records << TTextRow(QStringList{QString()} + fields);
-        text += formatRecord(fields, m_separator) + QLatin1String("\r\n");
+    writeRecords(rows, cols, [this](int r, int c) { return cellText(r, c); });
+}
+
+void CsvWorkbook::saveGrid(const TTextGrid &grid, int rows, int cols)
+{
+    // Putting every cell of a large table into the cell store first cost half a minute and more
+    // than a gigabyte for a million rows; the records are rewritten in one pass instead, to the
+    // same file.
+    if (!servesCellsItself() || modified())
+        return TSpreadsheet::saveGrid(grid, rows, cols);
+    if (!QFileInfo(m_path).isFile())
+        throw DokravaError(QStringLiteral("Файл \"%1\" не найден").arg(QDir::toNativeSeparators(m_path)));
+    const int gridRows = grid.rowCount();
+    const int gridCols = grid.colCount() - 1;
+    const auto inArea = [rows, cols](int r, int c) { return r <= rows && c <= cols; };
+    // The file's extent: the grid's cells, and the cells with a value outside the area.
+    int lastRow = gridCols > 0 ? gridRows : 0;
+    int lastCol = gridRows > 0 ? std::max(gridCols, 0) : 0;
+    for (int r = 1; r <= m_records.size(); ++r) {
+        const TTextRow &record = m_records[r - 1];
+        for (int c = record.size() - 1; c >= 1 && !inArea(r, c); --c) {
+            if (!record.view(c).isEmpty()) {
+                lastRow = std::max(lastRow, r);
+                lastCol = std::max(lastCol, c);
+                break;
+            }
+        }
     }
-    WriteFileSafely(m_path, QByteArray("\xEF\xBB\xBF") + text.toUtf8());
+    writeRecords(lastRow, lastCol, [&](int r, int c) {
+        if (!inArea(r, c))
+            return r <= m_records.size() ? m_records[r - 1].view(c).toString() : QString();
+        return r <= gridRows && c <= gridCols ? grid.cell(c, r - 1) : QString();
+    });
+}
+
+void CsvWorkbook::writeRecords(int rows, int cols, const std::function<QString(int, int)> &cell)
+{
+    // Encoded line by line: the whole file as one UTF-16 text would double what a large table holds.
+    QByteArray bytes("\xEF\xBB\xBF");
+    QList<TTextRow> records;
+    records.reserve(rows);
+    QStringList fields;
+    for (int r = 1; r <= rows; ++r) {
+        fields.clear();
+        for (int c = 1; c <= cols; ++c)
+            fields << cell(r, c);
+        bytes += formatRecord(fields, m_separator).toUtf8();
+        bytes += "\r\n";
+        records << TTextRow(QStringList{QString()} + fields);
+    }
+    WriteFileSafely(m_path, bytes);
     m_records = records;
 }

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QFile>
 
+#include <functional>
+
 // A ".csv" data file as a workbook of one sheet named after the file. Read as UTF-8 (a byte-order
 // mark recognised), or as Windows-1251 when the bytes are not valid UTF-8; the separator ";" or ","
 // is taken from the header line; quotes as RFC 4180. Written as UTF-8 with a byte-order mark, with
@@ -16,6 +18,7 @@ public:
     TTextRow takeGridRow(int row, int cols) override;
     QStringList sheetNames() const override;
     void save() override;
+    void saveGrid(const TTextGrid &grid, int rows, int cols) override;
 
     // Decodes file bytes: UTF-8 with or without a byte-order mark, else Windows-1251.
     static QString decode(const QByteArray &bytes);
@@ -38,6 +41,9 @@ private:
     // Reads the records of the open file as UTF-8 (utf8) or Windows-1251; false when the bytes
     // are not valid UTF-8 without a byte-order mark. Throws DokravaError when the file fails.
     bool readRecords(QFile &file, bool utf8);
+    // Writes rows 1..rows of cols fields, cell(row, col) giving each text, and keeps them as the
+    // records.
+    void writeRecords(int rows, int cols, const std::function<QString(int, int)> &cell);
 
     QList<TTextRow> m_records; // record r is row r + 1; cell c of the row is column c
     QChar m_separator = QLatin1Char(';');

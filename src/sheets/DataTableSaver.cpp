@@ -19,11 +19,7 @@ QString SaveDataTable(const TTextGrid &grid, const QString &path, int sheetIndex
     book->setActiveSheet(sheetIndex < 0 ? 0 : sheetIndex);
     // Cells the load never read (below a gap in column A, right of an empty header) were never
     // shown, so the save must not touch them.
-    book->clearCells(std::max(loaded.rows, grid.rowCount()), std::max(loaded.cols, grid.colCount() - 1));
-    for (int r = 0; r < grid.rowCount(); ++r)
-        for (int c = 1; c < grid.colCount(); ++c)
-            book->setCellText(r + 1, c, grid.cell(c, r));
-    book->save();
+    book->saveGrid(grid, std::max(loaded.rows, grid.rowCount()), std::max(loaded.cols, grid.colCount() - 1));
     book->close();
     return QStringLiteral("Сохранение выполнено");
 }

@@ -97,6 +97,15 @@ void TSpreadsheet::setCellText(int row, int col, const QString &text)
     m_modified = true;
 }
 
+void TSpreadsheet::saveGrid(const TTextGrid &grid, int rows, int cols)
+{
+    clearCells(rows, cols);
+    for (int r = 0; r < grid.rowCount(); ++r)
+        for (int c = 1; c < grid.colCount(); ++c)
+            setCellText(r + 1, c, grid.cell(c, r));
+    save();
+}
+
 bool TSpreadsheet::rewritten(int row, int col) const
 {
     return (row <= m_clearRows && col <= m_clearCols) || m_writtenOutside.contains(key(row, col));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/TextGrid.h"
 #include "base/TextRow.h"
 
 #include <QHash>
@@ -56,6 +57,10 @@ public:
     // Writes the workbook back to its file; only the cleared and written cells of the active
     // sheet change. The file is replaced only once the new one is complete.
     virtual void save() = 0;
+    // Rewrites the active sheet from a grid and saves: clearCells(rows, cols), then every cell
+    // of grid row r, column c (c >= 1) into sheet cell (r + 1, c), then save(). rows and cols
+    // cover the grid's records and fields. An engine may do the same in one pass.
+    virtual void saveGrid(const TTextGrid &grid, int rows, int cols);
     // Releases the workbook; further calls need open() again.
     virtual void close();
 

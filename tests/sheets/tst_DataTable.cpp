@@ -86,6 +86,8 @@ private slots:
     void saveKeepsOtherSheets();
     void saveErasesBeyondGrid_data();
     void saveErasesBeyondGrid();
+    void csvSaveInOnePassEqualsCellByCell_data();
+    void csvSaveInOnePassEqualsCellByCell();
     void saveFollowsSymbolicLink_data();
     void saveFollowsSymbolicLink();
     void failedWriteOrSyncKeepsFile_data();
@@ -263,6 +265,57 @@ void tst_DataTable::saveKeepsOtherSheets()
     QCOMPARE(second.headers, QStringList({QStringLiteral("Новое")}));
     ZipReader after(path);
     QCOMPARE(after.data(after.indexOf(QStringLiteral("xl/worksheets/sheet1.xml"))), sheet1);
+}
+
+void tst_DataTable::csvSaveInOnePassEqualsCellByCell_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("edit"); // 0 none, 1 last record deleted, 2 field added, 3 first field deleted,
+                                   // 4 texts to quote, 5 a grid not loaded from the file
+    const QByteArray gap = TestFiles::readBytes(data(QStringLiteral("gap_below_rows_kept_on_save.csv")));
+    const QByteArray ragged = TestFiles::readBytes(data(QStringLiteral("ragged_records.csv")));
+    const QByteArray wide = "A;B\r\n1;2;;;за пределом\r\n3;4\r\n\r\n;;;;;;дальше\r\n";
+    for (const auto &[name, file] : {std::pair{"gap below the rows", gap}, std::pair{"ragged records", ragged},
+                                     std::pair{"cells right of the fields and below a blank line", wide}}) {
+        for (int edit = 0; edit <= 5; ++edit)
+            QTest::addRow("%s, edit %d", name, edit) << file << edit;
+    }
+    QTest::newRow("header only") << QByteArray("\xEF\xBB\xBFФИО;Город\n") << 1;
+    QTest::newRow("comma separated, Windows-1251") << TestFiles::readBytes(data(QStringLiteral("cp1251_comma.csv"))) << 4;
+}
+
+void tst_DataTable::csvSaveInOnePassEqualsCellByCell()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, edit);
+    QTemporaryDir dir;
+    const QString onePass = dir.filePath(QStringLiteral("one.csv")), cellByCell = dir.filePath(QStringLiteral("cells.csv"));
+    TestFiles::writeBytes(onePass, file);
+    TestFiles::writeBytes(cellByCell, file);
+    TDataTable table = LoadDataGrid(onePass, 0);
+    TTextGrid grid = table.text;
+    TableExtent loaded = table.extent;
+    if (edit == 1 && grid.rowCount() > 1)
+        grid.removeRow(grid.rowCount() - 1);
+    if (edit == 2) {
+        grid.setColCount(grid.colCount() + 1);
+        for (int r = 0; r < grid.rowCount(); ++r)
+            grid.setCell(grid.colCount() - 1, r, QStringLiteral("новое %1").arg(r));
+    }
+    if (edit == 3)
+        grid.removeColumn(1);
+    if (edit == 4)
+        grid.setCell(1, grid.rowCount() - 1, QStringLiteral("a;b,\"c\"\nd\r\nконец"));
+    if (edit == 5) {
+        grid = TTextGrid::fromTable({QStringLiteral("Поле")}, {{QStringLiteral("x")}});
+        loaded = TableExtent();
+    }
+    const int rows = std::max(loaded.rows, grid.rowCount()), cols = std::max(loaded.cols, grid.colCount() - 1);
+    SaveDataTable(grid, onePass, 0, {}, loaded);
+    const std::unique_ptr<TSpreadsheet> book = OpenSpreadsheet(cellByCell, {});
+    book->setActiveSheet(0);
+    book->TSpreadsheet::saveGrid(grid, rows, cols);
+    QCOMPARE(TestFiles::readBytes(onePass), TestFiles::readBytes(cellByCell));
 }
 
 void tst_DataTable::saveErasesBeyondGrid_data()
