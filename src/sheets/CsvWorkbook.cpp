@@ -243,10 +243,11 @@ void CsvWorkbook::saveGrid(const TTextGrid &grid, int rows, int cols)
 
 void CsvWorkbook::writeRecords(int rows, int cols, const std::function<QString(int, int)> &cell)
 {
-    // Encoded line by line: the whole file as one UTF-16 text would double what a large table holds.
+    // Encoded line by line: the whole file as one UTF-16 text would double what a large table
+    // holds. Each record is replaced as soon as its line is made, which cell() allows (it reads
+    // no row above the one asked), so the table is never held twice either; the records are
+    // then the sheet as edited, as the cell store is before a save.
     QByteArray bytes("\xEF\xBB\xBF");
-    QList<TTextRow> records;
-    records.reserve(rows);
     QStringList fields;
     for (int r = 1; r <= rows; ++r) {
         fields.clear();
@@ -254,8 +255,12 @@ void CsvWorkbook::writeRecords(int rows, int cols, const std::function<QString(i
             fields << cell(r, c);
         bytes += formatRecord(fields, m_separator).toUtf8();
         bytes += "\r\n";
-        records << TTextRow(QStringList{QString()} + fields);
+        TTextRow record(QStringList{QString()} + fields);
+        if (r <= m_records.size())
+            m_records[r - 1] = std::move(record);
+        else
+            m_records.append(std::move(record));
     }
+    m_records.resize(rows);
     WriteFileSafely(m_path, bytes);
-    m_records = records;
 }

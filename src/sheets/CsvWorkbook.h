@@ -42,7 +42,7 @@ private:
     // are not valid UTF-8 without a byte-order mark. Throws DokravaError when the file fails.
     bool readRecords(QFile &file, bool utf8);
     // Writes rows 1..rows of cols fields, cell(row, col) giving each text, and keeps them as the
-    // records.
+    // records; cell may read the records of the row it is asked for and below.
     void writeRecords(int rows, int cols, const std::function<QString(int, int)> &cell);
 
     QList<TTextRow> m_records; // record r is row r + 1; cell c of the row is column c
