@@ -32,7 +32,7 @@ private slots:
 
 private:
     TFMain *startAndLoad();
-    void startHangingPdfRun(TFMain *window, QString &converter);
+    TFMain *startHangingPdfRun(QString &converter);
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<FakeDialogs> m_dialogs;
     std::unique_ptr<TFMain> m_main;
@@ -118,8 +118,9 @@ void tst_TFMainGeneration::singleRecordErrorRestoresTheWindow()
 
 // Starts a PDF run over every record with a converter that never finishes, and returns once the
 // converter runs: the run then waits for its PDFs until it is stopped. converter receives its path.
-void tst_TFMainGeneration::startHangingPdfRun(TFMain *window, QString &converter)
+TFMain *tst_TFMainGeneration::startHangingPdfRun(QString &converter)
 {
+    TFMain *window = startAndLoad();
     Ui::TFMain *ui = window->ui();
     converter = FakeConverter::hanging(m_dir->filePath(QStringLiteral("soffice")));
     LOFound = true;
@@ -127,17 +128,18 @@ void tst_TFMainGeneration::startHangingPdfRun(TFMain *window, QString &converter
     Settings.FormatFile = 0;
     ui->chkbReplaceAll->setChecked(true);
     QTest::mouseClick(ui->BReplace, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(converter + QStringLiteral(".pids")), 20000);
+    // A failed wait marks the test failed and still hands the window back: callers check.
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(converter + QStringLiteral(".pids")), 20000); }();
+    return window;
 }
 
 void tst_TFMainGeneration::stopRunMidway()
 {
-    TFMain *window = startAndLoad();
-    Ui::TFMain *ui = window->ui();
     QString converter;
-    startHangingPdfRun(window, converter);
+    TFMain *window = startHangingPdfRun(converter);
     if (QTest::currentTestFailed())
         return;
+    Ui::TFMain *ui = window->ui();
     QTest::keyClick(window, Qt::Key_Escape);
     QTRY_COMPARE_WITH_TIMEOUT(ui->BReplace->text(), QStringLiteral("Сформировать документы"), 20000);
 
@@ -155,12 +157,11 @@ void tst_TFMainGeneration::stopRunMidway()
 
 void tst_TFMainGeneration::closingDuringRunAsksFirst()
 {
-    TFMain *window = startAndLoad();
-    Ui::TFMain *ui = window->ui();
     QString converter;
-    startHangingPdfRun(window, converter);
+    TFMain *window = startHangingPdfRun(converter);
     if (QTest::currentTestFailed())
         return;
+    Ui::TFMain *ui = window->ui();
 
     m_dialogs->answers = {false, true};
     QVERIFY(!window->close());
