@@ -14,7 +14,6 @@
 #include <QHash>
 #include <QSet>
 
-#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -195,17 +194,11 @@ bool hasOdtTemplate(const QStringList &templates)
     return false;
 }
 
-// The number of records a load read: the rows of its extent after the header row.
-int recordCount(const TDataTable &table)
-{
-    return std::max(0, table.extent.rows - 1);
-}
-
 // The run's view of the table, as the window hands it over: the header row and the chosen
 // records; a large table is never held as lists whole.
 TGridSnapshot snapshot(const TDataTable &table, const QSet<int> &chosen)
 {
-    const int records = recordCount(table);
+    const int records = table.recordCount();
     TGridSnapshot grid;
     grid.rows.resize(records + 1);
     grid.marks.resize(records + 1);
@@ -234,7 +227,7 @@ TRunRequest ReadRunRequest(const QStringList &args, bool forCheck)
     TGenerationInput in;
     in.templatesDir = AppFolder::join(QFileInfo(o.templates).absoluteFilePath(), QString()) + QDir::separator();
     in.templates = chooseTemplates(TemplateScan::ListTemplates(o.templates), o.only);
-    in.grid = snapshot(table, parseRows(o.rows, recordCount(table)));
+    in.grid = snapshot(table, parseRows(o.rows, table.recordCount()));
     in.severalRecords = true;
     in.namingColumn = 1;
     if (!o.column.isEmpty()) {

@@ -5,8 +5,6 @@
 
 #include <QDir>
 
-#include <algorithm>
-
 namespace Cli {
 
 namespace {
@@ -42,8 +40,7 @@ void printTable(const QString &path, int sheetIndex)
         throw DokravaError(QStringLiteral("В книге «%1» нет листа с номером %2")
                                .arg(QDir::toNativeSeparators(path)).arg(sheetIndex + 1));
     QString text = line(table.headers);
-    const int records = ods ? int(table.rows.size()) : std::max(0, table.extent.rows - 1);
-    for (int r = 1; r <= records; ++r) {
+    for (int r = 1; r <= table.recordCount(); ++r) {
         text += line(ods ? table.rows[r - 1] : table.text.record(r));
         if (text.size() >= (1 << 20)) {
             out(text);

@@ -73,7 +73,7 @@ TDataTable LoadDataTable(const QString &path, int chosenSheet)
     if (IsOdsDataFile(path))
         return loadOds(path);
     TDataTable table = loadSpreadsheet(path, chosenSheet);
-    for (int r = 1; r < table.extent.rows; ++r)
+    for (int r = 1; r <= table.recordCount(); ++r)
         table.rows.append(table.text.record(r));
     table.text = TTextGrid();
     return table;

@@ -26,6 +26,9 @@ struct TDataTable
     QList<QStringList> rows;  // records, one text per field (shorter lists mean empty texts)
     TTextGrid text;           // LoadDataGrid only, in place of rows: the table as the grid shows it
     TableExtent extent;       // the cells the load read: the header row and the records' rows
+
+    // The number of records the load read: the rows of its extent after the header row.
+    int recordCount() const { return extent.rows > 1 ? extent.rows - 1 : 0; }
 };
 
 // True when the data file is read and written by the ".ods" table reader and writer (its
