@@ -63,8 +63,8 @@ int table(const QStringList &args)
             if (!ok || sheet < 1)
                 throw UsageError{QStringLiteral("После --sheet нужен номер листа, начиная с 1")};
             ++i;
-        } else if (args.at(i).startsWith(QLatin1String("--"))) {
-            throw UsageError{QStringLiteral("Неизвестный параметр «%1»").arg(args.at(i))};
+        } else if (isOption(args.at(i))) {
+            throw unknownOption(args.at(i));
         } else if (path.isEmpty()) {
             path = args.at(i);
         } else {
