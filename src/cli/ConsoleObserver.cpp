@@ -34,7 +34,7 @@ void ConsoleObserver::conversionsProgressed(int converted, int total)
 void ConsoleObserver::notice(const QString &text)
 {
     clearProgress();
-    if (text == QLatin1String("Готово"))
+    if (text == QStringLiteral("Готово"))
         Cli::out(text + QLatin1Char('\n'));
     else
         Cli::err(text + QLatin1Char('\n'));
