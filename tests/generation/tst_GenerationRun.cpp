@@ -581,16 +581,18 @@ void tst_GenerationRun::filesOfKilledRunsGoAtStart()
 
 void tst_GenerationRun::legacyTemplateConvertedOncePerRun_data()
 {
-    QTest::addColumn<bool>("docFails");
-    QTest::newRow("every .doc made") << false;
-    QTest::newRow("the converter makes no .doc") << true;
+    QTest::addColumn<QString>("doc"); // what the converter does when asked for a ".doc"
+    QTest::newRow("every .doc made") << "makes";
+    QTest::newRow("the converter makes no .doc") << "fails";
+    QTest::newRow("stopped while the .doc documents wait") << "hangs";
 }
 
 // A ".doc" template is turned into ".docx" once; its ".doc" documents are made by the
 // converters in batches, and one they cannot make is kept as ".docx" and said so.
 void tst_GenerationRun::legacyTemplateConvertedOncePerRun()
 {
-    QFETCH(bool, docFails);
+    QFETCH(QString, doc);
+    const bool docFails = doc != QLatin1String("makes");
     QFile legacy(m_dir->filePath(QStringLiteral("zagotka/Старый.doc")));
     QVERIFY(legacy.open(QIODevice::WriteOnly));
     legacy.write(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
@@ -604,13 +606,30 @@ void tst_GenerationRun::legacyTemplateConvertedOncePerRun()
         m_dir->filePath(QStringLiteral("soffice")),
         QByteArray(FakeConverter::parseArgs()) + "echo \"$fmt\" >> \"$0.log\"\ncase \"$fmt\" in\n"
             "  docx*) cp '" + docx.toUtf8() + "' \"$out/$base.docx\";;\n"
-            "  doc*) " + QByteArray(docFails ? "exit 1" : "{ printf '\\320\\317\\021\\340\\241\\261\\032\\341'; head -c 600 /dev/zero; } > \"$out/$base.doc\"") + ";;\n"
+            "  doc*) " + QByteArray(doc == "fails"   ? "exit 1"
+                                    : doc == "hangs" ? "echo $$ >> \"$0.pids\"; sleep 60 & echo $! >> \"$0.pids\"; wait"
+                                                     : "{ printf '\\320\\317\\021\\340\\241\\261\\032\\341'; head -c 600 /dev/zero; } > \"$out/$base.doc\"") + ";;\n"
             "esac\n");
-    Recorder rec;
+    // A stop while the ".doc" documents wait keeps their filled ".docx", as a failure does, and says so.
+    struct Stopper : Recorder
+    {
+        std::atomic<bool> stop{false};
+        bool stopping = false;
+        void conversionsProgressed(int converted, int total) override
+        {
+            stop = stopping;
+            Recorder::conversionsProgressed(converted, total);
+        }
+    } rec;
+    rec.stopping = doc == QLatin1String("hangs");
+    in.stop = &rec.stop;
     TGenerationRun run(in, &rec);
     run.run();
     QCOMPARE(run.documentsWritten(), 3);
-    QCOMPARE(run.conversionErrorCount(), docFails ? 3 : 0);
+    QCOMPARE(run.conversionErrorCount(), doc == QLatin1String("fails") ? 3 : 0);
+    QCOMPARE(rec.notices.last(), rec.stopping ? QStringLiteral("Формирование остановлено. Создано документов: 3, из них не "
+                                                               "сконвертированы в .doc: 3 (оставлены в формате .docx)")
+                                              : QStringLiteral("Готово"));
     QFile log(in.converter + QStringLiteral(".log"));
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QStringList calls = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -618,7 +637,7 @@ void tst_GenerationRun::legacyTemplateConvertedOncePerRun()
     const QString ext = docFails ? QStringLiteral(".docx") : QStringLiteral(".doc");
     QCOMPARE(QDir(out(QStringLiteral("Старый"))).entryList(kDocuments, QDir::Files | QDir::Hidden, QDir::Name),
              (QStringList{"Старый-Иванов" + ext, "Старый-Петров" + ext, "Старый-Сидоров" + ext}));
-    QCOMPARE(rec.notices.filter(QStringLiteral("Не удалось сохранить документ")).size(), docFails ? 3 : 0);
+    QCOMPARE(rec.notices.filter(QStringLiteral("Не удалось сохранить документ")).size(), doc == QLatin1String("fails") ? 3 : 0);
 }
 
 void tst_GenerationRun::stoppedRunKeepsFilledDocuments_data()
