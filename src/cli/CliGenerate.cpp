@@ -39,14 +39,14 @@ struct Options
 QString takeValue(const QStringList &args, int &i)
 {
     if (i + 1 >= args.size())
-        throw Cli::UsageError{QStringLiteral("Не задано значение для %1").arg(args[i])};
+        throw Cli::UsageError{QStringLiteral("Не задано значение для «%1»").arg(args[i])};
     return args[++i];
 }
 
 QString choice(const QString &option, const QString &value, const QStringList &allowed)
 {
     if (!allowed.contains(value))
-        throw Cli::UsageError{QStringLiteral("Недопустимое значение %1 для %2").arg(value, option)};
+        throw Cli::UsageError{QStringLiteral("Недопустимое значение «%1» для «%2»").arg(value, option)};
     return value;
 }
 
@@ -74,7 +74,7 @@ Options parse(const QStringList &args, bool forCheck)
             bool ok = false;
             o.sheet = takeValue(args, i).toInt(&ok);
             if (!ok || o.sheet < 1)
-                throw Cli::UsageError{QStringLiteral("Номер листа должен быть целым числом от 1")};
+                throw Cli::UsageError{QStringLiteral("После «--sheet» нужен номер листа, начиная с 1")};
         } else if (Cli::isOption(a))
             throw Cli::unknownOption(a);
         else

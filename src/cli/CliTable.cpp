@@ -61,7 +61,7 @@ int table(const QStringList &args)
             bool ok = false;
             sheet = i + 1 < args.size() ? args.at(i + 1).toInt(&ok) : 0;
             if (!ok || sheet < 1)
-                throw UsageError{QStringLiteral("После --sheet нужен номер листа, начиная с 1")};
+                throw UsageError{QStringLiteral("После «--sheet» нужен номер листа, начиная с 1")};
             ++i;
         } else if (isOption(args.at(i))) {
             throw unknownOption(args.at(i));

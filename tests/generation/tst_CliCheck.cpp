@@ -83,7 +83,7 @@ void tst_CliCheck::refusedArguments_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("no --out for check") << QStringList{"--out", "x"} << 2 << "Неизвестный параметр «--out»";
     QTest::newRow("no --check for check") << QStringList{"--check"} << 2 << "Неизвестный параметр «--check»";
-    QTest::newRow("no value") << QStringList{"--sheet"} << 2 << "Не задано значение для --sheet";
+    QTest::newRow("no value") << QStringList{"--sheet"} << 2 << "Не задано значение для «--sheet»";
     QTest::newRow("unknown column") << QStringList{"--column", "Нет"} << 1 << "В таблице нет колонки «Нет»";
 }
 

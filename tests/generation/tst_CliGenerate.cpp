@@ -118,7 +118,8 @@ void tst_CliGenerate::refused_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("message");
-    QTest::newRow("unknown format") << QStringList{"--format", "odt"} << 2 << "Недопустимое значение odt для --format";
+    QTest::newRow("unknown format") << QStringList{"--format", "odt"} << 2 << "Недопустимое значение «odt» для «--format»";
+    QTest::newRow("bad sheet") << QStringList{"--sheet", "0"} << 2 << "После «--sheet» нужен номер листа, начиная с 1";
     QTest::newRow("bad record list") << QStringList{"--rows", "2-x"} << 2 << "Неверный список записей: 2-x";
     QTest::newRow("record beyond the table") << QStringList{"--rows", "4"} << 1 << "В таблице нет записи 4 (записей: 3)";
     QTest::newRow("record beyond a table without records")

@@ -64,7 +64,8 @@ void TestCliOdf::exitCodes_data()
     QTest::newRow("fields of unknown format") << QStringList{"fields", "x.rtf"} << 1 << "не поддерживается";
     QTest::newRow("fields of missing file") << QStringList{"fields", "/nonexistent/a.odt"} << 1 << "не найден";
     QTest::newRow("table without file") << QStringList{"table"} << 2 << "Не указан файл таблицы";
-    QTest::newRow("table bad sheet") << QStringList{"table", "a.ods", "--sheet", "x"} << 2 << "--sheet";
+    QTest::newRow("table bad sheet") << QStringList{"table", "a.ods", "--sheet", "x"} << 2
+                                     << "После «--sheet» нужен номер листа, начиная с 1\n";
     QTest::newRow("table second sheet of ods")
         << QStringList{"table", DOKRAVA_TEST_DATA "/odf/ods_rich_cell_text.ods", "--sheet", "2"} << 1 << "первый лист";
     QTest::newRow("table of broken file") << QStringList{"table", kLetter + ".ods"} << 1 << "Ошибка парсинга ODS: ";
