@@ -8,6 +8,7 @@
 #include "odf/TODTProcessor.h"
 #include "office/ConversionSupervisor.h"
 #include "office/OfficeSuite.h"
+#include "office/PdfConverter.h"
 #include "odf/OdtTemplate.h"
 #include "word/DocxDocument.h"
 #include "word/DocxTemplate.h"

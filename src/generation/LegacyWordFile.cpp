@@ -24,11 +24,15 @@ bool IsLegacyWordFile(const QString &path)
     return !IsZipPackage(path) && QFileInfo(path).suffix().compare(QLatin1String("docx"), Qt::CaseInsensitive) != 0;
 }
 
-QString ConvertToDocx(const QString &path, const QString &folder, const QString &converter, int waitMs)
+QString ConvertToDocx(const QString &path, const QString &folder, const QString &converter, int waitMs,
+                      const std::atomic<bool> *stop)
 {
     if (converter.isEmpty())
         throw DokravaError(QStringLiteral("Для шаблонов .doc нужен LibreOffice"));
-    const QString docx = ConvertDocument(path, QStringLiteral("docx:MS Word 2007 XML"), folder, converter, waitMs);
+    ConversionOptions options;
+    options.waitMs = waitMs;
+    options.stop = stop;
+    const QString docx = ConvertDocument(path, QStringLiteral("docx:MS Word 2007 XML"), folder, converter, options);
     if (docx.isEmpty())
         throw DokravaError(QStringLiteral("Не удалось открыть шаблон %1").arg(QDir::toNativeSeparators(path)));
     return docx;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "office/PdfConverter.h"
+#include "office/ConvertDocument.h"
 #include "word/WordFiller.h"
 
 #include <QString>
@@ -18,6 +18,7 @@ bool IsLegacyWordOutput(const QString &suffix);
 QString LegacyWordFormat(const QString &suffix);
 
 // Converts a legacy Word file into a .docx in folder; throws DokravaError without a converter
-// ("Для шаблонов .doc нужен LibreOffice") or when the conversion fails.
+// ("Для шаблонов .doc нужен LibreOffice") or when the conversion fails. stop, when it turns
+// true, ends a wait for a free converter profile folder.
 QString ConvertToDocx(const QString &path, const QString &folder, const QString &converter,
-                      int waitMs = kConversionWaitMs);
+                      int waitMs = kConversionWaitMs, const std::atomic<bool> *stop = nullptr);

@@ -2,6 +2,7 @@
 
 #include "base/AppFolder.h"
 #include "base/DokravaError.h"
+#include "base/CopyFileSafely.h"
 #include "base/PendingFile.h"
 #include "generation/FillPool.h"
 #include "generation/TrimWorkingSet.h"
@@ -83,14 +84,6 @@ QString fitted(const QString &text, int room)
     }
     // The cut may leave a trailing dot or space, which Windows would drop from the name.
     return SafeNamePart(text.left(end));
-}
-
-QByteArray readWhole(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw DokravaError(QStringLiteral("Не удалось прочитать файл «%1»").arg(QDir::toNativeSeparators(path)));
-    return file.readAll();
 }
 
 QString withoutExtension(const QString &path)
@@ -465,7 +458,7 @@ QString TGenerationRun::legacyConverted(const QString &templatePath)
         return *known;
     const QString folder = scratchFolder().filePath(QStringLiteral("doc%1").arg(m_legacyDocx.size()));
     QDir().mkpath(folder);
-    const QString docx = ConvertToDocx(templatePath, folder, m_in.converter, m_in.waitMs);
+    const QString docx = ConvertToDocx(templatePath, folder, m_in.converter, m_in.waitMs, m_in.stop);
     m_legacyDocx.insert(templatePath, docx);
     return docx;
 }
@@ -487,24 +480,26 @@ ConversionSupervisor &TGenerationRun::supervisor()
 
 void TGenerationRun::queuePdf(const QString &source, const QString &pdf, bool word)
 {
-    supervisor().submit(source, pdf);
+    // Counted before the converters start: when none can start (no profile folder), the error
+    // ends the run and the document is kept as a failed conversion.
     m_pending.append({source, pdf, word ? PendingConversion::Word : PendingConversion::Odt});
+    supervisor().submit(source, pdf);
 }
 
 void TGenerationRun::queueLegacy(const QString &filled, const QString &target)
 {
-    supervisor().submit(filled, target, LegacyWordFormat(QFileInfo(target).suffix().toLower()));
     m_pending.append({filled, target, PendingConversion::Legacy});
+    supervisor().submit(filled, target, LegacyWordFormat(QFileInfo(target).suffix().toLower()));
 }
 
 void TGenerationRun::finishConversions()
 {
-    if (!m_supervisor)
+    if (m_pending.isEmpty())
         return;
     const int total = int(m_pending.size());
-    const QList<bool> converted = m_supervisor->finish([this, total](int made) {
-        m_observer->conversionsProgressed(made, total);
-    });
+    QList<bool> converted;
+    if (m_supervisor)
+        converted = m_supervisor->finish([this, total](int made) { m_observer->conversionsProgressed(made, total); });
     m_supervisor.reset();
     const bool stopped = stopRequested();
     for (int i = 0; i < m_pending.size(); ++i) {
@@ -551,7 +546,7 @@ bool TGenerationRun::keepLegacyAsDocx(const PendingConversion &p, QString &kept)
     const QFileInfo target(p.target);
     kept = AppFolder::join(target.absolutePath(), target.completeBaseName() + QStringLiteral(".docx"));
     try {
-        WriteFileSafely(kept, readWhole(p.source));
+        CopyFileSafely(p.source, kept);
     } catch (const DokravaError &) {
         m_observer->notice(QStringLiteral("Не удалось сохранить документ %1").arg(QDir::toNativeSeparators(p.target)));
         return false;

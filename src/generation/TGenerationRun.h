@@ -3,7 +3,7 @@
 #include "base/ScratchFolder.h"
 #include "odf/OdtText.h"
 #include "office/ConversionSupervisor.h"
-#include "office/PdfConverter.h"
+#include "office/ConverterProcess.h"
 #include "settings/Settings.h"
 
 #include <QElapsedTimer>

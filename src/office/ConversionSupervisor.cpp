@@ -1,8 +1,9 @@
 #include "office/ConversionSupervisor.h"
 
-#include "base/AppFolder.h"
-#include "base/PendingFile.h"
+#include "base/DokravaError.h"
+#include "base/CopyFileSafely.h"
 #include "base/ScratchFolder.h"
+#include "office/ConvertDocument.h"
 #include "office/ConvertedFile.h"
 #include "office/ConverterProfile.h"
 #include "office/ProcessTree.h"
@@ -10,12 +11,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QThread>
 
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -27,23 +28,14 @@ struct Job
     QString format; // the converter's name of the target format ("pdf", "doc:MS Word 97")
 };
 
-// The name the converter gives the file it makes from source in format.
-QString convertedName(const Job &job)
-{
-    return QFileInfo(job.source).completeBaseName() + QLatin1Char('.') + job.format.section(QLatin1Char(':'), 0, 0);
-}
-
-// Moves a finished file from the batch folder to its place; the output tree may lie on another
+// Puts a finished file from the batch folder in its place; the output tree may lie on another
 // disk, where a rename cannot reach.
-bool moveInto(const QString &pdf, const QString &target)
+bool placed(const QString &made, const QString &target)
 {
     try {
-        PendingFile pending(target);
-        if (!QFile::copy(pdf, pending.path()))
-            return false;
-        pending.commit();
+        CopyFileSafely(made, target);
         return true;
-    } catch (...) {
+    } catch (const DokravaError &) {
         return false;
     }
 }
@@ -63,15 +55,34 @@ struct ConversionSupervisor::Private
     bool finishing = false;
     std::atomic<bool> cancelled{false};
     QList<qint64> running; // per worker slot: the converter's process id, 0 when none
+    std::vector<std::unique_ptr<ConverterProfile>> profiles; // per worker slot, held while it works
     QList<QThread *> workers;
 
+    void takeProfiles();
     QList<Job> takeBatch();
     void work(int slot);
     void convertBatch(int slot, const QString &profile, const QList<Job> &batch);
     bool convertAlone(int slot, const QString &profile, const Job &job);
     void judge(const Job &job, bool ok);
-    bool run(int slot, const QStringList &arguments, int waitMs);
+    std::function<void(qint64)> watch(int slot);
 };
+
+void ConversionSupervisor::Private::takeProfiles()
+{
+    // One folder is waited for when every one is held; beyond it the converters make do with
+    // the folders that are free now, fewer converters rather than a wait.
+    const std::atomic<bool> *stop = options.stop;
+    auto first = ConverterProfile::take(options.profileWaitMs, [stop] { return stop && stop->load(); });
+    if (!first)
+        return;
+    profiles.push_back(std::move(first));
+    while (int(profiles.size()) < options.processes) {
+        auto more = ConverterProfile::tryTake();
+        if (!more)
+            break;
+        profiles.push_back(std::move(more));
+    }
+}
 
 QList<Job> ConversionSupervisor::Private::takeBatch()
 {
@@ -100,17 +111,7 @@ QList<Job> ConversionSupervisor::Private::takeBatch()
 
 void ConversionSupervisor::Private::work(int slot)
 {
-    // A profile folder is used by one converter at a time, also across running programs.
-    QString profile;
-    std::unique_ptr<QLockFile> lock;
-    for (int k = slot; !lock; k += options.processes) {
-        profile = profileFolder(k);
-        QDir().mkpath(profile);
-        lock = std::make_unique<QLockFile>(profile + QStringLiteral(".lock"));
-        if (!lock->tryLock(0))
-            lock.reset();
-    }
-    PrepareConverterProfile(profile);
+    const QString profile = profiles[size_t(slot)]->folder();
     for (;;) {
         const QList<Job> batch = takeBatch();
         if (batch.isEmpty())
@@ -127,17 +128,15 @@ void ConversionSupervisor::Private::work(int slot)
     }
 }
 
-bool ConversionSupervisor::Private::run(int slot, const QStringList &arguments, int waitMs)
+std::function<void(qint64)> ConversionSupervisor::Private::watch(int slot)
 {
-    if (cancelled)
-        return false;
-    return RunConverter(options.converter, arguments, waitMs, [this, slot](qint64 pid) {
+    return [this, slot](qint64 pid) {
         std::lock_guard<std::mutex> lock(mutex);
         running[slot] = pid;
         // A cancel that came while the converter was starting ends it now.
         if (pid > 0 && cancelled)
             ProcessTree::killGroup(pid);
-    });
+    };
 }
 
 void ConversionSupervisor::Private::convertBatch(int slot, const QString &profile, const QList<Job> &batch)
@@ -155,12 +154,13 @@ void ConversionSupervisor::Private::convertBatch(int slot, const QString &profil
     }
     const int limit = options.batchBaseMs + options.perDocumentMs * int(together.size());
     const QString format = batch.first().format;
-    const bool ended = run(slot, ConverterArguments(profile, format, out.path(), sources), limit);
+    const bool ended = !cancelled && RunConverter(options.converter, ConverterArguments(profile, format, out.path(), sources),
+                                                  limit, watch(slot));
     for (const Job &job : together) {
         // Only a batch that ended by itself with success vouches for its files; the documents of
         // any other, and those it left without a complete file, are tried once more, alone.
-        const QString made = out.filePath(convertedName(job));
-        if (ended && ConvertedFile::isComplete(made) && moveInto(made, job.target))
+        const QString made = out.filePath(ConvertedFile::name(job.source, job.format));
+        if (ended && ConvertedFile::isComplete(made) && placed(made, job.target))
             judge(job, true);
         else
             alone.append(job);
@@ -171,10 +171,15 @@ void ConversionSupervisor::Private::convertBatch(int slot, const QString &profil
 
 bool ConversionSupervisor::Private::convertAlone(int slot, const QString &profile, const Job &job)
 {
+    if (cancelled)
+        return false;
     ScratchFolder out(QStringLiteral("PDF_"));
-    const QString made = out.filePath(convertedName(job));
-    const bool ended = run(slot, ConverterArguments(profile, job.format, out.path(), {job.source}), options.singleMs);
-    return ended && ConvertedFile::isComplete(made) && moveInto(made, job.target);
+    ConversionOptions conversion;
+    conversion.waitMs = options.singleMs;
+    conversion.profile = profile;
+    conversion.started = watch(slot);
+    const QString made = ConvertDocument(job.source, job.format, out.path(), options.converter, conversion);
+    return !made.isEmpty() && placed(made, job.target);
 }
 
 void ConversionSupervisor::Private::judge(const Job &job, bool ok)
@@ -193,9 +198,11 @@ ConversionSupervisor::ConversionSupervisor(Options options) : d(std::make_unique
         options.processes = std::clamp(QThread::idealThreadCount(), 1, 4);
     options.batchSize = std::max(1, options.batchSize);
     d->options = options;
-    d->running.fill(0, options.processes);
+    d->takeProfiles();
+    const int converters = int(d->profiles.size());
+    d->running.fill(0, converters);
     QDir().mkpath(ProcessTempDir());
-    for (int slot = 0; slot < options.processes; ++slot) {
+    for (int slot = 0; slot < converters; ++slot) {
         QThread *worker = QThread::create([this, slot] { d->work(slot); });
         d->workers.append(worker);
         worker->start();
@@ -270,9 +277,4 @@ int ConversionSupervisor::converted() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     return d->converted;
-}
-
-QString ConversionSupervisor::profileFolder(int slot)
-{
-    return AppFolder::path() + QStringLiteral("lo_profiles") + QDir::separator() + QString::number(slot);
 }

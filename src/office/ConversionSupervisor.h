@@ -1,6 +1,7 @@
 #pragma once
 
-#include "office/PdfConverter.h"
+#include "office/ConverterProcess.h"
+#include "office/ConverterProfile.h"
 
 #include <QList>
 #include <QString>
@@ -24,9 +25,14 @@ public:
         int batchBaseMs = 60000;      // a batch may take this long ...
         int perDocumentMs = 5000;     // ... plus this per document before it is ended
         int singleMs = kConversionWaitMs; // a document tried on its own
+        int profileWaitMs = kProfileWaitMs; // the wait for a free profile folder, when all are held
         const std::atomic<bool> *stop = nullptr; // when it turns true, finish() cancels
     };
 
+    // Takes the converters' profile folders (ConverterProfile) and starts the converters: as many
+    // as asked for while folders are free, at least one. Throws DokravaError when no folder can
+    // be used or the wait for one runs out; a stop during that wait leaves no converter, so every
+    // document then counts as not converted.
     explicit ConversionSupervisor(Options options);
     // Cancels what is left (see cancel) and waits for the workers.
     ~ConversionSupervisor();
@@ -54,10 +60,6 @@ public:
     // programs they started; their documents count as not converted. Callable from any thread;
     // finish() then returns soon.
     void cancel();
-
-    // The converter's profile folder for slot k beside the executable ("lo_profiles/k"): kept
-    // between runs, so only its first use pays for setting it up.
-    static QString profileFolder(int slot);
 
 private:
     struct Private;

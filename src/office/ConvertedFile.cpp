@@ -68,4 +68,9 @@ bool isComplete(const QString &path)
     return true;
 }
 
+QString name(const QString &source, const QString &format)
+{
+    return QFileInfo(source).completeBaseName() + QLatin1Char('.') + format.section(QLatin1Char(':'), 0, 0);
+}
+
 } // namespace ConvertedFile

@@ -12,4 +12,8 @@ namespace ConvertedFile {
 // of any other kind only has to be non-empty.
 bool isComplete(const QString &path);
 
+// The name the converter gives the file it makes from source in format (the converter's target,
+// "pdf" or "doc:MS Word 97"): the source's name with the format's extension.
+QString name(const QString &source, const QString &format);
+
 } // namespace ConvertedFile

@@ -1,11 +1,15 @@
 #include "office/ConverterProfile.h"
 
+#include "base/AppFolder.h"
 #include "base/DokravaError.h"
 #include "base/PendingFile.h"
 #include "base/XmlEdit.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLockFile>
+#include <QThread>
 
 namespace {
 
@@ -32,7 +36,87 @@ QString withLastVersion(const QString &settings)
     return QString(settings).insert(endTag, kLastVersionItem);
 }
 
+enum class Slots { Taken, Busy, Unusable };
+
+// One pass over the folders: the first free one is locked into lock and named in folder.
+// Busy when none was free but one at least is held by another converter; Unusable when none of
+// them can be made or locked.
+Slots takeFirstFree(QString &folder, std::unique_ptr<QLockFile> &lock)
+{
+    const QString root = ConverterProfile::root();
+    if (!QDir().mkpath(root))
+        return Slots::Unusable;
+    bool busy = false;
+    for (int k = 0; k < ConverterProfile::kSlots; ++k) {
+        const QString candidate = AppFolder::join(root, QString::number(k));
+        auto candidateLock = std::make_unique<QLockFile>(candidate + QStringLiteral(".lock"));
+        // Only the lock of a program that no longer runs is stale: the default takes any lock
+        // older than 30 s for one, and a long batch of another copy would lose its folder.
+        candidateLock->setStaleLockTime(0);
+        if (!candidateLock->tryLock(0)) {
+            busy = busy || candidateLock->error() == QLockFile::LockFailedError;
+            continue;
+        }
+        if (!QDir().mkpath(candidate))
+            continue;
+        folder = candidate;
+        lock = std::move(candidateLock);
+        return Slots::Taken;
+    }
+    return busy ? Slots::Busy : Slots::Unusable;
+}
+
 } // namespace
+
+ConverterProfile::ConverterProfile(QString folder, std::unique_ptr<QLockFile> lock)
+    : m_folder(std::move(folder)), m_lock(std::move(lock))
+{
+}
+
+ConverterProfile::~ConverterProfile() = default;
+
+QString ConverterProfile::root()
+{
+    return AppFolder::join(AppFolder::path(), QStringLiteral("lo_profiles"));
+}
+
+std::unique_ptr<ConverterProfile> ConverterProfile::tryTake()
+{
+    QString folder;
+    std::unique_ptr<QLockFile> lock;
+    if (takeFirstFree(folder, lock) != Slots::Taken)
+        return nullptr;
+    PrepareConverterProfile(folder);
+    return std::unique_ptr<ConverterProfile>(new ConverterProfile(folder, std::move(lock)));
+}
+
+std::unique_ptr<ConverterProfile> ConverterProfile::take(int waitMs, const std::function<bool()> &cancelled)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        if (cancelled && cancelled())
+            return nullptr;
+        QString folder;
+        std::unique_ptr<QLockFile> lock;
+        const Slots outcome = takeFirstFree(folder, lock);
+        if (outcome == Slots::Taken) {
+            PrepareConverterProfile(folder);
+            return std::unique_ptr<ConverterProfile>(new ConverterProfile(folder, std::move(lock)));
+        }
+        // Waiting helps only while other converters hold the folders; one that cannot be written
+        // stays so.
+        if (outcome == Slots::Unusable)
+            throw DokravaError(QStringLiteral("Не удалось подготовить папку профиля LibreOffice «%1»: нет доступа на "
+                                              "запись или диск заполнен. Конвертация невозможна")
+                                   .arg(QDir::toNativeSeparators(root())));
+        if (waited.elapsed() >= waitMs)
+            throw DokravaError(QStringLiteral("Все папки профилей LibreOffice в «%1» заняты другими конвертациями. "
+                                              "Конвертация не выполнена, повторите позже")
+                                   .arg(QDir::toNativeSeparators(root())));
+        QThread::msleep(100);
+    }
+}
 
 void PrepareConverterProfile(const QString &folder)
 {

@@ -1,7 +1,7 @@
 #include "office/OfficeConverter.h"
 
 #include "base/DokravaError.h"
-#include "office/PdfConverter.h"
+#include "office/ConvertDocument.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,8 +14,11 @@ QString convert(const QString &converter, const QString &input, const QString &o
     if (converter.isEmpty() || !QFileInfo(converter).isFile())
         throw DokravaError(QStringLiteral("LibreOffice не найден"));
     QDir().mkpath(outDir);
-    // The document converter's own profile, process-tree ending and stale-output removal apply here too.
-    const QString output = ConvertDocument(input, target, outDir, converter, timeoutMs);
+    // The one conversion of a document: its profile folder, process-tree ending and stale-output
+    // removal apply here too.
+    ConversionOptions options;
+    options.waitMs = timeoutMs;
+    const QString output = ConvertDocument(input, target, outDir, converter, options);
     if (output.isEmpty())
         throw DokravaError(QStringLiteral("LibreOffice не смог преобразовать файл \"%1\" в формат %2")
                                .arg(QFileInfo(input).fileName(), target.section(QLatin1Char(':'), 0, 0)));

@@ -9,7 +9,7 @@ namespace OfficeConverter {
 
 // Converts input into outDir with the given target ("xlsx", "xls:MS Excel 97", ...); returns the
 // path of the file written. Throws DokravaError when the converter is missing, fails, runs
-// longer than timeoutMs or writes nothing.
+// longer than timeoutMs or writes nothing, or when no converter profile folder can be used.
 QString convert(const QString &converter, const QString &input, const QString &outDir,
                 const QString &target, int timeoutMs = 120000);
 

@@ -44,6 +44,7 @@ private slots:
     void unconvertedDocumentsFailTheCall();
     void interruptStopsTheRun();
     void errorEndsTheRunAfterCounting();
+    void noConverterProfileFolderEndsTheRun();
     void consoleStreams_data();
     void consoleStreams();
 
@@ -223,6 +224,32 @@ void tst_CliGenerate::errorEndsTheRunAfterCounting()
     QCOMPARE(r.out, QStringLiteral("Документов создано: 1\n"));
     QVERIFY2(!r.err.isEmpty() && !r.err.contains(QStringLiteral("Готово")), qPrintable(r.err));
     QVERIFY(QFileInfo::exists(m_dir->filePath(QStringLiteral("out/Письмо/Письмо-Иванов Иван Иванович.odt"))));
+}
+
+// A program folder where no converter profile folder can be made (here "lo_profiles" is a file)
+// ends the run with a message; the run once waited for a free profile folder for ever.
+void tst_CliGenerate::noConverterProfileFolderEndsTheRun()
+{
+    const QString app = m_dir->filePath(QStringLiteral("app"));
+    QVERIFY(QDir().mkpath(app));
+    const QString cli = app + QStringLiteral("/dokrava-cli");
+    QVERIFY(QFile::copy(QStringLiteral(DOKRAVA_CLI), cli));
+    TestFiles::writeBytes(app + QStringLiteral("/lo_profiles"), "not a folder");
+    const QString converter = FakeConverter::copying(m_dir->filePath(QStringLiteral("soffice")));
+    QProcess p;
+    p.start(cli, QStringList{QStringLiteral("generate")} + base() + QStringList{"--format", "pdf", "--rows", "1", "--converter", converter});
+    QVERIFY(p.waitForStarted());
+    const bool ended = p.waitForFinished(30000);
+    if (!ended)
+        p.kill();
+    QVERIFY2(ended, "the run waited for a converter profile folder that cannot be made");
+    QCOMPARE(p.exitCode(), 1);
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QVERIFY2(err.contains(QStringLiteral("Не удалось подготовить папку профиля LibreOffice")), qPrintable(err));
+    // The document filled before the error stays, counted as not converted.
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), QStringLiteral("Документов создано: 1\nОшибок конвертации в PDF: 1\n"));
+    QCOMPARE(TestFiles::filesUnder(m_dir->filePath(QStringLiteral("out"))),
+             QStringList{QStringLiteral("Договор/Договор-Иванов Иван Иванович.docx")});
 }
 
 void tst_CliGenerate::consoleStreams_data()

@@ -1,10 +1,16 @@
 #include "TestFiles.h"
 
+#include "base/AppFolder.h"
+#include "base/DokravaError.h"
 #include "office/ConverterProfile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <vector>
 
 using namespace TestFiles;
 
@@ -30,6 +36,8 @@ class TestConverterProfile : public QObject
 private slots:
     void profileIsMarkedAsHavingSeenEveryVersion_data();
     void profileIsMarkedAsHavingSeenEveryVersion();
+    void oneConverterPerProfileFolder_data();
+    void oneConverterPerProfileFolder();
 };
 
 void TestConverterProfile::profileIsMarkedAsHavingSeenEveryVersion_data()
@@ -71,6 +79,74 @@ void TestConverterProfile::profileIsMarkedAsHavingSeenEveryVersion()
     // Once marked, a profile is left alone.
     PrepareConverterProfile(dir.filePath(QStringLiteral("profile")));
     QCOMPARE(readBytes(settings), after);
+}
+
+void TestConverterProfile::oneConverterPerProfileFolder_data()
+{
+    QTest::addColumn<int>("held");        // folders 0 .. held-1 are held by other converters
+    QTest::addColumn<int>("heldForMin");  // ... taken that many minutes ago
+    QTest::addColumn<bool>("rootIsFile"); // "lo_profiles" is a file: no folder can be made
+    QTest::addColumn<bool>("cancel");     // the wait is cancelled
+    QTest::addColumn<QString>("taken");   // the folder taken; empty: none
+    QTest::addColumn<QString>("error");   // the start of the message thrown; empty: none
+    QTest::newRow("free") << 0 << 0 << false << false << "0" << "";
+    QTest::newRow("first one held") << 1 << 0 << false << false << "1" << "";
+    // A long batch of another copy of the program keeps its folder.
+    QTest::newRow("held for an hour") << 2 << 60 << false << false << "2" << "";
+    QTest::newRow("every one held, wait runs out")
+        << ConverterProfile::kSlots << 0 << false << false << "" << "Все папки профилей LibreOffice";
+    QTest::newRow("every one held, wait cancelled") << ConverterProfile::kSlots << 0 << false << true << "" << "";
+    QTest::newRow("no folder can be made")
+        << 0 << 0 << true << false << "" << "Не удалось подготовить папку профиля LibreOffice";
+}
+
+void TestConverterProfile::oneConverterPerProfileFolder()
+{
+    QFETCH(int, held);
+    QFETCH(int, heldForMin);
+    QFETCH(bool, rootIsFile);
+    QFETCH(bool, cancel);
+    QFETCH(QString, taken);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    AppFolder::setOverride(dir.path());
+    const QString root = dir.filePath(QStringLiteral("lo_profiles"));
+    if (rootIsFile)
+        writeBytes(root, "not a folder");
+    else
+        QVERIFY(QDir().mkpath(root));
+    std::vector<std::unique_ptr<QLockFile>> others;
+    for (int k = 0; k < held; ++k) {
+        const QString lockPath = root + QStringLiteral("/%1.lock").arg(k);
+        others.push_back(std::make_unique<QLockFile>(lockPath));
+        QVERIFY(others.back()->tryLock(0));
+        QFile lock(lockPath);
+        QVERIFY(lock.open(QIODevice::ReadWrite));
+        lock.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-60 * heldForMin), QFileDevice::FileModificationTime);
+    }
+    QElapsedTimer clock;
+    clock.start();
+    // A wait that is cancelled would otherwise run its whole minute.
+    const int waitMs = cancel ? 60000 : 400;
+    QString thrown;
+    std::unique_ptr<ConverterProfile> profile;
+    try {
+        profile = ConverterProfile::take(waitMs, [&] { return cancel && clock.elapsed() > 200; });
+    } catch (const DokravaError &e) {
+        thrown = e.message();
+    }
+    AppFolder::setOverride(QString());
+    QVERIFY2(thrown.startsWith(error) && thrown.isEmpty() == error.isEmpty(), qPrintable(thrown));
+    QVERIFY(clock.elapsed() < 10000);
+    QCOMPARE(profile ? QDir(root).relativeFilePath(profile->folder()) : QString(), taken);
+    if (!profile)
+        return;
+    QVERIFY(QFileInfo::exists(profile->folder() + QStringLiteral("/user/registrymodifications.xcu")));
+    // Held until released, then free for the next converter.
+    QLockFile again(profile->folder() + QStringLiteral(".lock"));
+    QVERIFY(!again.tryLock(0));
+    profile.reset();
+    QVERIFY(again.tryLock(0));
 }
 
 QTEST_GUILESS_MAIN(TestConverterProfile)

@@ -71,7 +71,7 @@ void tst_PdfConverter::pathsWithSpacesReachTheConverterWhole()
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QStringList args = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     const QString profile = QStringLiteral("-env:UserInstallation=file://") + QDir(m_dir->path()).absolutePath()
-                            + QStringLiteral("/temp/%1/lo_profile").arg(QCoreApplication::applicationPid());
+                            + QStringLiteral("/lo_profiles/0");
     QCOMPARE(args, (QStringList{profile, QStringLiteral("--headless"), QStringLiteral("--convert-to"),
                                 QStringLiteral("pdf"), QStringLiteral("--outdir"),
                                 QFileInfo(odt).absolutePath(), odt}));
@@ -82,6 +82,8 @@ void tst_PdfConverter::converterThatCannotStart_data()
     QTest::addColumn<QString>("kind");
     QTest::newRow("missing") << "missing";
     QTest::newRow("not executable") << "plain";
+    // A converter that would work, but no profile folder can be made for it.
+    QTest::newRow("no profile folder") << "no profile";
 }
 
 void tst_PdfConverter::converterThatCannotStart()
@@ -90,6 +92,10 @@ void tst_PdfConverter::converterThatCannotStart()
     QString converter = m_dir->filePath(QStringLiteral("soffice"));
     if (kind == QLatin1String("plain"))
         FakeConverter::write(converter, "#!/bin/sh\nexit 0\n", false);
+    if (kind == QLatin1String("no profile")) {
+        FakeConverter::logging(converter);
+        TestFiles::writeBytes(m_dir->filePath(QStringLiteral("lo_profiles")), "not a folder");
+    }
     const QString odt = writeOdt(QStringLiteral("a.odt"));
     QElapsedTimer t;
     t.start();
