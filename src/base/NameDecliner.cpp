@@ -61,9 +61,9 @@ std::optional<Paradigm> firstDeclension(const QString &folded)
             return Paradigm::Indeclinable; // Гарсиа, Моруа, Ноа
         if (IsVelar(before))
             return Paradigm::FeminineAVelar;
-        if (IsHushing(before) && before != u'ц')
-            return Paradigm::FeminineAHushing;
-        return Paradigm::FeminineA;
+        if (before == u'ц')
+            return Paradigm::FeminineATse;
+        return IsHushing(before) ? Paradigm::FeminineAHushing : Paradigm::FeminineA;
     }
     if (folded.endsWith(u"ия"))
         return Paradigm::FeminineIya;

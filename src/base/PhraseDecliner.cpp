@@ -69,7 +69,9 @@ std::optional<Paradigm> nounParadigm(const QString &f)
             return std::nullopt;
         if (IsVelar(before))
             return Paradigm::FeminineAVelar;
-        return IsHushing(before) && before != u'ц' ? Paradigm::FeminineAHushing : Paradigm::FeminineA;
+        if (before == u'ц')
+            return Paradigm::FeminineATse;
+        return IsHushing(before) ? Paradigm::FeminineAHushing : Paradigm::FeminineA;
     }
     if (last == u'я') {
         if (f.endsWith(u"ия"))

@@ -22,6 +22,7 @@ Endings endingsOf(Paradigm paradigm)
     case Paradigm::FeminineA: return {1, {u"ы", u"е", u"у", u"ой", u"е"}};
     case Paradigm::FeminineAVelar: return {1, {u"и", u"е", u"у", u"ой", u"е"}};
     case Paradigm::FeminineAHushing: return {1, {u"и", u"е", u"у", u"ей", u"е"}};
+    case Paradigm::FeminineATse: return {1, {u"ы", u"е", u"у", u"ей", u"е"}};
     case Paradigm::FeminineYa: return {1, {u"и", u"е", u"ю", u"ей", u"е"}};
     case Paradigm::FeminineYaStressed: return {1, {u"и", u"е", u"ю", u"ёй", u"е"}};
     case Paradigm::FeminineIya: return {1, {u"и", u"и", u"ю", u"ей", u"и"}};

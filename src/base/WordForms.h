@@ -30,6 +30,7 @@ enum class Paradigm {
     FeminineA,       // Елена, Никита: -ы -е -у -ой -е
     FeminineAVelar,  // Ольга, Лука: -и -е -у -ой -е
     FeminineAHushing,// Наташа: -и -е -у -ей -е
+    FeminineATse,    // Синица, продавщица: -ы -е -у -ей -е
     FeminineYa,      // Ася, Зозуля: -и -е -ю -ей -е
     FeminineYaStressed, // Илья: -и -е -ю -ёй -е
     FeminineIya,     // Мария, Берия: -и -и -ю -ей -и
