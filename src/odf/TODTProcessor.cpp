@@ -1,6 +1,7 @@
 #include "odf/TODTProcessor.h"
 
 #include "base/DokravaError.h"
+#include "base/FailureReason.h"
 #include "base/FieldFormat.h"
 #include "base/PendingFile.h"
 #include "base/ScratchFolder.h"
@@ -60,8 +61,8 @@ void TODTProcessor::WriteXmlPart(const QString &path, const QString &text)
 {
     QFile f(path);
     const QByteArray bytes = XmlPartBytes(text);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !f.flush())
-        throw DokravaError(QStringLiteral("Не удалось записать файл «%1»").arg(QDir::toNativeSeparators(path)));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || !WriteWhole(f, bytes))
+        throw DokravaError(QStringLiteral("Не удалось записать файл «%1»: %2").arg(QDir::toNativeSeparators(path), FailureReason(f)));
 }
 
 void TODTProcessor::UnzipToFolder(const QString &ZipFile, const QString &Folder)

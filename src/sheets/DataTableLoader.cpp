@@ -1,5 +1,6 @@
 #include "sheets/DataTableLoader.h"
 
+#include "base/PendingFile.h"
 #include "odf/TODTProcessor.h"
 #include "sheets/TSpreadsheet.h"
 
@@ -60,6 +61,8 @@ TDataTable loadSpreadsheet(const QString &path, int chosenSheet)
 
 TDataTable LoadDataGrid(const QString &path, int chosenSheet)
 {
+    // What a save that was killed midway left beside the file goes now.
+    RemoveAbandonedPendingFilesOf(path);
     if (!IsOdsDataFile(path))
         return loadSpreadsheet(path, chosenSheet);
     TDataTable table = loadOds(path);
@@ -70,6 +73,7 @@ TDataTable LoadDataGrid(const QString &path, int chosenSheet)
 
 TDataTable LoadDataTable(const QString &path, int chosenSheet)
 {
+    RemoveAbandonedPendingFilesOf(path);
     if (IsOdsDataFile(path))
         return loadOds(path);
     TDataTable table = loadSpreadsheet(path, chosenSheet);

@@ -39,7 +39,8 @@ bool IsOdsDataFile(const QString &path);
 // "Лист 1" and the naming box the first field only. Any other: the spreadsheet engine for the
 // extension, sheet chosenSheet (from 0; -1 or a missing position takes the first), the header row
 // up to the first cell without value, the records down to the first row whose column A has no
-// value; cells beyond those are not read. The file is only read. Throws DokravaError.
+// value; cells beyond those are not read. The file is only read; temporary files that a killed
+// save of it left beside it are removed (RemoveAbandonedPendingFilesOf). Throws DokravaError.
 TDataTable LoadDataTable(const QString &path, int chosenSheet);
 
 // Reads the data file as LoadDataTable does, but hands the table over as the grid holds it

@@ -17,6 +17,7 @@ class TTextGrid;
 // keeps its value and format. loaded is what the load of this file read (TDataTable::extent),
 // empty when the grid was not loaded from it. The marker column, marks and modes are not
 // written. converter is the office suite's conversion (".xls"; may be empty). A read-only file is refused; the
-// file is replaced only once the new one is complete. Throws DokravaError.
+// file is replaced only once the new one is complete; temporary files that a killed save of it
+// left beside it are removed first. Throws DokravaError.
 QString SaveDataTable(const TTextGrid &grid, const QString &path, int sheetIndex, const TFileConverter &converter,
                       const TableExtent &loaded);

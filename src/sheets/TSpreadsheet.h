@@ -50,6 +50,8 @@ public:
     // The cells of rows 1..rows and columns 1..cols (grown to cover an area cleared before) lose
     // their content and format; every other cell keeps both.
     void clearCells(int rows, int cols);
+    // The cell loses its content and format; every other cell keeps both.
+    void clearCell(int row, int col);
     // Writes a text value into the cell with the text number format "@"; what the cell held
     // before, its format included, is replaced.
     void setCellText(int row, int col, const QString &text);
@@ -57,9 +59,11 @@ public:
     // Writes the workbook back to its file; only the cleared and written cells of the active
     // sheet change. The file is replaced only once the new one is complete.
     virtual void save() = 0;
-    // Rewrites the active sheet from a grid and saves: clearCells(rows, cols), then every cell
-    // of grid row r, column c (c >= 1) into sheet cell (r + 1, c), then save(). rows and cols
-    // cover the grid's records and fields. An engine may do the same in one pass.
+    // Rewrites the active sheet from a grid and saves: in rows 1..max(rows, grid rows) and
+    // columns 1..max(cols, grid fields), a cell whose text differs from grid row r - 1, column c
+    // gets the grid's text (setCellText), one the grid does not cover loses content and format
+    // (clearCell); a cell whose text is the grid's keeps its value, type, format and formula.
+    // Then save(). An engine may do the same in one pass.
     virtual void saveGrid(const TTextGrid &grid, int rows, int cols);
     // Releases the workbook; further calls need open() again.
     virtual void close();

@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 namespace {
 
 // Records what the run reports.
@@ -90,6 +92,7 @@ private slots:
     void legacyTemplateConvertedOncePerRun_data();
     void legacyTemplateConvertedOncePerRun();
     void stoppedRunKeepsFinishedDocuments();
+    void failingDiskKeepsEarlierDocuments_data();
     void failingDiskKeepsEarlierDocuments();
     void workersKeepTheOrderOfOneThread_data();
     void workersKeepTheOrderOfOneThread();
@@ -646,10 +649,21 @@ void tst_GenerationRun::stoppedRunKeepsFinishedDocuments()
              (QStringList{QStringLiteral("Письмо-Иванов.odt"), QStringLiteral("Письмо-Петров.odt")}));
 }
 
-// A disk that cannot keep what was written ends the run: the documents of an earlier run stay as
-// they were and nothing is counted as written.
+void tst_GenerationRun::failingDiskKeepsEarlierDocuments_data()
+{
+    QTest::addColumn<int>("fault"); // 0 the sync to disk fails, else write()'s error code
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("sync fails") << 0 << QStringLiteral("данные не удалось сохранить на диске");
+    QTest::newRow("disk full") << int(ENOSPC) << QStringLiteral("Недостаточно места на диске");
+    QTest::newRow("write refused") << int(EACCES) << QStringLiteral("Нет доступа к файлу");
+}
+
+// A disk that cannot keep what was written ends the run with the reason: the documents of an
+// earlier run stay as they were and nothing is counted as written.
 void tst_GenerationRun::failingDiskKeepsEarlierDocuments()
 {
+    QFETCH(int, fault);
+    QFETCH(QString, reason);
     TGenerationInput in = input({QStringLiteral("Договор.docx"), QStringLiteral("Письмо.odt")});
     in.severalRecords = true;
     in.grid.marks = {false, true, true, true};
@@ -658,9 +672,21 @@ void tst_GenerationRun::failingDiskKeepsEarlierDocuments()
     const QString earlier = out(QStringLiteral("Письмо/Письмо-Иванов.odt"));
     TestFiles::writeBytes(earlier, "документ прошлого запуска");
     TGenerationRun run(in, nullptr);
-    DiskFaults::syncFails = true;
-    QVERIFY_THROWS_EXCEPTION(DokravaError, run.run());
-    DiskFaults::syncFails = false;
+    QString message;
+    {
+        std::optional<DiskFaults::WriteFault> failing;
+        if (fault == 0)
+            DiskFaults::syncFails = true;
+        else
+            failing.emplace(fault);
+        try {
+            run.run();
+        } catch (const DokravaError &e) {
+            message = e.message();
+        }
+        DiskFaults::syncFails = false;
+    }
+    QVERIFY2(message.contains(reason), qPrintable(message));
     QCOMPARE(run.documentsWritten(), 0);
     QCOMPARE(TestFiles::readBytes(earlier), QByteArray("документ прошлого запуска"));
     QDirIterator files(out(QString()), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
