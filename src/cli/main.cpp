@@ -19,11 +19,11 @@ const char *const kUsage =
     "  dokrava-cli fill TEMPLATE OUTPUT NAME=VALUE...\n"
     "  dokrava-cli generate --templates DIR --data FILE --out DIR\n"
     "      [--sheet N] [--format native|pdf] [--naming template|column] [--column FIELD]\n"
-    "      [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n"
+    "      [--order template|column] [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n"
     "      [--converter FILE|none] [--check]\n"
     "  dokrava-cli check --templates DIR --data FILE\n"
     "      [--sheet N] [--format native|pdf] [--naming template|column] [--column FIELD]\n"
-    "      [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n"
+    "      [--order template|column] [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n"
     "      [--converter FILE|none]\n";
 
 } // namespace
