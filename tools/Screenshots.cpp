@@ -80,7 +80,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
-    QTemporaryDir folder;
+    // The picture shows the program's folder: a short name reads better than a random one.
+    QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/Докрава-XXXXXX"));
     if (!QDir().mkpath(out) || !folder.isValid() || !copyInstallation(folder.path())) {
         std::fprintf(stderr, "Не удалось подготовить папки\n");
         return 1;
