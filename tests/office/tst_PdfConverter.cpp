@@ -247,6 +247,8 @@ void tst_PdfConverter::progressCountsEachFileAsItAppears()
     ConversionSupervisor::Options options;
     options.converter = converter;
     options.processes = 1;
+    options.batchBaseMs = 10000; // a count that never moves fails in seconds, not minutes
+    options.singleMs = 2000;
     ConversionSupervisor supervisor(options);
     for (int i = 0; i < 3; ++i)
         supervisor.submit(writeOdt(QStringLiteral("docum/%1.odt").arg(i)), m_dir->filePath(QStringLiteral("docum/%1.pdf").arg(i)));
