@@ -58,6 +58,7 @@ struct ConversionSupervisor::Private
     std::deque<Job> queue;
     QList<int> results; // -1 open, 0 failed, 1 converted
     int judged = 0;
+    int converted = 0;
     int busy = 0; // converters with a batch
     bool finishing = false;
     std::atomic<bool> cancelled{false};
@@ -212,6 +213,7 @@ void ConversionSupervisor::Private::judge(const Job &job, bool ok, int slot, int
         return;
     results[job.ticket] = ok ? 1 : 0;
     ++judged;
+    converted += ok ? 1 : 0;
 }
 
 void ConversionSupervisor::Private::unwatch(int slot, int watched)
@@ -260,7 +262,7 @@ int ConversionSupervisor::submit(const QString &source, const QString &target, c
     return ticket;
 }
 
-QList<bool> ConversionSupervisor::finish(const std::function<void(int judged)> &progress)
+QList<bool> ConversionSupervisor::finish(const std::function<void(int converted)> &progress)
 {
     {
         std::lock_guard<std::mutex> lock(d->mutex);
@@ -300,13 +302,19 @@ int ConversionSupervisor::judged() const
     return d->judged;
 }
 
+int ConversionSupervisor::converted() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->converted;
+}
+
 int ConversionSupervisor::madeSoFar() const
 {
     QList<Private::Watch> watches;
     int made = 0;
     {
         std::lock_guard<std::mutex> lock(d->mutex);
-        made = d->judged;
+        made = d->converted;
         // After a stop the running batches' files count for nothing.
         if (d->cancelled)
             return made;
