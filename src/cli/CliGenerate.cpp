@@ -32,6 +32,7 @@ struct Options
     QString templates, data, out, column, personal, converter;
     int sheet = 0;
     bool pdf = false, byColumn = false, colontit = false, check = false;
+    int order = -1; // --order: 0 template first, 1 value first; -1 as --naming chooses
     QString rows = QStringLiteral("all");
     QStringList only;
 };
@@ -70,6 +71,8 @@ Options parse(const QStringList &args, bool forCheck)
             o.pdf = choice(a, takeValue(args, i), {QStringLiteral("native"), QStringLiteral("pdf")}) == QLatin1String("pdf");
         else if (a == QLatin1String("--naming"))
             o.byColumn = choice(a, takeValue(args, i), {QStringLiteral("template"), QStringLiteral("column")}) == QLatin1String("column");
+        else if (a == QLatin1String("--order"))
+            o.order = choice(a, takeValue(args, i), {QStringLiteral("template"), QStringLiteral("column")}) == QLatin1String("column") ? 1 : 0;
         else if (a == QLatin1String("--sheet")) {
             bool ok = false;
             o.sheet = takeValue(args, i).toInt(&ok);
@@ -201,6 +204,8 @@ TRunRequest ReadRunRequest(const QStringList &args, bool forCheck)
             throw DokravaError(QStringLiteral("В таблице нет колонки «%1»").arg(o.column));
     }
     in.namingMode = o.byColumn ? 1 : 0;
+    // Without --order the name starts with what names the folder, as it always did here.
+    in.settings.FileName = o.order >= 0 ? o.order : in.namingMode;
     in.settings.FormatFile = o.pdf ? 0 : 1;
     in.settings.Colontit = o.colontit;
     in.personalFieldsFile = o.personal.isEmpty() ? QString() : QFileInfo(o.personal).absoluteFilePath();

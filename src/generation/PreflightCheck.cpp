@@ -477,7 +477,8 @@ private:
                 empty.append(r);
                 continue;
             }
-            const QString key = FoldedName(OutputPath(QStringLiteral("."), longest, value, m_in.namingMode, m_in.settings.FormatFile));
+            const QString key = FoldedName(OutputPath(QStringLiteral("."), longest, value, m_in.namingMode,
+                                                                      NameOrderOf(m_in.settings.FileName), m_in.settings.FormatFile));
             const auto g = groupOf.constFind(key);
             if (g == groupOf.cend()) {
                 groupOf.insert(key, int(groups.size()));

@@ -101,8 +101,13 @@ QString withoutExtension(const QString &path)
 
 } // namespace
 
+TNameOrder NameOrderOf(int FileName)
+{
+    return FileName == 0 ? TNameOrder::TemplateFirst : TNameOrder::ValueFirst;
+}
+
 QString OutputPath(const QString &outputRoot, const QString &entry, const QString &namingValue,
-                   int namingMode, int FormatFile, int copy)
+                   int namingMode, TNameOrder order, int FormatFile, int copy)
 {
     const QString t = SafeNamePart(FileNameWithoutExt(entry));
     const QString entryName = entry.mid(std::max(entry.lastIndexOf(QLatin1Char('\\')), entry.lastIndexOf(QLatin1Char('/'))) + 1);
@@ -115,7 +120,7 @@ QString OutputPath(const QString &outputRoot, const QString &entry, const QStrin
     const int reserved = NameLength(t) + 1 + NameLength(suffix) + std::max(NameLength(ext), 5);
     const QString v = fitted(SafeNamePart(namingValue), std::max(0, kMaxNameLength - reserved));
     const QString folder = namingMode == 1 ? v : t;
-    const QString name = namingMode == 1 ? v + QLatin1Char('-') + t : t + QLatin1Char('-') + v;
+    const QString name = order == TNameOrder::ValueFirst ? v + QLatin1Char('-') + t : t + QLatin1Char('-') + v;
     // An empty folder name puts the document into the output root itself.
     const QString dir = folder.isEmpty() ? outputRoot : AppFolder::join(outputRoot, folder);
     return AppFolder::join(dir, name + suffix + ext);
@@ -347,11 +352,12 @@ QString TGenerationRun::claimOutputPath(const QString &entry, const QString &nam
     const auto key = [this](const QString &path) {
         return (m_in.settings.FormatFile == 0 ? withoutExtension(path) : path).toCaseFolded();
     };
-    const QString first = OutputPath(m_in.outputRoot, entry, namingValue, m_in.namingMode, m_in.settings.FormatFile);
+    const TNameOrder order = NameOrderOf(m_in.settings.FileName);
+    const QString first = OutputPath(m_in.outputRoot, entry, namingValue, m_in.namingMode, order, m_in.settings.FormatFile);
     int &next = m_nextCopy[key(first)];
     for (int copy = std::max(next, 1);; ++copy) {
         const QString path = copy == 1 ? first
-                                       : OutputPath(m_in.outputRoot, entry, namingValue, m_in.namingMode,
+                                       : OutputPath(m_in.outputRoot, entry, namingValue, m_in.namingMode, order,
                                                     m_in.settings.FormatFile, copy);
         if (!m_claimed.contains(key(path))) {
             m_claimed.insert(key(path));
@@ -586,7 +592,7 @@ void TGenerationRun::reportDocuments(bool always)
         return;
     m_progressClock.start();
     const bool pdf = m_in.settings.FormatFile == 0 && !m_in.converter.isEmpty();
-    m_observer->documentsProgressed(m_filled, m_expected, pdf ? (m_supervisor ? m_supervisor->converted() : 0) : -1);
+    m_observer->documentsProgressed(m_filled, m_expected, pdf ? (m_supervisor ? m_supervisor->madeSoFar() : 0) : -1);
 }
 
 void TGenerationRun::written(const QString &path)

@@ -96,14 +96,20 @@ QString FileNameWithoutExt(const QString &fileName);
 // \ / : * ? " < > | and control characters become "_", trailing dots and spaces are dropped.
 QString SafeNamePart(const QString &text);
 
-// The output path of one document: root / folder / name + extension, by the naming mode
-// (0: folder T, name "T-V"; 1: folder V, name "V-T"); ".pdf" for Word templates when
-// FormatFile is 0, otherwise the entry's own extension as written. A copy number above 1 adds
-// " (copy)" before the extension. The naming value is shortened, on a character boundary, so the
-// folder and the file name fit the file system's limit for one name, with room for any extension
-// the run may write there.
+// The order of the two parts of a document's file name, "Имя файла" in the settings window.
+enum class TNameOrder { TemplateFirst, ValueFirst };
+
+// The order a FileName switch stands for: 0 "Шаблон-ИмяКолонки", any other "ИмяКолонки-Шаблон".
+TNameOrder NameOrderOf(int FileName);
+
+// The output path of one document: root / folder / name + extension. The naming mode chooses the
+// folder (0: the template name T, 1: the naming value V), the order the name ("T-V" or "V-T");
+// ".pdf" for Word templates when FormatFile is 0, otherwise the entry's own extension as written.
+// A copy number above 1 adds " (copy)" before the extension. The naming value is shortened, on a
+// character boundary, so the folder and the file name fit the file system's limit for one name,
+// with room for any extension the run may write there.
 QString OutputPath(const QString &outputRoot, const QString &entry, const QString &namingValue,
-                   int namingMode, int FormatFile, int copy = 1);
+                   int namingMode, TNameOrder order, int FormatFile, int copy = 1);
 
 // Longest name of one folder or file the file system takes: 255 bytes of UTF-8, or 255 UTF-16
 // units on Windows.

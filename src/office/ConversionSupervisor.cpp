@@ -64,12 +64,23 @@ struct ConversionSupervisor::Private
     std::atomic<bool> cancelled{false};
     QList<qint64> running; // per worker slot: the converter's process id, 0 when none
     QList<QThread *> workers;
+    // Per worker slot: the folder its running batch writes into, the names the converter will
+    // give the documents there, and which of them are judged (or sent on alone) already.
+    struct Watch
+    {
+        QString folder;
+        QStringList names;
+        QList<bool> done;
+    };
+    QList<Watch> watches;
 
     QList<Job> takeBatch();
     void work(int slot);
     void convertBatch(int slot, const QString &profile, const QList<Job> &batch);
     bool convertAlone(int slot, const QString &profile, const Job &job);
-    void judge(const Job &job, bool ok);
+    // Judges a job; with a slot, also marks it done in that slot's watch.
+    void judge(const Job &job, bool ok, int slot = -1, int watched = -1);
+    void unwatch(int slot, int watched);
     bool run(int slot, const QStringList &arguments, int waitMs);
 };
 
@@ -155,15 +166,30 @@ void ConversionSupervisor::Private::convertBatch(int slot, const QString &profil
     }
     const int limit = options.batchBaseMs + options.perDocumentMs * int(together.size());
     const QString format = batch.first().format;
+    {
+        // While the converter runs, each file it writes counts as progress (madeSoFar).
+        std::lock_guard<std::mutex> lock(mutex);
+        Watch &watch = watches[slot];
+        watch = {out.path(), {}, QList<bool>(together.size(), false)};
+        for (const Job &job : together)
+            watch.names << convertedName(job);
+    }
     const bool ended = run(slot, ConverterArguments(profile, format, out.path(), sources), limit);
-    for (const Job &job : together) {
+    for (int i = 0; i < together.size(); ++i) {
+        const Job &job = together[i];
         // Only a batch that ended by itself with success vouches for its files; the documents of
         // any other, and those it left without a complete file, are tried once more, alone.
         const QString made = out.filePath(convertedName(job));
-        if (ended && ConvertedFile::isComplete(made) && moveInto(made, job.target))
-            judge(job, true);
-        else
+        if (ended && ConvertedFile::isComplete(made) && moveInto(made, job.target)) {
+            judge(job, true, slot, i);
+        } else {
+            unwatch(slot, i);
             alone.append(job);
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        watches[slot] = {};
     }
     for (const Job &job : alone)
         judge(job, convertAlone(slot, profile, job));
@@ -177,14 +203,23 @@ bool ConversionSupervisor::Private::convertAlone(int slot, const QString &profil
     return ended && ConvertedFile::isComplete(made) && moveInto(made, job.target);
 }
 
-void ConversionSupervisor::Private::judge(const Job &job, bool ok)
+void ConversionSupervisor::Private::judge(const Job &job, bool ok, int slot, int watched)
 {
     std::lock_guard<std::mutex> lock(mutex);
+    // One lock for both, so a file is never counted as judged and as just written at once.
+    if (slot >= 0)
+        watches[slot].done[watched] = true;
     if (results[job.ticket] >= 0)
         return;
     results[job.ticket] = ok ? 1 : 0;
     ++judged;
     converted += ok ? 1 : 0;
+}
+
+void ConversionSupervisor::Private::unwatch(int slot, int watched)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    watches[slot].done[watched] = true;
 }
 
 ConversionSupervisor::ConversionSupervisor(Options options) : d(std::make_unique<Private>())
@@ -194,6 +229,7 @@ ConversionSupervisor::ConversionSupervisor(Options options) : d(std::make_unique
     options.batchSize = std::max(1, options.batchSize);
     d->options = options;
     d->running.fill(0, options.processes);
+    d->watches.resize(options.processes);
     QDir().mkpath(ProcessTempDir());
     for (int slot = 0; slot < options.processes; ++slot) {
         QThread *worker = QThread::create([this, slot] { d->work(slot); });
@@ -238,11 +274,11 @@ QList<bool> ConversionSupervisor::finish(const std::function<void(int converted)
             if (d->options.stop && d->options.stop->load())
                 cancel();
             if (progress)
-                progress(converted());
+                progress(madeSoFar());
         }
     }
     if (progress)
-        progress(converted());
+        progress(madeSoFar());
     QList<bool> converted;
     for (int r : d->results)
         converted.append(r == 1);
@@ -270,6 +306,27 @@ int ConversionSupervisor::converted() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     return d->converted;
+}
+
+int ConversionSupervisor::madeSoFar() const
+{
+    QList<Private::Watch> watches;
+    int made = 0;
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        made = d->converted;
+        // After a stop the running batches' files count for nothing.
+        if (d->cancelled)
+            return made;
+        watches = d->watches;
+    }
+    // A batch converts its documents one after another but is judged only as a whole: counting
+    // its files as they appear lets a progress display move per document.
+    for (const Private::Watch &watch : std::as_const(watches))
+        for (int i = 0; i < watch.names.size(); ++i)
+            if (!watch.done[i] && QFileInfo::exists(AppFolder::join(watch.folder, watch.names[i])))
+                ++made;
+    return made;
 }
 
 QString ConversionSupervisor::profileFolder(int slot)

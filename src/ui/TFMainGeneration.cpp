@@ -13,6 +13,7 @@
 
 #include <QKeySequence>
 #include <QShortcut>
+#include <QTimer>
 
 #include <memory>
 
@@ -39,13 +40,23 @@ public:
     void conversionsProgressed(int converted, int total) override
     {
         QProgressBar *bar = m_window->ui()->prbar;
+        // The text first: whoever watches the value sees it with its own text.
+        bar->setFormat(QStringLiteral("PDF: %1 из %2").arg(converted).arg(total));
         bar->setRange(0, total);
         bar->setValue(converted);
-        bar->setFormat(QStringLiteral("PDF: %1 из %2").arg(converted).arg(total));
         bar->show();
     }
-    void notice(const QString &text) override { Dialogs::get().notice(m_window, text); }
-    void openFolder(const QString &path) override { Dialogs::get().shellOpen(path); }
+    // A window closing once the run has stopped shows nothing more.
+    void notice(const QString &text) override
+    {
+        if (!m_window->closingAfterRun())
+            Dialogs::get().notice(m_window, text);
+    }
+    void openFolder(const QString &path) override
+    {
+        if (!m_window->closingAfterRun())
+            Dialogs::get().shellOpen(path);
+    }
 
 private:
     TFMain *m_window;
@@ -106,12 +117,18 @@ bool TFMain::closeDuringGeneration()
     TGenerationTask *task = generationTask(this);
     if (!task->running())
         return true;
+    if (m_closeAfterRun)
+        return false; // already stopping; the window closes when the run has ended
     if (!Dialogs::get().question(this, QStringLiteral("Формирование документов"),
                                  QStringLiteral("Прервать формирование документов?")))
         return false;
+    // The window stays responsive while the run stops (ending converters may take a moment) and
+    // closes from the run's completion.
+    m_closeAfterRun = true;
     task->stop();
-    task->wait();
-    return true;
+    m_ui->BReplace->setEnabled(false);
+    m_ui->statusBar->showMessage(QStringLiteral("Формирование документов останавливается…"));
+    return false;
 }
 
 void TFMain::BReplaceClick()
@@ -135,6 +152,14 @@ void TFMain::BReplaceClick()
             m_ui->prbar->hide();
             m_ui->prbar->resetFormat();
             setRunning(m_ui.get(), false);
+            if (m_closeAfterRun) {
+                m_closeAfterRun = false;
+                m_ui->statusBar->clearMessage();
+                m_ui->BReplace->setEnabled(true);
+                // The user asked to close: the window goes now, the program ends with it.
+                QTimer::singleShot(0, this, [this] { close(); });
+                return;
+            }
             if (!error.isEmpty())
                 ShowApplicationError(this, error);
         });

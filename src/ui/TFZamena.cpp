@@ -120,7 +120,8 @@ TPersonalFields TFZamena::gridFields() const
 
 TSettings TFZamena::windowSettings() const
 {
-    TSettings settings;
+    // What the window does not show (the paths the main window remembers) stays as it is.
+    TSettings settings = Settings;
     settings.Colontit = m_ui->chkColontit->isChecked();
     settings.Help = m_ui->ChB_help->isChecked();
     settings.OpenDir = m_ui->ChB_OpenDir->isChecked();

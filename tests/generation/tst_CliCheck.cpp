@@ -60,6 +60,12 @@ void tst_CliCheck::findingsAndExitCode_data()
     QTest::newRow("an error")
         << "[ФИО] [Город] [Телефон]" << QStringList{"--rows", "1,2", "--format", "pdf", "--converter", "none"} << 1
         << "ошибка\tнастройки\tВыбран формат pdf, но LibreOffice не найден: документы не будут преобразованы в PDF\n";
+    // The shipped samples with the shipped settings ("Заменять в колонтитулах", an empty replace.ini).
+    QTest::newRow("shipped samples")
+        << "" << QStringList{"--templates", DOKRAVA_TEST_DATA "/../../resources/zagotka",
+                             "--data", DOKRAVA_TEST_DATA "/../../resources/Replace.xls",
+                             "--colontit", "--personal", DOKRAVA_TEST_DATA "/../../resources/replace.ini"}
+        << 0 << "";
     QTest::newRow("naming by another column")
         << "[ФИО] [Город] [Телефон]" << QStringList{"--naming", "column", "--column", "Город"} << 0 << "";
 }

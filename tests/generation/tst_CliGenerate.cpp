@@ -75,6 +75,12 @@ void tst_CliGenerate::recordsAndNaming_data()
     QTest::newRow("by template, first field, a range, one template")
         << QStringList{"--rows", "2-3", "--only", "Письмо.odt"}
         << QStringList{"Письмо/Письмо-Петрова Анна Сергеевна.odt", "Письмо/Письмо-Сидоров Пётр.odt"};
+    QTest::newRow("by column, name in the settings' default order")
+        << QStringList{"--naming", "column", "--order", "template", "--rows", "3", "--only", "Письмо.odt"}
+        << QStringList{"Сидоров Пётр/Письмо-Сидоров Пётр.odt"};
+    QTest::newRow("by template, value first")
+        << QStringList{"--order", "column", "--rows", "3", "--only", "Письмо.odt"}
+        << QStringList{"Письмо/Сидоров Пётр-Письмо.odt"};
     QTest::newRow("records longer and shorter than the header row")
         << QStringList{"--data", DOKRAVA_TEST_DATA "/table/ragged_records.csv", "--rows", "1-2", "--only", "Письмо.odt"}
         << QStringList{"Письмо/Письмо-Иванов.odt", "Письмо/Письмо-Петров.odt"};
@@ -120,6 +126,7 @@ void tst_CliGenerate::refused_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("unknown format") << QStringList{"--format", "odt"} << 2 << "Недопустимое значение «odt» для «--format»";
     QTest::newRow("bad sheet") << QStringList{"--sheet", "0"} << 2 << "После «--sheet» нужен номер листа, начиная с 1";
+    QTest::newRow("unknown name order") << QStringList{"--order", "value"} << 2 << "Недопустимое значение «value» для «--order»";
     QTest::newRow("bad record list") << QStringList{"--rows", "2-x"} << 2 << "Неверный список записей: 2-x";
     QTest::newRow("record beyond the table") << QStringList{"--rows", "4"} << 1 << "В таблице нет записи 4 (записей: 3)";
     QTest::newRow("record beyond a table without records")

@@ -97,6 +97,7 @@ TGenerationInput tst_GenerationEndToEnd::input(const QStringList &templates)
     in.severalRecords = true;
     in.namingColumn = 3;
     in.namingMode = 1;
+    in.settings.FileName = 1; // "ИмяКолонки-Шаблон"
     in.outputRoot = AppFolder::outputRoot();
     in.personalFieldsFile = AppFolder::personalFieldsFile();
     in.converter = kSoffice;

@@ -176,27 +176,33 @@ void tst_GenerationRun::outputPath_data()
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("value");
     QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("order");
     QTest::addColumn<int>("format");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("by template") << "Договор.docx" << "Иванов" << 0 << 1 << "Договор/Договор-Иванов.docx";
-    QTest::newRow("by column") << "Договор.docx" << "Иванов" << 1 << 1 << "Иванов/Иванов-Договор.docx";
-    QTest::newRow("by template, pdf") << "Договор.docx" << "Иванов" << 0 << 0 << "Договор/Договор-Иванов.pdf";
-    QTest::newRow("by column, pdf") << "Договор.docx" << "Иванов" << 1 << 0 << "Иванов/Иванов-Договор.pdf";
-    QTest::newRow("odt stays odt") << "Письмо.odt" << "Иванов" << 0 << 0 << "Письмо/Письмо-Иванов.odt";
-    QTest::newRow("extension case kept") << "Письмо.DOCX" << "x" << 0 << 1 << "Письмо/Письмо-x.DOCX";
-    QTest::newRow("capital odt") << "Акт.ODT" << "x" << 0 << 0 << "Акт/Акт-x.ODT";
-    QTest::newRow("legacy word") << "Старый.doc" << "x" << 0 << 1 << "Старый/Старый-x.doc";
-    QTest::newRow("dotted template") << "a.b.docx" << "x" << 0 << 1 << "a.b/a.b-x.docx";
-    QTest::newRow("empty value") << "Договор.docx" << "" << 0 << 1 << "Договор/Договор-.docx";
-    QTest::newRow("empty value by column") << "Договор.docx" << "" << 1 << 1 << "-Договор.docx";
-    QTest::newRow("quotes in a company name") << "Договор.docx" << "ООО \"Ромашка\"" << 1 << 1
+    QTest::newRow("by template") << "Договор.docx" << "Иванов" << 0 << 0 << 1 << "Договор/Договор-Иванов.docx";
+    QTest::newRow("by column") << "Договор.docx" << "Иванов" << 1 << 1 << 1 << "Иванов/Иванов-Договор.docx";
+    QTest::newRow("by template, pdf") << "Договор.docx" << "Иванов" << 0 << 0 << 0 << "Договор/Договор-Иванов.pdf";
+    QTest::newRow("by column, pdf") << "Договор.docx" << "Иванов" << 1 << 1 << 0 << "Иванов/Иванов-Договор.pdf";
+    QTest::newRow("odt stays odt") << "Письмо.odt" << "Иванов" << 0 << 0 << 0 << "Письмо/Письмо-Иванов.odt";
+    QTest::newRow("extension case kept") << "Письмо.DOCX" << "x" << 0 << 0 << 1 << "Письмо/Письмо-x.DOCX";
+    QTest::newRow("capital odt") << "Акт.ODT" << "x" << 0 << 0 << 0 << "Акт/Акт-x.ODT";
+    QTest::newRow("legacy word") << "Старый.doc" << "x" << 0 << 0 << 1 << "Старый/Старый-x.doc";
+    QTest::newRow("dotted template") << "a.b.docx" << "x" << 0 << 0 << 1 << "a.b/a.b-x.docx";
+    QTest::newRow("empty value") << "Договор.docx" << "" << 0 << 0 << 1 << "Договор/Договор-.docx";
+    QTest::newRow("empty value by column") << "Договор.docx" << "" << 1 << 1 << 1 << "-Договор.docx";
+    QTest::newRow("quotes in a company name") << "Договор.docx" << "ООО \"Ромашка\"" << 1 << 1 << 1
                                               << "ООО _Ромашка_/ООО _Ромашка_-Договор.docx";
-    QTest::newRow("separators make no levels") << "Договор.docx" << "a\\b/c" << 1 << 1 << "a_b_c/a_b_c-Договор.docx";
-    QTest::newRow("forbidden characters") << "Договор.docx" << "a:b*c?d<e>f|g\th" << 0 << 1
+    QTest::newRow("separators make no levels") << "Договор.docx" << "a\\b/c" << 1 << 1 << 1 << "a_b_c/a_b_c-Договор.docx";
+    QTest::newRow("forbidden characters") << "Договор.docx" << "a:b*c?d<e>f|g\th" << 0 << 0 << 1
                                           << "Договор/Договор-a_b_c_d_e_f_g_h.docx";
-    QTest::newRow("trailing dots and spaces") << "Договор.docx" << "Ltd. . " << 1 << 1 << "Ltd/Ltd-Договор.docx";
-    QTest::newRow("dot-dot never climbs") << "Договор.docx" << ".." << 1 << 1 << "-Договор.docx";
-    QTest::newRow("template in a sub-folder") << "Договоры/Аренда.docx" << "x" << 0 << 1 << "Аренда/Аренда-x.docx";
+    QTest::newRow("trailing dots and spaces") << "Договор.docx" << "Ltd. . " << 1 << 1 << 1 << "Ltd/Ltd-Договор.docx";
+    QTest::newRow("dot-dot never climbs") << "Договор.docx" << ".." << 1 << 1 << 1 << "-Договор.docx";
+    // "Имя файла" orders the name, "Формировать имя папки" only chooses the folder.
+    QTest::newRow("folder by column, template first") << "Договор.docx" << "Иванов" << 1 << 0 << 1
+                                                      << "Иванов/Договор-Иванов.docx";
+    QTest::newRow("folder by template, value first") << "Договор.docx" << "Иванов" << 0 << 1 << 0
+                                                     << "Договор/Иванов-Договор.pdf";
+    QTest::newRow("template in a sub-folder") << "Договоры/Аренда.docx" << "x" << 0 << 0 << 1 << "Аренда/Аренда-x.docx";
 }
 
 void tst_GenerationRun::outputPath()
@@ -204,10 +210,11 @@ void tst_GenerationRun::outputPath()
     QFETCH(QString, entry);
     QFETCH(QString, value);
     QFETCH(int, mode);
+    QFETCH(int, order);
     QFETCH(int, format);
     QFETCH(QString, expected);
     const QString root = QDir::toNativeSeparators(QStringLiteral("/app/docum/"));
-    QCOMPARE(OutputPath(root, entry, value, mode, format), root + QDir::toNativeSeparators(expected));
+    QCOMPARE(OutputPath(root, entry, value, mode, NameOrderOf(order), format), root + QDir::toNativeSeparators(expected));
 }
 
 void tst_GenerationRun::fieldValues()
@@ -384,6 +391,7 @@ void tst_GenerationRun::outputRootAndLevelsAreCreated()
     TGenerationInput in = input({QStringLiteral("Письмо.odt")});
     in.outputRoot = m_dir->filePath(QStringLiteral("new/deeper/docum"));
     in.namingMode = 1;
+    in.settings.FileName = 1; // "ИмяКолонки-Шаблон"
     TGenerationRun run(in, nullptr);
     run.run();
     QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("new/deeper/docum/Иванов/Иванов-Письмо.odt"))));
@@ -496,7 +504,7 @@ void tst_GenerationRun::longNamingValueIsShortened()
     QFETCH(int, format);
     QFETCH(int, copy);
     const QString root = QDir::toNativeSeparators(QStringLiteral("/app/docum/"));
-    const QString path = OutputPath(root, QStringLiteral("Договор.docx"), value, mode, format, copy);
+    const QString path = OutputPath(root, QStringLiteral("Договор.docx"), value, mode, NameOrderOf(mode), format, copy);
     const QFileInfo info(path);
     const QString suffix = (copy > 1 ? QStringLiteral(" (%1)").arg(copy) : QString())
                            + (format == 0 ? QStringLiteral(".pdf") : QStringLiteral(".docx"));

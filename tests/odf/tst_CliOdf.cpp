@@ -97,7 +97,7 @@ void TestCliOdf::help_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("first");
     QTest::addColumn<QStringList>("options");
-    const QStringList run{"--templates", "--data", "--sheet", "--format", "--naming", "--column", "--rows", "--only",
+    const QStringList run{"--templates", "--data", "--sheet", "--format", "--naming", "--order", "--column", "--rows", "--only",
                           "--personal", "--colontit", "--converter"};
     for (const char *flag : {"--help", "-h"}) {
         QTest::addRow("fields %s", flag) << QStringList{"fields", flag} << "dokrava-cli fields FILE..." << QStringList{};

@@ -133,6 +133,14 @@ void tst_SettingsFile::loadSettings_data()
     QTest::newRow("check off only when 0") << QByteArray("Check~0\r\n") << make(false, false, false, false, 1, 0, false);
     QTest::newRow("check on when 1") << QByteArray("Check~1\r\n") << defaults;
     QTest::newRow("check on for anything but 0") << QByteArray("Check~no\r\n") << defaults;
+    TSettings remembered;
+    remembered.ZagotkaDir = QStringLiteral("D:\\Шаблоны\\");
+    remembered.ReplaceFile = QStringLiteral("D:\\Данные~1.xlsx");
+    remembered.ReplaceSheet = 2;
+    QTest::newRow("remembered paths") << QByteArray("ZagotkaDir~D:\\\xd8\xe0\xe1\xeb\xee\xed\xfb\\\r\n"
+                                                    "ReplaceFile~D:\\\xc4\xe0\xed\xed\xfb\xe5~1.xlsx\r\nReplaceSheet~2\r\n")
+                                      << remembered;
+    QTest::newRow("sheet that is no number") << QByteArray("ReplaceSheet~x\r\n") << defaults;
     QTest::newRow("hand edited fixture") << TestFiles::readBytes(DOKRAVA_TEST_DATA "/settings/settings_hand_edited.ini")
                                          << make(true, false, true, false, 1, 7);
 }
@@ -152,6 +160,9 @@ void tst_SettingsFile::loadSettings()
     QCOMPARE(got.FormatFile, expected.FormatFile);
     QCOMPARE(got.FileName, expected.FileName);
     QCOMPARE(got.Check, expected.Check);
+    QCOMPARE(got.ZagotkaDir, expected.ZagotkaDir);
+    QCOMPARE(got.ReplaceFile, expected.ReplaceFile);
+    QCOMPARE(got.ReplaceSheet, expected.ReplaceSheet);
 }
 
 void tst_SettingsFile::loadStartsFromDefaults()
@@ -181,6 +192,18 @@ void tst_SettingsFile::saveSettingsWritesItsLines_data()
                             << QByteArray("Colontit~1\r\nHelp~1\r\nOpenDir~1\r\nOpenUniqDir~1\r\nFormatFile~0\r\nFileName~1\r\nCheck~1\r\n");
     QTest::newRow("odd integers written as 1") << make(false, false, false, false, 7, -3)
                                                << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~1\r\nCheck~1\r\n");
+    TSettings remembered;
+    remembered.ZagotkaDir = QStringLiteral("C:\\Шаблоны\\");
+    remembered.ReplaceFile = QStringLiteral("C:\\Data.xls");
+    remembered.ReplaceSheet = 1;
+    QTest::newRow("remembered paths") << remembered
+                                      << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\nCheck~1\r\n"
+                                                    "ZagotkaDir~C:\\\xd8\xe0\xe1\xeb\xee\xed\xfb\\\r\nReplaceFile~C:\\Data.xls\r\nReplaceSheet~1\r\n");
+    // A path the code page cannot hold would come back as another one: it is left out.
+    remembered.ZagotkaDir = QStringLiteral("C:\\文件\\");
+    remembered.ReplaceFile.clear();
+    QTest::newRow("path beyond the code page") << remembered
+                                               << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\nCheck~1\r\n");
     QTest::newRow("check off") << make(false, false, false, false, 1, 0, false)
                                << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\nCheck~0\r\n");
 }

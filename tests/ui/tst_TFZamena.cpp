@@ -120,6 +120,7 @@ void tst_TFZamena::switchesFromSettings_data()
 
 void tst_TFZamena::switchesFromSettings()
 {
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Настройки"));
     QFETCH(int, formatFile);
     QFETCH(int, fileName);
     QFETCH(bool, flags);
