@@ -20,7 +20,7 @@ const char *const kUsage =
     "  dokrava-cli generate --templates DIR --data FILE --out DIR\n"
     "      [--sheet N] [--format native|pdf] [--naming template|column] [--column FIELD]\n"
     "      [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n"
-    "      [--converter FILE|none] [--check]\n"
+    "      [--converter FILE|none] [--check] [--combine [--duplex] [--copies N]]\n"
     "  dokrava-cli check --templates DIR --data FILE\n"
     "      [--sheet N] [--format native|pdf] [--naming template|column] [--column FIELD]\n"
     "      [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n"

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+
 namespace {
 
 const QString kColontit = QStringLiteral("Colontit");
@@ -17,6 +19,9 @@ const QString kOpenUniqDir = QStringLiteral("OpenUniqDir");
 const QString kFormatFile = QStringLiteral("FormatFile");
 const QString kFileName = QStringLiteral("FileName");
 const QString kCheck = QStringLiteral("Check");
+const QString kCombinePdf = QStringLiteral("CombinePdf");
+const QString kDuplex = QStringLiteral("Duplex");
+const QString kCopies = QStringLiteral("Copies");
 
 QString shown(const QString &path)
 {
@@ -71,6 +76,12 @@ void applySetting(TSettings &settings, const QString &key, const QString &value)
         settings.FileName = integerOr(value, 0);
     else if (key == kCheck)
         settings.Check = value != QLatin1String("0"); // off only when written off
+    else if (key == kCombinePdf)
+        settings.CombinePdf = on;
+    else if (key == kDuplex)
+        settings.Duplex = on;
+    else if (key == kCopies)
+        settings.Copies = std::clamp(integerOr(value, kMinCopies), kMinCopies, kMaxCopies);
 }
 
 QString flag(bool on)
@@ -125,6 +136,9 @@ void SaveSettingsFile(const QString &path, const TSettings &settings)
         kFormatFile + QLatin1Char('~') + flag(settings.FormatFile != 0),
         kFileName + QLatin1Char('~') + flag(settings.FileName != 0),
         kCheck + QLatin1Char('~') + flag(settings.Check),
+        kCombinePdf + QLatin1Char('~') + flag(settings.CombinePdf),
+        kDuplex + QLatin1Char('~') + flag(settings.Duplex),
+        kCopies + QLatin1Char('~') + QString::number(std::clamp(settings.Copies, kMinCopies, kMaxCopies)),
     });
 }
 

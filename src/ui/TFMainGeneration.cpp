@@ -44,6 +44,14 @@ public:
         bar->setFormat(QStringLiteral("PDF: %1 из %2").arg(converted).arg(total));
         bar->show();
     }
+    void combiningProgressed(int done, int total) override
+    {
+        QProgressBar *bar = m_window->ui()->prbar;
+        bar->setRange(0, total);
+        bar->setValue(done);
+        bar->setFormat(QStringLiteral("Сборка PDF: %1 из %2").arg(done).arg(total));
+        bar->show();
+    }
     void notice(const QString &text) override { Dialogs::get().notice(m_window, text); }
     void openFolder(const QString &path) override { Dialogs::get().shellOpen(path); }
 
