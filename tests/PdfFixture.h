@@ -46,10 +46,10 @@ inline QStringList pages(const QString &path)
     for (QPDFPageObjectHelper &page : QPDFPageDocumentHelper(pdf).getAllPages()) {
         const QPDFObjectHandle::Rectangle box = page.getMediaBox().getArrayAsRectangle();
         QString name = QStringLiteral("%1x%2").arg(box.urx - box.llx).arg(box.ury - box.lly);
-        const QPDFObjectHandle rotate = page.getAttribute("/Rotate", false);
+        QPDFObjectHandle rotate = page.getAttribute("/Rotate", false);
         if (rotate.isInteger() && rotate.getIntValue() != 0)
             name += QStringLiteral("r%1").arg(rotate.getIntValue());
-        const QPDFObjectHandle contents = page.getObjectHandle().getKey("/Contents");
+        QPDFObjectHandle contents = page.getObjectHandle().getKey("/Contents");
         const bool blank = contents.isStream() && contents.getStreamData()->getSize() == 0;
         names << (blank ? QLatin1Char('[') + name + QLatin1Char(']') : name);
     }
@@ -65,7 +65,7 @@ inline QStringList bookmarks(const QString &path)
     QStringList marks;
     QPDFOutlineDocumentHelper outlines(pdf);
     for (QPDFOutlineObjectHelper &item : outlines.getTopLevelOutlines()) {
-        const QPDFObjectHandle dest = item.getDestPage();
+        QPDFObjectHandle dest = item.getDestPage();
         int index = -1;
         for (size_t i = 0; i < all.size(); ++i)
             if (dest.isInitialized() && all[i].getObjGen() == dest.getObjGen())

@@ -14,6 +14,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>

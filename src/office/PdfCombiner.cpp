@@ -94,7 +94,7 @@ QPDFPageObjectHelper blankLike(QPDF &out, QPDFPageObjectHelper page)
     blank.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
     blank.replaceKey("/MediaBox", QPDFObjectHandle::newFromRectangle(boxOf(page.getMediaBox())));
     blank.replaceKey("/CropBox", QPDFObjectHandle::newFromRectangle(boxOf(page.getCropBox())));
-    const QPDFObjectHandle rotate = page.getAttribute("/Rotate", false);
+    QPDFObjectHandle rotate = page.getAttribute("/Rotate", false);
     if (rotate.isInteger())
         blank.replaceKey("/Rotate", QPDFObjectHandle::newInteger(rotate.getIntValue()));
     blank.replaceKey("/Resources", QPDFObjectHandle::newDictionary());

@@ -117,7 +117,8 @@ void tst_PdfCombiner::brokenPartsLeftOutAndNamed()
     QTemporaryDir dir;
     QList<TPdfPart> parts = writeParts(dir, {{"101x500"}, {}, {"301x500"}, {"401x500"}, {"501x500"}});
     // Missing (Док-2), cut short by a killed converter, a PDF's frame with no document inside.
-    QFile::copy(QStringLiteral(DOKRAVA_TEST_DATA "/generation/truncated_pdf_is_no_document.pdf"), parts[2].pdf);
+    QFile::remove(parts[2].pdf);
+    QVERIFY(QFile::copy(QStringLiteral(DOKRAVA_TEST_DATA "/generation/truncated_pdf_is_no_document.pdf"), parts[2].pdf));
     QFile::remove(parts[3].pdf);
     TestFiles::writeBytes(parts[3].pdf, "%PDF-1.4\n%%EOF\n");
     const QString target = dir.filePath(QStringLiteral("all.pdf"));
@@ -235,7 +236,7 @@ void tst_PdfCombiner::checkRejects()
     if (file == QLatin1String("sound"))
         PdfFixture::write(path, {"101x500", "102x500"});
     else if (file == QLatin1String("truncated"))
-        QFile::copy(QStringLiteral(DOKRAVA_TEST_DATA "/generation/truncated_pdf_is_no_document.pdf"), path);
+        QVERIFY(QFile::copy(QStringLiteral(DOKRAVA_TEST_DATA "/generation/truncated_pdf_is_no_document.pdf"), path));
     else
         TestFiles::writeBytes(path, QByteArray());
     const QString target = QDir::toNativeSeparators(QStringLiteral("/out/all.pdf"));
