@@ -109,7 +109,7 @@ void tst_CombinedPdfs::filePath_data()
     QTest::newRow("template name") << "Письмо.odt" << 1 << "Письмо — все документы.pdf";
     QTest::newRow("from a sub-folder") << "Папка/Договор.docx" << 1 << "Договор — все документы.pdf";
     QTest::newRow("second of one name") << "Договор.odt" << 2 << "Договор — все документы (2).pdf";
-    QTest::newRow("forbidden characters") << "Акт: итог?.doc" << 1 << "Акт_ итог_ — все документы.pdf";
+    QTest::newRow("forbidden characters") << "Акт*итог?.doc" << 1 << "Акт_итог_ — все документы.pdf";
     const QString longName = QString(120, QChar(0x0416)); // 240 bytes of UTF-8
     QTest::newRow("long name shortened") << longName + ".odt" << 1
                                          << QString(110, QChar(0x0416)) + " — все документы.pdf";
@@ -147,10 +147,10 @@ void tst_CombinedPdfs::oneFilePerTemplate()
     QFETCH(bool, duplex);
     QFETCH(QStringList, letters);
     QFETCH(QStringList, contracts);
+    TGenerationInput in = input({QStringLiteral("Письмо.odt"), QStringLiteral("Договор.docx")}, QStringLiteral("pool"));
     const QString letterFile = out(QStringLiteral("Письмо — все документы.pdf"));
     // A combined file of an earlier run is replaced.
     PdfFixture::write(letterFile, {"999x999"});
-    TGenerationInput in = input({QStringLiteral("Письмо.odt"), QStringLiteral("Договор.docx")}, QStringLiteral("pool"));
     in.settings.Copies = copies;
     in.settings.Duplex = duplex;
     Recorder recorder;
@@ -186,7 +186,7 @@ void tst_CombinedPdfs::failedConversionLeftOutAndNamed()
     {
         void documentWritten(const QString &path) override
         {
-            if (path.endsWith(QLatin1String("Письмо-Сидоров.pdf")))
+            if (path.endsWith(QStringLiteral("Письмо-Сидоров.pdf")))
                 TestFiles::writeBytes(path, "%PDF-1.4\n%%EOF\n");
         }
     } recorder;
@@ -203,10 +203,10 @@ void tst_CombinedPdfs::failedConversionLeftOutAndNamed()
 
 void tst_CombinedPdfs::stoppedRunMakesNoFile()
 {
-    const QString earlier = out(QStringLiteral("Письмо — все документы.pdf"));
-    PdfFixture::write(earlier, {"999x999"});
     std::atomic<bool> stop{false};
     TGenerationInput in = input({QStringLiteral("Письмо.odt")}, QStringLiteral("pool"));
+    const QString earlier = out(QStringLiteral("Письмо — все документы.pdf"));
+    PdfFixture::write(earlier, {"999x999"});
     in.stop = &stop;
     Recorder recorder;
     recorder.stopOnWrite = &stop;
