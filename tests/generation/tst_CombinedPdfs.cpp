@@ -217,7 +217,7 @@ void tst_CombinedPdfs::stoppedRunMakesNoFile()
     QCOMPARE(PdfFixture::pages(earlier), QStringList{"999x999"});
     QCOMPARE(QDir(out(QString())).entryList(QDir::Files | QDir::Hidden), QStringList{"Письмо — все документы.pdf"});
     QVERIFY(recorder.combining.isEmpty());
-    QVERIFY(recorder.notices.last().startsWith(QStringLiteral("Формирование документов прервано")));
+    QVERIFY(recorder.notices.last().startsWith(QStringLiteral("Формирование остановлено")));
 }
 
 void tst_CombinedPdfs::notWantedWithoutPdf()
