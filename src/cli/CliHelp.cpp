@@ -12,7 +12,7 @@ const char *const kUsage =
     "  dokrava-cli generate --templates DIR --data FILE --out DIR\n"
     "      [--sheet N] [--format native|pdf] [--naming template|column] [--column FIELD]\n"
     "      [--order template|column] [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n"
-    "      [--converter FILE|none] [--check]\n"
+    "      [--converter FILE|none] [--check] [--combine [--duplex] [--copies N]]\n"
     "  dokrava-cli check --templates DIR --data FILE\n"
     "      [--sheet N] [--format native|pdf] [--naming template|column] [--column FIELD]\n"
     "      [--order template|column] [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n"
@@ -92,7 +92,10 @@ QString commandHelp(const QString &command)
               "запись и каждый шаблон. Печатает число созданных документов (и ошибок конвертации в PDF).\n")
              + text(kRunOptions)
              + text("  --out DIR                папка для готовых документов\n"
-                    "  --check                  сначала проверить; при ошибках и предупреждениях ничего не формировать\n")},
+                    "  --check                  сначала проверить; при ошибках и предупреждениях ничего не формировать\n"
+                    "  --combine                ещё и один PDF для печати на шаблон: «<шаблон> — все документы.pdf»\n"
+                    "  --duplex                 в нём каждый документ с нечётной страницы (двусторонняя печать)\n"
+                    "  --copies N               в нём каждый документ N раз подряд (от 1 до 9)\n")},
         {QStringLiteral("check"),
          text("dokrava-cli check --templates DIR --data FILE [параметры]\n"
               "Проверяет, что возьмёт формирование с теми же параметрами: по находке в строке\n"

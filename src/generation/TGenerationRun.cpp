@@ -172,15 +172,20 @@ void TGenerationRun::run()
         m_expected *= int(std::count(m_in.grid.marks.cbegin() + std::min<qsizetype>(1, m_in.grid.marks.size()),
                                      m_in.grid.marks.cend(), true));
     m_progressClock.invalidate();
+    m_combined = CombinedPdfs(m_in.outputRoot, m_in.settings);
+    m_combineOutcome = {};
     // What a killed run left half-written under the output root goes before new files come.
     RemoveAbandonedPendingFiles(m_in.outputRoot);
     if (!m_in.severalRecords) {
         writeDocuments([this] { ProcessCurrentRow(m_in.grid.currentRow); });
+        combine();
         // A stop is answered even here: the user asked for it and learns what was kept.
         if (m_stopped)
             reportStop();
         else
             openOutputFolder();
+        if (!m_combineOutcome.report.isEmpty())
+            m_observer->notice(m_combineOutcome.report);
         return;
     }
     const int maximum = int(m_in.grid.rows.size()) - 1;
@@ -195,14 +200,28 @@ void TGenerationRun::run()
             m_pool->drain(2 * m_pool->threads());
         }
     });
+    combine();
     if (m_stopped) {
         reportStop();
-        return;
+    } else {
+        openOutputFolder();
+        m_observer->notice(QStringLiteral("Готово"));
+        if (m_pdfErrors > 0)
+            m_observer->notice(conversionReport(m_pdfErrors, leftFormats(m_odtPdfErrors, m_wordPdfErrors)));
     }
-    openOutputFolder();
-    m_observer->notice(QStringLiteral("Готово"));
-    if (m_pdfErrors > 0)
-        m_observer->notice(conversionReport(m_pdfErrors, leftFormats(m_odtPdfErrors, m_wordPdfErrors)));
+    if (!m_combineOutcome.report.isEmpty())
+        m_observer->notice(m_combineOutcome.report);
+}
+
+void TGenerationRun::combine()
+{
+    // A stopped run makes no combined file: it would lack the documents not made.
+    if (!m_combined.wanted() || stopRequested())
+        return;
+    m_combineOutcome = m_combined.make(m_in.stop, [this](int done, int total) {
+        m_observer->combiningProgressed(done, total);
+    });
+    stopRequested();
 }
 
 void TGenerationRun::reportStop()
@@ -327,6 +346,7 @@ void TGenerationRun::processTemplate(const QString &entry, int row)
                                     ? m_in.grid.rows.value(row).value(m_in.namingColumn - 1)
                                     : QString();
     const QString outputPath = claimOutputPath(entry, namingValue);
+    m_combined.expect(entry, outputPath);
     const QString folder = QFileInfo(outputPath).absolutePath();
     if (!QDir().mkpath(folder))
         throw DokravaError(QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QDir::separator());
@@ -598,6 +618,7 @@ void TGenerationRun::reportDocuments(bool always)
 void TGenerationRun::written(const QString &path)
 {
     ++m_written;
+    m_combined.written(path);
     m_observer->documentWritten(path);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/ScratchFolder.h"
+#include "generation/CombinedPdfs.h"
 #include "odf/OdtText.h"
 #include "office/ConversionSupervisor.h"
 #include "office/PdfConverter.h"
@@ -83,6 +84,8 @@ public:
     // PDF conversion goes on after the last document was filled: converted of total documents
     // have their PDF in place (a failed or stopped conversion never counts).
     virtual void conversionsProgressed(int converted, int total) { Q_UNUSED(converted); Q_UNUSED(total); }
+    // The files for printing are put together: done of total documents are in.
+    virtual void combiningProgressed(int done, int total) { Q_UNUSED(done); Q_UNUSED(total); }
     // A plain notice ("Файл шаблона не найден.", "Готово", the conversion report).
     virtual void notice(const QString &text) { Q_UNUSED(text); }
     // The output folder is to be opened.
@@ -149,6 +152,10 @@ public:
     int stoppedUnconvertedCount() const { return m_stopUnconverted; }
     // True when the run was stopped before its end.
     bool stopped() const { return m_stopped; }
+    // The combined files for printing this run wrote.
+    QStringList combinedFiles() const { return m_combineOutcome.files; }
+    // Documents left out of a combined file, and combined files that could not be made.
+    int combineFailures() const { return m_combineOutcome.failures; }
 
     // The progress text of documentsProgressed: "Документы: 120 из 500, PDF: 80".
     static QString documentsProgressText(int filled, int total, int converted);
@@ -192,6 +199,7 @@ private:
     ConversionSupervisor &supervisor();
     void finishConversions();
     void openOutputFolder();
+    void combine();
     void written(const QString &path);
     void reportDocuments(bool always);
 
@@ -238,4 +246,6 @@ private:
     int m_filled = 0;                    // documents whose file took its name
     int m_expected = 0;                  // documents the run is to make
     QElapsedTimer m_progressClock;       // since documentsProgressed was last heard
+    CombinedPdfs m_combined;             // the files for printing, made once conversions are done
+    CombinedPdfs::Outcome m_combineOutcome;
 };

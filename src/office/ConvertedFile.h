@@ -12,4 +12,8 @@ namespace ConvertedFile {
 // of any other kind only has to be non-empty.
 bool isComplete(const QString &path);
 
+// True when the file at path starts with "%PDF-" and has "%%EOF" in its last 1 KiB, whatever its
+// name.
+bool isCompletePdf(const QString &path);
+
 } // namespace ConvertedFile

@@ -22,6 +22,9 @@ const QString kCheck = QStringLiteral("Check");
 const QString kZagotkaDir = QStringLiteral("ZagotkaDir");
 const QString kReplaceFile = QStringLiteral("ReplaceFile");
 const QString kReplaceSheet = QStringLiteral("ReplaceSheet");
+const QString kCombinePdf = QStringLiteral("CombinePdf");
+const QString kDuplex = QStringLiteral("Duplex");
+const QString kCopies = QStringLiteral("Copies");
 
 QString shown(const QString &path)
 {
@@ -82,6 +85,12 @@ void applySetting(TSettings &settings, const QString &key, const QString &value)
         settings.ReplaceFile = value;
     else if (key == kReplaceSheet)
         settings.ReplaceSheet = std::max(-1, integerOr(value, -1));
+    else if (key == kCombinePdf)
+        settings.CombinePdf = on;
+    else if (key == kDuplex)
+        settings.Duplex = on;
+    else if (key == kCopies)
+        settings.Copies = std::clamp(integerOr(value, kMinCopies), kMinCopies, kMaxCopies);
 }
 
 // A path the file's code page cannot hold would come back as another path: it is not kept.
@@ -142,6 +151,9 @@ void SaveSettingsFile(const QString &path, const TSettings &settings)
         kFormatFile + QLatin1Char('~') + flag(settings.FormatFile != 0),
         kFileName + QLatin1Char('~') + flag(settings.FileName != 0),
         kCheck + QLatin1Char('~') + flag(settings.Check),
+        kCombinePdf + QLatin1Char('~') + flag(settings.CombinePdf),
+        kDuplex + QLatin1Char('~') + flag(settings.Duplex),
+        kCopies + QLatin1Char('~') + QString::number(std::clamp(settings.Copies, kMinCopies, kMaxCopies)),
     };
     // A line end inside a path would split its line; no real path holds one.
     const auto pathLine = [&lines](const QString &key, const QString &value) {

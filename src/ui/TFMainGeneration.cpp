@@ -46,6 +46,14 @@ public:
         bar->setValue(converted);
         bar->show();
     }
+    void combiningProgressed(int done, int total) override
+    {
+        QProgressBar *bar = m_window->ui()->prbar;
+        bar->setRange(0, total);
+        bar->setValue(done);
+        bar->setFormat(QStringLiteral("Сборка PDF: %1 из %2").arg(done).arg(total));
+        bar->show();
+    }
     // A window closing once the run has stopped shows nothing more.
     void notice(const QString &text) override
     {

@@ -107,7 +107,7 @@ void TestCliOdf::help_data()
                                        << QStringList{};
         QTest::addRow("generate %s", flag) << QStringList{"generate", "--out", "x", flag}
                                            << "dokrava-cli generate --templates DIR --data FILE --out DIR [параметры]"
-                                           << run + QStringList{"--out", "--check"};
+                                           << run + QStringList{"--out", "--check", "--combine", "--duplex", "--copies"};
         QTest::addRow("check %s", flag) << QStringList{"check", flag}
                                         << "dokrava-cli check --templates DIR --data FILE [параметры]" << run;
     }

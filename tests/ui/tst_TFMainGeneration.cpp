@@ -1,5 +1,6 @@
 // A whole generation run driven through the main window: load, mark records, generate.
 #include "FakeConverter.h"
+#include "PdfFixture.h"
 #include "WindowTest.h"
 
 #include "base/AppFolder.h"
@@ -10,6 +11,7 @@
 #include "ui/TFZamena.h"
 #include "ui/TStringGrid.h"
 #include "ui_TFMain.h"
+#include "ui_TFZamena.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -29,6 +31,7 @@ private slots:
     void init();
     void cleanup();
     void markTwoRecordsAndGenerate();
+    void combinedPdfForPrinting();
     void singleRecordErrorRestoresTheWindow();
     void stopRunMidway();
     void closingDuringRunAsksFirst();
@@ -102,6 +105,43 @@ void tst_TFMainGeneration::markTwoRecordsAndGenerate()
              (QStringList{QStringLiteral("Договор-Иванов Иван Иванович.docx"), QStringLiteral("Договор-Сидоров Пётр.docx")}));
     QCOMPARE(QDir(m_dir->filePath(QStringLiteral("docum/Письмо"))).entryList(QDir::Files, QDir::Name),
              (QStringList{QStringLiteral("Письмо-Иванов Иван Иванович.odt"), QStringLiteral("Письмо-Сидоров Пётр.odt")}));
+}
+
+void tst_TFMainGeneration::combinedPdfForPrinting()
+{
+    TFMain *window = startAndLoad();
+    Ui::TFMain *ui = window->ui();
+    const QString pool = m_dir->filePath(QStringLiteral("pool"));
+    QDir().mkpath(pool);
+    PdfFixture::write(pool + QStringLiteral("/Письмо-Иванов Иван Иванович.pdf"), {"101x500"});
+    PdfFixture::write(pool + QStringLiteral("/Письмо-Сидоров Пётр.pdf"), {"301x500", "302x500"});
+    LOFound = true;
+    LOPath = FakeConverter::fromPool(m_dir->filePath(QStringLiteral("soffice")), pool);
+    // The user ticks the three controls beside the format in the settings window and saves.
+    FZamena = new TFZamena;
+    FZamena->FormShow();
+    Ui::TFZamena *settings = FZamena->ui();
+    settings->rgFileFormat_0->click();
+    settings->chkCombinePdf->click();
+    settings->chkDuplex->click();
+    settings->spCopies->setValue(2);
+    settings->B_Save->click();
+
+    ui->LBFile->findItems(QStringLiteral("Договор.docx"), Qt::MatchExactly).first()->setSelected(false);
+    ui->chkbMultiSel->setChecked(true);
+    for (int row : {1, 3})
+        window->SG1MouseDown(Qt::LeftButton, Qt::NoModifier, ui->SG1->cellRect(1, row).center());
+    QTest::mouseClick(ui->BReplace, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(ui->BReplace->text(), QStringLiteral("Сформировать документы"), 60000);
+
+    const QString file = m_dir->filePath(QStringLiteral("docum/Письмо — все документы.pdf"));
+    QVERIFY(m_dialogs->errors.isEmpty());
+    QCOMPARE(m_dialogs->notices,
+             (QStringList{QStringLiteral("Сохранение выполнено"), QStringLiteral("Готово"),
+                          QStringLiteral("Общий файл для печати: %1 (документов: 2, страниц: 8)").arg(QDir::toNativeSeparators(file))}));
+    QCOMPARE(PdfFixture::pages(file), (QStringList{"101x500", "[101x500]", "101x500", "[101x500]", "301x500", "302x500",
+                                                   "301x500", "302x500"}));
+    QCOMPARE(PdfFixture::bookmarks(file), (QStringList{"Письмо-Иванов Иван Иванович@0", "Письмо-Сидоров Пётр@4"}));
 }
 
 void tst_TFMainGeneration::singleRecordErrorRestoresTheWindow()
