@@ -35,6 +35,7 @@ public:
 protected:
     void loadSheet(int index) override;
     bool cellAt(int row, int col, QString *text) const override;
+    int ownRowCount() const override { return int(m_records.size()); }
     void fillCells() override;
 
 private:

@@ -67,6 +67,8 @@ public:
     void B_SaveClick();
     // Moves the current cell to the next cell holding the search text.
     void btnFindClick();
+    // The rows of the data file the last load left unread (count 0: none).
+    TUnreadRows unreadRows() const { return m_unreadRows; }
 
     // --- generation ---
     // Generates the chosen documents.
@@ -104,6 +106,7 @@ private:
     // file and sheet of the last successful load with the extent it read, and those saved to
     // since, with the extent written. Empty before a load.
     QHash<QString, TableExtent> m_saveTargets;
+    TUnreadRows m_unreadRows;
 };
 
 // The main window, created first at start.

@@ -161,7 +161,12 @@ void TFMain::BLoadAllClick()
     if (!table.dirNames.isEmpty())
         m_ui->CB_DirName->setCurrentIndex(0);
     m_grid->load(std::move(table.text));
+    m_unreadRows = table.unread;
     UpdateLOWarning();
+    // Said once here, and again by the check before each run.
+    const QString unread = UnreadRowsMessage(table.unread);
+    if (!unread.isEmpty())
+        Dialogs::get().notice(this, unread);
 }
 
 void TFMain::cb_SheetChange()
