@@ -35,7 +35,8 @@
 // - "дд.мм.гггг": "05.03.2026".
 // Letter case ("ПРОПИСНЫЕ", "строчные", "Заглавная") takes any text, blanks included, as it is:
 // "Заглавная" raises the first letter of the text (characters before it, such as a quote, stay; a
-// letter outside the basic plane counts as one) and leaves the rest unchanged, so "ооо ромашка" is "Ооо ромашка" and "ООО ромашка" stays as it was.
+// letter outside the basic plane counts as one) and leaves the rest unchanged, so "ооо ромашка" is
+// "Ооо ромашка" and "ООО ромашка" stays as it was.
 // Names ("фамилия и.о.", "и.о. фамилия"; also "фамилия и. о.", "и. о. фамилия") are words parted by
 // blanks, any number of them: surname, first name, patronymic.
 // - Three words or two: "Иванов И. И." / "И. И. Иванов", "Иванов И." / "И. Иванов". An initial is the
