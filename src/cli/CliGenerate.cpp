@@ -221,6 +221,7 @@ TRunRequest ReadRunRequest(const QStringList &args, bool forCheck)
     in.templatesDir = AppFolder::join(QFileInfo(o.templates).absoluteFilePath(), QString()) + QDir::separator();
     in.templates = chooseTemplates(TemplateScan::ListTemplates(o.templates), o.only);
     in.grid = snapshot(table, parseRows(o.rows, table.recordCount()));
+    in.unreadRows = table.unread;
     in.severalRecords = true;
     in.namingColumn = 1;
     if (!o.column.isEmpty()) {

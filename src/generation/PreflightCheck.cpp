@@ -41,9 +41,13 @@ QString placeholder(const QString &name)
     return QLatin1Char('[') + shownName(name) + QLatin1Char(']');
 }
 
+// «text»; a text with guillemets of its own (the format «дата», a value ООО «Ромашка») goes
+// into „text“ instead, so that a message never doubles them.
 QString quoted(const QString &text)
 {
-    return QStringLiteral("«") + text + QStringLiteral("»");
+    if (text.contains(QChar(0x00AB)) || text.contains(QChar(0x00BB)))
+        return QChar(0x201E) + text + QChar(0x201C);
+    return QChar(0x00AB) + text + QChar(0x00BB);
 }
 
 // "запись 3", or "записи 2, 5, 9" (the first ten numbers, then "… (всего N)").
@@ -97,6 +101,7 @@ public:
         checkFormats();
         checkTemplateNames();
         checkColumns();
+        checkUnreadRows();
         checkRecords();
         std::stable_sort(m_findings.begin(), m_findings.end(),
                          [](const TFinding &a, const TFinding &b) { return a.level < b.level; });
@@ -448,6 +453,14 @@ private:
             told.insert(h);
             add(TFinding::Note, kTable, QStringLiteral("Колонка %1 не используется ни одним выбранным шаблоном").arg(quoted(h)));
         }
+    }
+
+    // The load stops at the first record without a first cell: what lies below gets no documents.
+    void checkUnreadRows()
+    {
+        const QString text = UnreadRowsMessage(m_in.unreadRows);
+        if (!text.isEmpty())
+            add(TFinding::Warning, kTable, text);
     }
 
     void checkRecords()

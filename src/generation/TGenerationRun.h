@@ -6,6 +6,7 @@
 #include "office/ConversionSupervisor.h"
 #include "office/PdfConverter.h"
 #include "settings/Settings.h"
+#include "sheets/DataTableLoader.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -44,6 +45,7 @@ struct TGenerationInput
     QString templatesDir;          // templates folder, ending in a separator
     QStringList templates;         // selected entries of the template list, in list order
     TGridSnapshot grid;
+    TUnreadRows unreadRows;        // rows of the data file the load of the table left unread
     bool severalRecords = false;   // "Множественный выбор" or "Все строки": every marked row
     int namingColumn = 0;          // grid column whose value names folders and files (0: none)
     int namingMode = 0;            // 0 "по шаблону", 1 "по колонке"

@@ -40,6 +40,7 @@ public:
 protected:
     void loadSheet(int index) override;
     bool cellAt(int row, int col, QString *text) const override;
+    int ownRowCount() const override { return int(m_records.size()); }
     void fillCells() override;
 
 private:

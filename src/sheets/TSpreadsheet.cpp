@@ -47,6 +47,26 @@ QString TSpreadsheet::cellText(int row, int col) const
     return text;
 }
 
+int TSpreadsheet::rowsWithValues(int fromRow, int cols) const
+{
+    if (m_ownCells) {
+        int count = 0;
+        for (int r = std::max(fromRow, 1), last = ownRowCount(); r <= last; ++r) {
+            int c = 1;
+            while (c <= cols && !cellAt(r, c, nullptr))
+                ++c;
+            count += c <= cols ? 1 : 0;
+        }
+        return count;
+    }
+    // Once through the cells, not row by row: a stray value far below costs nothing.
+    QSet<int> rows;
+    for (auto k = m_cells.keyBegin(); k != m_cells.keyEnd(); ++k)
+        if (keyRow(*k) >= fromRow && keyCol(*k) >= 1 && keyCol(*k) <= cols)
+            rows.insert(keyRow(*k));
+    return int(rows.size());
+}
+
 TTextRow TSpreadsheet::takeGridRow(int row, int cols)
 {
     TTextRowBuilder b;

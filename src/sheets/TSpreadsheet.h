@@ -40,6 +40,9 @@ public:
     // The cell's value as the user sees it; empty when it has none.
     QString cellText(int row, int col) const;
 
+    // The number of rows from fromRow down that hold a value in one of the columns 1..cols.
+    int rowsWithValues(int fromRow, int cols) const;
+
     // The texts of cells (row, 1..cols) as the grid holds a record: an empty marker cell first,
     // then cols texts. An engine may hand its own copy of the row over, so a row taken is not to
     // be read again: a load takes each record once and closes the workbook.
@@ -83,6 +86,8 @@ protected:
     bool servesCellsItself() const { return m_ownCells; }
     // The engine's own cell, for serveCellsItself(): false when the cell has no value.
     virtual bool cellAt(int row, int col, QString *text) const { Q_UNUSED(row); Q_UNUSED(col); Q_UNUSED(text); return false; }
+    // The last row cellAt may find a value in, for serveCellsItself(); 0 when none.
+    virtual int ownRowCount() const { return 0; }
     // Puts every cell into cells(), for serveCellsItself(); called before the first edit.
     virtual void fillCells() {}
     // Every cell in cells(), whoever served them so far (save() calls it before reading cells()).

@@ -73,6 +73,8 @@ public:
     QString tableFile() const { return m_tablePath; }
     // Moves the current cell to the next cell holding the search text.
     void btnFindClick();
+    // The rows of the data file the last load left unread (count 0: none).
+    TUnreadRows unreadRows() const { return m_unreadRows; }
 
     // --- generation ---
     // Generates the chosen documents.
@@ -128,6 +130,7 @@ private:
     int m_rememberedSheet = -1;  // the sheet of the remembered data file, for the first load
     bool m_closeAfterRun = false;
     bool m_countsPending = false;
+    TUnreadRows m_unreadRows;
 };
 
 // The main window, created first at start.

@@ -86,6 +86,7 @@ TGenerationInput gatherInput(TFMain *window)
         if (ui->LBFile->item(i)->isSelected())
             in.templates.append(ui->LBFile->item(i)->text());
     in.grid = TGridSnapshot::fromModel(*window->grid());
+    in.unreadRows = window->unreadRows();
     in.severalRecords = ui->chkbMultiSel->isChecked() || ui->chkbReplaceAll->isChecked();
     in.namingColumn = ui->CB_DirName->currentIndex() + 1;
     in.namingMode = ui->rgFileName_1->isChecked() ? 1 : 0;

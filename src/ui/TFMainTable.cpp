@@ -209,9 +209,14 @@ void TFMain::loadAll(const QString &dataFile, int sheet)
     if (!table.dirNames.isEmpty())
         m_ui->CB_DirName->setCurrentIndex(0);
     m_grid->load(std::move(table.text));
+    m_unreadRows = table.unread;
     m_ui->SG1->fitColumnsToContents();
     rememberPaths();
     UpdateLOWarning();
+    // Said once here, and again by the check before each run.
+    const QString unread = UnreadRowsMessage(table.unread);
+    if (!unread.isEmpty())
+        Dialogs::get().notice(this, unread);
 }
 
 void TFMain::rememberPaths()

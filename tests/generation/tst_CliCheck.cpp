@@ -66,6 +66,11 @@ void tst_CliCheck::findingsAndExitCode_data()
                              "--data", DOKRAVA_TEST_DATA "/../../resources/Replace.xls",
                              "--colontit", "--personal", DOKRAVA_TEST_DATA "/../../resources/replace.ini"}
         << 0 << "";
+    QTest::newRow("rows below an empty first cell")
+        << "[ФИО] [Город] [Телефон]"
+        << QStringList{"--data", DOKRAVA_TEST_DATA "/table/rows_below_empty_first_cell_unread.csv"} << 1
+        << "предупреждение\tтаблица\tТаблица прочитана до строки 3: в строке 4 пустая первая ячейка, ниже не прочитано "
+           "ещё строк: 2\n";
     QTest::newRow("naming by another column")
         << "[ФИО] [Город] [Телефон]" << QStringList{"--naming", "column", "--column", "Город"} << 0 << "";
 }

@@ -80,6 +80,8 @@ private slots:
     void loadsLibreOfficeWorkbook();
     void sheetExtent();
     void emptyA1GivesTwoByTwo();
+    void unreadRowsBelowTheRecords_data();
+    void unreadRowsBelowTheRecords();
     void chosenSheetOutOfRangeTakesFirst();
     void gridLoadMatchesTableLoad_data();
     void gridLoadMatchesTableLoad();
@@ -154,6 +156,8 @@ void tst_DataTable::sheetExtent()
     QCOMPARE(grid.cell(2, 5), QStringLiteral("b6"));
     QCOMPARE(grid.cell(2, 6), QString()); // B7 empty
     QCOMPARE(grid.cell(3, 9), QStringLiteral("c10"));
+    // A11 has no value: row 12 is left unread, D5 lies beyond the table's columns.
+    QCOMPARE(t.unread, (TUnreadRows{11, 1}));
 }
 
 void tst_DataTable::emptyA1GivesTwoByTwo()
@@ -167,6 +171,42 @@ void tst_DataTable::emptyA1GivesTwoByTwo()
     QCOMPARE(grid.colCount(), 2);
     QCOMPARE(grid.rowCount(), 2);
     QCOMPARE(grid.cell(1, 0), QString());
+}
+
+void tst_DataTable::unreadRowsBelowTheRecords_data()
+{
+    QTest::addColumn<QString>("file");   // a fixture, or "csv:" and the text of a ".csv"
+    QTest::addColumn<int>("stopRow");
+    QTest::addColumn<int>("count");
+    QTest::newRow("csv, a blank line") << "csv:ФИО;Город\nИванов;Москва\n\nПетров;Казань\nСидоров;\n" << 3 << 2;
+    QTest::newRow("csv, an empty first cell counts itself") << "csv:ФИО;Город\nИванов;Москва\n;Казань\n" << 3 << 1;
+    QTest::newRow("csv, blank lines at the end") << "csv:ФИО;Город\nИванов;Москва\n\n\n;\n" << 3 << 0;
+    QTest::newRow("csv, values beyond the header row do not count") << "csv:ФИО;Город\nИванов;Москва\n\n;;справа\n" << 3 << 0;
+    QTest::newRow("csv, fixture") << "rows_below_empty_first_cell_unread.csv" << 4 << 2;
+    QTest::newRow("csv, gap") << "gap_below_rows_kept_on_save.csv" << 4 << 2;
+    QTest::newRow("xlsx, gap") << "gap_below_rows_kept_on_save.xlsx" << 4 << 2;
+    QTest::newRow("xls, gap") << "gap_below_rows_kept_on_save.xls" << 4 << 2;
+    QTest::newRow("ods reads every row") << "ragged_records.ods" << 0 << 0;
+}
+
+// The load stops at the first row without a first cell; what it left below is counted so that
+// the window and the check can say so.
+void tst_DataTable::unreadRowsBelowTheRecords()
+{
+    QFETCH(QString, file);
+    QFETCH(int, stopRow);
+    QFETCH(int, count);
+    QTemporaryDir dir;
+    QString path = data(file);
+    if (file.startsWith(QLatin1String("csv:"))) {
+        path = dir.filePath(QStringLiteral("t.csv"));
+        TestFiles::writeBytes(path, file.mid(4).toUtf8());
+    }
+    const TDataTable table = LoadDataTable(path, 0);
+    QCOMPARE(table.unread, (TUnreadRows{stopRow, count}));
+    QCOMPARE(LoadDataGrid(path, 0).unread, table.unread);
+    QCOMPARE(table.recordCount(), std::max(stopRow - 2, int(table.rows.size())));
+    QCOMPARE(UnreadRowsMessage(table.unread).isEmpty(), count == 0);
 }
 
 void tst_DataTable::gridLoadMatchesTableLoad_data()

@@ -37,6 +37,10 @@ QString copied(const QTemporaryDir &dir, const QString &fixture, const QString &
     return path;
 }
 
+// What a load of the first sheet of three_sheets_lo.xlsx says: B5 and A6 lie below the empty A5.
+const QString kThreeSheetsUnread = QStringLiteral("Таблица прочитана до строки 4: в строке 5 пустая первая ячейка, ниже не "
+                                                  "прочитано ещё строк: 2");
+
 QString marks(const TGridModel &g)
 {
     QString s;
@@ -373,6 +377,10 @@ void tst_TableWindow::loadFillsListBoxesAndGrid()
     QCOMPARE(grid().rowCount(), 4);
     QVERIFY(grid().mark(2));
     QCOMPARE(ui()->SG1->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("ФИО"));
+    QCOMPARE(m_dialogs->notices, QStringList{kThreeSheetsUnread});
+    // The second sheet is read whole: nothing more is said.
+    ui()->cb_Sheet->setCurrentIndex(1);
+    QCOMPARE(m_dialogs->notices, QStringList{kThreeSheetsUnread});
 }
 
 void tst_TableWindow::changingSheetReloads()
@@ -413,7 +421,8 @@ void tst_TableWindow::saveShowsNotice()
     ui()->B_Save->click();
     ui()->edReplace->setText(m_dir->filePath(QStringLiteral("s.ods")));
     ui()->B_Save->click();
-    QCOMPARE(m_dialogs->notices, QStringList({QStringLiteral("Сохранение выполнено"), QStringLiteral("Сохранение в ODS выполнено")}));
+    QCOMPARE(m_dialogs->notices, QStringList({kThreeSheetsUnread, QStringLiteral("Сохранение выполнено"),
+                                              QStringLiteral("Сохранение в ODS выполнено")}));
     ui()->edReplace->setText(xlsx);
     grid().setCell(1, 1, QString());
     ui()->BLoadAll->click();
@@ -440,7 +449,7 @@ void tst_TableWindow::saveWithoutLoadChangesNothing()
     ui()->B_Save->click();
     QCOMPARE(TestFiles::readBytes(other), otherBefore);
     const QString nothing = QStringLiteral("Нет загруженной таблицы: сохранять нечего");
-    QCOMPARE(m_dialogs->notices, QStringList({nothing, nothing, nothing}));
+    QCOMPARE(m_dialogs->notices, QStringList({nothing, nothing, kThreeSheetsUnread, nothing}));
     QCOMPARE(m_dialogs->errors.size(), 1);
 }
 
@@ -455,7 +464,10 @@ void tst_TableWindow::saveKeepsCellsTheLoadDidNotRead()
     ui()->B_Save->click();
     grid().removeRow(2);
     ui()->B_Save->click(); // the removed record's row is emptied, the rest stays
-    QCOMPARE(m_dialogs->notices, QStringList({QStringLiteral("Сохранение выполнено"), QStringLiteral("Сохранение выполнено")}));
+    // The load says once what it left unread; the saves do not repeat it.
+    QCOMPARE(m_dialogs->notices, QStringList({QStringLiteral("Таблица прочитана до строки 3: в строке 4 пустая первая "
+                                                             "ячейка, ниже не прочитано ещё строк: 2"),
+                                              QStringLiteral("Сохранение выполнено"), QStringLiteral("Сохранение выполнено")}));
     auto book = OpenSpreadsheet(xlsx);
     QStringList cells;
     for (int r = 1; r <= 7; ++r)
