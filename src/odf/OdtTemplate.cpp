@@ -20,6 +20,7 @@ bool holdsBracket(const QString &value)
 OdtTemplate::OdtTemplate(const QString &path)
     : m_package(path)
 {
+    TODTProcessor::CheckOdtTemplate(m_package);
     TODTProcessor::PrepareOdtPackage(m_package);
     for (const char *name : kXmlParts) {
         const int i = m_package.indexOf(QLatin1String(name));

@@ -19,7 +19,8 @@
 class OdtTemplate
 {
 public:
-    // Reads and splits the template; throws DokravaError as filling it would.
+    // Reads, checks (TODTProcessor::CheckOdtTemplate) and splits the template; throws DokravaError
+    // as filling it would.
     explicit OdtTemplate(const QString &path);
 
     // The filled package for Data (pairs and formats applied as ReplaceVariables applies them),

@@ -1,6 +1,7 @@
 #include "word/XmlNode.h"
 
 #include "base/DokravaError.h"
+#include "base/XmlPartCheck.h"
 
 #include <QXmlStreamReader>
 
@@ -88,6 +89,9 @@ XmlNode::XmlNode(Kind kind, const QString &name) : m_kind(kind), m_name(name) {}
 
 std::unique_ptr<XmlNode> XmlNode::parse(const QByteArray &data, const QString &partName)
 {
+    // Written back as UTF-8: a part must be UTF-8 as it declares, or UTF-16 told by its byte-order mark.
+    if (!data.startsWith("\xFF\xFE") && !data.startsWith("\xFE\xFF"))
+        Utf8XmlPartText(data, partName);
     auto document = std::make_unique<XmlNode>(Document);
     XmlNode *current = document.get();
     int depth = 0;

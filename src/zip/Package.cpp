@@ -4,6 +4,8 @@
 #include "base/PendingFile.h"
 #include "zip/ZipFormat.h"
 
+#include <QSet>
+
 #include <zlib.h>
 
 namespace {
@@ -78,6 +80,20 @@ QByteArray Package::data(int i) const
         throw DokravaError(QStringLiteral("Архив «%1» повреждён: запись «%2» не сходится по контрольной сумме")
                                .arg(ZipFormat::shown(m_path), e.name));
     return out;
+}
+
+void Package::verify() const
+{
+    QSet<QString> names;
+    for (int i = 0; i < m_entries.size(); ++i) {
+        const QString &name = m_entries[i].name;
+        if (names.contains(name))
+            throw DokravaError(QStringLiteral("Архив «%1» повреждён: запись «%2» записана в нём дважды")
+                                   .arg(ZipFormat::shown(m_path), name));
+        names.insert(name);
+        if (!m_entries[i].changed)
+            data(i);
+    }
 }
 
 QByteArray Package::data(const QString &name) const
