@@ -5,6 +5,7 @@
 
 #include <QDir>
 
+#include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
 

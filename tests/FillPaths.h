@@ -15,6 +15,8 @@
 #include <QStringList>
 #include <QXmlStreamReader>
 
+#include <utility>
+
 // Templates made from a stream of choices (placeholders split by formatting, links whose address
 // holds brackets, brackets left open or closed twice, in text, in markup and in values), filled
 // both ways: read once for a run (OdtTemplate, DocxTemplate) and whole per document
@@ -235,7 +237,7 @@ inline QString wordDifference(const QString &folder, Choices &c)
     FillWordDocument(doc, TReplaceOptions{true}, fields);
     const Package whole = doc.edited();
     const QString difference = packageDifference(DocxTemplate(templ).filled(fields), whole);
-    return difference.isEmpty() ? malformedPart(whole, {doc.mainPart()} + doc.headerParts() + doc.footerParts())
+    return difference.isEmpty() ? malformedPart(whole, QStringList{doc.mainPart()} + doc.headerParts() + doc.footerParts())
                                 : difference;
 }
 

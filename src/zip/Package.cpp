@@ -86,12 +86,16 @@ void Package::verify() const
 {
     QSet<QString> names;
     for (int i = 0; i < m_entries.size(); ++i) {
+        // Letter case ignored: Word packages are read so.
         const QString &name = m_entries[i].name;
-        if (names.contains(name))
+        const QString key = name.toCaseFolded();
+        if (names.contains(key))
             throw DokravaError(QStringLiteral("Архив «%1» повреждён: запись «%2» записана в нём дважды")
                                    .arg(ZipFormat::shown(m_path), name));
-        names.insert(name);
-        if (!m_entries[i].changed)
+        names.insert(key);
+        // An empty entry (a folder, say) has nothing to inflate, whatever method it names.
+        const Entry &e = m_entries[i];
+        if (!e.changed && !(e.stored.size == 0 && e.stored.bytes.isEmpty()))
             data(i);
     }
 }
