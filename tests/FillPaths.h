@@ -38,14 +38,14 @@ private:
 
 inline const QStringList &names()
 {
-    static const QStringList list{"ФИО", "B", "Сумма", "Сумма:прописью", "фио", " B ", "1", ""};
+    static const QStringList list{"ФИО", "B", "ФИО", "B", "Сумма:прописью", "фио", " B ", "1", ""};
     return list;
 }
 
 inline const QStringList &values()
 {
-    static const QStringList list{"Иванов", "ООО Ромашка [филиал", "[B]", "]", "x[", "a & b <c> \"q\"",
-                                  "  два\tпробела\nстрока", "", "15000", "[ФИО] и [Сумма]", "][", "[1]"};
+    static const QStringList list{"Иванов", "Петров", "a & b <c> \"q\"", "  два\tпробела\nстрока", "", "15000",
+                                  "ООО Ромашка [филиал", "[B]", "]", "x[", "[ФИО] и [Сумма]", "][", "[1]"};
     return list;
 }
 
@@ -72,12 +72,28 @@ inline QString attributeValue(Choices &c)
     return list[c.pick(int(list.size()))];
 }
 
+// A placeholder whose brackets lie on both sides of markup: a span or a link opened or closed
+// between them, the link's address holding brackets of its own.
+inline QString splitPlaceholder(Choices &c)
+{
+    const QString name = names()[c.pick(int(names().size()))];
+    const QString link = QStringLiteral("<text:a xlink:type=\"simple\" xlink:href=\"") + attributeValue(c) + QStringLiteral("\">");
+    const QString span = QStringLiteral("<text:span text:style-name=\"T2\">");
+    const qsizetype cut = name.size() / 2;
+    switch (c.pick(4)) {
+    case 0: return QStringLiteral("[") + link + name + QStringLiteral("]</text:a>");
+    case 1: return link + QStringLiteral("[") + name + QStringLiteral("</text:a>]");
+    case 2: return QStringLiteral("[") + name.left(cut) + span + name.mid(cut) + QStringLiteral("]</text:span>");
+    default: return span + QStringLiteral("[") + name.left(cut) + QStringLiteral("</text:span>") + name.mid(cut) + QStringLiteral("]");
+    }
+}
+
 inline QString odtInline(Choices &c, int depth)
 {
     QString out;
     const int count = 1 + c.pick(5);
     for (int i = 0; i < count; ++i) {
-        switch (depth > 3 ? 0 : c.pick(7)) {
+        switch (depth > 3 ? 0 : c.pick(9)) {
         case 0: out += textPiece(c); break;
         case 1: out += QStringLiteral("<text:span text:style-name=\"T1\">") + odtInline(c, depth + 1) + QStringLiteral("</text:span>"); break;
         case 2:
@@ -87,7 +103,8 @@ inline QString odtInline(Choices &c, int depth)
         case 3: out += QStringLiteral("<text:bookmark text:name=\"") + attributeValue(c) + QStringLiteral("\"/>"); break;
         case 4: out += c.pick(2) ? QStringLiteral("<text:s/>") : QStringLiteral("<text:tab/>"); break;
         case 5: out += QStringLiteral("<text:soft-page-break/>"); break;
-        default: out += QStringLiteral("<!-- [B] -->"); break;
+        case 6: out += QStringLiteral("<!-- [B] -->"); break;
+        default: out += splitPlaceholder(c); break;
         }
     }
     return out;

@@ -28,7 +28,7 @@ void tst_FillPaths::bothWaysGiveOneDocument_data()
     QTest::addColumn<bool>("odt");
     QTest::addColumn<QByteArray>("choices");
     // Templates and values from a fixed sequence of seeds, so every run compares the same ones.
-    for (quint32 seed = 1; seed <= 150; ++seed) {
+    for (quint32 seed = 1; seed <= 500; ++seed) {
         QRandomGenerator random(seed);
         QByteArray choices(300, Qt::Uninitialized);
         random.fillRange(reinterpret_cast<quint32 *>(choices.data()), choices.size() / 4);
