@@ -92,6 +92,15 @@ inline QString hanging(const QString &path)
     return write(path, "#!/bin/sh\necho $$ >> \"$0.pids\"\nsleep 60 & echo $! >> \"$0.pids\"\nwait\n");
 }
 
+// Writes a small PDF for each source whose name matches the shell pattern and never finishes
+// the first one that does not, recording its ids in "<path>.pids" as hanging() does.
+inline QString selective(const QString &path, const QString &pattern)
+{
+    return write(path, eachSource("", "case \"$base\" in " + pattern.toUtf8() + ") " + writePdf()
+                                          + ";; *) echo $$ >> \"$0.pids\"; sleep 60 & echo $! >> \"$0.pids\"; wait;; esac\n",
+                                  ""));
+}
+
 // The process ids a converter recorded in "<converter>.pids".
 inline QList<qint64> recordedPids(const QString &converter)
 {

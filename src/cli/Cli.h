@@ -13,6 +13,17 @@ struct UsageError
     QString message;
 };
 
+// The usage text of every command.
+QString usage();
+// What command does and one line per option (the usage text for an unknown command).
+QString commandHelp(const QString &command);
+// True when args ask for help ("--help" or "-h").
+bool wantsHelp(const QStringList &args);
+// True when arg is written as an option ("-x", "--x").
+bool isOption(const QString &arg);
+// The usage error for an option the command does not know: "Неизвестный параметр «--x»".
+UsageError unknownOption(const QString &arg);
+
 // Writes UTF-8 text to standard output.
 void out(const QString &text);
 // Writes UTF-8 text to standard error.

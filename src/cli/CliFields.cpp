@@ -11,8 +11,8 @@ int fields(const QStringList &args)
     if (args.isEmpty())
         throw UsageError{QStringLiteral("Не указан ни один файл шаблона")};
     for (const QString &arg : args) {
-        if (arg.startsWith(QLatin1String("--")))
-            throw UsageError{QStringLiteral("Неизвестный параметр «%1»").arg(arg)};
+        if (isOption(arg))
+            throw unknownOption(arg);
     }
     // ".doc" is read through the office suite's converter, looked for where it usually is.
     QString converter;

@@ -10,6 +10,9 @@ namespace Cli {
 
 int fill(const QStringList &args)
 {
+    for (const QString &arg : args)
+        if (isOption(arg))
+            throw unknownOption(arg);
     if (args.size() < 2)
         throw UsageError{QStringLiteral("Укажите шаблон и файл результата")};
     const QString templateFile = args.at(0);

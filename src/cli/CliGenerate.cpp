@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 #include "cli/CliRunInput.h"
+#include "cli/ConsoleObserver.h"
 
 #include "base/AppFolder.h"
 #include "base/DokravaError.h"
@@ -16,16 +17,6 @@
 
 #include <atomic>
 #include <csignal>
-#include <cstdio>
-#ifdef Q_OS_WIN
-#include <io.h>
-#define DOKRAVA_ISATTY _isatty
-#define DOKRAVA_FILENO _fileno
-#else
-#include <unistd.h>
-#define DOKRAVA_ISATTY isatty
-#define DOKRAVA_FILENO fileno
-#endif
 
 namespace {
 
@@ -48,14 +39,14 @@ struct Options
 QString takeValue(const QStringList &args, int &i)
 {
     if (i + 1 >= args.size())
-        throw Cli::UsageError{QStringLiteral("Не задано значение для %1").arg(args[i])};
+        throw Cli::UsageError{QStringLiteral("Не задано значение для «%1»").arg(args[i])};
     return args[++i];
 }
 
 QString choice(const QString &option, const QString &value, const QStringList &allowed)
 {
     if (!allowed.contains(value))
-        throw Cli::UsageError{QStringLiteral("Недопустимое значение %1 для %2").arg(value, option)};
+        throw Cli::UsageError{QStringLiteral("Недопустимое значение «%1» для «%2»").arg(value, option)};
     return value;
 }
 
@@ -83,9 +74,11 @@ Options parse(const QStringList &args, bool forCheck)
             bool ok = false;
             o.sheet = takeValue(args, i).toInt(&ok);
             if (!ok || o.sheet < 1)
-                throw Cli::UsageError{QStringLiteral("Номер листа должен быть целым числом от 1")};
-        } else
-            throw Cli::UsageError{QStringLiteral("Неизвестный параметр %1").arg(a)};
+                throw Cli::UsageError{QStringLiteral("После «--sheet» нужен номер листа, начиная с 1")};
+        } else if (Cli::isOption(a))
+            throw Cli::unknownOption(a);
+        else
+            throw Cli::UsageError{QStringLiteral("Лишний аргумент «%1»").arg(a)};
     }
     if (forCheck && (o.templates.isEmpty() || o.data.isEmpty()))
         throw Cli::UsageError{QStringLiteral("Нужны --templates и --data")};
@@ -141,34 +134,6 @@ QStringList chooseTemplates(const QStringList &listed, const QStringList &only)
             }
     return chosen;
 }
-
-// Shows the progress line on a terminal and passes notices on to standard error.
-class ConsoleObserver : public IGenerationObserver
-{
-public:
-    ConsoleObserver() : m_tty(DOKRAVA_ISATTY(DOKRAVA_FILENO(stderr))) {}
-    void progressStarted(int maximum) override { m_max = maximum; }
-    void documentsProgressed(int filled, int total, int converted) override
-    {
-        if (m_tty)
-            Cli::err(QStringLiteral("\r") + TGenerationRun::documentsProgressText(filled, total, converted));
-    }
-    void conversionsProgressed(int converted, int total) override
-    {
-        if (m_tty)
-            Cli::err(QStringLiteral("\rPDF: %1 из %2").arg(converted).arg(total));
-    }
-    void notice(const QString &text) override
-    {
-        if (m_tty && m_max > 0)
-            Cli::err(QStringLiteral("\n"));
-        Cli::err(text + QLatin1Char('\n'));
-    }
-
-private:
-    bool m_tty;
-    int m_max = 0;
-};
 
 // The converter named by --converter ("none": none at all), else the first one found in the
 // office suite's fixed places; empty when there is none.
@@ -257,14 +222,27 @@ int generate(const QStringList &args)
     in.stop = &g_stop;
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
-    ConsoleObserver observer;
+    ConsoleObserver observer(ConsoleObserver::stderrIsTerminal());
     TGenerationRun run(in, &observer);
-    run.run();
+    const bool pdf = in.settings.FormatFile == 0;
+    // The counts, on success and before the error that ends the run alike.
+    const auto summary = [&] {
+        observer.clearProgress();
+        QString text = QStringLiteral("Документов создано: %1\n").arg(run.documentsWritten());
+        if (pdf)
+            text += QStringLiteral("Ошибок конвертации в PDF: %1\n").arg(run.pdfErrorCount() + run.unconvertedCount());
+        out(text);
+    };
+    try {
+        run.run();
+    } catch (...) {
+        summary();
+        throw;
+    }
+    observer.clearProgress();
     if (run.stopped())
         return 1;
-    out(QStringLiteral("Документов создано: %1\nОшибок конвертации в PDF: %2\n")
-            .arg(run.documentsWritten())
-            .arg(run.pdfErrorCount()));
+    summary();
     // The documents stay written, but a caller that asked for PDF (or ".doc") must learn that
     // some are not.
     return run.pdfErrorCount() + run.unconvertedCount() + run.conversionErrorCount() > 0 ? 1 : 0;

@@ -61,10 +61,10 @@ int table(const QStringList &args)
             bool ok = false;
             sheet = i + 1 < args.size() ? args.at(i + 1).toInt(&ok) : 0;
             if (!ok || sheet < 1)
-                throw UsageError{QStringLiteral("После --sheet нужен номер листа, начиная с 1")};
+                throw UsageError{QStringLiteral("После «--sheet» нужен номер листа, начиная с 1")};
             ++i;
-        } else if (args.at(i).startsWith(QLatin1String("--"))) {
-            throw UsageError{QStringLiteral("Неизвестный параметр «%1»").arg(args.at(i))};
+        } else if (isOption(args.at(i))) {
+            throw unknownOption(args.at(i));
         } else if (path.isEmpty()) {
             path = args.at(i);
         } else {

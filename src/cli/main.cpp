@@ -10,24 +10,6 @@
 #include <functional>
 #include <map>
 
-namespace {
-
-const char *const kUsage =
-    "Использование:\n"
-    "  dokrava-cli fields FILE...\n"
-    "  dokrava-cli table FILE [--sheet N]\n"
-    "  dokrava-cli fill TEMPLATE OUTPUT NAME=VALUE...\n"
-    "  dokrava-cli generate --templates DIR --data FILE --out DIR\n"
-    "      [--sheet N] [--format native|pdf] [--naming template|column] [--column FIELD]\n"
-    "      [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n"
-    "      [--converter FILE|none] [--check]\n"
-    "  dokrava-cli check --templates DIR --data FILE\n"
-    "      [--sheet N] [--format native|pdf] [--naming template|column] [--column FIELD]\n"
-    "      [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n"
-    "      [--converter FILE|none]\n";
-
-} // namespace
-
 namespace Cli {
 
 void out(const QString &text)
@@ -60,19 +42,27 @@ int main(int argc, char *argv[])
         {QStringLiteral("generate"), Cli::generate},
         {QStringLiteral("check"), Cli::check},
     };
-    if (args.size() == 1 && (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h"))) {
-        Cli::out(QString::fromUtf8(kUsage));
+    if (args.size() == 1 && Cli::wantsHelp(args)) {
+        Cli::out(Cli::usage());
         return 0;
     }
     if (args.isEmpty() || !commands.count(args.first())) {
-        Cli::err(QString::fromUtf8(kUsage));
+        const QString said = args.isEmpty() ? QString()
+                             : Cli::isOption(args.first())
+                                 ? Cli::unknownOption(args.first()).message + QLatin1Char('\n')
+                                 : QStringLiteral("Неизвестная команда «%1»\n").arg(args.first());
+        Cli::err(said + Cli::usage());
         return 2;
     }
     const QString name = args.takeFirst();
+    if (Cli::wantsHelp(args)) {
+        Cli::out(Cli::commandHelp(name));
+        return 0;
+    }
     try {
         return commands.at(name)(args);
     } catch (const Cli::UsageError &e) {
-        Cli::err(e.message + QLatin1Char('\n') + QString::fromUtf8(kUsage));
+        Cli::err(e.message + QLatin1Char('\n') + Cli::usage());
         return 2;
     } catch (const DokravaError &e) {
         Cli::err(e.message() + QLatin1Char('\n'));

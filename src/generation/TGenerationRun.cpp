@@ -146,7 +146,12 @@ TGenerationRun::~TGenerationRun() = default;
 void TGenerationRun::run()
 {
     m_pdfErrors = 0;
+    m_odtPdfErrors = false;
     m_wordPdfErrors = false;
+    m_stopUnconverted = 0;
+    m_stopKeptOdt = false;
+    m_stopKeptWord = false;
+    m_stopTarget.clear();
     m_unconverted = 0;
     m_conversionErrors = 0;
     m_claimed.clear();
@@ -166,7 +171,10 @@ void TGenerationRun::run()
     RemoveAbandonedPendingFiles(m_in.outputRoot);
     if (!m_in.severalRecords) {
         writeDocuments([this] { ProcessCurrentRow(m_in.grid.currentRow); });
-        if (!m_stopped)
+        // A stop is answered even here: the user asked for it and learns what was kept.
+        if (m_stopped)
+            reportStop();
+        else
             openOutputFolder();
         return;
     }
@@ -183,13 +191,26 @@ void TGenerationRun::run()
         }
     });
     if (m_stopped) {
-        m_observer->notice(QStringLiteral("Формирование документов прервано. Создано документов: %1").arg(m_written));
+        reportStop();
         return;
     }
     openOutputFolder();
     m_observer->notice(QStringLiteral("Готово"));
     if (m_pdfErrors > 0)
-        m_observer->notice(conversionReport(m_pdfErrors, m_wordPdfErrors));
+        m_observer->notice(conversionReport(m_pdfErrors, leftFormats(m_odtPdfErrors, m_wordPdfErrors)));
+}
+
+void TGenerationRun::reportStop()
+{
+    m_observer->notice(stopReport(m_written, m_stopUnconverted, m_stopTarget, leftFormats(m_stopKeptOdt, m_stopKeptWord)));
+}
+
+QString TGenerationRun::stopReport(int written, int unconverted, const QString &target, const QString &formats)
+{
+    QString text = QStringLiteral("Формирование остановлено. Создано документов: %1").arg(written);
+    if (unconverted > 0)
+        text += QStringLiteral(", из них не сконвертированы в %1: %2 (оставлены в формате %3)").arg(target).arg(unconverted).arg(formats);
+    return text;
 }
 
 bool TGenerationRun::stopRequested()
@@ -261,11 +282,16 @@ void TGenerationRun::fillInTurn(const QString &path, std::function<void(const Pe
         });
 }
 
-QString TGenerationRun::conversionReport(int failures, bool wordAmongThem)
+QString TGenerationRun::leftFormats(bool odt, bool word)
 {
-    return QStringLiteral("Внимание! Ошибки конвертации в PDF: %1 файлов сохранены как %2")
-        .arg(failures)
-        .arg(wordAmongThem ? QStringLiteral(".odt/.docx") : QStringLiteral(".odt"));
+    if (odt && word)
+        return QStringLiteral(".odt/.docx");
+    return word ? QStringLiteral(".docx") : QStringLiteral(".odt");
+}
+
+QString TGenerationRun::conversionReport(int failures, const QString &formats)
+{
+    return QStringLiteral("Внимание! Ошибки конвертации в PDF: %1 файлов сохранены как %2").arg(failures).arg(formats);
 }
 
 void TGenerationRun::ProcessCurrentRow(int row)
@@ -287,8 +313,12 @@ void TGenerationRun::processTemplate(const QString &entry, int row)
     // A template that cannot be filled is known before any name or folder is taken for it.
     const std::shared_ptr<const OdtTemplate> odtSplit = odt ? odtTemplate(entry, templatePath) : nullptr;
     const std::shared_ptr<const DocxTemplate> word = odt ? nullptr : wordTemplate(entry, templatePath);
-    if (odt ? !odtSplit : !word)
+    if (odt ? !odtSplit : !word) {
+        // The progress counts only documents that can come: a broken template's are gone for
+        // the rest of the run, a missing template's for this record.
+        m_expected -= m_brokenTemplates.contains(entry) ? recordsFrom(row) : 1;
         return;
+    }
     const QString namingValue = m_in.namingColumn >= 1
                                     ? m_in.grid.rows.value(row).value(m_in.namingColumn - 1)
                                     : QString();
@@ -300,6 +330,14 @@ void TGenerationRun::processTemplate(const QString &entry, int row)
         processOdt(odtSplit, outputPath, row);
     else
         processWord(word, templatePath, outputPath, row);
+}
+
+int TGenerationRun::recordsFrom(int row) const
+{
+    if (!m_in.severalRecords)
+        return 1;
+    return int(std::count(m_in.grid.marks.cbegin() + std::min<qsizetype>(row, m_in.grid.marks.size()),
+                          m_in.grid.marks.cend(), true));
 }
 
 QString TGenerationRun::claimOutputPath(const QString &entry, const QString &namingValue)
@@ -485,23 +523,25 @@ void TGenerationRun::finishConversions()
     if (!m_supervisor)
         return;
     const int total = int(m_pending.size());
-    const QList<bool> converted = m_supervisor->finish([this, total](int judged) {
-        m_observer->conversionsProgressed(judged, total);
+    const QList<bool> converted = m_supervisor->finish([this, total](int made) {
+        m_observer->conversionsProgressed(made, total);
     });
     m_supervisor.reset();
+    const bool stopped = stopRequested();
     for (int i = 0; i < m_pending.size(); ++i) {
         const PendingConversion &p = m_pending[i];
         // The filled document goes only once its conversion passed the check.
         if (converted.value(i)) {
             QFile::remove(p.source);
             written(p.target);
-        } else if (stopRequested()) {
-            // Stopped before its conversion was made: an unfinished document, which goes.
-            QFile::remove(p.source);
+        } else if (stopped) {
+            // The document is filled and whole; only its conversion was not made.
+            keepUnconverted(p);
         } else if (p.kind == PendingConversion::Legacy) {
             legacyFailed(p);
         } else {
             ++m_pdfErrors;
+            m_odtPdfErrors = m_odtPdfErrors || p.kind == PendingConversion::Odt;
             m_wordPdfErrors = m_wordPdfErrors || p.kind == PendingConversion::Word;
             written(p.source);
         }
@@ -509,18 +549,44 @@ void TGenerationRun::finishConversions()
     m_pending.clear();
 }
 
-void TGenerationRun::legacyFailed(const PendingConversion &p)
+void TGenerationRun::keepUnconverted(const PendingConversion &p)
 {
-    // The filled document is kept beside the one that could not be made, as a failed PDF keeps it.
+    QString kept = p.source;
+    if (p.kind == PendingConversion::Legacy) {
+        if (!keepLegacyAsDocx(p, kept))
+            return;
+        m_stopTarget = QLatin1Char('.') + QFileInfo(p.target).suffix();
+    } else {
+        m_stopTarget = QStringLiteral("PDF");
+    }
+    ++m_stopUnconverted;
+    m_stopKeptOdt = m_stopKeptOdt || p.kind == PendingConversion::Odt;
+    m_stopKeptWord = m_stopKeptWord || p.kind != PendingConversion::Odt;
+    written(kept);
+}
+
+bool TGenerationRun::keepLegacyAsDocx(const PendingConversion &p, QString &kept)
+{
+    // The filled document waits in the run's scratch folder: it is copied beside the document
+    // that was not made, under its own format.
     const QFileInfo target(p.target);
-    const QString kept = AppFolder::join(target.absolutePath(), target.completeBaseName() + QStringLiteral(".docx"));
-    ++m_conversionErrors;
+    kept = AppFolder::join(target.absolutePath(), target.completeBaseName() + QStringLiteral(".docx"));
     try {
         WriteFileSafely(kept, readWhole(p.source));
     } catch (const DokravaError &) {
         m_observer->notice(QStringLiteral("Не удалось сохранить документ %1").arg(QDir::toNativeSeparators(p.target)));
-        return;
+        return false;
     }
+    return true;
+}
+
+void TGenerationRun::legacyFailed(const PendingConversion &p)
+{
+    // The filled document is kept beside the one that could not be made, as a failed PDF keeps it.
+    ++m_conversionErrors;
+    QString kept;
+    if (!keepLegacyAsDocx(p, kept))
+        return;
     m_observer->notice(QStringLiteral("Не удалось сохранить документ %1; заполненный документ сохранён как %2")
                            .arg(QDir::toNativeSeparators(p.target), QDir::toNativeSeparators(kept)));
     written(kept);
@@ -541,7 +607,7 @@ void TGenerationRun::reportDocuments(bool always)
         return;
     m_progressClock.start();
     const bool pdf = m_in.settings.FormatFile == 0 && !m_in.converter.isEmpty();
-    m_observer->documentsProgressed(m_filled, m_expected, pdf ? (m_supervisor ? m_supervisor->judged() : 0) : -1);
+    m_observer->documentsProgressed(m_filled, m_expected, pdf ? (m_supervisor ? m_supervisor->converted() : 0) : -1);
 }
 
 void TGenerationRun::written(const QString &path)

@@ -72,15 +72,16 @@ public:
     virtual void progressed(int position) { Q_UNUSED(position); }
     // A document was written at path.
     virtual void documentWritten(const QString &path) { Q_UNUSED(path); }
-    // filled of total documents have their files, and converted of them went through the
-    // converter so far (-1 when the run makes no PDF). Heard a few times a second at most.
+    // filled of total documents have their files, and converted of them have their PDF in place
+    // so far (-1 when the run makes no PDF). Heard a few times a second at most.
     virtual void documentsProgressed(int filled, int total, int converted)
     {
         Q_UNUSED(filled);
         Q_UNUSED(total);
         Q_UNUSED(converted);
     }
-    // PDF conversion goes on after the last document was filled: converted of total are judged.
+    // PDF conversion goes on after the last document was filled: converted of total documents
+    // have their PDF in place (a failed or stopped conversion never counts).
     virtual void conversionsProgressed(int converted, int total) { Q_UNUSED(converted); Q_UNUSED(total); }
     // A plain notice ("Файл шаблона не найден.", "Готово", the conversion report).
     virtual void notice(const QString &text) { Q_UNUSED(text); }
@@ -138,15 +139,25 @@ public:
     int unconvertedCount() const { return m_unconverted; }
     // Files written in this run (a PDF and its kept source count once).
     int documentsWritten() const { return m_written; }
+    // Filled documents a stop left in their own format before their conversion was made.
+    int stoppedUnconvertedCount() const { return m_stopUnconverted; }
     // True when the run was stopped before its end.
     bool stopped() const { return m_stopped; }
 
     // The progress text of documentsProgressed: "Документы: 120 из 500, PDF: 80".
     static QString documentsProgressText(int filled, int total, int converted);
 
+    // The formats documents were left in: ".odt", ".docx" or ".odt/.docx".
+    static QString leftFormats(bool odt, bool word);
+
     // The report of failed conversions: "Внимание! Ошибки конвертации в PDF: N файлов сохранены
-    // как .odt", or "как .odt/.docx" when Word results are among them.
-    static QString conversionReport(int failures, bool wordAmongThem);
+    // как .odt", with the formats they were kept in (leftFormats).
+    static QString conversionReport(int failures, const QString &formats);
+
+    // The report of a stopped run: "Формирование остановлено. Создано документов: 40", and when
+    // filled documents were left unconverted ", из них не сконвертированы в PDF: 20 (оставлены в
+    // формате .odt/.docx)"; target names what they were to become ("PDF", ".doc").
+    static QString stopReport(int written, int unconverted, const QString &target, const QString &formats);
 
 private:
     void processTemplate(const QString &entry, int row);
@@ -159,6 +170,8 @@ private:
     void processWord(const std::shared_ptr<const DocxTemplate> &word, const QString &templatePath,
                      const QString &outputPath, int row);
     std::optional<QList<std::pair<QString, QString>>> personalFields();
+    // The documents one template makes from row on: the marked records left, or 1.
+    int recordsFrom(int row) const;
     QString claimOutputPath(const QString &entry, const QString &namingValue);
     QString legacyConverted(const QString &templatePath);
     ScratchFolder &scratchFolder();
@@ -183,7 +196,12 @@ private:
     IGenerationObserver *m_observer;
     IGenerationObserver m_silent;
     int m_pdfErrors = 0;
+    bool m_odtPdfErrors = false;
     bool m_wordPdfErrors = false;
+    int m_stopUnconverted = 0;        // see stoppedUnconvertedCount
+    bool m_stopKeptOdt = false;       // ... among them ".odt" documents
+    bool m_stopKeptWord = false;      // ... and ".docx" ones
+    QString m_stopTarget;             // what they were to become: "PDF" or ".doc"
     int m_unconverted = 0;
     int m_written = 0;
     bool m_stopped = false;
@@ -199,6 +217,9 @@ private:
         enum Kind { Odt, Word, Legacy } kind = Odt; // Legacy: a ".doc" output of a ".doc" template
     };
     void legacyFailed(const PendingConversion &p);
+    bool keepLegacyAsDocx(const PendingConversion &p, QString &kept);
+    void keepUnconverted(const PendingConversion &p);
+    void reportStop();
     std::unique_ptr<ConversionSupervisor> m_supervisor;
     QList<PendingConversion> m_pending;
     int m_conversionErrors = 0; // ".doc" outputs that could not be made

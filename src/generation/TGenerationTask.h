@@ -31,7 +31,8 @@ public:
     bool running() const { return m_running; }
 
     // Asks the run in progress to stop: it ends after the document being written, ends the
-    // converters, removes unfinished documents and reports what was done.
+    // converters, keeps every filled document (one still waiting for its PDF in its own format)
+    // and reports what was done.
     void stop() { m_stop = true; }
     // Waits until the worker thread has ended (its reports still wait for this object's thread).
     void wait();

@@ -58,6 +58,7 @@ struct ConversionSupervisor::Private
     std::deque<Job> queue;
     QList<int> results; // -1 open, 0 failed, 1 converted
     int judged = 0;
+    int converted = 0;
     int busy = 0; // converters with a batch
     bool finishing = false;
     std::atomic<bool> cancelled{false};
@@ -183,6 +184,7 @@ void ConversionSupervisor::Private::judge(const Job &job, bool ok)
         return;
     results[job.ticket] = ok ? 1 : 0;
     ++judged;
+    converted += ok ? 1 : 0;
 }
 
 ConversionSupervisor::ConversionSupervisor(Options options) : d(std::make_unique<Private>())
@@ -224,7 +226,7 @@ int ConversionSupervisor::submit(const QString &source, const QString &target, c
     return ticket;
 }
 
-QList<bool> ConversionSupervisor::finish(const std::function<void(int judged)> &progress)
+QList<bool> ConversionSupervisor::finish(const std::function<void(int converted)> &progress)
 {
     {
         std::lock_guard<std::mutex> lock(d->mutex);
@@ -236,11 +238,11 @@ QList<bool> ConversionSupervisor::finish(const std::function<void(int judged)> &
             if (d->options.stop && d->options.stop->load())
                 cancel();
             if (progress)
-                progress(judged());
+                progress(converted());
         }
     }
     if (progress)
-        progress(judged());
+        progress(converted());
     QList<bool> converted;
     for (int r : d->results)
         converted.append(r == 1);
@@ -262,6 +264,12 @@ int ConversionSupervisor::judged() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     return d->judged;
+}
+
+int ConversionSupervisor::converted() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->converted;
 }
 
 QString ConversionSupervisor::profileFolder(int slot)

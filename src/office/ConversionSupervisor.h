@@ -41,11 +41,14 @@ public:
 
     // No more documents: what is queued is converted, and the call returns once every document
     // is judged, with, per number, whether target now holds a complete file of its kind. progress, when
-    // given, hears every few tenths of a second how many are judged.
-    QList<bool> finish(const std::function<void(int judged)> &progress = {});
+    // given, hears every few tenths of a second how many are converted.
+    QList<bool> finish(const std::function<void(int converted)> &progress = {});
 
-    // Documents judged so far.
+    // Documents judged so far, converted or not.
     int judged() const;
+    // Documents whose target holds its complete file so far. After a cancel the documents it
+    // ended count as judged, never as converted.
+    int converted() const;
 
     // Stops: nothing queued is converted any more and the converters running are ended, with the
     // programs they started; their documents count as not converted. Callable from any thread;

@@ -81,8 +81,9 @@ void tst_CliCheck::refusedArguments_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no --out for check") << QStringList{"--out", "x"} << 2 << "Неизвестный параметр --out";
-    QTest::newRow("no --check for check") << QStringList{"--check"} << 2 << "Неизвестный параметр --check";
+    QTest::newRow("no --out for check") << QStringList{"--out", "x"} << 2 << "Неизвестный параметр «--out»";
+    QTest::newRow("no --check for check") << QStringList{"--check"} << 2 << "Неизвестный параметр «--check»";
+    QTest::newRow("no value") << QStringList{"--sheet"} << 2 << "Не задано значение для «--sheet»";
     QTest::newRow("unknown column") << QStringList{"--column", "Нет"} << 1 << "В таблице нет колонки «Нет»";
 }
 
@@ -114,13 +115,13 @@ void tst_CliCheck::generateWithCheck()
     // Without --check the same run goes on as before.
     r = runCli(args, 60000);
     QCOMPARE(r.code, 0);
-    QCOMPARE(r.out, QStringLiteral("Документов создано: 2\nОшибок конвертации в PDF: 0\n"));
+    QCOMPARE(r.out, QStringLiteral("Готово\nДокументов создано: 2\n"));
     // A clean set passes the check and is written.
     QDir(out).removeRecursively();
     OdtFixture::write(m_dir->filePath(QStringLiteral("t/Письмо.odt")), QStringLiteral("[ФИО] [Город] [Телефон]"));
     r = runCli(args + QStringList{QStringLiteral("--check")}, 60000);
     QCOMPARE(r.code, 0);
-    QCOMPARE(r.out, QStringLiteral("Документов создано: 2\nОшибок конвертации в PDF: 0\n"));
+    QCOMPARE(r.out, QStringLiteral("Готово\nДокументов создано: 2\n"));
 }
 
 QTEST_MAIN(tst_CliCheck)

@@ -11,7 +11,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QRegularExpression>
+
 #include <csignal>
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,6 +43,9 @@ private slots:
     void unconvertedDocumentsFailTheCall_data();
     void unconvertedDocumentsFailTheCall();
     void interruptStopsTheRun();
+    void errorEndsTheRunAfterCounting();
+    void consoleStreams_data();
+    void consoleStreams();
 
 private:
     QStringList base() const;
@@ -81,7 +89,8 @@ void tst_CliGenerate::recordsAndNaming()
     QFETCH(QStringList, files);
     const Result r = cli(base() + args);
     QCOMPARE(r.code, 0);
-    QCOMPARE(r.out, QStringLiteral("Документов создано: %1\nОшибок конвертации в PDF: 0\n").arg(files.size()));
+    QCOMPARE(r.out, QStringLiteral("Готово\nДокументов создано: %1\n").arg(files.size()));
+    QCOMPARE(r.err, QString());
     QCOMPARE(TestFiles::filesUnder(m_dir->filePath(QStringLiteral("out"))), files);
 }
 
@@ -109,7 +118,8 @@ void tst_CliGenerate::refused_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("message");
-    QTest::newRow("unknown format") << QStringList{"--format", "odt"} << 2 << "Недопустимое значение odt для --format";
+    QTest::newRow("unknown format") << QStringList{"--format", "odt"} << 2 << "Недопустимое значение «odt» для «--format»";
+    QTest::newRow("bad sheet") << QStringList{"--sheet", "0"} << 2 << "После «--sheet» нужен номер листа, начиная с 1";
     QTest::newRow("bad record list") << QStringList{"--rows", "2-x"} << 2 << "Неверный список записей: 2-x";
     QTest::newRow("record beyond the table") << QStringList{"--rows", "4"} << 1 << "В таблице нет записи 4 (записей: 3)";
     QTest::newRow("record beyond a table without records")
@@ -120,7 +130,9 @@ void tst_CliGenerate::refused_data()
         << "В таблице нет записи 4 (записей: 3)";
     QTest::newRow("unknown column") << QStringList{"--column", "Телефон"} << 1 << "В таблице нет колонки «Телефон»";
     QTest::newRow("unknown template") << QStringList{"--only", "Нет.docx"} << 1 << "Шаблон не найден: Нет.docx";
-    QTest::newRow("unknown option") << QStringList{"--fast"} << 2 << "Неизвестный параметр --fast";
+    QTest::newRow("unknown option") << QStringList{"--fast"} << 2 << "Неизвестный параметр «--fast»";
+    QTest::newRow("unknown short option") << QStringList{"-f"} << 2 << "Неизвестный параметр «-f»";
+    QTest::newRow("a stray argument") << QStringList{"быстро"} << 2 << "Лишний аргумент «быстро»";
 }
 
 void tst_CliGenerate::refused()
@@ -140,15 +152,23 @@ void tst_CliGenerate::unconvertedDocumentsFailTheCall_data()
     QTest::addColumn<QString>("only");
     QTest::addColumn<QString>("warning");
     QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("out");
     QTest::newRow("no converter, odt among them")
         << "none" << "" << "LibreOffice не найден! Документы по шаблонам *.odt будут сохранены без конвертации в PDF"
-        << QStringList{"Договор/Договор-Иванов Иван Иванович.docx", "Письмо/Письмо-Иванов Иван Иванович.odt"};
+        << QStringList{"Договор/Договор-Иванов Иван Иванович.docx", "Письмо/Письмо-Иванов Иван Иванович.odt"}
+        << "Готово\nДокументов создано: 2\nОшибок конвертации в PDF: 2\n";
     QTest::newRow("no converter, Word only")
         << "none" << "Договор.docx" << "LibreOffice не найден! Документы будут сохранены без конвертации в PDF"
-        << QStringList{"Договор/Договор-Иванов Иван Иванович.docx"};
+        << QStringList{"Договор/Договор-Иванов Иван Иванович.docx"}
+        << "Готово\nДокументов создано: 1\nОшибок конвертации в PDF: 1\n";
     QTest::newRow("converter fails") << "failing" << "" << "Внимание! Ошибки конвертации в PDF: 2 файлов сохранены как .odt/.docx"
                                      << QStringList{"Договор/Договор-Иванов Иван Иванович.docx",
-                                                    "Письмо/Письмо-Иванов Иван Иванович.odt"};
+                                                    "Письмо/Письмо-Иванов Иван Иванович.odt"}
+                                     << "Готово\nДокументов создано: 2\nОшибок конвертации в PDF: 2\n";
+    QTest::newRow("converter fails on Word results only")
+        << "failing" << "Договор.docx" << "Внимание! Ошибки конвертации в PDF: 1 файлов сохранены как .docx"
+        << QStringList{"Договор/Договор-Иванов Иван Иванович.docx"}
+        << "Готово\nДокументов создано: 1\nОшибок конвертации в PDF: 1\n";
 }
 
 void tst_CliGenerate::unconvertedDocumentsFailTheCall()
@@ -157,20 +177,16 @@ void tst_CliGenerate::unconvertedDocumentsFailTheCall()
     QFETCH(QString, only);
     QFETCH(QString, warning);
     QFETCH(QStringList, files);
-    if (converter == QLatin1String("failing")) {
-        converter = m_dir->filePath(QStringLiteral("soffice"));
-        QFile script(converter);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nexit 1\n");
-        script.close();
-        script.setPermissions(script.permissions() | QFile::ExeOwner);
-    }
+    QFETCH(QString, out);
+    if (converter == QLatin1String("failing"))
+        converter = FakeConverter::failing(m_dir->filePath(QStringLiteral("soffice")));
     QStringList args = base() + QStringList{"--format", "pdf", "--rows", "1", "--converter", converter};
     if (!only.isEmpty())
         args += QStringList{"--only", only};
     const Result r = cli(args);
     QCOMPARE(r.code, 1);
     QVERIFY2(r.err.contains(warning), qPrintable(r.err));
+    QCOMPARE(r.out, out);
     QCOMPARE(TestFiles::filesUnder(m_dir->filePath(QStringLiteral("out"))), files);
 }
 
@@ -185,10 +201,106 @@ void tst_CliGenerate::interruptStopsTheRun()
     ::kill(pid_t(p.processId()), SIGINT);
     QVERIFY(p.waitForFinished(20000));
     QCOMPARE(p.exitCode(), 1);
-    QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("Формирование документов прервано")));
-    QCOMPARE(TestFiles::filesUnder(m_dir->filePath(QStringLiteral("out"))), QStringList());
+    // The filled documents stay in their own format, and the report says so.
+    QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
+             QStringLiteral("Формирование остановлено. Создано документов: 6, из них не сконвертированы в PDF: 6 "
+                            "(оставлены в формате .odt/.docx)\n"));
+    QCOMPARE(TestFiles::filesUnder(m_dir->filePath(QStringLiteral("out"))),
+             (QStringList{"Договор/Договор-Иванов Иван Иванович.docx", "Договор/Договор-Петрова Анна Сергеевна.docx",
+                          "Договор/Договор-Сидоров Пётр.docx", "Письмо/Письмо-Иванов Иван Иванович.odt",
+                          "Письмо/Письмо-Петрова Анна Сергеевна.odt", "Письмо/Письмо-Сидоров Пётр.odt"}));
     for (const qint64 pid : FakeConverter::recordedPids(converter))
         QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0, 5000);
+}
+
+// A run that an error ends still says how many documents it wrote before it.
+void tst_CliGenerate::errorEndsTheRunAfterCounting()
+{
+    // A folder where the second record's document should go: that document cannot take its name.
+    QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("out/Письмо/Письмо-Петрова Анна Сергеевна.odt/занято"))));
+    const Result r = cli(base() + QStringList{"--only", "Письмо.odt"});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.out, QStringLiteral("Документов создано: 1\n"));
+    QVERIFY2(!r.err.isEmpty() && !r.err.contains(QStringLiteral("Готово")), qPrintable(r.err));
+    QVERIFY(QFileInfo::exists(m_dir->filePath(QStringLiteral("out/Письмо/Письмо-Иванов Иван Иванович.odt"))));
+}
+
+void tst_CliGenerate::consoleStreams_data()
+{
+    QTest::addColumn<bool>("terminal");
+    QTest::newRow("standard error is a terminal") << true;
+    QTest::newRow("standard error is a pipe") << false;
+}
+
+// On a terminal standard error shows the progress on one line, written over in place and cleared
+// before any other text; otherwise it carries the notices alone. "Готово" and the counts go to
+// standard output.
+void tst_CliGenerate::consoleStreams()
+{
+    QFETCH(bool, terminal);
+    const QString templates = m_dir->filePath(QStringLiteral("t"));
+    QDir().mkpath(templates);
+    QFile::copy(QStringLiteral(DOKRAVA_TEST_DATA "/../../resources/zagotka/Письмо.odt"), templates + QStringLiteral("/Письмо.odt"));
+    TestFiles::writeBytes(templates + QStringLiteral("/Плохой.docx"), "не документ");
+    QStringList args = QStringList{QStringLiteral("generate")} + base();
+    args[2] = templates;
+    args += QStringList{"--format", "pdf", "--converter", FakeConverter::selective(m_dir->filePath(QStringLiteral("soffice")), "*")};
+    QProcess p;
+    int master = -1, slave = -1;
+    if (terminal) {
+        QVERIFY(::openpty(&master, &slave, nullptr, nullptr, nullptr) == 0);
+        ::fcntl(master, F_SETFL, O_NONBLOCK);
+        p.setChildProcessModifier([slave] { ::dup2(slave, 2); });
+    }
+    p.start(QStringLiteral(DOKRAVA_CLI), args);
+    QVERIFY(p.waitForStarted());
+    QByteArray screen;
+    const auto readTerminal = [&] {
+        char buffer[4096];
+        for (ssize_t n; master >= 0 && (n = ::read(master, buffer, sizeof buffer)) > 0;)
+            screen.append(buffer, n);
+    };
+    for (int waited = 0; p.state() != QProcess::NotRunning && waited < 120000; waited += 50) {
+        p.waitForFinished(50);
+        readTerminal();
+    }
+    readTerminal();
+    if (terminal) {
+        ::close(slave);
+        ::close(master);
+    }
+    const QString notice = QStringLiteral("Шаблон повреждён: Плохой.docx");
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()),
+             QStringLiteral("Готово\nДокументов создано: 3\nОшибок конвертации в PDF: 0\n"));
+    if (!terminal) {
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), notice + QLatin1Char('\n'));
+        return;
+    }
+    // The terminal's line as it reads each time the cursor goes back to its start, and the lines
+    // left on the screen at the end.
+    QStringList seen, lines{QString()};
+    qsizetype column = 0;
+    for (const QChar c : QString::fromUtf8(screen)) {
+        QString &line = lines.last();
+        if (c == QLatin1Char('\r')) {
+            seen << QString(line).remove(QRegularExpression(QStringLiteral(" +$")));
+            column = 0;
+        } else if (c == QLatin1Char('\n')) {
+            lines << QString();
+            column = 0;
+        } else {
+            line = line.leftJustified(column).replace(column, 1, c);
+            ++column;
+        }
+    }
+    const QRegularExpression progress(QStringLiteral("^(Документы: \\d+ из 3, PDF: \\d+|PDF: \\d+ из 3)$"));
+    for (const QString &line : seen)
+        QVERIFY2(line.isEmpty() || line == notice || progress.match(line).hasMatch(), qPrintable(line));
+    QVERIFY2(!seen.filter(progress).isEmpty(), screen.constData());
+    lines.replaceInStrings(QRegularExpression(QStringLiteral(" +$")), QString());
+    lines.removeAll(QString());
+    QCOMPARE(lines, QStringList{notice});
 }
 
 QTEST_GUILESS_MAIN(tst_CliGenerate)

@@ -20,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
 namespace {
 
 // Records what the run reports.
@@ -90,7 +92,8 @@ private slots:
     void filesOfKilledRunsGoAtStart();
     void legacyTemplateConvertedOncePerRun_data();
     void legacyTemplateConvertedOncePerRun();
-    void stoppedRunKeepsFinishedDocuments();
+    void stoppedRunKeepsFilledDocuments_data();
+    void stoppedRunKeepsFilledDocuments();
     void failingDiskKeepsEarlierDocuments();
     void workersKeepTheOrderOfOneThread_data();
     void workersKeepTheOrderOfOneThread();
@@ -296,8 +299,8 @@ void tst_GenerationRun::odtToPdf()
     QCOMPARE(QDir(out(QStringLiteral("Письмо"))).entryList(kDocuments, QDir::Files, QDir::Name), files);
     QCOMPARE(rec.notices, notices);
     QCOMPARE(run.documentsWritten(), 2);
-    // The conversions are reported until the last is judged, a failed one included.
-    QCOMPARE(rec.conversions, converter.isEmpty() ? qMakePair(-1, -1) : qMakePair(2, 2));
+    // The conversions are reported until the last is judged; the count is of PDFs made.
+    QCOMPARE(rec.conversions, converter.isEmpty() ? qMakePair(-1, -1) : qMakePair(int(files.filter(".pdf").size()), 2));
     // Both documents filled; the conversions are still going on when filling ends.
     QVERIFY2(rec.documents.startsWith(converter.isEmpty() ? QStringLiteral("Документы: 2 из 2")
                                                           : QStringLiteral("Документы: 2 из 2, PDF: ")),
@@ -591,16 +594,18 @@ void tst_GenerationRun::filesOfKilledRunsGoAtStart()
 
 void tst_GenerationRun::legacyTemplateConvertedOncePerRun_data()
 {
-    QTest::addColumn<bool>("docFails");
-    QTest::newRow("every .doc made") << false;
-    QTest::newRow("the converter makes no .doc") << true;
+    QTest::addColumn<QString>("doc"); // what the converter does when asked for a ".doc"
+    QTest::newRow("every .doc made") << "makes";
+    QTest::newRow("the converter makes no .doc") << "fails";
+    QTest::newRow("stopped while the .doc documents wait") << "hangs";
 }
 
 // A ".doc" template is turned into ".docx" once; its ".doc" documents are made by the
 // converters in batches, and one they cannot make is kept as ".docx" and said so.
 void tst_GenerationRun::legacyTemplateConvertedOncePerRun()
 {
-    QFETCH(bool, docFails);
+    QFETCH(QString, doc);
+    const bool docFails = doc != QLatin1String("makes");
     QFile legacy(m_dir->filePath(QStringLiteral("zagotka/Старый.doc")));
     QVERIFY(legacy.open(QIODevice::WriteOnly));
     legacy.write(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
@@ -614,13 +619,30 @@ void tst_GenerationRun::legacyTemplateConvertedOncePerRun()
         m_dir->filePath(QStringLiteral("soffice")),
         QByteArray(FakeConverter::parseArgs()) + "echo \"$fmt\" >> \"$0.log\"\ncase \"$fmt\" in\n"
             "  docx*) cp '" + docx.toUtf8() + "' \"$out/$base.docx\";;\n"
-            "  doc*) " + QByteArray(docFails ? "exit 1" : "{ printf '\\320\\317\\021\\340\\241\\261\\032\\341'; head -c 600 /dev/zero; } > \"$out/$base.doc\"") + ";;\n"
+            "  doc*) " + QByteArray(doc == "fails"   ? "exit 1"
+                                    : doc == "hangs" ? "echo $$ >> \"$0.pids\"; sleep 60 & echo $! >> \"$0.pids\"; wait"
+                                                     : "{ printf '\\320\\317\\021\\340\\241\\261\\032\\341'; head -c 600 /dev/zero; } > \"$out/$base.doc\"") + ";;\n"
             "esac\n");
-    Recorder rec;
+    // A stop while the ".doc" documents wait keeps their filled ".docx", as a failure does, and says so.
+    struct Stopper : Recorder
+    {
+        std::atomic<bool> stop{false};
+        bool stopping = false;
+        void conversionsProgressed(int converted, int total) override
+        {
+            stop = stopping;
+            Recorder::conversionsProgressed(converted, total);
+        }
+    } rec;
+    rec.stopping = doc == QLatin1String("hangs");
+    in.stop = &rec.stop;
     TGenerationRun run(in, &rec);
     run.run();
     QCOMPARE(run.documentsWritten(), 3);
-    QCOMPARE(run.conversionErrorCount(), docFails ? 3 : 0);
+    QCOMPARE(run.conversionErrorCount(), doc == QLatin1String("fails") ? 3 : 0);
+    QCOMPARE(rec.notices.last(), rec.stopping ? QStringLiteral("Формирование остановлено. Создано документов: 3, из них не "
+                                                               "сконвертированы в .doc: 3 (оставлены в формате .docx)")
+                                              : QStringLiteral("Готово"));
     QFile log(in.converter + QStringLiteral(".log"));
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QStringList calls = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -628,35 +650,99 @@ void tst_GenerationRun::legacyTemplateConvertedOncePerRun()
     const QString ext = docFails ? QStringLiteral(".docx") : QStringLiteral(".doc");
     QCOMPARE(QDir(out(QStringLiteral("Старый"))).entryList(kDocuments, QDir::Files | QDir::Hidden, QDir::Name),
              (QStringList{"Старый-Иванов" + ext, "Старый-Петров" + ext, "Старый-Сидоров" + ext}));
-    QCOMPARE(rec.notices.filter(QStringLiteral("Не удалось сохранить документ")).size(), docFails ? 3 : 0);
+    QCOMPARE(rec.notices.filter(QStringLiteral("Не удалось сохранить документ")).size(), doc == QLatin1String("fails") ? 3 : 0);
 }
 
-void tst_GenerationRun::stoppedRunKeepsFinishedDocuments()
+void tst_GenerationRun::stoppedRunKeepsFilledDocuments_data()
 {
-    // Stopped as the third record starts: the documents of the first two stay.
+    QTest::addColumn<QStringList>("templates");
+    QTest::addColumn<QString>("convertible"); // names the converter makes a PDF of; empty: no PDF run
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("report");
+    const QStringList both{QStringLiteral("Договор.docx"), QStringLiteral("Письмо.odt")};
+    QTest::newRow("stopped as the third record starts")
+        << both << QString()
+        << QStringList{"Договор/Договор-Иванов.docx", "Договор/Договор-Петров.docx", "Письмо/Письмо-Иванов.odt",
+                       "Письмо/Письмо-Петров.odt"}
+        << "Формирование остановлено. Создано документов: 4";
+    QTest::newRow("PDF run stopped while conversions wait")
+        << both << "*Иванов*"
+        << QStringList{"Договор/Договор-Иванов.pdf", "Договор/Договор-Петров.docx", "Договор/Договор-Сидоров.docx",
+                       "Письмо/Письмо-Иванов.pdf", "Письмо/Письмо-Петров.odt", "Письмо/Письмо-Сидоров.odt"}
+        << "Формирование остановлено. Создано документов: 6, из них не сконвертированы в PDF: 4 (оставлены в формате "
+           ".odt/.docx)";
+    QTest::newRow("PDF run of Word documents stopped before any conversion")
+        << QStringList{QStringLiteral("Договор.docx")} << "Никто"
+        << QStringList{"Договор/Договор-Иванов.docx", "Договор/Договор-Петров.docx", "Договор/Договор-Сидоров.docx"}
+        << "Формирование остановлено. Создано документов: 3, из них не сконвертированы в PDF: 3 (оставлены в формате .docx)";
+    QTest::newRow("PDF run of .odt documents, one converted")
+        << QStringList{QStringLiteral("Письмо.odt")} << "*Петров*"
+        << QStringList{"Письмо/Письмо-Иванов.odt", "Письмо/Письмо-Петров.pdf", "Письмо/Письмо-Сидоров.odt"}
+        << "Формирование остановлено. Создано документов: 3, из них не сконвертированы в PDF: 2 (оставлены в формате .odt)";
+}
+
+// A stop keeps every filled document: one still waiting for its PDF stays in its own format, and
+// the report and the progress say what was made.
+void tst_GenerationRun::stoppedRunKeepsFilledDocuments()
+{
+    QFETCH(QStringList, templates);
+    QFETCH(QString, convertible);
+    QFETCH(QStringList, files);
+    QFETCH(QString, report);
+    const int pdfs = int(files.filter(QStringLiteral(".pdf")).size());
+    // Stops as the third record starts, or once the PDFs the converter makes are in place.
     struct Stopper : Recorder
     {
         std::atomic<bool> stop{false};
+        int pdfs = -1;
         void recordStarted(int row) override
         {
             Recorder::recordStarted(row);
-            if (row == 3)
+            if (row == 3 && pdfs < 0)
+                stop = true;
+        }
+        void conversionsProgressed(int converted, int total) override
+        {
+            Recorder::conversionsProgressed(converted, total);
+            if (converted >= pdfs)
                 stop = true;
         }
     } rec;
-    TGenerationInput in = input({QStringLiteral("Договор.docx"), QStringLiteral("Письмо.odt")});
+    TGenerationInput in = input(templates);
     in.severalRecords = true;
     in.grid.marks = {false, true, true, true};
     in.settings.OpenDir = true;
     in.stop = &rec.stop;
+    const QString converter = m_dir->filePath(QStringLiteral("soffice"));
+    if (!convertible.isEmpty()) {
+        rec.pdfs = pdfs;
+        in.settings.FormatFile = 0;
+        in.converter = FakeConverter::selective(converter, convertible);
+        // One converter per document, so each is judged on its own.
+        in.converters = 6;
+        in.batchBaseMs = 20000;
+    }
     TGenerationRun run(in, &rec);
     run.run();
     QVERIFY(run.stopped());
-    QCOMPARE(run.documentsWritten(), 4);
-    QCOMPARE(rec.notices, QStringList{QStringLiteral("Формирование документов прервано. Создано документов: 4")});
+    QCOMPARE(rec.notices, QStringList{report});
     QVERIFY(rec.opened.isEmpty());
-    QCOMPARE(QDir(out(QStringLiteral("Письмо"))).entryList(kDocuments, QDir::Files | QDir::Hidden, QDir::Name),
-             (QStringList{QStringLiteral("Письмо-Иванов.odt"), QStringLiteral("Письмо-Петров.odt")}));
+    QCOMPARE(run.documentsWritten(), files.size());
+    // Nothing half-written is left, in the output folders or under a final name.
+    QStringList left;
+    QDirIterator it(out(QString()), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        left << QDir(out(QString())).relativeFilePath(it.next());
+    left.sort();
+    QCOMPARE(left, files);
+    for (const QString &f : files.filter(QStringLiteral(".odt")))
+        QVERIFY(odtText(out(f)).contains(QStringLiteral("Уважаемый")));
+    if (convertible.isEmpty())
+        return;
+    // The progress ends on the PDFs made, not on the documents the stop ended.
+    QCOMPARE(rec.conversions, qMakePair(pdfs, int(files.size())));
+    for (const qint64 pid : FakeConverter::recordedPids(converter))
+        QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0, 5000);
 }
 
 // A disk that cannot keep what was written ends the run: the documents of an earlier run stay as

@@ -35,6 +35,8 @@ private slots:
     void fieldsMergedAndSorted();
     void exitCodes_data();
     void exitCodes();
+    void help_data();
+    void help();
     void tableEscapesCells();
     void fillThenScan();
 };
@@ -62,12 +64,21 @@ void TestCliOdf::exitCodes_data()
     QTest::newRow("fields of unknown format") << QStringList{"fields", "x.rtf"} << 1 << "не поддерживается";
     QTest::newRow("fields of missing file") << QStringList{"fields", "/nonexistent/a.odt"} << 1 << "не найден";
     QTest::newRow("table without file") << QStringList{"table"} << 2 << "Не указан файл таблицы";
-    QTest::newRow("table bad sheet") << QStringList{"table", "a.ods", "--sheet", "x"} << 2 << "--sheet";
+    QTest::newRow("table bad sheet") << QStringList{"table", "a.ods", "--sheet", "x"} << 2
+                                     << "После «--sheet» нужен номер листа, начиная с 1\n";
     QTest::newRow("table second sheet of ods")
         << QStringList{"table", DOKRAVA_TEST_DATA "/odf/ods_rich_cell_text.ods", "--sheet", "2"} << 1 << "первый лист";
     QTest::newRow("table of broken file") << QStringList{"table", kLetter + ".ods"} << 1 << "Ошибка парсинга ODS: ";
     QTest::newRow("fill without pair sign") << QStringList{"fill", kLetter, "o.odt", "ФИО"} << 2 << "ИМЯ=ЗНАЧЕНИЕ";
     QTest::newRow("fill twice the same field") << QStringList{"fill", kLetter, "o.odt", "A=1", "A=2"} << 2 << "дважды";
+    // Unknown options are named alike by every command, and never taken for a file.
+    QTest::newRow("fields unknown option") << QStringList{"fields", kLetter, "--x"} << 2 << "Неизвестный параметр «--x»\n";
+    QTest::newRow("table unknown option") << QStringList{"table", "a.csv", "-x"} << 2 << "Неизвестный параметр «-x»\n";
+    QTest::newRow("fill unknown option first") << QStringList{"fill", "--x", kLetter, "o.odt"} << 2 << "Неизвестный параметр «--x»\n";
+    QTest::newRow("fill unknown option last") << QStringList{"fill", kLetter, "o.odt", "A=1", "--x"} << 2
+                                              << "Неизвестный параметр «--x»\n";
+    QTest::newRow("option before any command") << QStringList{"--x"} << 2 << "Неизвестный параметр «--x»\n";
+    QTest::newRow("unknown command") << QStringList{"make"} << 2 << "Неизвестная команда «make»\n";
 }
 
 void TestCliOdf::exitCodes()
@@ -79,6 +90,49 @@ void TestCliOdf::exitCodes()
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QVERIFY(r.out.isEmpty());
+}
+
+void TestCliOdf::help_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QStringList>("options");
+    const QStringList run{"--templates", "--data", "--sheet", "--format", "--naming", "--column", "--rows", "--only",
+                          "--personal", "--colontit", "--converter"};
+    for (const char *flag : {"--help", "-h"}) {
+        QTest::addRow("fields %s", flag) << QStringList{"fields", flag} << "dokrava-cli fields FILE..." << QStringList{};
+        QTest::addRow("table %s", flag) << QStringList{"table", "a.csv", flag} << "dokrava-cli table FILE [--sheet N]"
+                                        << QStringList{"--sheet"};
+        QTest::addRow("fill %s", flag) << QStringList{"fill", flag} << "dokrava-cli fill TEMPLATE OUTPUT NAME=VALUE..."
+                                       << QStringList{};
+        QTest::addRow("generate %s", flag) << QStringList{"generate", "--out", "x", flag}
+                                           << "dokrava-cli generate --templates DIR --data FILE --out DIR [параметры]"
+                                           << run + QStringList{"--out", "--check"};
+        QTest::addRow("check %s", flag) << QStringList{"check", flag}
+                                        << "dokrava-cli check --templates DIR --data FILE [параметры]" << run;
+    }
+}
+
+// --help and -h on every command: what it does and one line per option, on standard output.
+void TestCliOdf::help()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, first);
+    QFETCH(QStringList, options);
+    const Run r = cli(args);
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.err, QString());
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.value(0), first);
+    QVERIFY(lines.size() >= 2 && !lines[1].startsWith(' '));
+    QStringList listed;
+    static const QRegularExpression option(QStringLiteral("^  (?:-h, )?(--[a-z]+)"));
+    for (const QString &line : lines) {
+        const QRegularExpressionMatch m = option.match(line);
+        if (m.hasMatch())
+            listed << m.captured(1);
+    }
+    QCOMPARE(listed, options + QStringList{"--help"});
 }
 
 void TestCliOdf::tableEscapesCells()
