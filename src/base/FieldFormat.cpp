@@ -1,5 +1,7 @@
 #include "base/FieldFormat.h"
 
+#include "base/Declension.h"
+
 
 #include <QDate>
 #include <QRegularExpression>
@@ -23,6 +25,12 @@ enum class Format {
     Capital,
     SurnameInitials,
     InitialsSurname,
+    // the grammatical cases come last (IsCaseFieldFormat)
+    Genitive,
+    Dative,
+    Accusative,
+    Instrumental,
+    Prepositional,
 };
 
 struct FormatName
@@ -32,7 +40,7 @@ struct FormatName
     const char16_t *listed;  // the name KnownFieldFormats() gives; nullptr for an alias
 };
 
-constexpr std::array<FormatName, 17> kFormatNames{{
+constexpr std::array<FormatName, 26> kFormatNames{{
     {u"прописью", Format::Words, u"прописью"},
     {u"рубли", Format::Roubles, u"рубли"},
     {u"сумма", Format::Amount, u"сумма"},
@@ -50,6 +58,15 @@ constexpr std::array<FormatName, 17> kFormatNames{{
     {u"фамилия и. о.", Format::SurnameInitials, nullptr},
     {u"и.о. фамилия", Format::InitialsSurname, u"и.о. фамилия"},
     {u"и. о. фамилия", Format::InitialsSurname, nullptr},
+    {u"родительный", Format::Genitive, u"родительный"},
+    {u"кого", Format::Genitive, nullptr},
+    {u"дательный", Format::Dative, u"дательный"},
+    {u"кому", Format::Dative, nullptr},
+    {u"винительный", Format::Accusative, u"винительный"},
+    {u"творительный", Format::Instrumental, u"творительный"},
+    {u"кем", Format::Instrumental, nullptr},
+    {u"предложный", Format::Prepositional, u"предложный"},
+    {u"о ком", Format::Prepositional, nullptr},
 }};
 
 QString normalizedName(const QString &format)
@@ -436,31 +453,45 @@ std::optional<QString> formatName(Format format, const QString &value)
     return joined + QLatin1Char(' ') + words[0];
 }
 
-} // namespace
+// ---- Cases and gender words ----
 
-bool SplitFieldFormat(const QString &inner, QString &field, QString &format)
+std::optional<QString> formatCase(Format format, const QString &value, bool *untold)
 {
-    field.clear();
-    format.clear();
-    const qsizetype colon = inner.lastIndexOf(QLatin1Char(':'));
-    if (colon < 0)
-        return false;
-    const QString fieldPart = inner.left(colon).trimmed();
-    const QString formatPart = inner.mid(colon + 1).trimmed();
-    if (fieldPart.isEmpty() || formatPart.isEmpty())
-        return false;
-    field = fieldPart;
-    format = formatPart;
-    return true;
+    const auto grammaticalCase = GrammaticalCase(int(format) - int(Format::Genitive));
+    const DeclinedValue declined = DeclineValue(value, grammaticalCase);
+    if (untold)
+        *untold = !declined.told;
+    return declined.text;
 }
 
-bool IsKnownFieldFormat(const QString &format)
+// "именуемый|именуемая": the text for a man and the one for a woman, trimmed; nothing when the
+// format is not two texts parted by a vertical bar.
+std::optional<std::pair<QString, QString>> genderWords(const QString &format)
 {
-    return findFormat(format).has_value();
+    const QStringList texts = format.split(QLatin1Char('|'));
+    if (texts.size() != 2 || texts[0].trimmed().isEmpty() || texts[1].trimmed().isEmpty())
+        return std::nullopt;
+    return std::pair(texts[0].trimmed(), texts[1].trimmed());
 }
 
-std::optional<QString> ApplyFieldFormat(const QString &format, const QString &value)
+QString genderWord(const std::pair<QString, QString> &words, const QString &value, bool *untold)
 {
+    const Gender gender = GenderOfValue(value);
+    if (untold)
+        *untold = gender == Gender::Unknown;
+    if (gender == Gender::Male)
+        return words.first;
+    if (gender == Gender::Female)
+        return words.second;
+    return words.first + QLatin1Char('/') + words.second;
+}
+
+std::optional<QString> applyFormat(const QString &format, const QString &value, bool *untold)
+{
+    if (untold)
+        *untold = false;
+    if (const std::optional<std::pair<QString, QString>> words = genderWords(format))
+        return value.trimmed().isEmpty() ? std::nullopt : std::optional(genderWord(*words, value, untold));
     const std::optional<Format> kind = findFormat(format);
     if (!kind)
         return std::nullopt;
@@ -490,9 +521,78 @@ std::optional<QString> ApplyFieldFormat(const QString &format, const QString &va
     case Format::SurnameInitials:
     case Format::InitialsSurname:
         return formatName(*kind, value);
+    case Format::Genitive:
+    case Format::Dative:
+    case Format::Accusative:
+    case Format::Instrumental:
+    case Format::Prepositional:
+        return formatCase(*kind, value, untold);
     default:
         return std::nullopt;
     }
+}
+
+} // namespace
+
+bool SplitFieldFormat(const QString &inner, QString &field, QString &format)
+{
+    field.clear();
+    format.clear();
+    const qsizetype colon = inner.lastIndexOf(QLatin1Char(':'));
+    if (colon < 0)
+        return false;
+    const QString fieldPart = inner.left(colon).trimmed();
+    const QString formatPart = inner.mid(colon + 1).trimmed();
+    if (fieldPart.isEmpty() || formatPart.isEmpty())
+        return false;
+    field = fieldPart;
+    format = formatPart;
+    return true;
+}
+
+bool IsKnownFieldFormat(const QString &format)
+{
+    return findFormat(format).has_value() || genderWords(format).has_value();
+}
+
+bool IsCaseFieldFormat(const QString &format)
+{
+    const std::optional<Format> kind = findFormat(format);
+    return kind && int(*kind) >= int(Format::Genitive);
+}
+
+std::optional<QString> ApplyFieldFormat(const QString &format, const QString &value)
+{
+    return applyFormat(format, value, nullptr);
+}
+
+std::optional<QString> ApplyFieldFormats(const QStringList &formats, const QString &value, bool *untold)
+{
+    if (untold)
+        *untold = false;
+    std::optional<QString> text = value;
+    for (const QString &format : formats) {
+        bool stepUntold = false;
+        text = applyFormat(format, *text, &stepUntold);
+        if (!text)
+            return std::nullopt;
+        if (untold && stepUntold)
+            *untold = true;
+    }
+    return text;
+}
+
+QList<FieldFormatReading> FieldFormatReadings(const QString &inner)
+{
+    QList<FieldFormatReading> readings;
+    QStringList formats;
+    QString rest = inner, field, format;
+    while (SplitFieldFormat(rest, field, format)) {
+        formats.prepend(format);
+        readings.append({field, formats});
+        rest = field;
+    }
+    return readings;
 }
 
 QString NumberInWords(qint64 n, bool feminine)
@@ -517,8 +617,13 @@ QStringList PlainFieldNames(const QStringList &names, Qt::CaseSensitivity cs)
     QStringList plain;
     QSet<QString> seen;
     for (const QString &name : names) {
-        QString field, format;
-        const QString shown = SplitFieldFormat(name, field, format) && IsKnownFieldFormat(format) ? field : name;
+        // "ФИО:родительный:фамилия и.о." is "ФИО"; "Срок:дней:прописью" is "Срок:дней".
+        QString shown = name;
+        for (const FieldFormatReading &reading : FieldFormatReadings(name)) {
+            if (!IsKnownFieldFormat(reading.formats.first()))
+                break;
+            shown = reading.field;
+        }
         const QString key = cs == Qt::CaseSensitive ? shown : shown.toCaseFolded();
         if (!seen.contains(key)) {
             seen.insert(key);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 #include <optional>
@@ -45,6 +46,13 @@
 //   with it ("Алиев Гейдар Алирза оглы" is "Алиев Г. А.").
 // - One word stays as it is (without the blanks around it).
 // - Any other count of words does not fit.
+// Cases ("родительный"/"кого", "дательный"/"кому", "винительный", "творительный"/"кем",
+// "предложный"/"о ком") put a person's name or a position in the case (see DeclineValue):
+// "Сидоров Пётр Алексеевич" is "Сидорова Петра Алексеевича", "главный инженер" "главного инженера".
+// Gender words: a format of two texts parted by a vertical bar ("именуемый|именуемая") gives the
+// first for a man and the second for a woman, as GenderOfValue tells the value's gender.
+// When the gender or the form cannot be told, a case gives the value as written and a gender word
+// both texts parted by "/" ("именуемый/именуемая"); ApplyFieldFormats says so through untold.
 // An empty value (or blanks only) gives empty text for the letter case formats and does not fit the
 // others.
 
@@ -53,11 +61,33 @@
 // field and format are then emptied.
 bool SplitFieldFormat(const QString &inner, QString &field, QString &format);
 
+// One way to read a placeholder's inner text: a field, and the formats its value is written in,
+// applied from left to right.
+struct FieldFormatReading
+{
+    QString field;
+    QStringList formats;
+};
+
+// The ways to read inner as a field with formats, the longest field first: "ФИО:родительный:
+// фамилия и.о." is the field "ФИО:родительный" in the format "фамилия и.о.", then the field "ФИО"
+// in the formats "родительный" and "фамилия и.о.". The first reading whose field exists is the
+// one meant. Empty when inner has no field with a format.
+QList<FieldFormatReading> FieldFormatReadings(const QString &inner);
+
 // True when format names a known format (letter case ignored, inner runs of blanks count as one).
 bool IsKnownFieldFormat(const QString &format);
 
+// True when format puts a value in a grammatical case ("родительный", "кому"…).
+bool IsCaseFieldFormat(const QString &format);
+
 // The value written in the format; std::nullopt when the format is unknown or the value does not fit it.
 std::optional<QString> ApplyFieldFormat(const QString &format, const QString &value);
+
+// The value written in each format in turn, from the left; std::nullopt when a format is unknown
+// or a value does not fit. untold, when given, is set when a case or a gender word could not tell
+// the gender or the form of the value it was given.
+std::optional<QString> ApplyFieldFormats(const QStringList &formats, const QString &value, bool *untold = nullptr);
 
 // The number in Russian words: "ноль" for 0, "минус " before a negative number, every qint64
 // (up to "квинтиллион"). feminine agrees the last word with a feminine noun: 1 "одна", 2 "две"
@@ -65,7 +95,8 @@ std::optional<QString> ApplyFieldFormat(const QString &format, const QString &va
 QString NumberInWords(qint64 n, bool feminine = false);
 
 // The fields that placeholder names stand for, for a list of fields: "field:format" with a known
-// format gives its field, any other name stays; each name once (letter case as cs), in order.
+// format gives its field (a chain of known formats too: "ФИО:родительный:фамилия и.о." gives "ФИО"),
+// any other name stays; each name once (letter case as cs), in order.
 QStringList PlainFieldNames(const QStringList &names, Qt::CaseSensitivity cs);
 
 // The names of all formats, as the table of the README writes them.

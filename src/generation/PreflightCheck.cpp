@@ -262,20 +262,24 @@ private:
         }
     }
 
-    // A name "field:format" whose field the filler knows (a column; in Word main text also a
-    // personal field): an unknown format is told at once, a known one is tried on the values
-    // the documents take (checkFormats). True when name is such a use.
+    // A name "field:format" (or "field:format:format…") whose field the filler knows (a column; in
+    // Word main text also a personal field): an unknown format is told at once, known ones are
+    // tried on the values the documents take (checkFormats). True when name is such a use.
     bool formattedUse(const QString &entry, const QString &name, bool odt, bool personalAllowed)
     {
-        FormattedUse use{entry, name, QString(), -1, QString()};
+        FormattedUse use{entry, name, {}, -1, QString()};
         QString field;
-        if (!SplitFieldFormat(name, field, use.format))
-            return false;
-        for (int c = 0; c < m_headers.size() && use.column < 0; ++c)
-            if (!m_headers[c].isEmpty() && (odt ? m_headers[c] == field : FoldedName(m_headers[c]) == FoldedName(field)))
-                use.column = c;
-        const bool personal = use.column < 0 && personalAllowed && m_personalValues.contains(FoldedName(field));
-        if (use.column < 0 && !personal)
+        bool personal = false;
+        for (const FieldFormatReading &reading : FieldFormatReadings(name)) {
+            use.column = columnOf(reading.field, odt);
+            personal = use.column < 0 && personalAllowed && m_personalValues.contains(FoldedName(reading.field));
+            if (use.column >= 0 || personal) {
+                field = reading.field;
+                use.formats = reading.formats;
+                break;
+            }
+        }
+        if (field.isEmpty())
             return false;
         if (odt)
             m_usedExact.insert(field);
@@ -285,11 +289,13 @@ private:
         if (m_formattedSeen.contains(key))
             return true;
         m_formattedSeen.insert(key);
-        if (!IsKnownFieldFormat(use.format)) {
-            add(TFinding::Warning, entry,
-                QStringLiteral("Неизвестный формат %1 в поле %2: в документах останется %3")
-                    .arg(quoted(use.format), placeholder(name), quoted(placeholder(name))));
-            return true;
+        for (const QString &format : std::as_const(use.formats)) {
+            if (!IsKnownFieldFormat(format)) {
+                add(TFinding::Warning, entry,
+                    QStringLiteral("Неизвестный формат %1 в поле %2: в документах останется %3")
+                        .arg(quoted(format), placeholder(name), quoted(placeholder(name))));
+                return true;
+            }
         }
         if (personal)
             use.personalValue = m_personalValues.value(FoldedName(field));
@@ -297,25 +303,63 @@ private:
         return true;
     }
 
+    // The column a field names (exactly in ".odt", letter case ignored in Word), or -1.
+    int columnOf(const QString &field, bool odt) const
+    {
+        for (int c = 0; c < m_headers.size(); ++c)
+            if (!m_headers[c].isEmpty() && (odt ? m_headers[c] == field : FoldedName(m_headers[c]) == FoldedName(field)))
+                return c;
+        return -1;
+    }
+
+    // What the documents get where a case or a gender word cannot tell a value's form or gender.
+    static QString untoldOutcome(const QStringList &formats)
+    {
+        QStringList outcomes;
+        for (const QString &format : formats) {
+            if (format.contains(QLatin1Char('|')))
+                outcomes.append(QStringLiteral("в этих документах будут записаны оба слова через «/»"));
+            else if (IsCaseFieldFormat(format))
+                outcomes.append(QStringLiteral("в этих документах значение будет записано как есть"));
+        }
+        outcomes.removeDuplicates();
+        return outcomes.join(QStringLiteral("; "));
+    }
+
     void checkFormats()
     {
         for (const FormattedUse &use : std::as_const(m_formatted)) {
             const QString left = quoted(placeholder(use.name));
+            const QString format = quoted(use.formats.join(QLatin1Char(':')));
             if (use.column < 0) {
-                if (!ApplyFieldFormat(use.format, use.personalValue))
+                bool untold = false;
+                if (!ApplyFieldFormats(use.formats, use.personalValue, &untold))
                     add(TFinding::Warning, use.entry,
                         QStringLiteral("Значение личного поля %1 не подходит для формата %2: в документах останется %3")
-                            .arg(quoted(use.personalValue), quoted(use.format), left));
+                            .arg(quoted(use.personalValue), format, left));
+                else if (untold)
+                    add(TFinding::Warning, use.entry,
+                        QStringLiteral("По значению личного поля %1 не удаётся определить пол или падеж для формата %2: %3")
+                            .arg(quoted(use.personalValue), format, untoldOutcome(use.formats)));
                 continue;
             }
-            QList<int> misfits;
-            for (const int r : std::as_const(m_records))
-                if (!ApplyFieldFormat(use.format, m_in.grid.rows.value(r).value(use.column)))
+            QList<int> misfits, untold;
+            for (const int r : std::as_const(m_records)) {
+                bool unsure = false;
+                if (!ApplyFieldFormats(use.formats, m_in.grid.rows.value(r).value(use.column), &unsure))
                     misfits.append(r);
+                else if (unsure)
+                    untold.append(r);
+            }
+            const QString column = quoted(m_headers[use.column]);
             if (!misfits.isEmpty())
                 add(TFinding::Warning, use.entry,
                     QStringLiteral("Значения колонки %1 не подходят для формата %2 (%3): в этих документах останется %4")
-                        .arg(quoted(m_headers[use.column]), quoted(use.format), recordsSubject(misfits), left));
+                        .arg(column, format, recordsSubject(misfits), left));
+            if (!untold.isEmpty())
+                add(TFinding::Warning, use.entry,
+                    QStringLiteral("По значениям колонки %1 не удаётся определить пол или падеж для формата %2 (%3): %4")
+                        .arg(column, format, recordsSubject(untold), untoldOutcome(use.formats)));
         }
     }
 
@@ -504,7 +548,7 @@ private:
     {
         QString entry;
         QString name;
-        QString format;
+        QStringList formats;   // applied from the left
         int column = -1;       // the field's column; -1 for a personal field
         QString personalValue;
     };

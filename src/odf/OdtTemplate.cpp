@@ -50,9 +50,8 @@ OdtTemplate::Part OdtTemplate::split(int entry, const QString &text)
     for (const TPlaceholderSpan &span : spans) {
         part.literals.append(before + QStringView(text).mid(copied, span.open - copied).toUtf8());
         before.clear();
-        Slot slot{span.name, QString(), QString(), span.inTag, span.keptTags.toUtf8(),
+        Slot slot{span.name, FieldFormatReadings(span.name), span.inTag, span.keptTags.toUtf8(),
                   QStringView(text).mid(span.open, span.close - span.open + 1).toUtf8()};
-        SplitFieldFormat(span.name, slot.field, slot.format);
         part.holes.append(slot);
         copied = span.close + 1;
     }
@@ -94,10 +93,16 @@ OdtTemplate::Filling OdtTemplate::holeTexts(const Part &part, const Lookup &valu
     filling.texts.reserve(part.holes.size());
     for (const Slot &slot : part.holes) {
         std::optional<QString> value;
-        if (const QString *whole = values.value(slot.name, nullptr))
+        if (const QString *whole = values.value(slot.name, nullptr)) {
             value = *whole;
-        else if (const QString *field = slot.format.isEmpty() ? nullptr : values.value(slot.field, nullptr))
-            value = ApplyFieldFormat(slot.format, *field);
+        } else {
+            for (const FieldFormatReading &reading : slot.readings) {
+                if (const QString *field = values.value(reading.field, nullptr)) {
+                    value = ApplyFieldFormats(reading.formats, *field);
+                    break;
+                }
+            }
+        }
         if (!value) {
             filling.texts.append(slot.original);
             continue;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/FieldFormat.h"
 #include "odf/OdtText.h"
 #include "zip/Package.h"
 #include "zip/SplicedDeflate.h"
@@ -34,8 +35,7 @@ private:
     struct Slot
     {
         QString name;
-        QString field;  // of "field:format", when the name has that form
-        QString format;
+        QList<FieldFormatReading> readings; // of "field:format:…", the longest field first
         bool inTag = false;
         QByteArray keptTags; // markup between the brackets that stays after the value
         QByteArray original; // the placeholder as written, kept when no value fills it

@@ -415,12 +415,19 @@ QString ReplaceVariables(const QString &Text, const TFieldValues &Data)
         s = replaceKnown(s, [&, field = field, value = value](const QString &name) -> std::optional<QString> {
             if (name == field)
                 return EscapeXML(value);
-            // "[Поле:формат]" is a field with a format only where no column bears the whole name.
-            QString f, format;
-            if (names.contains(name) || !SplitFieldFormat(name, f, format) || f != field)
+            // "[Поле:формат]" is a field with a format only where no column bears the whole name;
+            // "[Поле:формат:формат]" reads the part before the last ":" again when it is no field.
+            if (names.contains(name))
                 return std::nullopt;
-            const std::optional<QString> formatted = ApplyFieldFormat(format, value);
-            return formatted ? std::optional<QString>(EscapeXML(*formatted)) : std::nullopt;
+            for (const FieldFormatReading &reading : FieldFormatReadings(name)) {
+                if (!names.contains(reading.field))
+                    continue;
+                if (reading.field != field)
+                    return std::nullopt;
+                const std::optional<QString> formatted = ApplyFieldFormats(reading.formats, value);
+                return formatted ? std::optional<QString>(EscapeXML(*formatted)) : std::nullopt;
+            }
+            return std::nullopt;
         });
     }
     return s;

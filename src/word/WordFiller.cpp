@@ -19,7 +19,7 @@ struct FormattedUse
 {
     QString name;
     QString field;
-    QString format;
+    QStringList formats;
 };
 
 // The steps of one field: its placeholder, then each formatted use of it the template makes.
@@ -30,7 +30,7 @@ void addFieldSteps(QList<TWordStep> &steps, const QString &field, const QString 
     for (const FormattedUse &use : formatted) {
         if (use.field.compare(field, Qt::CaseInsensitive) != 0)
             continue;
-        if (const std::optional<QString> text = ApplyFieldFormat(use.format, value))
+        if (const std::optional<QString> text = ApplyFieldFormats(use.formats, value))
             steps.append({placeholder(use.name), *text});
     }
 }
@@ -47,9 +47,16 @@ TWordSteps WordFillSteps(const TWordFields &fields, const QStringList &bracketed
             whole.insert(name.toCaseFolded());
     QList<FormattedUse> formatted;
     for (const QString &name : bracketedNames) {
-        FormattedUse use{name, QString(), QString()};
-        if (!whole.contains(name.toCaseFolded()) && SplitFieldFormat(name, use.field, use.format))
-            formatted.append(use);
+        if (whole.contains(name.toCaseFolded()))
+            continue;
+        // The first reading whose field exists is meant: "ФИО:родительный" as a column wins over
+        // "ФИО" in the format "родительный".
+        for (const FieldFormatReading &reading : FieldFormatReadings(name)) {
+            if (whole.contains(reading.field.toCaseFolded())) {
+                formatted.append({name, reading.field, reading.formats});
+                break;
+            }
+        }
     }
     TWordSteps steps;
     QList<TWordStep> data;

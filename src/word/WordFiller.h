@@ -36,7 +36,8 @@ struct TWordStep
 // The replacements of one document, in order: those of the main text, and those of headers and
 // footers (empty unless personal fields are present and Colontit is on). A bracketed name of the
 // template in the form "field:format" that is no column's or personal field's whole name gets its
-// own step right after the field's, with the value in the format (none when it does not fit).
+// own step right after the field's, with the value in the format (none when it does not fit); when
+// the text before the last ":" is no field either, it is read again ("field:format:format").
 struct TWordSteps
 {
     QList<TWordStep> main;

@@ -98,7 +98,7 @@ void tst_FieldFormat::known()
 void tst_FieldFormat::knownList()
 {
     const QStringList names = KnownFieldFormats();
-    QCOMPARE(names.size(), 12);
+    QCOMPARE(names.size(), 17);
     QVERIFY(names.contains(QStringLiteral("ПРОПИСНЫЕ")));
     QVERIFY(names.contains(QStringLiteral("«дата»")));
     for (const QString &name : names)

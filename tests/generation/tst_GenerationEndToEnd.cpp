@@ -89,9 +89,9 @@ TGenerationInput tst_GenerationEndToEnd::input(const QStringList &templates)
     in.templates = templates;
     in.grid.rows = {
         {"ФИО", "Должность", "Организация", "Город", "Дата", "Сумма"},
-        {"Иванов Иван Иванович", "директора", "ООО \"Ромашка\"", "Москва", "01.02.2026", "15000"},
-        {"Петрова Анна Сергеевна", "главного бухгалтера", "АО Лютик & Ко", "Санкт-Петербург", "15.03.2026", "2 500,50"},
-        {"Сидоров Пётр", "менеджера", "ИП Сидоров", "Казань", "20.04.2026", "700"},
+        {"Иванов Иван Иванович", "директор", "ООО \"Ромашка\"", "Москва", "01.02.2026", "15000"},
+        {"Петрова Анна Сергеевна", "главный бухгалтер", "АО Лютик & Ко", "Санкт-Петербург", "15.03.2026", "2 500,50"},
+        {"Сидоров Пётр", "менеджер", "ИП Сидоров", "Казань", "20.04.2026", "700"},
     };
     in.grid.marks = {false, true, true, false};
     in.severalRecords = true;
@@ -124,7 +124,8 @@ void tst_GenerationEndToEnd::nativeDocumentsReadBackInLibreOffice()
 
     const QString contractPath = docum(QStringLiteral("АО Лютик & Ко/АО Лютик & Ко-Договор.docx"));
     const QString contract = officeText(contractPath, scratch);
-    QVERIFY2(contract.contains(QStringLiteral("АО Лютик & Ко, в лице главного бухгалтера Петрова Анна Сергеевна")),
+    QVERIFY2(contract.contains(QStringLiteral(
+                 "АО Лютик & Ко, в лице главного бухгалтера Петровой Анны Сергеевны, действующей на основании устава")),
              qPrintable(contract));
     QVERIFY2(contract.contains(QStringLiteral("Стоимость услуг составляет 2 500 (две тысячи пятьсот) рублей 50 копеек.")),
              qPrintable(contract));
@@ -146,7 +147,7 @@ void tst_GenerationEndToEnd::pdfDocumentsReadBackWithPdftotext()
     QCOMPARE(QDir(docum(QStringLiteral("АО Лютик & Ко"))).entryList(QDir::Files | QDir::Hidden, QDir::Name),
              (QStringList{QStringLiteral("АО Лютик & Ко-Договор.pdf"), QStringLiteral("АО Лютик & Ко-Письмо.pdf")}));
     const QString contract = pdfText(docum(QStringLiteral("АО Лютик & Ко/АО Лютик & Ко-Договор.pdf")));
-    QVERIFY2(contract.contains(QStringLiteral("главного бухгалтера Петрова Анна Сергеевна")), qPrintable(contract));
+    QVERIFY2(contract.contains(QStringLiteral("главного бухгалтера Петровой Анны Сергеевны")), qPrintable(contract));
     const QString letter = pdfText(docum(QStringLiteral("АО Лютик & Ко/АО Лютик & Ко-Письмо.pdf")));
     QVERIFY2(letter.contains(QStringLiteral("Уважаемый(ая) Петрова Анна Сергеевна!")), qPrintable(letter));
     QVERIFY(letter.contains(QStringLiteral("АО Лютик & Ко, Санкт-Петербург")));
@@ -167,7 +168,7 @@ void tst_GenerationEndToEnd::legacyWordTemplateRoundTrip()
     QCOMPARE(f.read(4), QByteArray("\xD0\xCF\x11\xE0", 4));
     f.close();
     const QString text = officeText(out, m_dir->filePath(QStringLiteral("txt")));
-    QVERIFY2(text.contains(QStringLiteral("ИП Сидоров, в лице менеджера Сидоров Пётр")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("ИП Сидоров, в лице менеджера Сидорова Петра, действующего")), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(tst_GenerationEndToEnd)

@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,10 +35,14 @@ QString wordParagraphs(const QString &lines)
 
 // Writes one template from "entry|body|header|footer": ".odt" bodies are paragraph XML (lines
 // become paragraphs), ".docx" parts are lines of paragraphs; a body "bytes:TEXT" writes TEXT as
-// the whole file; "nodocument" writes a ZIP package without a Word main part.
+// the whole file; "nodocument" writes a ZIP package without a Word main part. "\\|" is a "|"
+// inside a part (gender words).
 void writeTemplate(const QString &folder, const QString &layout)
 {
-    const QStringList parts = layout.split(QLatin1Char('|'));
+    static const QRegularExpression bar(QStringLiteral("(?<!\\\\)\\|"));
+    QStringList parts = layout.split(bar);
+    for (QString &part : parts)
+        part.replace(QStringLiteral("\\|"), QStringLiteral("|"));
     const QString entry = parts.value(0);
     const QString body = parts.value(1);
     const QString path = folder + QLatin1Char('/') + entry;
@@ -238,6 +243,26 @@ void tst_PreflightCheck::findings_data()
         << QStringList{"Письмо.odt|[ФИО] [сумма:рубли]"} << amounts << "marks=1"
         << QStringList{kW + "Письмо.odt\tПоле [сумма:рубли] не найдено среди колонок таблицы: в документах останется «[сумма:рубли]»*",
                        kN + "таблица\tКолонка «Сумма» не используется ни одним выбранным шаблоном"};
+    // Cases and gender words: the values whose gender or form cannot be told are written as they
+    // are, and the check says which records they are in.
+    const QStringList persons{QStringLiteral("ФИО;Должность;Пол"), QStringLiteral("Сидоров Пётр Алексеевич;директор;м"),
+                              QStringLiteral("Иванова;главный бухгалтер;ж"), QStringLiteral("Мельник Саша;и.о. директора;ж")};
+    QTest::newRow("cases and gender words that cannot be told, chosen records only")
+        << QStringList{"Договор.docx|[ФИО:родительный:фамилия и.о.], [фио:именуемый\\|именуемая] [Должность:кого] [Пол]"}
+        << persons << "marks=1,2,3"
+        << QStringList{kW + "Договор.docx\tПо значениям колонки «ФИО» не удаётся определить пол или падеж для формата "
+                            "«родительный:фамилия и.о.» (записи 2, 3): в этих документах значение будет записано как есть",
+                       kW + "Договор.docx\tПо значениям колонки «ФИО» не удаётся определить пол или падеж для формата "
+                            "«именуемый|именуемая» (записи 2, 3): в этих документах будут записаны оба слова через «/»",
+                       kW + "Договор.docx\tПо значениям колонки «Должность» не удаётся определить пол или падеж для формата "
+                            "«кого» (запись 3): в этих документах значение будет записано как есть"};
+    QTest::newRow("clean: a gender column, and a column named as a field with a case")
+        << QStringList{"Письмо.odt|[Пол:Уважаемый\\|Уважаемая] [ФИО:родительный] [ФИО] [Должность:дательный]"}
+        << QStringList{"ФИО;ФИО:родительный;Пол;Должность", "Иванова;Ивановой;ж;директор"} << "" << QStringList{};
+    QTest::newRow("a chain with an unknown format")
+        << QStringList{"Письмо.odt|[ФИО:родительный:римскими] [Должность] [Пол]"} << persons << "marks=1"
+        << QStringList{kW + "Письмо.odt\tНеизвестный формат «римскими» в поле [ФИО:родительный:римскими]: в документах "
+                            "останется «[ФИО:родительный:римскими]»"};
     QTest::newRow("Word: a personal field with a format")
         << QStringList{"Договор.docx|[ФИО] [Сумма] [Менеджер:дата]"} << amounts << "marks=1;personal=Менеджер"
         << QStringList{kW + "Договор.docx\tЗначение личного поля «1» не подходит для формата «дата»: в документах останется «[Менеджер:дата]»"};

@@ -174,6 +174,7 @@ void TestOdtText::goldenParts_data()
     QTest::newRow("unbalanced markup kept beside value") << "unbalanced_markup_kept_beside_value";
     QTest::newRow("multiline value becomes line breaks") << "multiline_value_line_breaks";
     QTest::newRow("formatted placeholders split by formatting") << "formatted_placeholders_split_by_formatting";
+    QTest::newRow("declined placeholders split by formatting") << "declined_placeholders_split_by_formatting";
 }
 
 void TestOdtText::goldenParts()
@@ -184,7 +185,13 @@ void TestOdtText::goldenParts()
     // A column named as a field with a format stays a plain field.
     const TFieldValues formats{{"ФИО", "Иванов Иван Иванович"}, {"Сумма", "1234567,89"}, {"Дата", "15.03.2026"},
                                {"Срок:дней", "30"}, {"Город", "москва"}};
-    const TFieldValues &data = name.startsWith(QLatin1String("formatted")) ? formats : plain;
+    // A column named as a field with a case is the user's own form and wins.
+    const TFieldValues cases{{"Организация", "ООО «Ромашка»"}, {"ФИО", "Кузнецова Елена Викторовна"},
+                             {"Должность", "главный бухгалтер"}, {"Пол", "ж"}, {"ФИО:дательный", "Кузнецовой Е. В."},
+                             {"Контрагент", "Мельник Саша"}, {"Пустое", ""}};
+    const TFieldValues &data = name.startsWith(QLatin1String("formatted")) ? formats
+                               : name.startsWith(QLatin1String("declined")) ? cases
+                                                                            : plain;
     const QString filled = ReplaceVariables(golden(name + ".in.xml"), data);
     QCOMPARE(filled, golden(name + ".expected.xml"));
     QVERIFY(wellFormed(filled));

@@ -35,6 +35,7 @@ struct Case
 } // namespace
 
 Q_DECLARE_METATYPE(Case)
+Q_DECLARE_METATYPE(TWordFields)
 
 class TestDocxTemplate : public QObject
 {
@@ -43,6 +44,7 @@ class TestDocxTemplate : public QObject
 private slots:
     void sameDocumentAsWholeFill_data();
     void sameDocumentAsWholeFill();
+    void formattedPlaceholdersGolden_data();
     void formattedPlaceholdersGolden();
 
 private:
@@ -100,24 +102,44 @@ void TestDocxTemplate::sameDocumentAsWholeFill()
     ZipCompare::sameEntries(compiled, whole);
 }
 
-// Fields with formats, split by formatting, in the main text and with a personal field; the
-// expected text is kept beside the input.
-void TestDocxTemplate::formattedPlaceholdersGolden()
+// Fields with formats and cases, split by formatting, in the main text and with a personal
+// field; the expected text is kept beside the input.
+void TestDocxTemplate::formattedPlaceholdersGolden_data()
 {
-    const QString base = QStringLiteral(DOKRAVA_TEST_DATA "/word/formatted_placeholders_split_by_formatting");
-    QFile body(base + ".body.xml"), expected(base + ".expected.xml");
-    QVERIFY(body.open(QIODevice::ReadOnly) && expected.open(QIODevice::ReadOnly));
-    const QString templ = m_dir.filePath("formatted.docx");
-    DocxFixture::write(templ, QString::fromUtf8(body.readAll()));
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<TWordFields>("fields");
     TWordFields f;
     // A column named as a field with a format stays a plain field.
     f.headers = QStringList{"ФИО", "Сумма", "Дата", "Срок:дней", "Город"};
     f.record = QStringList{"Иванов Иван Иванович", "1234567,89", "15.03.2026", "30", "москва"};
     f.personal = QList<std::pair<QString, QString>>{{"Должность", "генеральный директор"}};
-    const QString out = m_dir.filePath("formatted-out.docx");
-    DocxTemplate(templ).write(out, f);
+    QTest::newRow("formats") << "formatted_placeholders_split_by_formatting" << f;
+    f.headers = QStringList{"ФИО", "Должность", "Организация", "Пол", "фио:Дательный", "Контрагент"};
+    f.record = QStringList{"Кузнецова Елена Викторовна", "главный бухгалтер", "ООО «Ромашка»", "Ж", "Кузнецовой Е. В.",
+                           "Мельник Саша"};
+    f.personal = QList<std::pair<QString, QString>>{{"Представитель", "Полянский Юрий Сергеевич"}};
+    QTest::newRow("cases") << "declined_placeholders_split_by_formatting" << f;
+}
+
+void TestDocxTemplate::formattedPlaceholdersGolden()
+{
+    QFETCH(QString, name);
+    QFETCH(TWordFields, fields);
+    const QString base = QStringLiteral(DOKRAVA_TEST_DATA "/word/") + name;
+    QFile body(base + ".body.xml"), expected(base + ".expected.xml");
+    QVERIFY(body.open(QIODevice::ReadOnly) && expected.open(QIODevice::ReadOnly));
+    const QString templ = m_dir.filePath(name + ".docx");
+    DocxFixture::write(templ, QString::fromUtf8(body.readAll()));
+    const QString out = m_dir.filePath(name + "-out.docx");
+    DocxTemplate(templ).write(out, fields);
     ZipReader zip(out);
     QCOMPARE(QString::fromUtf8(zip.data(zip.indexOf("word/document.xml"))), QString::fromUtf8(expected.readAll()));
+    // The document filled whole gives the same text.
+    DocxDocument doc(templ);
+    FillWordDocument(doc, TReplaceOptions{true}, fields);
+    const QString whole = m_dir.filePath(name + "-whole.docx");
+    doc.save(whole);
+    ZipCompare::sameEntries(out, whole);
 }
 
 QTEST_GUILESS_MAIN(TestDocxTemplate)
