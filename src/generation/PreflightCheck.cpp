@@ -153,7 +153,7 @@ private:
         if (!odt && !IsZipPackage(path)) {
             m_allInspected = false;
             if (QFileInfo(path).suffix().compare(QLatin1String("docx"), Qt::CaseInsensitive) == 0)
-                add(TFinding::Error, entry, QStringLiteral("Шаблон повреждён: это не документ Word, документы по нему не будут созданы"));
+                add(TFinding::Error, entry, damaged(entry, QStringLiteral("это не документ Word")));
             else if (m_in.converter.isEmpty())
                 add(TFinding::Error, entry, QStringLiteral("Для шаблонов .doc нужен LibreOffice, а он не найден: формирование прервётся"));
             else
@@ -165,10 +165,8 @@ private:
             content = odt ? ReadOdtTemplateContent(path) : ReadWordTemplateContent(path);
         } catch (const DokravaError &e) {
             m_allInspected = false;
-            add(TFinding::Error, entry,
-                QStringLiteral("Шаблон не открывается (%1): %2")
-                    .arg(e.message(), odt ? QStringLiteral("формирование прервётся")
-                                          : QStringLiteral("документы по нему не будут созданы")));
+            // The run passes such a template over with the same words.
+            add(TFinding::Error, entry, damaged(entry, e.message()));
             return;
         }
         if (odt) {
@@ -178,6 +176,12 @@ private:
             checkWordFields(entry, content);
         }
         checkBrackets(entry, content);
+    }
+
+    static QString damaged(const QString &entry, const QString &reason)
+    {
+        return QStringLiteral("Шаблон повреждён: %1 (%2): документы по нему не будут созданы")
+            .arg(QDir::toNativeSeparators(entry), reason);
     }
 
     // Suggestion text for a name that meets no column: "; возможно, [ФИО]".

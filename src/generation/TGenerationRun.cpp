@@ -334,9 +334,10 @@ void TGenerationRun::processTemplate(const QString &entry, int row)
         return;
     const QString templatePath = m_in.templatesDir + QDir::toNativeSeparators(entry);
     const bool odt = QFileInfo(entry).suffix().toLower() == QLatin1String("odt");
-    // A Word template that cannot be filled is known before any name or folder is taken for it.
+    // A template that cannot be filled is known before any name or folder is taken for it.
+    const std::shared_ptr<const OdtTemplate> odtSplit = odt ? odtTemplate(entry, templatePath) : nullptr;
     const std::shared_ptr<const DocxTemplate> word = odt ? nullptr : wordTemplate(entry, templatePath);
-    if (!odt && !word) {
+    if (odt ? !odtSplit : !word) {
         // The progress counts only documents that can come: a broken template's are gone for
         // the rest of the run, a missing template's for this record.
         m_expected -= m_brokenTemplates.contains(entry) ? recordsFrom(row) : 1;
@@ -351,7 +352,7 @@ void TGenerationRun::processTemplate(const QString &entry, int row)
     if (!QDir().mkpath(folder))
         throw DokravaError(QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QDir::separator());
     if (odt)
-        processOdt(templatePath, outputPath, row);
+        processOdt(odtSplit, outputPath, row);
     else
         processWord(word, templatePath, outputPath, row);
 }
@@ -387,11 +388,33 @@ QString TGenerationRun::claimOutputPath(const QString &entry, const QString &nam
     }
 }
 
-void TGenerationRun::processOdt(const QString &templatePath, const QString &outputPath, int row)
+std::shared_ptr<const OdtTemplate> TGenerationRun::odtTemplate(const QString &entry, const QString &templatePath)
 {
     auto &known = m_odtTemplates[templatePath];
-    if (!known)
+    if (known)
+        return known;
+    try {
         known = std::make_shared<const OdtTemplate>(templatePath);
+    } catch (const DokravaError &) {
+        m_odtTemplates.remove(templatePath);
+        // A file that is not there ends the run as it always did; a damaged one is passed over.
+        if (!QFileInfo(templatePath).isFile())
+            throw;
+        brokenTemplate(entry);
+        return nullptr;
+    }
+    return known;
+}
+
+void TGenerationRun::brokenTemplate(const QString &entry)
+{
+    // Said once; the template's later documents are passed over in silence.
+    m_brokenTemplates.insert(entry);
+    inTurn([this, entry] { m_observer->notice(QStringLiteral("Шаблон повреждён: ") + QDir::toNativeSeparators(entry)); });
+}
+
+void TGenerationRun::processOdt(const std::shared_ptr<const OdtTemplate> &known, const QString &outputPath, int row)
+{
     const TFieldValues values = BuildFieldValues(m_in.grid.rows.value(0), m_in.grid.rows.value(row));
     fillInTurn(outputPath, [split = known, values](const PendingFile &file) { split->filled(values).write(file); },
                [this, outputPath] { odtWritten(outputPath); });
@@ -422,10 +445,8 @@ std::shared_ptr<const DocxTemplate> TGenerationRun::wordTemplate(const QString &
     try {
         known = std::make_shared<const DocxTemplate>(source);
     } catch (const DokravaError &) {
-        // Said once; the template's later documents are passed over in silence.
-        m_brokenTemplates.insert(entry);
         m_wordTemplates.remove(templatePath);
-        inTurn([this, entry] { m_observer->notice(QStringLiteral("Шаблон повреждён: ") + QDir::toNativeSeparators(entry)); });
+        brokenTemplate(entry);
         return nullptr;
     }
     return known;

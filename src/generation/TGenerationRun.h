@@ -176,7 +176,10 @@ public:
 
 private:
     void processTemplate(const QString &entry, int row);
-    void processOdt(const QString &templatePath, const QString &outputPath, int row);
+    // The template read once for the run; nullptr (said once) when it is damaged.
+    std::shared_ptr<const OdtTemplate> odtTemplate(const QString &entry, const QString &templatePath);
+    void brokenTemplate(const QString &entry);
+    void processOdt(const std::shared_ptr<const OdtTemplate> &known, const QString &outputPath, int row);
     void odtWritten(const QString &outputPath);
     std::shared_ptr<const DocxTemplate> wordTemplate(const QString &entry, const QString &templatePath);
     void processWord(const std::shared_ptr<const DocxTemplate> &word, const QString &templatePath,

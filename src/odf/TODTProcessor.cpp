@@ -5,6 +5,7 @@
 #include "base/FieldFormat.h"
 #include "base/PendingFile.h"
 #include "base/ScratchFolder.h"
+#include "base/XmlPartCheck.h"
 #include "odf/FieldNames.h"
 #include "odf/OdsContentReader.h"
 #include "zip/Package.h"
@@ -99,6 +100,7 @@ bool TODTProcessor::ProcessODTTemplate(const QString &TemplateFile, const QStrin
                                        const TFieldValues &Data)
 {
     Package package(TemplateFile);
+    CheckOdtTemplate(package);
     PrepareOdtPackage(package);
     for (const char *part : kXmlParts) {
         const int i = package.indexOf(QLatin1String(part));
@@ -110,6 +112,16 @@ bool TODTProcessor::ProcessODTTemplate(const QString &TemplateFile, const QStrin
                                .arg(QDir::toNativeSeparators(OutputFile)));
     package.save(OutputFile);
     return true;
+}
+
+void TODTProcessor::CheckOdtTemplate(const Package &package)
+{
+    package.verify();
+    for (const char *part : kXmlParts) {
+        const int i = package.indexOf(QLatin1String(part));
+        if (i >= 0)
+            CheckWellFormedXml(Utf8XmlPartText(package.data(i), QLatin1String(part)), QLatin1String(part));
+    }
 }
 
 void TODTProcessor::PrepareOdtPackage(Package &package)

@@ -7,6 +7,7 @@
 #include "base/AppFolder.h"
 #include "base/DokravaError.h"
 #include "base/ScratchFolder.h"
+#include "generation/PreflightCheck.h"
 #include "generation/TGenerationRun.h"
 #include "grid/TGridModel.h"
 #include "odf/TODTProcessor.h"
@@ -86,8 +87,8 @@ private slots:
     void earlierRunsAreReplaced();
     void longNamingValueIsShortened_data();
     void longNamingValueIsShortened();
-    void brokenWordTemplateIsReportedAndPassedOver_data();
-    void brokenWordTemplateIsReportedAndPassedOver();
+    void brokenTemplateIsReportedAndPassedOver_data();
+    void brokenTemplateIsReportedAndPassedOver();
     void conversionReportNamesWordResults();
     void filesOfKilledRunsGoAtStart();
     void legacyTemplateConvertedOncePerRun_data();
@@ -520,31 +521,43 @@ void tst_GenerationRun::longNamingValueIsShortened()
     QVERIFY(!kept.endsWith(QLatin1Char(' ')) && !kept.back().isHighSurrogate());
 }
 
-void tst_GenerationRun::brokenWordTemplateIsReportedAndPassedOver_data()
+void tst_GenerationRun::brokenTemplateIsReportedAndPassedOver_data()
 {
+    QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content");
-    QTest::newRow("random bytes") << QByteArray("\x13\x37 not a document \xff\xfe", 20);
-    QTest::newRow("zero length") << QByteArray();
-    QTest::newRow("empty archive") << QByteArray("PK\x05\x06" + QByteArray(18, '\0'));
+    QTest::newRow("random bytes") << "Сломанный.docx" << QByteArray("\x13\x37 not a document \xff\xfe", 20);
+    QTest::newRow("zero length") << "Сломанный.docx" << QByteArray();
+    QTest::newRow("empty archive") << "Сломанный.docx" << QByteArray("PK\x05\x06" + QByteArray(18, '\0'));
+    // Packages whose parts the fill reads are no well-formed UTF-8 XML, or whose entries fail.
+    QDirIterator damaged(QStringLiteral(DOKRAVA_TEST_DATA "/generation/damaged"), QDir::Files);
+    while (damaged.hasNext()) {
+        const QString path = damaged.next();
+        QTest::newRow(qPrintable(damaged.fileName())) << damaged.fileName() << TestFiles::readBytes(path);
+    }
 }
 
-void tst_GenerationRun::brokenWordTemplateIsReportedAndPassedOver()
+// The check calls the template damaged, and the run makes no document from it but goes on.
+void tst_GenerationRun::brokenTemplateIsReportedAndPassedOver()
 {
+    QFETCH(QString, name);
     QFETCH(QByteArray, content);
-    QFile broken(m_dir->filePath(QStringLiteral("zagotka/Сломанный.docx")));
-    QVERIFY(broken.open(QIODevice::WriteOnly));
-    broken.write(content);
-    broken.close();
-    TGenerationInput in = input({QStringLiteral("Сломанный.docx"), QStringLiteral("Письмо.odt")});
+    TestFiles::writeBytes(m_dir->filePath(QStringLiteral("zagotka/") + name), content);
+    TGenerationInput in = input({name, QStringLiteral("Письмо.odt")});
     in.severalRecords = true;
     in.grid.marks = {false, true, true, true};
     // A converter is at hand, and must not be asked to turn the broken file into documents.
     in.converter = fakeConverter(QStringLiteral("copying"));
+    const QList<TFinding> findings = CheckBeforeGeneration(in);
+    QVERIFY(!findings.isEmpty());
+    QCOMPARE(findings.first().level, TFinding::Error);
+    QCOMPARE(findings.first().subject, name);
+    QVERIFY2(findings.first().text.startsWith(QStringLiteral("Шаблон повреждён: ") + name + QStringLiteral(" (")),
+             qPrintable(findings.first().text));
     Recorder rec;
     TGenerationRun run(in, &rec);
     run.run();
-    QCOMPARE(rec.notices, (QStringList{QStringLiteral("Шаблон повреждён: Сломанный.docx"), QStringLiteral("Готово")}));
-    QVERIFY(!QFileInfo::exists(out(QStringLiteral("Сломанный"))));
+    QCOMPARE(rec.notices, (QStringList{QStringLiteral("Шаблон повреждён: ") + name, QStringLiteral("Готово")}));
+    QVERIFY(!QFileInfo::exists(out(QFileInfo(name).completeBaseName())));
     QCOMPARE(run.documentsWritten(), 3);
     QCOMPARE(QDir(out(QStringLiteral("Письмо"))).entryList(QDir::Files).size(), 3);
 }

@@ -289,6 +289,17 @@ void tst_PreflightCheck::findings_data()
         << people << ""
         << QStringList{kW + "Письмо.odt\tДвойная скобка «[[»: «…" + QString(28, QLatin1Char('a')) + " [[ФИО] "
                             + QString(22, QLatin1Char('b')) + "…»"};
+    // An unclosed "[" hides no field: not the next one in its paragraph, not one in the next.
+    QTest::newRow(".odt: a bracket left open")
+        << QStringList{"Письмо.odt|[Дата [ФИО]\n[ Город ] [Фамилия без скобки\nЛишняя скобка]"} << people << ""
+        << QStringList{kW + "Письмо.odt\tСкобка «[» не закрыта до конца абзаца: «[Дата [ФИО]»",
+                       kW + "Письмо.odt\tСкобка «[» не закрыта до конца абзаца: «[ Город ] [Фамилия без скобки»",
+                       kW + "Письмо.odt\tСкобка «]» без открывающей «[»: «Лишняя скобка]»"};
+    QTest::newRow("Word: a bracket left open")
+        << QStringList{"Договор.docx|[Дата [ФИО]\n[Город] [Фамилия без скобки\nЛишняя скобка]"} << people << ""
+        << QStringList{kW + "Договор.docx\tСкобка «[» не закрыта до конца абзаца: «[Дата [ФИО]»",
+                       kW + "Договор.docx\tСкобка «[» не закрыта до конца абзаца: «[Город] [Фамилия без скобки»",
+                       kW + "Договор.docx\tСкобка «]» без открывающей «[»: «Лишняя скобка]»"};
     QTest::newRow("more than ten broken spots are counted")
         << QStringList{"Письмо.odt|[ФИО] [Город] " + QString(12, QLatin1Char(']'))} << people << ""
         << QStringList(10, kW + "Письмо.odt\tСкобка «]» без открывающей «[»: «[ФИО] [Город] ]]]]]]]]]]]]»")
@@ -360,9 +371,9 @@ void tst_PreflightCheck::findings_data()
                        "Пакет.docx|nodocument"}
         << QStringList{"ФИО;Телефон", "Иванов;1"} << ""
         << QStringList{kE + "Нет.docx\tФайл шаблона не найден: документы по нему не будут созданы",
-                       kE + "Сломан.docx\tШаблон повреждён: это не документ Word, документы по нему не будут созданы",
-                       kE + "Сломан.odt\tШаблон не открывается (*",
-                       kE + "Пакет.docx\tШаблон не открывается (*"};
+                       kE + "Сломан.docx\tШаблон повреждён: Сломан.docx (это не документ Word): документы по нему не будут созданы",
+                       kE + "Сломан.odt\tШаблон повреждён: Сломан.odt (*",
+                       kE + "Пакет.docx\tШаблон повреждён: Пакет.docx (*"};
     QTest::newRow(".doc without a converter")
         << QStringList{"Старый.doc|bytes:legacy word bytes"} << people << ""
         << QStringList{kE + "Старый.doc\tДля шаблонов .doc нужен LibreOffice, а он не найден: формирование прервётся"};
