@@ -1,7 +1,8 @@
 // Figures for the generation run: filling a large Word document, and a run over many records
 // with a Word and an OpenDocument template, the sample contract with declined fields against plain
-// ones, and PDF conversion through the supervisor against one
-// converter process per document. Prints times and the peak memory of the process.
+// ones, PDF conversion through the supervisor against one converter process per document, and
+// combining 10,000 PDFs into one file for printing against the time their conversions take.
+// Prints times and the peak memory of the process.
 #include "BenchDocuments.h"
 
 #include "base/AppFolder.h"
@@ -10,6 +11,7 @@
 #include "office/ConversionSupervisor.h"
 #include "office/OfficeSuite.h"
 #include "office/PdfConverter.h"
+#include "office/PdfCombiner.h"
 #include "odf/OdtTemplate.h"
 #include "word/DocxDocument.h"
 #include "word/DocxTemplate.h"
@@ -25,6 +27,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <malloc.h>
 #include <utility>
 
 namespace {
@@ -333,12 +336,24 @@ double throughSupervisor(const QStringList &documents, const QString &converter)
     return documents.size() / seconds;
 }
 
-void benchPdf(const QString &dir)
+// Starts a new peak from the memory held now, so that a figure is one step's (Linux, glibc:
+// memory freed before is handed back first).
+void resetPeak()
+{
+    malloc_trim(0);
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
+}
+
+// Conversions per second through the supervisor, and one converted letter; no figure (0) when
+// there is no office suite.
+std::pair<double, QString> benchPdf(const QString &dir)
 {
     QString converter;
     if (!FindLOPath(converter)) {
         std::printf("PDF: no office suite found, skipped\n");
-        return;
+        return {0, QString()};
     }
     // The kept profiles are set up once, as on a machine where the program ran before.
     throughSupervisor(filledLetters(dir + QStringLiteral("/warm"), 4), converter);
@@ -355,6 +370,35 @@ void benchPdf(const QString &dir)
     std::printf("PDF, 200 one-page letters: %.2f PDF/s through the supervisor (%d converters, batches of 50), "
                 "%.2f PDF/s with one converter per document (20 measured); %.1fx\n",
                 supervised, std::clamp(QThread::idealThreadCount(), 1, 4), perDocument, supervised / perDocument);
+    return {supervised, batch.first().chopped(4) + QStringLiteral(".pdf")};
+}
+
+// The converted letter under 10,000 names, combined into one file for printing, two-sided; its
+// time against what converting 10,000 letters takes at the rate measured above.
+void benchCombine(const QString &dir, double pdfPerSecond, const QString &letter)
+{
+    const int count = 10000;
+    QDir().mkpath(dir);
+    QList<TPdfPart> parts;
+    for (int i = 0; i < count; ++i) {
+        const QString title = QStringLiteral("Письмо-Иванов %1").arg(i);
+        parts.append({dir + QLatin1Char('/') + title + QStringLiteral(".pdf"), title});
+        QFile::copy(letter, parts.last().pdf);
+    }
+    TCombineOptions options;
+    options.duplex = true;
+    const QString target = dir + QStringLiteral("/Письмо — все документы.pdf");
+    resetPeak();
+    QElapsedTimer t;
+    t.start();
+    const TCombineResult result = CombinePdfFiles(parts, target, options);
+    const double seconds = t.nsecsElapsed() / 1e9;
+    const double converting = count / pdfPerSecond;
+    std::printf("combined PDF of %d one-page letters, two-sided: %d pages, %lld KiB, in %.1f s, peak memory %ld KiB; "
+                "converting them takes %.0f s (%.1f%% of it)\n",
+                count, result.pages, QFileInfo(target).size() / 1024, seconds, peakKiB(), converting,
+                100 * seconds / converting);
+    QDir(dir).removeRecursively();
 }
 
 } // namespace
@@ -384,6 +428,13 @@ int main(int argc, char *argv[])
         }
         return 0;
     }
+    // "--combine-only" measures converting and combining alone.
+    if (app.arguments().contains(QStringLiteral("--combine-only"))) {
+        const auto [pdfPerSecond, letter] = benchPdf(dir.path());
+        if (!letter.isEmpty())
+            benchCombine(dir.filePath(QStringLiteral("combine")), pdfPerSecond, letter);
+        return 0;
+    }
     // First, so that the peak memory of the process is this run's.
     QElapsedTimer t;
     t.start();
@@ -398,8 +449,11 @@ int main(int argc, char *argv[])
     benchManyPlaceholders(dir.path());
     benchRun(dir.path());
     // "--no-pdf" leaves the office suite out, for a quick look at filling alone.
-    if (!app.arguments().contains(QStringLiteral("--no-pdf")))
-        benchPdf(dir.path());
+    if (!app.arguments().contains(QStringLiteral("--no-pdf"))) {
+        const auto [pdfPerSecond, letter] = benchPdf(dir.path());
+        if (!letter.isEmpty())
+            benchCombine(dir.filePath(QStringLiteral("combine")), pdfPerSecond, letter);
+    }
     std::printf("peak memory: %ld KiB\n", peakKiB());
     return 0;
 }

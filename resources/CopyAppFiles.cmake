@@ -1,8 +1,16 @@
-# Puts the program's working files into APP_DIR: help, sample templates, sample data, output folder.
+# Puts the program's working files into APP_DIR: help, sample templates, sample data, the first
+# settings, output folder.
 file(MAKE_DIRECTORY "${APP_DIR}")
 foreach(name help.txt help.html Replace.xls)
   if(EXISTS "${SOURCE_DIR}/${name}")
     file(COPY_FILE "${SOURCE_DIR}/${name}" "${APP_DIR}/${name}" ONLY_IF_DIFFERENT)
+  endif()
+endforeach()
+# The shipped settings (headers and footers filled, so the sample contract comes out whole) and
+# personal fields start a new installation; the user's own files are never replaced.
+foreach(name settings.ini replace.ini)
+  if(EXISTS "${SOURCE_DIR}/${name}" AND NOT EXISTS "${APP_DIR}/${name}")
+    file(COPY_FILE "${SOURCE_DIR}/${name}" "${APP_DIR}/${name}")
   endif()
 endforeach()
 file(MAKE_DIRECTORY "${APP_DIR}/zagotka")

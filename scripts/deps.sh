@@ -3,9 +3,9 @@
 set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ clang pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev libfreexl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev libfreexl-dev libqpdf-dev
   libreoffice-writer-nogui libreoffice-calc-nogui fonts-dejavu-core
-  poppler-utils xvfb xauth
+  poppler-utils xvfb xauth qt6-translations-l10n
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -1,8 +1,9 @@
 #pragma once
 
-// Disk faults for tests of safe writes: a file-size limit that makes writes fail, and a sync to
-// disk that fails. Include it in one source file of a test program only: it replaces the C
-// library's fsync() for the whole program.
+// Disk faults for tests of safe writes: a file-size limit that makes writes fail, a write that
+// fails as a full disk or a refused one makes it fail, and a sync to disk that fails. Include it
+// in one source file of a test program only: it replaces the C library's fsync() and write() for
+// the whole program.
 
 #include <QtGlobal>
 
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -19,6 +21,20 @@ namespace DiskFaults {
 
 // While true, every fsync() fails as a failing disk makes it fail.
 inline std::atomic<bool> syncFails{false};
+
+// While not 0, every write() to a regular file fails with this error code (ENOSPC for a full
+// disk, EACCES for a refused write).
+inline std::atomic<int> writeFails{0};
+
+// Makes writes fail with code while it lives.
+class WriteFault
+{
+public:
+    explicit WriteFault(int code) { writeFails = code; }
+    ~WriteFault() { writeFails = 0; }
+    WriteFault(const WriteFault &) = delete;
+    WriteFault &operator=(const WriteFault &) = delete;
+};
 
 // Limits the size of the files this process writes until destroyed; a write past it fails.
 class FileSizeLimit
@@ -54,5 +70,15 @@ extern "C" int fsync(int fd)
         return -1;
     }
     return int(syscall(SYS_fsync, fd));
+}
+
+extern "C" ssize_t write(int fd, const void *buf, size_t n)
+{
+    struct stat st;
+    if (const int code = DiskFaults::writeFails; code != 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        errno = code;
+        return -1;
+    }
+    return ssize_t(syscall(SYS_write, fd, buf, n));
 }
 #endif

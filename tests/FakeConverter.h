@@ -66,6 +66,14 @@ inline QByteArray eachSource(const QByteArray &before, const QByteArray &perSour
            "done\n" + after;
 }
 
+// Takes each source's PDF from the folder pool ("<pool>/<name>.pdf", made beforehand): real
+// PDFs stand for converted documents. A source without one there fails to convert.
+inline QString fromPool(const QString &path, const QString &pool)
+{
+    return write(path, eachSource("pool='" + QFile::encodeName(pool) + "'\n",
+                                  "cp \"$pool/$base.pdf\" \"$out/$base.pdf\" 2>/dev/null || true", "exit 0\n"));
+}
+
 // Logs its arguments, one per line, then writes a small PDF.
 inline QString logging(const QString &path)
 {

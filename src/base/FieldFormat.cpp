@@ -366,6 +366,9 @@ std::optional<QDate> readDate(const QString &value)
         month = match.captured(2).toInt();
         day = match.captured(3).toInt();
     }
+    // Years before 1000 are typing errors ("1.1.0001"), not dates of documents.
+    if (year < 1000)
+        return std::nullopt;
     if (match.hasCaptured(4)
         && !QTime::isValid(match.captured(4).toInt(), match.captured(5).toInt(), match.captured(6).toInt()))
         return std::nullopt;
@@ -400,14 +403,20 @@ std::optional<QString> formatDate(Format format, const QString &value)
 
 QString capitalized(const QString &value)
 {
-    QString out = value;
-    for (qsizetype k = 0; k < out.size(); ++k) {
-        if (out[k].isLetter()) {
-            out[k] = out[k].toUpper();
-            break;
+    // By code point: a letter outside the basic plane is a surrogate pair, neither half of which
+    // is a letter by itself.
+    for (qsizetype k = 0; k < value.size();) {
+        const char32_t c = value.at(k).isHighSurrogate() && k + 1 < value.size() && value.at(k + 1).isLowSurrogate()
+                               ? QChar::surrogateToUcs4(value.at(k), value.at(k + 1))
+                               : value.at(k).unicode();
+        const qsizetype width = QChar::requiresSurrogates(c) ? 2 : 1;
+        if (QChar::isLetter(c)) {
+            const char32_t upper = QChar::toUpper(c);
+            return value.left(k) + QString::fromUcs4(&upper, 1) + value.mid(k + width);
         }
+        k += width;
     }
-    return out;
+    return value;
 }
 
 // ---- Names ----

@@ -28,14 +28,16 @@
 // Dates ("дата", "«дата»", "дд.мм.гггг") are read as "дд.мм.гггг", "гггг-мм-дд", each optionally
 // followed by a blank and a time "чч:мм" or "чч:мм:сс", which is checked and then ignored. Day and
 // month of "дд.мм.гггг" may have one digit ("5.3.2026"); those of "гггг-мм-дд" need two; the year
-// has four. A date that does not exist ("31.02.2026") does not fit.
+// has four and is 1000 or later ("1.1.0001" does not fit). A date that does not exist
+// ("31.02.2026") does not fit.
 // - "дата": "5 марта 2026 г." (the day without a leading zero);
 // - "«дата»": "«05» марта 2026 г." (the day in two digits, as contracts write it); the name may
 //   also be written with straight or curly quotes ("дата", “дата”, „дата“);
 // - "дд.мм.гггг": "05.03.2026".
 // Letter case ("ПРОПИСНЫЕ", "строчные", "Заглавная") takes any text, blanks included, as it is:
-// "Заглавная" raises the first letter of the text (characters before it, such as a quote, stay) and
-// leaves the rest unchanged, so "ооо ромашка" is "Ооо ромашка" and "ООО ромашка" stays as it was.
+// "Заглавная" raises the first letter of the text (characters before it, such as a quote, stay; a
+// letter outside the basic plane counts as one) and leaves the rest unchanged, so "ооо ромашка" is
+// "Ооо ромашка" and "ООО ромашка" stays as it was.
 // Names ("фамилия и.о.", "и.о. фамилия"; also "фамилия и. о.", "и. о. фамилия") are words parted by
 // blanks, any number of them: surname, first name, patronymic.
 // - Three words or two: "Иванов И. И." / "И. И. Иванов", "Иванов И." / "И. Иванов". An initial is the

@@ -1,13 +1,16 @@
 #include "base/PendingFile.h"
 
 #include "base/DokravaError.h"
+#include "base/FailureReason.h"
 #include "base/ProcessState.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSysInfo>
 
 #include <filesystem>
 #include <system_error>
@@ -28,6 +31,24 @@ namespace {
                            .arg(QDir::toNativeSeparators(target), reason));
 }
 
+// Eight hex digits that tell the temporary files of one target on this computer from those of
+// other files. The computer's name is part of it: on a shared folder a process id says nothing
+// about another computer's processes, whose files must then stay.
+QString pendingKey(const QFileInfo &target)
+{
+    const QByteArray id = (QSysInfo::machineHostName() + QLatin1Char('/') + target.fileName().toLower()).toUtf8();
+    return QString::fromLatin1(QCryptographicHash::hash(id, QCryptographicHash::Sha1).toHex().left(8));
+}
+
+// True when the temporary file named name was made by a process that no longer runs; a name
+// without a process id comes from an older version.
+bool abandoned(const QString &name)
+{
+    bool number = false;
+    const qint64 pid = name.section(QLatin1Char('-'), 1, 1).toLongLong(&number);
+    return !(number && ProcessState::isRunning(pid));
+}
+
 } // namespace
 
 PendingFile::PendingFile(const QString &target)
@@ -35,8 +56,9 @@ PendingFile::PendingFile(const QString &target)
 {
     const QFileInfo fi(FollowLinks(target));
     // A short name of its own: the target's name plus a suffix could pass the file system's limit.
-    // The process id tells a later start whether the writer still runs (see RemoveAbandonedPendingFiles).
-    const QString tag = QString::number(ProcessState::currentId()) + QLatin1Char('-')
+    // The process id tells a later start whether the writer still runs, the key which file it
+    // was for (see RemoveAbandonedPendingFiles and RemoveAbandonedPendingFilesOf).
+    const QString tag = QString::number(ProcessState::currentId()) + QLatin1Char('-') + pendingKey(fi) + QLatin1Char('-')
                         + QString::number(QRandomGenerator::global()->generate64(), 16);
     m_temp = QDir::toNativeSeparators(fi.absolutePath() + QStringLiteral("/.~dokrava-") + tag + QStringLiteral(".tmp"));
 }
@@ -112,7 +134,7 @@ void ReplaceFileWith(const QString &source, const QString &target, bool synced)
     std::filesystem::rename(std::filesystem::path(source.toStdU16String()),
                             std::filesystem::path(real.toStdU16String()), ec);
     if (ec)
-        failed(source, target, QString::fromLocal8Bit(ec.message().c_str()));
+        failed(source, target, FailureReason(ec.value()));
 }
 
 int RemoveAbandonedPendingFiles(const QString &folder)
@@ -122,14 +144,20 @@ int RemoveAbandonedPendingFiles(const QString &folder)
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        // ".~dokrava-<pid>-<tag>.tmp"; a name without a process id comes from an older version.
-        bool number = false;
-        const qint64 pid = it.fileName().section(QLatin1Char('-'), 1, 1).toLongLong(&number);
-        if (number && ProcessState::isRunning(pid))
-            continue;
-        if (QFile::remove(path))
+        if (abandoned(it.fileName()) && QFile::remove(path))
             ++removed;
     }
+    return removed;
+}
+
+int RemoveAbandonedPendingFilesOf(const QString &target)
+{
+    const QFileInfo fi(FollowLinks(target));
+    const QString pattern = QStringLiteral(".~dokrava-*-%1-*.tmp").arg(pendingKey(fi));
+    int removed = 0;
+    for (const QFileInfo &temp : fi.absoluteDir().entryInfoList({pattern}, QDir::Files | QDir::Hidden | QDir::System))
+        if (abandoned(temp.fileName()) && QFile::remove(temp.absoluteFilePath()))
+            ++removed;
     return removed;
 }
 
@@ -142,19 +170,30 @@ void CheckWritable(const QString &target)
                                .arg(QDir::toNativeSeparators(target)));
 }
 
+bool WriteWhole(QFileDevice &file, const QByteArray &data)
+{
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const qint64 n = file.write(data.constData() + done, data.size() - done);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return file.flush();
+}
+
 void WriteFileSafely(const QString &target, const QByteArray &data)
 {
     CheckWritable(target);
     PendingFile pending(target);
     QFile file(pending.path());
-    // A short write (disk full, size limit) shows in write()'s count or at flush; close() can
-    // still report what the system only noticed then.
-    bool ok = file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.flush();
-    QString reason = file.errorString();
+    // close() can still report what the system only noticed then.
+    bool ok = file.open(QIODevice::WriteOnly) && WriteWhole(file, data);
+    QString reason = FailureReason(file);
     file.close();
     if (ok && file.error() != QFileDevice::NoError) {
         ok = false;
-        reason = file.errorString();
+        reason = FailureReason(file);
     }
     if (!ok)
         throw DokravaError(QStringLiteral("Не удалось записать файл \"%1\": %2")

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QFileDevice;
+
 // The one way this program replaces a file: the new content is written beside the target, reaches
 // the disk, and then replaces the target in one step, so a failed or interrupted write never
 // leaves a half-written file under the target's name and keeps the old one. A target that is a
@@ -54,9 +56,19 @@ void ReplaceFileWith(const QString &source, const QString &target, bool synced =
 // longer runs (a run that was killed); returns how many went. Those of running processes stay.
 int RemoveAbandonedPendingFiles(const QString &folder);
 
+// Removes, beside the file that target names (its links followed), the temporary files that
+// this computer's pending files for it left when their process ended midway (a save that was
+// killed); returns how many went. Those of running processes, of other files and of other
+// computers sharing the folder stay.
+int RemoveAbandonedPendingFilesOf(const QString &target);
+
 // Throws DokravaError naming the target when it exists and may not be written (read-only by its
 // permission bits, for an administrator too).
 void CheckWritable(const QString &target);
+
+// Writes every byte of data to the open file, again after a short write, and flushes it; false
+// on failure, with the cause in file's error (a short write alone would name none).
+bool WriteWhole(QFileDevice &file, const QByteArray &data);
 
 // Writes data as the new content of target through a PendingFile (refused for a read-only target).
 // Every failure throws DokravaError naming target and leaves target as it was.

@@ -15,6 +15,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 
@@ -32,6 +33,9 @@ struct Options
     QString templates, data, out, column, personal, converter;
     int sheet = 0;
     bool pdf = false, byColumn = false, colontit = false, check = false;
+    int order = -1; // --order: 0 template first, 1 value first; -1 as --naming chooses
+    bool combine = false, duplex = false;
+    int copies = 0; // 0: not given
     QString rows = QStringLiteral("all");
     QStringList only;
 };
@@ -50,7 +54,25 @@ QString choice(const QString &option, const QString &value, const QStringList &a
     return value;
 }
 
-// forCheck: the options of "check", which has neither --out nor --check.
+int copiesValue(const QString &text)
+{
+    bool ok = false;
+    const int copies = text.toInt(&ok);
+    if (!ok || copies < kMinCopies || copies > kMaxCopies)
+        throw Cli::UsageError{QStringLiteral("После «--copies» нужно число копий от %1 до %2").arg(kMinCopies).arg(kMaxCopies)};
+    return copies;
+}
+
+// The combined file is made of PDFs, and its layout means nothing without it.
+void checkCombine(const Options &o)
+{
+    if (o.combine && !o.pdf)
+        throw Cli::UsageError{QStringLiteral("«--combine» действует только с «--format pdf»")};
+    if ((o.duplex || o.copies > 0) && !o.combine)
+        throw Cli::UsageError{QStringLiteral("«--duplex» и «--copies» действуют только вместе с «--combine»")};
+}
+
+// forCheck: the options of "check", which has neither --out, --check nor the combined file.
 Options parse(const QStringList &args, bool forCheck)
 {
     Options o;
@@ -66,10 +88,15 @@ Options parse(const QStringList &args, bool forCheck)
         else if (a == QLatin1String("--rows")) o.rows = takeValue(args, i);
         else if (a == QLatin1String("--only")) o.only = takeValue(args, i).split(QLatin1Char(','), Qt::SkipEmptyParts);
         else if (a == QLatin1String("--colontit")) o.colontit = true;
+        else if (a == QLatin1String("--combine") && !forCheck) o.combine = true;
+        else if (a == QLatin1String("--duplex") && !forCheck) o.duplex = true;
+        else if (a == QLatin1String("--copies") && !forCheck) o.copies = copiesValue(takeValue(args, i));
         else if (a == QLatin1String("--format"))
             o.pdf = choice(a, takeValue(args, i), {QStringLiteral("native"), QStringLiteral("pdf")}) == QLatin1String("pdf");
         else if (a == QLatin1String("--naming"))
             o.byColumn = choice(a, takeValue(args, i), {QStringLiteral("template"), QStringLiteral("column")}) == QLatin1String("column");
+        else if (a == QLatin1String("--order"))
+            o.order = choice(a, takeValue(args, i), {QStringLiteral("template"), QStringLiteral("column")}) == QLatin1String("column") ? 1 : 0;
         else if (a == QLatin1String("--sheet")) {
             bool ok = false;
             o.sheet = takeValue(args, i).toInt(&ok);
@@ -80,6 +107,7 @@ Options parse(const QStringList &args, bool forCheck)
         else
             throw Cli::UsageError{QStringLiteral("Лишний аргумент «%1»").arg(a)};
     }
+    checkCombine(o);
     if (forCheck && (o.templates.isEmpty() || o.data.isEmpty()))
         throw Cli::UsageError{QStringLiteral("Нужны --templates и --data")};
     if (!forCheck && (o.templates.isEmpty() || o.data.isEmpty() || o.out.isEmpty()))
@@ -193,6 +221,7 @@ TRunRequest ReadRunRequest(const QStringList &args, bool forCheck)
     in.templatesDir = AppFolder::join(QFileInfo(o.templates).absoluteFilePath(), QString()) + QDir::separator();
     in.templates = chooseTemplates(TemplateScan::ListTemplates(o.templates), o.only);
     in.grid = snapshot(table, parseRows(o.rows, table.recordCount()));
+    in.unreadRows = table.unread;
     in.severalRecords = true;
     in.namingColumn = 1;
     if (!o.column.isEmpty()) {
@@ -201,8 +230,13 @@ TRunRequest ReadRunRequest(const QStringList &args, bool forCheck)
             throw DokravaError(QStringLiteral("В таблице нет колонки «%1»").arg(o.column));
     }
     in.namingMode = o.byColumn ? 1 : 0;
+    // Without --order the name starts with what names the folder, as it always did here.
+    in.settings.FileName = o.order >= 0 ? o.order : in.namingMode;
     in.settings.FormatFile = o.pdf ? 0 : 1;
     in.settings.Colontit = o.colontit;
+    in.settings.CombinePdf = o.combine;
+    in.settings.Duplex = o.duplex;
+    in.settings.Copies = std::max(o.copies, kMinCopies);
     in.personalFieldsFile = o.personal.isEmpty() ? QString() : QFileInfo(o.personal).absoluteFilePath();
     in.outputRoot = o.out.isEmpty() ? QString() : QFileInfo(o.out).absoluteFilePath();
     in.converter = chooseConverter(o.converter);
@@ -245,7 +279,7 @@ int generate(const QStringList &args)
     summary();
     // The documents stay written, but a caller that asked for PDF (or ".doc") must learn that
     // some are not.
-    return run.pdfErrorCount() + run.unconvertedCount() + run.conversionErrorCount() > 0 ? 1 : 0;
+    return run.pdfErrorCount() + run.unconvertedCount() + run.conversionErrorCount() + run.combineFailures() > 0 ? 1 : 0;
 }
 
 } // namespace Cli

@@ -11,11 +11,11 @@ const char *const kUsage =
     "  dokrava-cli fill TEMPLATE OUTPUT NAME=VALUE...\n"
     "  dokrava-cli generate --templates DIR --data FILE --out DIR\n"
     "      [--sheet N] [--format native|pdf] [--naming template|column] [--column FIELD]\n"
-    "      [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n"
-    "      [--converter FILE|none] [--check]\n"
+    "      [--order template|column] [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n"
+    "      [--converter FILE|none] [--check] [--combine [--duplex] [--copies N]]\n"
     "  dokrava-cli check --templates DIR --data FILE\n"
     "      [--sheet N] [--format native|pdf] [--naming template|column] [--column FIELD]\n"
-    "      [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n"
+    "      [--order template|column] [--rows all|LIST] [--only NAME,...] [--personal FILE] [--colontit]\n"
     "      [--converter FILE|none]\n"
     "  dokrava-cli КОМАНДА --help: что делает команда и её параметры\n";
 
@@ -25,7 +25,9 @@ const char *const kRunOptions =
     "  --data FILE              таблица данных (.ods, .xlsx, .xls, .csv)\n"
     "  --sheet N                лист книги, считая с 1\n"
     "  --format native|pdf      формат документов: как у шаблона или PDF через LibreOffice\n"
-    "  --naming template|column папки и имена файлов по шаблону или по колонке\n"
+    "  --naming template|column папки по шаблону или по колонке\n"
+    "  --order template|column  имя файла «Шаблон-Значение» или «Значение-Шаблон»\n"
+    "                           (по умолчанию как у папок)\n"
     "  --column FIELD           колонка для имён папок и файлов (по умолчанию первая)\n"
     "  --rows all|LIST          записи: все или номера с 1 и диапазоны (1,3,5-7)\n"
     "  --only NAME,...          только эти шаблоны (имя файла или путь в папке шаблонов)\n"
@@ -90,7 +92,10 @@ QString commandHelp(const QString &command)
               "запись и каждый шаблон. Печатает число созданных документов (и ошибок конвертации в PDF).\n")
              + text(kRunOptions)
              + text("  --out DIR                папка для готовых документов\n"
-                    "  --check                  сначала проверить; при ошибках и предупреждениях ничего не формировать\n")},
+                    "  --check                  сначала проверить; при ошибках и предупреждениях ничего не формировать\n"
+                    "  --combine                ещё и один PDF для печати на шаблон: «<шаблон> — все документы.pdf»\n"
+                    "  --duplex                 в нём каждый документ с нечётной страницы (двусторонняя печать)\n"
+                    "  --copies N               в нём каждый документ N раз подряд (от 1 до 9)\n")},
         {QStringLiteral("check"),
          text("dokrava-cli check --templates DIR --data FILE [параметры]\n"
               "Проверяет, что возьмёт формирование с теми же параметрами: по находке в строке\n"

@@ -31,6 +31,11 @@ void ConsoleObserver::conversionsProgressed(int converted, int total)
     showProgress(QStringLiteral("PDF: %1 из %2").arg(converted).arg(total));
 }
 
+void ConsoleObserver::combiningProgressed(int done, int total)
+{
+    showProgress(QStringLiteral("Сборка PDF: %1 из %2").arg(done).arg(total));
+}
+
 void ConsoleObserver::notice(const QString &text)
 {
     clearProgress();

@@ -14,6 +14,7 @@ public:
 
     void documentsProgressed(int filled, int total, int converted) override;
     void conversionsProgressed(int converted, int total) override;
+    void combiningProgressed(int done, int total) override;
     void notice(const QString &text) override;
 
     // Empties the progress line and puts the cursor at its start.

@@ -54,29 +54,34 @@ QString FoldedName(QStringView name)
 int EditDistance(QStringView a, QStringView b, int limit)
 {
     const qsizetype n = a.size(), m = b.size();
+    const int over = limit + 1;
     if (std::abs(int(n - m)) > limit)
-        return limit + 1;
-    // Three rows of the table: the one before the previous one is needed for swaps.
-    QList<int> before(m + 1), previous(m + 1), current(m + 1);
-    for (qsizetype j = 0; j <= m; ++j)
+        return over;
+    // Only the cells within limit of the diagonal can hold a distance up to limit, so each row is
+    // computed there alone; a cell outside that band is never written and keeps "over". Three
+    // rows of the table: the one before the previous one is needed for swaps.
+    QList<int> before(m + 1, over), previous(m + 1, over), current(m + 1, over);
+    for (qsizetype j = 0; j <= std::min<qsizetype>(m, limit); ++j)
         previous[j] = int(j);
     for (qsizetype i = 1; i <= n; ++i) {
-        current[0] = int(i);
-        int rowBest = current[0];
-        for (qsizetype j = 1; j <= m; ++j) {
+        const qsizetype from = std::max<qsizetype>(1, i - limit);
+        const qsizetype to = std::min<qsizetype>(m, i + limit);
+        current[from - 1] = from == 1 ? int(i) : over;
+        int rowBest = current[from - 1];
+        for (qsizetype j = from; j <= to; ++j) {
             const int cost = a[i - 1] == b[j - 1] ? 0 : 1;
             int d = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + cost});
             if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
                 d = std::min(d, before[j - 2] + 1);
-            current[j] = d;
-            rowBest = std::min(rowBest, d);
+            current[j] = std::min(d, over);
+            rowBest = std::min(rowBest, current[j]);
         }
         if (rowBest > limit)
-            return limit + 1;
+            return over;
         std::swap(before, previous);
         std::swap(previous, current);
     }
-    return std::min(previous[m], limit + 1);
+    return std::min(previous[m], over);
 }
 
 int ProbableName(const QString &name, const QStringList &candidates)
@@ -88,13 +93,13 @@ int ProbableName(const QString &name, const QStringList &candidates)
                 return i;
     }
     const QString wanted = normalized(name);
-    if (wanted.size() < kSuggestMinLength)
+    if (wanted.size() < kSuggestMinLength || wanted.size() > kSuggestMaxLength)
         return -1;
     int best = -1;
     int bestDistance = kSuggestMaxEdits + 1;
     for (int i = 0; i < candidates.size(); ++i) {
         const QString candidate = normalized(candidates[i]);
-        if (candidate.size() < kSuggestMinLength)
+        if (candidate.size() < kSuggestMinLength || candidate.size() > kSuggestMaxLength)
             continue;
         const int d = EditDistance(wanted, candidate, kSuggestMaxEdits);
         if (d < bestDistance) {

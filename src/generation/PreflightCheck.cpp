@@ -41,9 +41,13 @@ QString placeholder(const QString &name)
     return QLatin1Char('[') + shownName(name) + QLatin1Char(']');
 }
 
+// «text»; a text with guillemets of its own (the format «дата», a value ООО «Ромашка») goes
+// into „text“ instead, so that a message never doubles them.
 QString quoted(const QString &text)
 {
-    return QStringLiteral("«") + text + QStringLiteral("»");
+    if (text.contains(QChar(0x00AB)) || text.contains(QChar(0x00BB)))
+        return QChar(0x201E) + text + QChar(0x201C);
+    return QChar(0x00AB) + text + QChar(0x00BB);
 }
 
 // "запись 3", or "записи 2, 5, 9" (the first ten numbers, then "… (всего N)").
@@ -97,6 +101,7 @@ public:
         checkFormats();
         checkTemplateNames();
         checkColumns();
+        checkUnreadRows();
         checkRecords();
         std::stable_sort(m_findings.begin(), m_findings.end(),
                          [](const TFinding &a, const TFinding &b) { return a.level < b.level; });
@@ -148,7 +153,7 @@ private:
         if (!odt && !IsZipPackage(path)) {
             m_allInspected = false;
             if (QFileInfo(path).suffix().compare(QLatin1String("docx"), Qt::CaseInsensitive) == 0)
-                add(TFinding::Error, entry, QStringLiteral("Шаблон повреждён: это не документ Word, документы по нему не будут созданы"));
+                add(TFinding::Error, entry, damaged(entry, QStringLiteral("это не документ Word")));
             else if (m_in.converter.isEmpty())
                 add(TFinding::Error, entry, QStringLiteral("Для шаблонов .doc нужен LibreOffice, а он не найден: формирование прервётся"));
             else
@@ -160,10 +165,8 @@ private:
             content = odt ? ReadOdtTemplateContent(path) : ReadWordTemplateContent(path);
         } catch (const DokravaError &e) {
             m_allInspected = false;
-            add(TFinding::Error, entry,
-                QStringLiteral("Шаблон не открывается (%1): %2")
-                    .arg(e.message(), odt ? QStringLiteral("формирование прервётся")
-                                          : QStringLiteral("документы по нему не будут созданы")));
+            // The run passes such a template over with the same words.
+            add(TFinding::Error, entry, damaged(entry, e.message()));
             return;
         }
         if (odt) {
@@ -173,6 +176,12 @@ private:
             checkWordFields(entry, content);
         }
         checkBrackets(entry, content);
+    }
+
+    static QString damaged(const QString &entry, const QString &reason)
+    {
+        return QStringLiteral("Шаблон повреждён: %1 (%2): документы по нему не будут созданы")
+            .arg(QDir::toNativeSeparators(entry), reason);
     }
 
     // Suggestion text for a name that meets no column: "; возможно, [ФИО]".
@@ -450,6 +459,14 @@ private:
         }
     }
 
+    // The load stops at the first record without a first cell: what lies below gets no documents.
+    void checkUnreadRows()
+    {
+        const QString text = UnreadRowsMessage(m_in.unreadRows);
+        if (!text.isEmpty())
+            add(TFinding::Warning, kTable, text);
+    }
+
     void checkRecords()
     {
         if (m_in.templates.isEmpty() || m_records.size() < 2) {
@@ -477,7 +494,8 @@ private:
                 empty.append(r);
                 continue;
             }
-            const QString key = FoldedName(OutputPath(QStringLiteral("."), longest, value, m_in.namingMode, m_in.settings.FormatFile));
+            const QString key = FoldedName(OutputPath(QStringLiteral("."), longest, value, m_in.namingMode,
+                                                                      NameOrderOf(m_in.settings.FileName), m_in.settings.FormatFile));
             const auto g = groupOf.constFind(key);
             if (g == groupOf.cend()) {
                 groupOf.insert(key, int(groups.size()));

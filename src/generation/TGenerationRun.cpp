@@ -94,8 +94,13 @@ QString withoutExtension(const QString &path)
 
 } // namespace
 
+TNameOrder NameOrderOf(int FileName)
+{
+    return FileName == 0 ? TNameOrder::TemplateFirst : TNameOrder::ValueFirst;
+}
+
 QString OutputPath(const QString &outputRoot, const QString &entry, const QString &namingValue,
-                   int namingMode, int FormatFile, int copy)
+                   int namingMode, TNameOrder order, int FormatFile, int copy)
 {
     const QString t = SafeNamePart(FileNameWithoutExt(entry));
     const QString entryName = entry.mid(std::max(entry.lastIndexOf(QLatin1Char('\\')), entry.lastIndexOf(QLatin1Char('/'))) + 1);
@@ -108,7 +113,7 @@ QString OutputPath(const QString &outputRoot, const QString &entry, const QStrin
     const int reserved = NameLength(t) + 1 + NameLength(suffix) + std::max(NameLength(ext), 5);
     const QString v = fitted(SafeNamePart(namingValue), std::max(0, kMaxNameLength - reserved));
     const QString folder = namingMode == 1 ? v : t;
-    const QString name = namingMode == 1 ? v + QLatin1Char('-') + t : t + QLatin1Char('-') + v;
+    const QString name = order == TNameOrder::ValueFirst ? v + QLatin1Char('-') + t : t + QLatin1Char('-') + v;
     // An empty folder name puts the document into the output root itself.
     const QString dir = folder.isEmpty() ? outputRoot : AppFolder::join(outputRoot, folder);
     return AppFolder::join(dir, name + suffix + ext);
@@ -160,15 +165,20 @@ void TGenerationRun::run()
         m_expected *= int(std::count(m_in.grid.marks.cbegin() + std::min<qsizetype>(1, m_in.grid.marks.size()),
                                      m_in.grid.marks.cend(), true));
     m_progressClock.invalidate();
+    m_combined = CombinedPdfs(m_in.outputRoot, m_in.settings);
+    m_combineOutcome = {};
     // What a killed run left half-written under the output root goes before new files come.
     RemoveAbandonedPendingFiles(m_in.outputRoot);
     if (!m_in.severalRecords) {
         writeDocuments([this] { ProcessCurrentRow(m_in.grid.currentRow); });
+        combine();
         // A stop is answered even here: the user asked for it and learns what was kept.
         if (m_stopped)
             reportStop();
         else
             openOutputFolder();
+        if (!m_combineOutcome.report.isEmpty())
+            m_observer->notice(m_combineOutcome.report);
         return;
     }
     const int maximum = int(m_in.grid.rows.size()) - 1;
@@ -183,14 +193,28 @@ void TGenerationRun::run()
             m_pool->drain(2 * m_pool->threads());
         }
     });
+    combine();
     if (m_stopped) {
         reportStop();
-        return;
+    } else {
+        openOutputFolder();
+        m_observer->notice(QStringLiteral("Готово"));
+        if (m_pdfErrors > 0)
+            m_observer->notice(conversionReport(m_pdfErrors, leftFormats(m_odtPdfErrors, m_wordPdfErrors)));
     }
-    openOutputFolder();
-    m_observer->notice(QStringLiteral("Готово"));
-    if (m_pdfErrors > 0)
-        m_observer->notice(conversionReport(m_pdfErrors, leftFormats(m_odtPdfErrors, m_wordPdfErrors)));
+    if (!m_combineOutcome.report.isEmpty())
+        m_observer->notice(m_combineOutcome.report);
+}
+
+void TGenerationRun::combine()
+{
+    // A stopped run makes no combined file: it would lack the documents not made.
+    if (!m_combined.wanted() || stopRequested())
+        return;
+    m_combineOutcome = m_combined.make(m_in.stop, [this](int done, int total) {
+        m_observer->combiningProgressed(done, total);
+    });
+    stopRequested();
 }
 
 void TGenerationRun::reportStop()
@@ -303,9 +327,10 @@ void TGenerationRun::processTemplate(const QString &entry, int row)
         return;
     const QString templatePath = m_in.templatesDir + QDir::toNativeSeparators(entry);
     const bool odt = QFileInfo(entry).suffix().toLower() == QLatin1String("odt");
-    // A Word template that cannot be filled is known before any name or folder is taken for it.
+    // A template that cannot be filled is known before any name or folder is taken for it.
+    const std::shared_ptr<const OdtTemplate> odtSplit = odt ? odtTemplate(entry, templatePath) : nullptr;
     const std::shared_ptr<const DocxTemplate> word = odt ? nullptr : wordTemplate(entry, templatePath);
-    if (!odt && !word) {
+    if (odt ? !odtSplit : !word) {
         // The progress counts only documents that can come: a broken template's are gone for
         // the rest of the run, a missing template's for this record.
         m_expected -= m_brokenTemplates.contains(entry) ? recordsFrom(row) : 1;
@@ -315,11 +340,12 @@ void TGenerationRun::processTemplate(const QString &entry, int row)
                                     ? m_in.grid.rows.value(row).value(m_in.namingColumn - 1)
                                     : QString();
     const QString outputPath = claimOutputPath(entry, namingValue);
+    m_combined.expect(entry, outputPath);
     const QString folder = QFileInfo(outputPath).absolutePath();
     if (!QDir().mkpath(folder))
         throw DokravaError(QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QDir::separator());
     if (odt)
-        processOdt(templatePath, outputPath, row);
+        processOdt(odtSplit, outputPath, row);
     else
         processWord(word, templatePath, outputPath, row);
 }
@@ -340,11 +366,12 @@ QString TGenerationRun::claimOutputPath(const QString &entry, const QString &nam
     const auto key = [this](const QString &path) {
         return (m_in.settings.FormatFile == 0 ? withoutExtension(path) : path).toCaseFolded();
     };
-    const QString first = OutputPath(m_in.outputRoot, entry, namingValue, m_in.namingMode, m_in.settings.FormatFile);
+    const TNameOrder order = NameOrderOf(m_in.settings.FileName);
+    const QString first = OutputPath(m_in.outputRoot, entry, namingValue, m_in.namingMode, order, m_in.settings.FormatFile);
     int &next = m_nextCopy[key(first)];
     for (int copy = std::max(next, 1);; ++copy) {
         const QString path = copy == 1 ? first
-                                       : OutputPath(m_in.outputRoot, entry, namingValue, m_in.namingMode,
+                                       : OutputPath(m_in.outputRoot, entry, namingValue, m_in.namingMode, order,
                                                     m_in.settings.FormatFile, copy);
         if (!m_claimed.contains(key(path))) {
             m_claimed.insert(key(path));
@@ -354,11 +381,33 @@ QString TGenerationRun::claimOutputPath(const QString &entry, const QString &nam
     }
 }
 
-void TGenerationRun::processOdt(const QString &templatePath, const QString &outputPath, int row)
+std::shared_ptr<const OdtTemplate> TGenerationRun::odtTemplate(const QString &entry, const QString &templatePath)
 {
     auto &known = m_odtTemplates[templatePath];
-    if (!known)
+    if (known)
+        return known;
+    try {
         known = std::make_shared<const OdtTemplate>(templatePath);
+    } catch (const DokravaError &) {
+        m_odtTemplates.remove(templatePath);
+        // A file that is not there ends the run as it always did; a damaged one is passed over.
+        if (!QFileInfo(templatePath).isFile())
+            throw;
+        brokenTemplate(entry);
+        return nullptr;
+    }
+    return known;
+}
+
+void TGenerationRun::brokenTemplate(const QString &entry)
+{
+    // Said once; the template's later documents are passed over in silence.
+    m_brokenTemplates.insert(entry);
+    inTurn([this, entry] { m_observer->notice(QStringLiteral("Шаблон повреждён: ") + QDir::toNativeSeparators(entry)); });
+}
+
+void TGenerationRun::processOdt(const std::shared_ptr<const OdtTemplate> &known, const QString &outputPath, int row)
+{
     const TFieldValues values = BuildFieldValues(m_in.grid.rows.value(0), m_in.grid.rows.value(row));
     fillInTurn(outputPath, [split = known, values](const PendingFile &file) { split->filled(values).write(file); },
                [this, outputPath] { odtWritten(outputPath); });
@@ -389,10 +438,8 @@ std::shared_ptr<const DocxTemplate> TGenerationRun::wordTemplate(const QString &
     try {
         known = std::make_shared<const DocxTemplate>(source);
     } catch (const DokravaError &) {
-        // Said once; the template's later documents are passed over in silence.
-        m_brokenTemplates.insert(entry);
         m_wordTemplates.remove(templatePath);
-        inTurn([this, entry] { m_observer->notice(QStringLiteral("Шаблон повреждён: ") + QDir::toNativeSeparators(entry)); });
+        brokenTemplate(entry);
         return nullptr;
     }
     return known;
@@ -581,12 +628,13 @@ void TGenerationRun::reportDocuments(bool always)
         return;
     m_progressClock.start();
     const bool pdf = m_in.settings.FormatFile == 0 && !m_in.converter.isEmpty();
-    m_observer->documentsProgressed(m_filled, m_expected, pdf ? (m_supervisor ? m_supervisor->converted() : 0) : -1);
+    m_observer->documentsProgressed(m_filled, m_expected, pdf ? (m_supervisor ? m_supervisor->madeSoFar() : 0) : -1);
 }
 
 void TGenerationRun::written(const QString &path)
 {
     ++m_written;
+    m_combined.written(path);
     m_observer->documentWritten(path);
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "base/ScratchFolder.h"
+#include "generation/CombinedPdfs.h"
 #include "odf/OdtText.h"
 #include "office/ConversionSupervisor.h"
 #include "office/ConverterProcess.h"
 #include "settings/Settings.h"
+#include "sheets/DataTableLoader.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -43,6 +45,7 @@ struct TGenerationInput
     QString templatesDir;          // templates folder, ending in a separator
     QStringList templates;         // selected entries of the template list, in list order
     TGridSnapshot grid;
+    TUnreadRows unreadRows;        // rows of the data file the load of the table left unread
     bool severalRecords = false;   // "Множественный выбор" or "Все строки": every marked row
     int namingColumn = 0;          // grid column whose value names folders and files (0: none)
     int namingMode = 0;            // 0 "по шаблону", 1 "по колонке"
@@ -83,6 +86,8 @@ public:
     // PDF conversion goes on after the last document was filled: converted of total documents
     // have their PDF in place (a failed or stopped conversion never counts).
     virtual void conversionsProgressed(int converted, int total) { Q_UNUSED(converted); Q_UNUSED(total); }
+    // The files for printing are put together: done of total documents are in.
+    virtual void combiningProgressed(int done, int total) { Q_UNUSED(done); Q_UNUSED(total); }
     // A plain notice ("Файл шаблона не найден.", "Готово", the conversion report).
     virtual void notice(const QString &text) { Q_UNUSED(text); }
     // The output folder is to be opened.
@@ -96,14 +101,20 @@ QString FileNameWithoutExt(const QString &fileName);
 // \ / : * ? " < > | and control characters become "_", trailing dots and spaces are dropped.
 QString SafeNamePart(const QString &text);
 
-// The output path of one document: root / folder / name + extension, by the naming mode
-// (0: folder T, name "T-V"; 1: folder V, name "V-T"); ".pdf" for Word templates when
-// FormatFile is 0, otherwise the entry's own extension as written. A copy number above 1 adds
-// " (copy)" before the extension. The naming value is shortened, on a character boundary, so the
-// folder and the file name fit the file system's limit for one name, with room for any extension
-// the run may write there.
+// The order of the two parts of a document's file name, "Имя файла" in the settings window.
+enum class TNameOrder { TemplateFirst, ValueFirst };
+
+// The order a FileName switch stands for: 0 "Шаблон-ИмяКолонки", any other "ИмяКолонки-Шаблон".
+TNameOrder NameOrderOf(int FileName);
+
+// The output path of one document: root / folder / name + extension. The naming mode chooses the
+// folder (0: the template name T, 1: the naming value V), the order the name ("T-V" or "V-T");
+// ".pdf" for Word templates when FormatFile is 0, otherwise the entry's own extension as written.
+// A copy number above 1 adds " (copy)" before the extension. The naming value is shortened, on a
+// character boundary, so the folder and the file name fit the file system's limit for one name,
+// with room for any extension the run may write there.
 QString OutputPath(const QString &outputRoot, const QString &entry, const QString &namingValue,
-                   int namingMode, int FormatFile, int copy = 1);
+                   int namingMode, TNameOrder order, int FormatFile, int copy = 1);
 
 // Longest name of one folder or file the file system takes: 255 bytes of UTF-8, or 255 UTF-16
 // units on Windows.
@@ -143,6 +154,10 @@ public:
     int stoppedUnconvertedCount() const { return m_stopUnconverted; }
     // True when the run was stopped before its end.
     bool stopped() const { return m_stopped; }
+    // The combined files for printing this run wrote.
+    QStringList combinedFiles() const { return m_combineOutcome.files; }
+    // Documents left out of a combined file, and combined files that could not be made.
+    int combineFailures() const { return m_combineOutcome.failures; }
 
     // The progress text of documentsProgressed: "Документы: 120 из 500, PDF: 80".
     static QString documentsProgressText(int filled, int total, int converted);
@@ -161,7 +176,10 @@ public:
 
 private:
     void processTemplate(const QString &entry, int row);
-    void processOdt(const QString &templatePath, const QString &outputPath, int row);
+    // The template read once for the run; nullptr (said once) when it is damaged.
+    std::shared_ptr<const OdtTemplate> odtTemplate(const QString &entry, const QString &templatePath);
+    void brokenTemplate(const QString &entry);
+    void processOdt(const std::shared_ptr<const OdtTemplate> &known, const QString &outputPath, int row);
     void odtWritten(const QString &outputPath);
     std::shared_ptr<const DocxTemplate> wordTemplate(const QString &entry, const QString &templatePath);
     void processWord(const std::shared_ptr<const DocxTemplate> &word, const QString &templatePath,
@@ -186,6 +204,7 @@ private:
     ConversionSupervisor &supervisor();
     void finishConversions();
     void openOutputFolder();
+    void combine();
     void written(const QString &path);
     void reportDocuments(bool always);
 
@@ -232,4 +251,6 @@ private:
     int m_filled = 0;                    // documents whose file took its name
     int m_expected = 0;                  // documents the run is to make
     QElapsedTimer m_progressClock;       // since documentsProgressed was last heard
+    CombinedPdfs m_combined;             // the files for printing, made once conversions are done
+    CombinedPdfs::Outcome m_combineOutcome;
 };

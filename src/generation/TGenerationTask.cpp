@@ -27,6 +27,10 @@ public:
     {
         forward([=](IGenerationObserver *o) { o->conversionsProgressed(converted, total); });
     }
+    void combiningProgressed(int done, int total) override
+    {
+        forward([=](IGenerationObserver *o) { o->combiningProgressed(done, total); });
+    }
     void openFolder(const QString &path) override { forward([=](IGenerationObserver *o) { o->openFolder(path); }); }
 
 private:

@@ -110,6 +110,7 @@ void appendWordNames(const QString &paragraph, QStringList &names, QSet<QString>
 TTemplateContent ReadOdtTemplateContent(const QString &path)
 {
     Package package(path);
+    TODTProcessor::CheckOdtTemplate(package);
     TODTProcessor::PrepareOdtPackage(package);
     if (package.indexOf(QStringLiteral("content.xml")) < 0)
         throw DokravaError(QStringLiteral("в пакете нет части content.xml, это не документ OpenDocument"));

@@ -11,11 +11,13 @@ TGridModel::TGridModel(QObject *parent)
     setRowCount(5);
     m_col = 1;
     m_row = 1;
+    m_modified = false;
 }
 
 void TGridModel::setColCount(int count)
 {
     count = std::max(1, count);
+    m_modified = m_modified || count != m_colCount;
     m_colCount = count;
     m_text.setColCount(count);
     if (m_fixedCols >= m_colCount)
@@ -27,6 +29,7 @@ void TGridModel::setColCount(int count)
 void TGridModel::setRowCount(int count)
 {
     count = std::max(1, count);
+    m_modified = m_modified || count != rowCount();
     m_text.setRowCount(count);
     m_marks.resize(count); // new rows unmarked
     if (m_fixedRows >= rowCount())
@@ -49,6 +52,7 @@ void TGridModel::setCell(int col, int row, const QString &text)
     if (m_text.cellView(col, row) == text)
         return;
     m_text.setCell(col, row, text);
+    m_modified = true;
     emit cellChanged(col, row);
 }
 
@@ -69,6 +73,11 @@ void TGridModel::setAllRecordMarks(bool on)
 {
     for (int r = 1; r < rowCount(); ++r)
         setMark(r, on);
+}
+
+int TGridModel::markedRecords() const
+{
+    return m_marks.size() < 2 ? 0 : int(std::count(m_marks.cbegin() + 1, m_marks.cend(), true));
 }
 
 void TGridModel::setFixedRows(int n)
@@ -109,6 +118,7 @@ void TGridModel::moveColumn(int from, int to)
     if (from < 1 || to < 1 || from >= m_colCount || to >= m_colCount || from == to)
         return;
     m_text.moveColumn(from, to);
+    m_modified = true;
     // The current cell travels with its column; the cells in between shift by one.
     if (m_col == from)
         m_col = to;
@@ -142,6 +152,7 @@ void TGridModel::removeColumn(int col)
     {
         const QSignalBlocker blocker(this);
         m_text.removeColumn(col);
+        m_modified = true;
         if (col == 0)
             m_marks.fill(false); // the marks lived in the marker column
         --m_colCount;
@@ -159,6 +170,7 @@ void TGridModel::removeRow(int row)
     {
         const QSignalBlocker blocker(this);
         m_text.removeRow(row);
+        m_modified = true;
         m_marks.removeAt(row);
         if (m_fixedRows >= rowCount())
             m_fixedRows = rowCount() - 1;
@@ -188,6 +200,7 @@ void TGridModel::load(TTextGrid text)
         m_col = std::max(m_col, 1);
         m_row = std::max(m_row, 1);
         clampCurrent();
+        m_modified = false;
     }
     emit reset();
     emit currentChanged(m_col, m_row);

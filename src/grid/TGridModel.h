@@ -38,6 +38,13 @@ public:
     void setMark(int row, bool on);
     // Sets the mark of every row from 1 down.
     void setAllRecordMarks(bool on);
+    // The number of marked rows from 1 down.
+    int markedRecords() const;
+
+    // True when texts, columns or rows changed since the last load (or setModified(false)):
+    // edits a save would write. Marks and the current cell are no edits.
+    bool modified() const { return m_modified; }
+    void setModified(bool on) { m_modified = on; }
 
     // Fixed rows (0 or 1) and fixed columns (0 or 1).
     int fixedRows() const { return m_fixedRows; }
@@ -99,6 +106,7 @@ private:
     int m_fixedCols = 1;
     int m_col = 1;
     int m_row = 1;
+    bool m_modified = false;
 };
 
 // Removes the column at position (counted from 1: position p is column p - 1); 0 or beyond the

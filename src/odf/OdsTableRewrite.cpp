@@ -98,7 +98,8 @@ private:
     QMap<qint64, QString> keptCells(const SourceRow &row, bool *value) const;
     QString cellCopy(const Element &cell) const;
     QString rowTag(const Element *row, qint64 repeat) const;
-    QString rowXml(const QString &tag, const QMap<qint64, QString> &kept, qint64 gridRow) const;
+    QString rowXml(const QString &tag, const QMap<qint64, QString> &kept, qint64 gridRow, const SourceRow *source) const;
+    const Element *cellAt(const SourceRow &row, qint64 col) const;
     QString newRows() const;
 
     XmlEdit m_ed;
@@ -245,13 +246,32 @@ QString Rewriter::rowTag(const Element *row, qint64 repeat) const
     return tag;
 }
 
-QString Rewriter::rowXml(const QString &tag, const QMap<qint64, QString> &kept, qint64 gridRow) const
+const Element *Rewriter::cellAt(const SourceRow &row, qint64 col) const
+{
+    qint64 at = 0;
+    for (const Element &cell : row.cells) {
+        at += repeatOf(cell, "number-columns-repeated");
+        if (col < at)
+            return &cell;
+        if (at >= kMaxCols)
+            break;
+    }
+    return nullptr;
+}
+
+QString Rewriter::rowXml(const QString &tag, const QMap<qint64, QString> &kept, qint64 gridRow,
+                         const SourceRow *source) const
 {
     QMap<qint64, QString> cells = kept;
     if (gridRow >= 0) {
         for (int k = 0; k < m_fieldCols.size(); ++k) {
             const QString text = m_grid.cell(k + 1, int(gridRow));
-            cells.insert(m_fieldCols[k], text.isEmpty() ? kEmptyCell : OdsTextCell(text));
+            // A cell that reads as the grid shows it keeps its type, style and formula.
+            const Element *old = source ? cellAt(*source, m_fieldCols[k]) : nullptr;
+            if (old && cellText(*old) == text)
+                cells.insert(m_fieldCols[k], cellCopy(*old));
+            else
+                cells.insert(m_fieldCols[k], text.isEmpty() ? kEmptyCell : OdsTextCell(text));
         }
     }
     QString out = tag;
@@ -276,10 +296,10 @@ QString Rewriter::newRows() const
         const QMap<qint64, QString> kept = keptCells(row, &value);
         const qint64 inGrid = std::clamp<qint64>(gridRows - index, 0, row.repeat);
         for (qint64 k = 0; k < inGrid; ++k)
-            out += rowXml(rowTag(&row.row, 1), kept, index + k);
+            out += rowXml(rowTag(&row.row, 1), kept, index + k, &row);
         const qint64 rest = row.repeat - inGrid;
         if (rest > 0 && value) {
-            out += emptyRows(pendingEmpty) + rowXml(rowTag(&row.row, rest), kept, -1);
+            out += emptyRows(pendingEmpty) + rowXml(rowTag(&row.row, rest), kept, -1, nullptr);
             pendingEmpty = 0;
         } else {
             pendingEmpty = std::min(pendingEmpty + rest, kMaxRowIndex);
@@ -287,7 +307,7 @@ QString Rewriter::newRows() const
         index = std::min(index + row.repeat, kMaxRowIndex);
     }
     for (; index < gridRows; ++index)
-        out += rowXml(rowTag(nullptr, 1), {}, index);
+        out += rowXml(rowTag(nullptr, 1), {}, index, nullptr);
     return out;
 }
 

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QXmlStreamReader>
 
 namespace {
 
@@ -61,15 +62,72 @@ bool isPackage(const QString &path)
     return file.read(4) == QByteArray("PK\x03\x04", 4);
 }
 
-// The layout this writer makes itself: such a file is written anew as it always was.
-bool isOwnLayout(const ZipReader &zip)
+// The attributes an element of this writer's own content part may carry.
+QStringList ownAttributes(QStringView element)
+{
+    if (element == u"office:document-content")
+        return {QStringLiteral("office:version")};
+    if (element == u"table:table")
+        return {QStringLiteral("table:name")};
+    if (element == u"table:table-cell")
+        return {QStringLiteral("office:value-type")};
+    if (element == u"office:body" || element == u"office:spreadsheet" || element == u"table:table-row"
+        || element == u"text:p")
+        return {QString()}; // none, but known
+    return {};
+}
+
+// True when the content part holds what this writer writes and nothing else: one table of rows
+// of text cells, no other sheet, style, formula or setting that writing anew would lose.
+bool isOwnContent(const QByteArray &content)
+{
+    QXmlStreamReader xml(content);
+    int tables = 0;
+    int paragraphs = 0; // open text:p elements, the only place for text
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement: {
+            const QStringList allowed = ownAttributes(xml.qualifiedName());
+            if (allowed.isEmpty() || paragraphs > 0)
+                return false;
+            for (const QXmlStreamAttribute &a : xml.attributes())
+                if (!allowed.contains(a.qualifiedName().toString())
+                    || (a.qualifiedName() == u"office:value-type" && a.value() != u"string"))
+                    return false;
+            tables += xml.qualifiedName() == u"table:table";
+            paragraphs += xml.qualifiedName() == u"text:p";
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            paragraphs -= xml.qualifiedName() == u"text:p";
+            break;
+        case QXmlStreamReader::Characters:
+            if (paragraphs == 0 && !xml.isWhitespace())
+                return false;
+            break;
+        case QXmlStreamReader::StartDocument:
+        case QXmlStreamReader::EndDocument:
+            break;
+        default: // comments, processing instructions, document types
+            return false;
+        }
+    }
+    return !xml.hasError() && tables == 1;
+}
+
+// The layout this writer makes itself, told by its three entries and by what the content holds:
+// such a file is written anew as it always was. Three entries alone say little: another
+// program's file of two sheets may have them too.
+bool isOwnLayout(ZipReader &zip)
 {
     QStringList names;
     for (int i = 0; i < zip.count(); ++i)
         names << zip.name(i);
     names.sort();
-    return names == QStringList({QStringLiteral("META-INF/manifest.xml"), QStringLiteral("content.xml"),
-                                 QStringLiteral("mimetype")});
+    if (names != QStringList({QStringLiteral("META-INF/manifest.xml"), QStringLiteral("content.xml"),
+                              QStringLiteral("mimetype")}))
+        return false;
+    return isOwnContent(zip.data(zip.indexOf(QStringLiteral("content.xml"))));
 }
 
 void writeNew(const TTextGrid &grid, const QString &target)

@@ -20,6 +20,7 @@ bool holdsBracket(const QString &value)
 OdtTemplate::OdtTemplate(const QString &path)
     : m_package(path)
 {
+    TODTProcessor::CheckOdtTemplate(m_package);
     TODTProcessor::PrepareOdtPackage(m_package);
     for (const char *name : kXmlParts) {
         const int i = m_package.indexOf(QLatin1String(name));
@@ -45,7 +46,8 @@ OdtTemplate::Part OdtTemplate::split(int entry, const QString &text)
     qsizetype copied = 0;
     // A part is written as UTF-8 with its byte order mark, as the general rules write it.
     QByteArray before("\xEF\xBB\xBF");
-    for (const TPlaceholderSpan &span : FindPlaceholders(text)) {
+    const QList<TPlaceholderSpan> spans = FindPlaceholders(text);
+    for (const TPlaceholderSpan &span : spans) {
         part.literals.append(before + QStringView(text).mid(copied, span.open - copied).toUtf8());
         before.clear();
         Slot slot{span.name, FieldFormatReadings(span.name), span.inTag, span.keptTags.toUtf8(),
@@ -54,7 +56,35 @@ OdtTemplate::Part OdtTemplate::split(int entry, const QString &text)
         copied = span.close + 1;
     }
     part.literals.append(before + QStringView(text).mid(copied).toUtf8());
+    markEnclosed(text, spans, part.holes);
     return part;
+}
+
+void OdtTemplate::markEnclosed(const QString &text, const QList<TPlaceholderSpan> &spans, QList<Slot> &holes)
+{
+    // One pass each way over the text between placeholders: the last bracket before each, the
+    // first after it.
+    const auto bracketIn = [&text](qsizetype from, qsizetype to, bool last, QChar &found) {
+        const QStringView piece = QStringView(text).mid(from, to - from);
+        for (qsizetype i = 0; i < piece.size(); ++i) {
+            const QChar c = piece.at(last ? piece.size() - 1 - i : i);
+            if (c == QLatin1Char('[') || c == QLatin1Char(']')) {
+                found = c;
+                return;
+            }
+        }
+    };
+    QList<bool> openBefore(spans.size());
+    QChar bracket;
+    for (qsizetype k = 0, from = 0; k < spans.size(); from = spans[k].close + 1, ++k) {
+        bracketIn(from, spans[k].open, true, bracket);
+        openBefore[k] = bracket == QLatin1Char('[');
+    }
+    bracket = QChar();
+    for (qsizetype k = spans.size() - 1, to = text.size(); k >= 0; to = spans[k].open, --k) {
+        bracketIn(spans[k].close + 1, to, false, bracket);
+        holes[k].enclosed = openBefore[k] && bracket == QLatin1Char(']');
+    }
 }
 
 OdtTemplate::Filling OdtTemplate::holeTexts(const Part &part, const Lookup &values)
@@ -77,9 +107,10 @@ OdtTemplate::Filling OdtTemplate::holeTexts(const Part &part, const Lookup &valu
             filling.texts.append(slot.original);
             continue;
         }
-        // A value with brackets may hold placeholders for the pairs after it, which the general
-        // rules fill in turn; splitting cannot foresee that.
-        if (holdsBracket(*value)) {
+        // A value with brackets may hold placeholders for the pairs after it, and one between
+        // brackets makes one with the text around it, which the general rules fill in turn;
+        // splitting cannot foresee that.
+        if (slot.enclosed || holdsBracket(*value)) {
             filling.general = true;
             return filling;
         }

@@ -20,7 +20,8 @@
 class OdtTemplate
 {
 public:
-    // Reads and splits the template; throws DokravaError as filling it would.
+    // Reads, checks (TODTProcessor::CheckOdtTemplate) and splits the template; throws DokravaError
+    // as filling it would.
     explicit OdtTemplate(const QString &path);
 
     // The filled package for Data (pairs and formats applied as ReplaceVariables applies them),
@@ -38,6 +39,9 @@ private:
         bool inTag = false;
         QByteArray keptTags; // markup between the brackets that stays after the value
         QByteArray original; // the placeholder as written, kept when no value fills it
+        // The nearest brackets around it, other placeholders taken away, are "[" and "]": a value
+        // put in makes a new placeholder of the text around it.
+        bool enclosed = false;
     };
     struct Part
     {
@@ -56,6 +60,7 @@ private:
         bool general = false;    // a value needs the general rules: the texts are not set
     };
     static Part split(int entry, const QString &text);
+    static void markEnclosed(const QString &text, const QList<TPlaceholderSpan> &spans, QList<Slot> &holes);
     using Lookup = QHash<QString, const QString *>; // field name -> its value in Data
     static Filling holeTexts(const Part &part, const Lookup &values);
     static QByteArray joined(const Part &part, const QList<QByteArray> &texts);

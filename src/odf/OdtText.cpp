@@ -9,59 +9,99 @@
 
 namespace {
 
-// Tells whether a position lies inside markup, by the same naive rule as StripTags: "<" enters,
-// ">" leaves. It only moves forward, so a whole scan costs one pass over the text.
-class TagTracker
+// Where a position of a part's text lies. A placeholder may stand in text content or inside one
+// attribute value; markup of any other kind (a tag's name or attribute names, a comment, a
+// processing instruction, a CDATA section, a declaration) is never filled.
+enum class Place { Text, Tag, Value, Other };
+
+// Reads a part's text as markup, forward only, so a whole scan costs one pass. The place of a
+// position is the place after the characters before it.
+class MarkupLexer
 {
 public:
-    explicit TagTracker(const QString &text) : m_text(text) {}
+    explicit MarkupLexer(const QString &text) : m_text(text) {}
 
-    bool insideAt(qsizetype pos)
+    Place placeAt(qsizetype pos)
     {
-        for (; m_at < pos; ++m_at) {
-            const QChar c = m_text.at(m_at);
-            if (c == QLatin1Char('<'))
-                m_inside = true;
-            else if (c == QLatin1Char('>'))
-                m_inside = false;
-        }
-        return m_inside;
+        for (; m_at < pos; ++m_at)
+            step(m_at);
+        return m_place;
     }
 
 private:
+    bool startsAt(qsizetype i, QLatin1String s) const { return QStringView(m_text).mid(i).startsWith(s); }
+
+    void step(qsizetype i)
+    {
+        const QChar c = m_text.at(i);
+        switch (m_place) {
+        case Place::Text:
+            if (c == QLatin1Char('<'))
+                enterMarkup(i);
+            return;
+        case Place::Tag:
+            if (c == QLatin1Char('>')) {
+                m_place = Place::Text;
+            } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+                m_quote = c;
+                m_place = Place::Value;
+            }
+            return;
+        case Place::Value:
+            if (c == m_quote)
+                m_place = Place::Tag;
+            return;
+        case Place::Other:
+            // The end mark must follow the opening one whole ("<!-->" ends no comment).
+            if (c == QLatin1Char('>') && i + 1 - m_end.size() >= m_bodyFrom && startsAt(i + 1 - m_end.size(), m_end))
+                m_place = Place::Text;
+            return;
+        }
+    }
+
+    void enterMarkup(qsizetype i)
+    {
+        static const struct { QLatin1String open, end; } kinds[] = {
+            {QLatin1String("<!--"), QLatin1String("-->")},
+            {QLatin1String("<![CDATA["), QLatin1String("]]>")},
+            {QLatin1String("<?"), QLatin1String("?>")},
+            {QLatin1String("<!"), QLatin1String(">")},
+        };
+        for (const auto &k : kinds) {
+            if (startsAt(i, k.open)) {
+                m_place = Place::Other;
+                m_end = k.end;
+                m_bodyFrom = i + k.open.size();
+                return;
+            }
+        }
+        m_place = Place::Tag;
+    }
+
     const QString &m_text;
     qsizetype m_at = 0;
-    bool m_inside = false;
+    Place m_place = Place::Text;
+    QChar m_quote;
+    QLatin1String m_end;
+    qsizetype m_bodyFrom = 0; // where the comment, instruction or section's own text begins
 };
 
-struct Candidate
+// The ">" that ends the tag opened at lt, skipping quoted attribute values; -1 when none.
+qsizetype tagEnd(QStringView text, qsizetype lt)
 {
-    qsizetype open = 0;
-    qsizetype close = 0;
-    bool inTag = false; // the "[" lies inside a tag (an attribute value, say)
-    bool usable = false;
-};
-
-// The next "[" at or after start with the first "]" after it. A candidate counts only when it
-// lies wholly in text content or wholly inside one tag: replacing one that crosses a tag's edge
-// would cut the tag in two.
-bool nextCandidate(const QString &text, qsizetype start, TagTracker &tags, Candidate &c)
-{
-    c.open = text.indexOf(QLatin1Char('['), start);
-    if (c.open < 0)
-        return false;
-    c.close = text.indexOf(QLatin1Char(']'), c.open + 1);
-    if (c.close < 0)
-        return false;
-    c.inTag = tags.insideAt(c.open);
-    const bool closeInTag = tags.insideAt(c.close);
-    if (c.inTag) {
-        const QStringView inner = QStringView(text).mid(c.open + 1, c.close - c.open - 1);
-        c.usable = !inner.contains(QLatin1Char('<')) && !inner.contains(QLatin1Char('>'));
-    } else {
-        c.usable = !closeInTag;
+    QChar quote;
+    for (qsizetype i = lt + 1; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+            quote = c;
+        } else if (c == QLatin1Char('>')) {
+            return i;
+        }
     }
-    return true;
+    return -1;
 }
 
 QStringView tagName(QStringView tag)
@@ -81,7 +121,7 @@ QString unbalancedTags(QStringView inner)
     QList<QStringView> kept;
     QList<QStringView> open;
     for (qsizetype lt = inner.indexOf(QLatin1Char('<')); lt >= 0; lt = inner.indexOf(QLatin1Char('<'), lt + 1)) {
-        const qsizetype gt = inner.indexOf(QLatin1Char('>'), lt);
+        const qsizetype gt = tagEnd(inner, lt);
         if (gt < 0)
             break;
         const QStringView tag = inner.mid(lt, gt - lt + 1);
@@ -100,6 +140,61 @@ QString unbalancedTags(QStringView inner)
     for (QStringView t : kept + open)
         out += t;
     return out;
+}
+
+bool isParagraphTag(QStringView tag)
+{
+    const QStringView name = tagName(tag);
+    return name == QLatin1String("text:p") || name == QLatin1String("text:h");
+}
+
+// True when inner text content may be dropped with a placeholder: it holds elements only, and no
+// paragraph begins or ends in it, so a field name never joins the text of two paragraphs.
+bool fillableMarkup(QStringView inner)
+{
+    for (qsizetype lt = inner.indexOf(QLatin1Char('<')); lt >= 0; lt = inner.indexOf(QLatin1Char('<'), lt + 1)) {
+        const QStringView rest = inner.mid(lt);
+        if (rest.startsWith(QLatin1String("<!")) || rest.startsWith(QLatin1String("<?")))
+            return false;
+        const qsizetype gt = tagEnd(inner, lt);
+        if (gt < 0 || isParagraphTag(inner.mid(lt, gt - lt + 1)))
+            return false;
+        lt = gt;
+    }
+    return true;
+}
+
+struct Candidate
+{
+    qsizetype open = 0;
+    qsizetype close = 0;
+    bool inTag = false; // inside an attribute value
+    bool usable = false;
+};
+
+// The next "]" at or after start with the last "[" before it: a "[" left open never hides the
+// placeholder after it. A candidate counts only when it lies wholly in text content or wholly
+// inside one attribute value: replacing one that crosses a tag's edge would cut the tag in two.
+bool nextCandidate(const QString &text, qsizetype start, MarkupLexer &lexer, Candidate &c)
+{
+    c.open = text.indexOf(QLatin1Char('['), start);
+    if (c.open < 0)
+        return false;
+    c.close = text.indexOf(QLatin1Char(']'), c.open + 1);
+    if (c.close < 0)
+        return false;
+    c.open = text.lastIndexOf(QLatin1Char('['), c.close);
+    const Place open = lexer.placeAt(c.open);
+    const Place close = lexer.placeAt(c.close);
+    const QStringView inner = QStringView(text).mid(c.open + 1, c.close - c.open - 1);
+    c.inTag = open == Place::Value;
+    if (c.inTag) {
+        c.usable = close == Place::Value && !inner.contains(QLatin1Char('"')) && !inner.contains(QLatin1Char('\''))
+                   && !inner.contains(QLatin1Char('<')) && !inner.contains(QLatin1Char('>'));
+    } else {
+        c.usable = open == Place::Text && close == Place::Text && fillableMarkup(inner);
+    }
+    return true;
 }
 
 QString spaceElement(qsizetype count)
@@ -258,10 +353,10 @@ template <typename ValueOf>
 QString replaceKnown(const QString &Text, const ValueOf &valueOf)
 {
     QString out;
-    TagTracker tags(Text);
+    MarkupLexer lexer(Text);
     Candidate c;
     qsizetype start = 0, copied = 0;
-    while (start < Text.size() && nextCandidate(Text, start, tags, c)) {
+    while (start < Text.size() && nextCandidate(Text, start, lexer, c)) {
         const QString inner = Text.mid(c.open + 1, c.close - c.open - 1);
         const std::optional<QString> value = c.usable ? valueOf(PlaceholderName(inner)) : std::nullopt;
         if (value) {
@@ -296,10 +391,10 @@ QString PlaceholderValue(const QString &EscapedValue, bool InTag)
 QList<TPlaceholderSpan> FindPlaceholders(const QString &Text)
 {
     QList<TPlaceholderSpan> found;
-    TagTracker tags(Text);
+    MarkupLexer lexer(Text);
     Candidate c;
     qsizetype start = 0;
-    while (start < Text.size() && nextCandidate(Text, start, tags, c)) {
+    while (start < Text.size() && nextCandidate(Text, start, lexer, c)) {
         if (c.usable) {
             const QString inner = Text.mid(c.open + 1, c.close - c.open - 1);
             found.append({c.open, c.close, c.inTag, PlaceholderName(inner),
@@ -340,10 +435,10 @@ QString ReplaceVariables(const QString &Text, const TFieldValues &Data)
 
 void CollectVariables(const QString &Text, QStringList &List)
 {
-    TagTracker tags(Text);
+    MarkupLexer lexer(Text);
     Candidate c;
     qsizetype start = 0;
-    while (start < Text.size() && nextCandidate(Text, start, tags, c)) {
+    while (start < Text.size() && nextCandidate(Text, start, lexer, c)) {
         if (c.usable) {
             const QString name = PlaceholderName(Text.mid(c.open + 1, c.close - c.open - 1));
             if (!name.isEmpty())

@@ -6,7 +6,8 @@
 #include <QStringList>
 
 // Text functions of the .odt filler and field scan. They work on the text of one XML part,
-// markup included, and never parse it as a tree: a placeholder is a "[" and the first "]" after it.
+// markup included, and never parse it as a tree: a placeholder is a "]" and the last "[" before
+// it, wholly in text content (not across two paragraphs) or wholly in one attribute value.
 
 // Field name -> value pairs, applied in list order (the data table's column order).
 using TFieldValues = QList<QPair<QString, QString>>;

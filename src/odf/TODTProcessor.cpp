@@ -1,9 +1,11 @@
 #include "odf/TODTProcessor.h"
 
 #include "base/DokravaError.h"
+#include "base/FailureReason.h"
 #include "base/FieldFormat.h"
 #include "base/PendingFile.h"
 #include "base/ScratchFolder.h"
+#include "base/XmlPartCheck.h"
 #include "odf/FieldNames.h"
 #include "odf/OdsContentReader.h"
 #include "zip/Package.h"
@@ -60,8 +62,8 @@ void TODTProcessor::WriteXmlPart(const QString &path, const QString &text)
 {
     QFile f(path);
     const QByteArray bytes = XmlPartBytes(text);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !f.flush())
-        throw DokravaError(QStringLiteral("Не удалось записать файл «%1»").arg(QDir::toNativeSeparators(path)));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || !WriteWhole(f, bytes))
+        throw DokravaError(QStringLiteral("Не удалось записать файл «%1»: %2").arg(QDir::toNativeSeparators(path), FailureReason(f)));
 }
 
 void TODTProcessor::UnzipToFolder(const QString &ZipFile, const QString &Folder)
@@ -98,6 +100,7 @@ bool TODTProcessor::ProcessODTTemplate(const QString &TemplateFile, const QStrin
                                        const TFieldValues &Data)
 {
     Package package(TemplateFile);
+    CheckOdtTemplate(package);
     PrepareOdtPackage(package);
     for (const char *part : kXmlParts) {
         const int i = package.indexOf(QLatin1String(part));
@@ -109,6 +112,16 @@ bool TODTProcessor::ProcessODTTemplate(const QString &TemplateFile, const QStrin
                                .arg(QDir::toNativeSeparators(OutputFile)));
     package.save(OutputFile);
     return true;
+}
+
+void TODTProcessor::CheckOdtTemplate(const Package &package)
+{
+    package.verify();
+    for (const char *part : kXmlParts) {
+        const int i = package.indexOf(QLatin1String(part));
+        if (i >= 0)
+            CheckWellFormedXml(Utf8XmlPartText(package.data(i), QLatin1String(part)), QLatin1String(part));
+    }
 }
 
 void TODTProcessor::PrepareOdtPackage(Package &package)

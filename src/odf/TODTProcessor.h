@@ -23,7 +23,8 @@ public:
 
     // Fills every [Field] of Data in "content.xml" and "styles.xml" and writes OutputFile
     // (replaced only once complete; it may equal TemplateFile). Works on the package in memory:
-    // the entries it does not fill are copied as they were stored. Returns true when written.
+    // the entries it does not fill are copied as they were stored. A template CheckOdtTemplate
+    // refuses is not filled (DokravaError). Returns true when written.
     bool ProcessODTTemplate(const QString &TemplateFile, const QString &OutputFile, const TFieldValues &Data);
 
     // The placeholder names of the template's body and styles, sorted (SortFieldNames); a field
@@ -55,6 +56,11 @@ public:
     static QString XmlPartText(QByteArray bytes);
     // An XML part's bytes: UTF-8 preceded by a byte-order mark.
     static QByteArray XmlPartBytes(const QString &text);
+
+    // Throws DokravaError with the reason when a template cannot be filled into a sound document:
+    // an entry that fails to inflate or its CRC-32, a name written twice, or a "content.xml" or
+    // "styles.xml" that is not UTF-8 or not well-formed XML.
+    static void CheckOdtTemplate(const Package &package);
 
     // Lays a package out as a written document has it: names that could leave a folder are
     // refused (DokravaError), folder entries dropped, "mimetype" first and stored.

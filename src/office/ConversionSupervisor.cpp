@@ -1,7 +1,8 @@
 #include "office/ConversionSupervisor.h"
 
-#include "base/DokravaError.h"
+#include "base/AppFolder.h"
 #include "base/CopyFileSafely.h"
+#include "base/DokravaError.h"
 #include "base/ScratchFolder.h"
 #include "office/ConvertDocument.h"
 #include "office/ConvertedFile.h"
@@ -57,14 +58,26 @@ struct ConversionSupervisor::Private
     QList<qint64> running; // per worker slot: the converter's process id, 0 when none
     std::vector<std::unique_ptr<ConverterProfile>> profiles; // per worker slot, held while it works
     QList<QThread *> workers;
+    // Per worker slot: the folder its running batch writes into, the names the converter will
+    // give the documents there, and which of them are judged (or sent on alone) already.
+    struct Watch
+    {
+        QString folder;
+        QStringList names;
+        QList<bool> done;
+    };
+    QList<Watch> watches;
 
     void takeProfiles();
     QList<Job> takeBatch();
     void work(int slot);
     void convertBatch(int slot, const QString &profile, const QList<Job> &batch);
     bool convertAlone(int slot, const QString &profile, const Job &job);
-    void judge(const Job &job, bool ok);
-    std::function<void(qint64)> watch(int slot);
+    // Judges a job; with a slot, also marks it done in that slot's watch.
+    void judge(const Job &job, bool ok, int slot = -1, int watched = -1);
+    void unwatch(int slot, int watched);
+    bool run(int slot, const QStringList &arguments, int waitMs);
+    std::function<void(qint64)> follow(int slot);
 };
 
 void ConversionSupervisor::Private::takeProfiles()
@@ -128,7 +141,14 @@ void ConversionSupervisor::Private::work(int slot)
     }
 }
 
-std::function<void(qint64)> ConversionSupervisor::Private::watch(int slot)
+bool ConversionSupervisor::Private::run(int slot, const QStringList &arguments, int waitMs)
+{
+    if (cancelled)
+        return false;
+    return RunConverter(options.converter, arguments, waitMs, follow(slot));
+}
+
+std::function<void(qint64)> ConversionSupervisor::Private::follow(int slot)
 {
     return [this, slot](qint64 pid) {
         std::lock_guard<std::mutex> lock(mutex);
@@ -154,16 +174,30 @@ void ConversionSupervisor::Private::convertBatch(int slot, const QString &profil
     }
     const int limit = options.batchBaseMs + options.perDocumentMs * int(together.size());
     const QString format = batch.first().format;
-    const bool ended = !cancelled && RunConverter(options.converter, ConverterArguments(profile, format, out.path(), sources),
-                                                  limit, watch(slot));
-    for (const Job &job : together) {
+    {
+        // While the converter runs, each file it writes counts as progress (madeSoFar).
+        std::lock_guard<std::mutex> lock(mutex);
+        Watch &watch = watches[slot];
+        watch = {out.path(), {}, QList<bool>(together.size(), false)};
+        for (const Job &job : together)
+            watch.names << ConvertedFile::name(job.source, job.format);
+    }
+    const bool ended = run(slot, ConverterArguments(profile, format, out.path(), sources), limit);
+    for (int i = 0; i < together.size(); ++i) {
+        const Job &job = together[i];
         // Only a batch that ended by itself with success vouches for its files; the documents of
         // any other, and those it left without a complete file, are tried once more, alone.
         const QString made = out.filePath(ConvertedFile::name(job.source, job.format));
-        if (ended && ConvertedFile::isComplete(made) && placed(made, job.target))
-            judge(job, true);
-        else
+        if (ended && ConvertedFile::isComplete(made) && placed(made, job.target)) {
+            judge(job, true, slot, i);
+        } else {
+            unwatch(slot, i);
             alone.append(job);
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        watches[slot] = {};
     }
     for (const Job &job : alone)
         judge(job, convertAlone(slot, profile, job));
@@ -177,19 +211,28 @@ bool ConversionSupervisor::Private::convertAlone(int slot, const QString &profil
     ConversionOptions conversion;
     conversion.waitMs = options.singleMs;
     conversion.profile = profile;
-    conversion.started = watch(slot);
+    conversion.started = follow(slot);
     const QString made = ConvertDocument(job.source, job.format, out.path(), options.converter, conversion);
     return !made.isEmpty() && placed(made, job.target);
 }
 
-void ConversionSupervisor::Private::judge(const Job &job, bool ok)
+void ConversionSupervisor::Private::judge(const Job &job, bool ok, int slot, int watched)
 {
     std::lock_guard<std::mutex> lock(mutex);
+    // One lock for both, so a file is never counted as judged and as just written at once.
+    if (slot >= 0)
+        watches[slot].done[watched] = true;
     if (results[job.ticket] >= 0)
         return;
     results[job.ticket] = ok ? 1 : 0;
     ++judged;
     converted += ok ? 1 : 0;
+}
+
+void ConversionSupervisor::Private::unwatch(int slot, int watched)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    watches[slot].done[watched] = true;
 }
 
 ConversionSupervisor::ConversionSupervisor(Options options) : d(std::make_unique<Private>())
@@ -201,6 +244,7 @@ ConversionSupervisor::ConversionSupervisor(Options options) : d(std::make_unique
     d->takeProfiles();
     const int converters = int(d->profiles.size());
     d->running.fill(0, converters);
+    d->watches.resize(converters);
     QDir().mkpath(ProcessTempDir());
     for (int slot = 0; slot < converters; ++slot) {
         QThread *worker = QThread::create([this, slot] { d->work(slot); });
@@ -245,11 +289,11 @@ QList<bool> ConversionSupervisor::finish(const std::function<void(int converted)
             if (d->options.stop && d->options.stop->load())
                 cancel();
             if (progress)
-                progress(converted());
+                progress(madeSoFar());
         }
     }
     if (progress)
-        progress(converted());
+        progress(madeSoFar());
     QList<bool> converted;
     for (int r : d->results)
         converted.append(r == 1);
@@ -277,4 +321,25 @@ int ConversionSupervisor::converted() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     return d->converted;
+}
+
+int ConversionSupervisor::madeSoFar() const
+{
+    QList<Private::Watch> watches;
+    int made = 0;
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        made = d->converted;
+        // After a stop the running batches' files count for nothing.
+        if (d->cancelled)
+            return made;
+        watches = d->watches;
+    }
+    // A batch converts its documents one after another but is judged only as a whole: counting
+    // its files as they appear lets a progress display move per document.
+    for (const Private::Watch &watch : std::as_const(watches))
+        for (int i = 0; i < watch.names.size(); ++i)
+            if (!watch.done[i] && QFileInfo::exists(AppFolder::join(watch.folder, watch.names[i])))
+                ++made;
+    return made;
 }

@@ -47,14 +47,19 @@ public:
 
     // No more documents: what is queued is converted, and the call returns once every document
     // is judged, with, per number, whether target now holds a complete file of its kind. progress, when
-    // given, hears every few tenths of a second how many are converted.
-    QList<bool> finish(const std::function<void(int converted)> &progress = {});
+    // given, hears every few tenths of a second how many are made so far (madeSoFar).
+    QList<bool> finish(const std::function<void(int made)> &progress = {});
 
     // Documents judged so far, converted or not.
     int judged() const;
     // Documents whose target holds its complete file so far. After a cancel the documents it
     // ended count as judged, never as converted.
     int converted() const;
+
+    // Documents converted so far, and those a converter has already written in a batch still
+    // running (the batch vouches for them only when it ends): what a progress display counts.
+    // Only converted documents after cancel().
+    int madeSoFar() const;
 
     // Stops: nothing queued is converted any more and the converters running are ended, with the
     // programs they started; their documents count as not converted. Callable from any thread;

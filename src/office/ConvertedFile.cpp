@@ -10,16 +10,6 @@
 
 namespace {
 
-bool isCompletePdf(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly) || f.read(5) != "%PDF-")
-        return false;
-    // The trailer marker may be followed by a line end or a few bytes of padding.
-    const qint64 tail = std::min<qint64>(f.size(), 1024);
-    return f.seek(f.size() - tail) && f.read(tail).contains("%%EOF");
-}
-
 bool opensAsZip(const QString &path)
 {
     try {
@@ -49,6 +39,16 @@ bool hasCompoundSignature(const QString &path)
 } // namespace
 
 namespace ConvertedFile {
+
+bool isCompletePdf(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.read(5) != "%PDF-")
+        return false;
+    // The trailer marker may be followed by a line end or a few bytes of padding.
+    const qint64 tail = std::min<qint64>(f.size(), 1024);
+    return f.seek(f.size() - tail) && f.read(tail).contains("%%EOF");
+}
 
 bool isComplete(const QString &path)
 {

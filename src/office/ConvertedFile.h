@@ -16,4 +16,8 @@ bool isComplete(const QString &path);
 // "pdf" or "doc:MS Word 97"): the source's name with the format's extension.
 QString name(const QString &source, const QString &format);
 
+// True when the file at path starts with "%PDF-" and has "%%EOF" in its last 1 KiB, whatever its
+// name.
+bool isCompletePdf(const QString &path);
+
 } // namespace ConvertedFile

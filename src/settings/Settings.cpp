@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+
 namespace {
 
 const QString kColontit = QStringLiteral("Colontit");
@@ -17,6 +19,12 @@ const QString kOpenUniqDir = QStringLiteral("OpenUniqDir");
 const QString kFormatFile = QStringLiteral("FormatFile");
 const QString kFileName = QStringLiteral("FileName");
 const QString kCheck = QStringLiteral("Check");
+const QString kZagotkaDir = QStringLiteral("ZagotkaDir");
+const QString kReplaceFile = QStringLiteral("ReplaceFile");
+const QString kReplaceSheet = QStringLiteral("ReplaceSheet");
+const QString kCombinePdf = QStringLiteral("CombinePdf");
+const QString kDuplex = QStringLiteral("Duplex");
+const QString kCopies = QStringLiteral("Copies");
 
 QString shown(const QString &path)
 {
@@ -71,6 +79,24 @@ void applySetting(TSettings &settings, const QString &key, const QString &value)
         settings.FileName = integerOr(value, 0);
     else if (key == kCheck)
         settings.Check = value != QLatin1String("0"); // off only when written off
+    else if (key == kZagotkaDir)
+        settings.ZagotkaDir = value;
+    else if (key == kReplaceFile)
+        settings.ReplaceFile = value;
+    else if (key == kReplaceSheet)
+        settings.ReplaceSheet = std::max(-1, integerOr(value, -1));
+    else if (key == kCombinePdf)
+        settings.CombinePdf = on;
+    else if (key == kDuplex)
+        settings.Duplex = on;
+    else if (key == kCopies)
+        settings.Copies = std::clamp(integerOr(value, kMinCopies), kMinCopies, kMaxCopies);
+}
+
+// A path the file's code page cannot hold would come back as another path: it is not kept.
+bool fitsCodePage(const QString &text)
+{
+    return AnsiText::decode(AnsiText::encode(text)) == text;
 }
 
 QString flag(bool on)
@@ -117,7 +143,7 @@ TSettings LoadSettingsFile(const QString &path)
 
 void SaveSettingsFile(const QString &path, const TSettings &settings)
 {
-    writeLinesAtomically(path, {
+    QStringList lines = {
         kColontit + QLatin1Char('~') + flag(settings.Colontit),
         kHelp + QLatin1Char('~') + flag(settings.Help),
         kOpenDir + QLatin1Char('~') + flag(settings.OpenDir),
@@ -125,7 +151,20 @@ void SaveSettingsFile(const QString &path, const TSettings &settings)
         kFormatFile + QLatin1Char('~') + flag(settings.FormatFile != 0),
         kFileName + QLatin1Char('~') + flag(settings.FileName != 0),
         kCheck + QLatin1Char('~') + flag(settings.Check),
-    });
+        kCombinePdf + QLatin1Char('~') + flag(settings.CombinePdf),
+        kDuplex + QLatin1Char('~') + flag(settings.Duplex),
+        kCopies + QLatin1Char('~') + QString::number(std::clamp(settings.Copies, kMinCopies, kMaxCopies)),
+    };
+    // A line end inside a path would split its line; no real path holds one.
+    const auto pathLine = [&lines](const QString &key, const QString &value) {
+        if (!value.isEmpty() && fitsCodePage(value) && !value.contains(QLatin1Char('\n')) && !value.contains(QLatin1Char('\r')))
+            lines.append(key + QLatin1Char('~') + value);
+    };
+    pathLine(kZagotkaDir, settings.ZagotkaDir);
+    pathLine(kReplaceFile, settings.ReplaceFile);
+    if (settings.ReplaceSheet >= 0 && !settings.ReplaceFile.isEmpty())
+        lines.append(kReplaceSheet + QLatin1Char('~') + QString::number(settings.ReplaceSheet));
+    writeLinesAtomically(path, lines);
 }
 
 TPersonalFields ReadPersonalFieldsFile(const QString &path)

@@ -12,9 +12,20 @@ struct TSettings
     bool OpenDir = false;    // open the output folder after a run
     bool OpenUniqDir = false;// the second way of opening the output folder
     int FormatFile = 1;      // 0: results as PDF; anything else: the template's own format
-    int FileName = 0;        // name order shown in the settings window only
+    int FileName = 0;        // 0: file names "Шаблон-Значение", 1: "Значение-Шаблон"
     bool Check = true;       // check templates and table before a run; a file without the key: on
+    bool CombinePdf = false; // with PDF: also one file per template with all its documents, for printing
+    bool Duplex = false;     // in that file every document starts on an odd page
+    int Copies = 1;          // in that file each document this many times in a row (1 to 9)
+    // What the main window last loaded; empty (and -1) when never remembered: the defaults stand.
+    QString ZagotkaDir;      // the templates folder
+    QString ReplaceFile;     // the data file
+    int ReplaceSheet = -1;   // its sheet, from 0
 };
+
+// The fewest and the most copies of each document in a combined PDF.
+constexpr int kMinCopies = 1;
+constexpr int kMaxCopies = 9;
 
 // One personal field of "replace.ini": a bare name and its value.
 struct TPersonalField
@@ -29,7 +40,9 @@ using TPersonalFields = QList<TPersonalField>;
 // Defaults, then every known key of the file at path (a missing file leaves the defaults).
 TSettings LoadSettingsFile(const QString &path);
 
-// Writes the lines of the settings file (the six keys, then "Check"); throws DokravaError when the file cannot be written.
+// Writes the lines of the settings file (the six keys, then "Check", "CombinePdf", "Duplex" and
+// "Copies", then the remembered paths and sheet when set and writable in the file's code page);
+// throws DokravaError when the file cannot be written.
 void SaveSettingsFile(const QString &path, const TSettings &settings);
 
 // The personal fields of a "replace.ini"-format file in file order; a missing file gives none.

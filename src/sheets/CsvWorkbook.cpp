@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -51,15 +52,25 @@ QChar CsvWorkbook::detectSeparator(const QString &text)
     int semicolons = 0;
     int commas = 0;
     bool quoted = false;
-    for (const QChar ch : text) {
-        if (ch == QLatin1Char('"'))
-            quoted = !quoted;
-        else if (!quoted && (ch == QLatin1Char('\n') || ch == QLatin1Char('\r')))
+    bool fieldStart = true; // a quote opens quoting only here, as in CsvParser
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        if (quoted) {
+            if (ch == QLatin1Char('"') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"'))
+                ++i;
+            else if (ch == QLatin1Char('"'))
+                quoted = false;
+            continue;
+        }
+        if (ch == QLatin1Char('"') && fieldStart)
+            quoted = true;
+        else if (ch == QLatin1Char('\n') || ch == QLatin1Char('\r'))
             break;
-        else if (!quoted && ch == QLatin1Char(';'))
+        else if (ch == QLatin1Char(';'))
             ++semicolons;
-        else if (!quoted && ch == QLatin1Char(','))
+        else if (ch == QLatin1Char(','))
             ++commas;
+        fieldStart = ch == QLatin1Char(';') || ch == QLatin1Char(',');
     }
     return commas > semicolons ? QLatin1Char(',') : QLatin1Char(';');
 }
@@ -109,6 +120,7 @@ void CsvWorkbook::open(const QString &path)
     if (!readRecords(file, true))
         readRecords(file, false);
     m_path = path;
+    noteFileStamp();
     setActiveSheet(0);
 }
 
@@ -121,11 +133,14 @@ bool CsvWorkbook::readRecords(QFile &file, bool utf8)
     std::optional<CsvParser> parser;
     QByteArray carried; // the start of a character cut by the piece boundary
     bool marked = false;
+    bool exact = true; // every byte decoded to what it says, so record ends count true
+    bool ascii = true;
     for (bool first = true;; first = false) {
         QByteArray piece = file.read(pieceSize);
         if (piece.isEmpty() && file.error() != QFileDevice::NoError)
             throw DokravaError(fileError(file.fileName(), file.errorString()));
         const bool last = piece.isEmpty();
+        ascii = ascii && std::all_of(piece.cbegin(), piece.cend(), [](char c) { return uchar(c) < 0x80; });
         if (first && utf8 && piece.startsWith("\xEF\xBB\xBF")) {
             piece.remove(0, 3);
             marked = true;
@@ -139,17 +154,37 @@ bool CsvWorkbook::readRecords(QFile &file, bool utf8)
             text = decoder.decode(piece);
             if (decoder.hasError() && !marked)
                 return false;
+            exact = exact && !decoder.hasError();
         } else {
             text = Cp1251::decode(piece);
         }
-        if (!parser)
+        if (!parser) {
             parser.emplace(m_separator = detectSeparator(text));
+            parser->countBytes(utf8, marked ? 3 : 0);
+        }
         parser->feed(text);
         if (last)
             break;
     }
     m_records = parser->finish();
+    m_recordEnds = exact ? parser->takeRecordEnds() : QList<qint64>();
+    m_headBytes = marked ? 3 : 0;
+    m_ascii = ascii;
+    m_encoding = !utf8 ? CsvOutput::Encoding::Cp1251 : marked ? CsvOutput::Encoding::Utf8Marked : CsvOutput::Encoding::Utf8;
     return true;
+}
+
+void CsvWorkbook::noteFileStamp()
+{
+    const QFileInfo info(m_path);
+    m_fileSize = info.size();
+    m_fileModified = info.lastModified();
+}
+
+bool CsvWorkbook::fileUnchanged() const
+{
+    const QFileInfo info(m_path);
+    return m_recordEnds.size() == m_records.size() && info.size() == m_fileSize && info.lastModified() == m_fileModified;
 }
 
 QStringList CsvWorkbook::sheetNames() const
@@ -241,20 +276,77 @@ void CsvWorkbook::saveGrid(const TTextGrid &grid, int rows, int cols)
     });
 }
 
+namespace {
+
+// The bytes of the old file's records, read in order while the new file is written beside it.
+class OldRecords
+{
+public:
+    OldRecords(const QString &path, qint64 head, const QList<qint64> &ends, bool usable)
+        : m_file(path)
+        , m_ends(ends)
+        , m_start(head)
+    {
+        m_usable = usable && m_file.open(QIODevice::ReadOnly) && m_file.seek(head);
+    }
+    // Record r's bytes (from 1, asked in order), line end included; nothing when not known.
+    std::optional<QByteArray> next(int r)
+    {
+        if (!m_usable || r > m_ends.size())
+            return std::nullopt;
+        const qint64 end = m_ends[r - 1];
+        const qint64 length = end - m_start;
+        QByteArray raw = length > 0 ? m_file.read(length) : QByteArray();
+        m_start = end;
+        if (length <= 0 || raw.size() != length) {
+            m_usable = false; // the file is not what it was: the rest is written anew
+            return std::nullopt;
+        }
+        return raw;
+    }
+
+private:
+    QFile m_file;
+    const QList<qint64> &m_ends;
+    qint64 m_start;
+    bool m_usable = false;
+};
+
+// True when the fields are those the record holds; empty fields beyond either count as equal.
+bool sameFields(const TTextRow &record, const QStringList &fields)
+{
+    const int n = std::max(int(fields.size()), record.size() - 1);
+    for (int c = 1; c <= n; ++c)
+        if (record.view(c) != QStringView(c <= fields.size() ? fields[c - 1] : QString()))
+            return false;
+    return true;
+}
+
+} // namespace
+
 void CsvWorkbook::writeRecords(int rows, int cols, const std::function<QString(int, int)> &cell)
 {
     // Encoded line by line: the whole file as one UTF-16 text would double what a large table
     // holds. Each record is replaced as soon as its line is made, which cell() allows (it reads
     // no row above the one asked), so the table is never held twice either; the records are
-    // then the sheet as edited, as the cell store is before a save.
-    QByteArray bytes("\xEF\xBB\xBF");
+    // then the sheet as edited, as the cell store is before a save. A record that keeps its
+    // fields is copied from the old file, so the save changes nothing the user did not change.
+    OldRecords old(m_path, m_headBytes, m_recordEnds, fileUnchanged());
+    CsvOutput out(m_encoding, m_ascii);
+    QByteArray fileLineEnd;
     QStringList fields;
     for (int r = 1; r <= rows; ++r) {
         fields.clear();
         for (int c = 1; c <= cols; ++c)
             fields << cell(r, c);
-        bytes += formatRecord(fields, m_separator).toUtf8();
-        bytes += "\r\n";
+        const std::optional<QByteArray> raw = old.next(r);
+        if (raw && fileLineEnd.isEmpty())
+            fileLineEnd = CsvOutput::lineEndOf(*raw);
+        if (raw && sameFields(m_records[r - 1], fields))
+            out.addCopy(*raw);
+        else
+            out.addLine(formatRecord(fields, m_separator),
+                        raw ? CsvOutput::lineEndOf(*raw) : fileLineEnd.isEmpty() ? QByteArrayLiteral("\r\n") : fileLineEnd);
         TTextRow record(QStringList{QString()} + fields);
         if (r <= m_records.size())
             m_records[r - 1] = std::move(record);
@@ -262,5 +354,12 @@ void CsvWorkbook::writeRecords(int rows, int cols, const std::function<QString(i
             m_records.append(std::move(record));
     }
     m_records.resize(rows);
+    QList<qint64> ends;
+    const QByteArray bytes = out.finish(&ends);
     WriteFileSafely(m_path, bytes);
+    m_recordEnds = std::move(ends);
+    m_headBytes = out.headBytes();
+    m_encoding = out.encoding();
+    m_ascii = std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) < 0x80; });
+    noteFileStamp();
 }

@@ -1,16 +1,21 @@
 #pragma once
 
+#include "sheets/CsvOutput.h"
 #include "sheets/TSpreadsheet.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QFile>
 
 #include <functional>
 
 // A ".csv" data file as a workbook of one sheet named after the file. Read as UTF-8 (a byte-order
 // mark recognised), or as Windows-1251 when the bytes are not valid UTF-8; the separator ";" or ","
-// is taken from the header line; quotes as RFC 4180. Written as UTF-8 with a byte-order mark, with
-// the separator it was read with, lines ending in CR LF.
+// is taken from the header line; quotes as RFC 4180, a quote inside an unquoted field being text.
+// A save writes only what changed: a record whose fields are those the file holds keeps its bytes
+// exactly (quoting, spaces, line end); a changed or new one is written with the separator the
+// file was read with, quoted where needed, in the file's encoding (CsvOutput) and with the
+// record's own line end (new records: the file's, CR LF when it has none).
 class CsvWorkbook : public TSpreadsheet
 {
 public:
@@ -35,6 +40,7 @@ public:
 protected:
     void loadSheet(int index) override;
     bool cellAt(int row, int col, QString *text) const override;
+    int ownRowCount() const override { return int(m_records.size()); }
     void fillCells() override;
 
 private:
@@ -44,7 +50,17 @@ private:
     // Writes rows 1..rows of cols fields, cell(row, col) giving each text, and keeps them as the
     // records; cell may read the records of the row it is asked for and below.
     void writeRecords(int rows, int cols, const std::function<QString(int, int)> &cell);
+    // Takes note of the file as it now stands: records copied later must come from these bytes.
+    void noteFileStamp();
+    // True while the file is the one whose record ends are known.
+    bool fileUnchanged() const;
 
     QList<TTextRow> m_records; // record r is row r + 1; cell c of the row is column c
     QChar m_separator = QLatin1Char(';');
+    CsvOutput::Encoding m_encoding = CsvOutput::Encoding::Utf8;
+    bool m_ascii = true;         // the file holds no byte above 127
+    qint64 m_headBytes = 0;      // the byte-order mark before the first record
+    QList<qint64> m_recordEnds;  // byte offset past each record; empty when not known
+    qint64 m_fileSize = -1;
+    QDateTime m_fileModified;
 };

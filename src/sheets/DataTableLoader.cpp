@@ -1,5 +1,6 @@
 #include "sheets/DataTableLoader.h"
 
+#include "base/PendingFile.h"
 #include "odf/TODTProcessor.h"
 #include "sheets/TSpreadsheet.h"
 
@@ -8,6 +9,16 @@
 bool IsOdsDataFile(const QString &path)
 {
     return QFileInfo(path).suffix().toLower() == QLatin1String("ods");
+}
+
+QString UnreadRowsMessage(const TUnreadRows &unread)
+{
+    if (unread.count <= 0)
+        return QString();
+    return QStringLiteral("Таблица прочитана до строки %1: в строке %2 пустая первая ячейка, ниже не прочитано ещё строк: %3")
+        .arg(unread.stopRow - 1)
+        .arg(unread.stopRow)
+        .arg(unread.count);
 }
 
 namespace {
@@ -48,6 +59,10 @@ TDataTable loadSpreadsheet(const QString &path, int chosenSheet)
     for (int r = 2; n > 0 && book->hasValue(r, 1); ++r)
         rows.append(book->takeGridRow(r, n));
     table.extent = {n > 0 ? int(rows.size()) : 0, n};
+    if (n > 0) {
+        const int stopRow = int(rows.size()) + 1;
+        table.unread = {stopRow, book->rowsWithValues(stopRow, n)};
+    }
     if (rows.size() < 2)
         rows.append(TTextRow(cols));
     table.text = TTextGrid(std::move(rows));
@@ -60,6 +75,8 @@ TDataTable loadSpreadsheet(const QString &path, int chosenSheet)
 
 TDataTable LoadDataGrid(const QString &path, int chosenSheet)
 {
+    // What a save that was killed midway left beside the file goes now.
+    RemoveAbandonedPendingFilesOf(path);
     if (!IsOdsDataFile(path))
         return loadSpreadsheet(path, chosenSheet);
     TDataTable table = loadOds(path);
@@ -70,6 +87,7 @@ TDataTable LoadDataGrid(const QString &path, int chosenSheet)
 
 TDataTable LoadDataTable(const QString &path, int chosenSheet)
 {
+    RemoveAbandonedPendingFilesOf(path);
     if (IsOdsDataFile(path))
         return loadOds(path);
     TDataTable table = loadSpreadsheet(path, chosenSheet);

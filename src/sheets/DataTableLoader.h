@@ -14,6 +14,19 @@ struct TableExtent
     int cols = 0;
 };
 
+// The rows of a sheet a load left unread: the records end at the first row whose first cell has
+// no value, and nothing below it is read.
+struct TUnreadRows
+{
+    int stopRow = 0; // the sheet row whose first cell is empty (the table is read up to the one before)
+    int count = 0;   // the rows from stopRow down holding a value in one of the table's columns
+    bool operator==(const TUnreadRows &) const = default;
+};
+
+// "Таблица прочитана до строки 4: в строке 5 пустая первая ячейка, ниже не прочитано ещё строк: 12";
+// empty when no row was left unread.
+QString UnreadRowsMessage(const TUnreadRows &unread);
+
 // What a load of the data file hands to the main window: the sheet box, the naming-column box
 // and the table. Nothing is shown or changed until the whole file has been read, so a failed
 // load leaves the grid and both boxes as they were.
@@ -26,6 +39,7 @@ struct TDataTable
     QList<QStringList> rows;  // records, one text per field (shorter lists mean empty texts)
     TTextGrid text;           // LoadDataGrid only, in place of rows: the table as the grid shows it
     TableExtent extent;       // the cells the load read: the header row and the records' rows
+    TUnreadRows unread;       // rows below the records that hold values (count 0: none)
 
     // The number of records the load read: the rows of its extent after the header row.
     int recordCount() const { return extent.rows > 1 ? extent.rows - 1 : 0; }
@@ -39,7 +53,9 @@ bool IsOdsDataFile(const QString &path);
 // "Лист 1" and the naming box the first field only. Any other: the spreadsheet engine for the
 // extension, sheet chosenSheet (from 0; -1 or a missing position takes the first), the header row
 // up to the first cell without value, the records down to the first row whose column A has no
-// value; cells beyond those are not read. The file is only read. Throws DokravaError.
+// value; cells beyond those are not read, only the rows below that hold values in the table's
+// columns are counted (unread). The file is only read; temporary files that a killed save of it
+// left beside it are removed (RemoveAbandonedPendingFilesOf). Throws DokravaError.
 TDataTable LoadDataTable(const QString &path, int chosenSheet);
 
 // Reads the data file as LoadDataTable does, but hands the table over as the grid holds it

@@ -10,6 +10,8 @@
 QString SaveDataTable(const TTextGrid &grid, const QString &path, int sheetIndex, const TFileConverter &converter,
                       const TableExtent &loaded)
 {
+    // What an earlier save that was killed midway left beside the file goes now.
+    RemoveAbandonedPendingFilesOf(path);
     if (IsOdsDataFile(path)) {
         CheckWritable(path);
         SaveGridToODS(grid, path);

@@ -47,6 +47,26 @@ QString TSpreadsheet::cellText(int row, int col) const
     return text;
 }
 
+int TSpreadsheet::rowsWithValues(int fromRow, int cols) const
+{
+    if (m_ownCells) {
+        int count = 0;
+        for (int r = std::max(fromRow, 1), last = ownRowCount(); r <= last; ++r) {
+            int c = 1;
+            while (c <= cols && !cellAt(r, c, nullptr))
+                ++c;
+            count += c <= cols ? 1 : 0;
+        }
+        return count;
+    }
+    // Once through the cells, not row by row: a stray value far below costs nothing.
+    QSet<int> rows;
+    for (auto k = m_cells.keyBegin(); k != m_cells.keyEnd(); ++k)
+        if (keyRow(*k) >= fromRow && keyCol(*k) >= 1 && keyCol(*k) <= cols)
+            rows.insert(keyRow(*k));
+    return int(rows.size());
+}
+
 TTextRow TSpreadsheet::takeGridRow(int row, int cols)
 {
     TTextRowBuilder b;
@@ -86,6 +106,17 @@ void TSpreadsheet::clearCells(int rows, int cols)
     m_modified = true;
 }
 
+void TSpreadsheet::clearCell(int row, int col)
+{
+    if (row < 1 || col < 1)
+        return;
+    takeCells();
+    m_cells.remove(key(row, col));
+    if (row > m_clearRows || col > m_clearCols)
+        m_writtenOutside.insert(key(row, col));
+    m_modified = true;
+}
+
 void TSpreadsheet::setCellText(int row, int col, const QString &text)
 {
     if (row < 1 || col < 1)
@@ -99,10 +130,23 @@ void TSpreadsheet::setCellText(int row, int col, const QString &text)
 
 void TSpreadsheet::saveGrid(const TTextGrid &grid, int rows, int cols)
 {
-    clearCells(rows, cols);
-    for (int r = 0; r < grid.rowCount(); ++r)
-        for (int c = 1; c < grid.colCount(); ++c)
-            setCellText(r + 1, c, grid.cell(c, r));
+    // Only cells whose text changes are written: the others keep their type, format and formula,
+    // as a save should change nothing the user did not change.
+    takeCells();
+    const int lastRow = std::max(rows, grid.rowCount());
+    const int lastCol = std::max(cols, grid.colCount() - 1);
+    for (int r = 1; r <= lastRow; ++r) {
+        for (int c = 1; c <= lastCol; ++c) {
+            const bool inGrid = r <= grid.rowCount() && c < grid.colCount();
+            const QString text = inGrid ? grid.cell(c, r - 1) : QString();
+            if (hasValue(r, c) ? cellText(r, c) == text : text.isEmpty())
+                continue;
+            if (inGrid)
+                setCellText(r, c, text);
+            else
+                clearCell(r, c);
+        }
+    }
     save();
 }
 

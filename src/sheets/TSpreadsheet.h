@@ -40,6 +40,9 @@ public:
     // The cell's value as the user sees it; empty when it has none.
     QString cellText(int row, int col) const;
 
+    // The number of rows from fromRow down that hold a value in one of the columns 1..cols.
+    int rowsWithValues(int fromRow, int cols) const;
+
     // The texts of cells (row, 1..cols) as the grid holds a record: an empty marker cell first,
     // then cols texts. An engine may hand its own copy of the row over, so a row taken is not to
     // be read again: a load takes each record once and closes the workbook.
@@ -50,6 +53,8 @@ public:
     // The cells of rows 1..rows and columns 1..cols (grown to cover an area cleared before) lose
     // their content and format; every other cell keeps both.
     void clearCells(int rows, int cols);
+    // The cell loses its content and format; every other cell keeps both.
+    void clearCell(int row, int col);
     // Writes a text value into the cell with the text number format "@"; what the cell held
     // before, its format included, is replaced.
     void setCellText(int row, int col, const QString &text);
@@ -57,9 +62,11 @@ public:
     // Writes the workbook back to its file; only the cleared and written cells of the active
     // sheet change. The file is replaced only once the new one is complete.
     virtual void save() = 0;
-    // Rewrites the active sheet from a grid and saves: clearCells(rows, cols), then every cell
-    // of grid row r, column c (c >= 1) into sheet cell (r + 1, c), then save(). rows and cols
-    // cover the grid's records and fields. An engine may do the same in one pass.
+    // Rewrites the active sheet from a grid and saves: in rows 1..max(rows, grid rows) and
+    // columns 1..max(cols, grid fields), a cell whose text differs from grid row r - 1, column c
+    // gets the grid's text (setCellText), one the grid does not cover loses content and format
+    // (clearCell); a cell whose text is the grid's keeps its value, type, format and formula.
+    // Then save(). An engine may do the same in one pass.
     virtual void saveGrid(const TTextGrid &grid, int rows, int cols);
     // Releases the workbook; further calls need open() again.
     virtual void close();
@@ -79,6 +86,8 @@ protected:
     bool servesCellsItself() const { return m_ownCells; }
     // The engine's own cell, for serveCellsItself(): false when the cell has no value.
     virtual bool cellAt(int row, int col, QString *text) const { Q_UNUSED(row); Q_UNUSED(col); Q_UNUSED(text); return false; }
+    // The last row cellAt may find a value in, for serveCellsItself(); 0 when none.
+    virtual int ownRowCount() const { return 0; }
     // Puts every cell into cells(), for serveCellsItself(); called before the first edit.
     virtual void fillCells() {}
     // Every cell in cells(), whoever served them so far (save() calls it before reading cells()).

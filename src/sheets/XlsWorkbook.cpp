@@ -163,6 +163,9 @@ void XlsWorkbook::save()
     book.open(xlsx);
     book.setActiveSheet(activeSheet());
     book.clearCells(clearedRows(), clearedCols());
+    for (const quint64 k : writtenOutside())
+        if (!cells().contains(k))
+            book.clearCell(keyRow(k), keyCol(k));
     for (auto it = cells().cbegin(); it != cells().cend(); ++it)
         if (rewritten(keyRow(it.key()), keyCol(it.key())))
             book.setCellText(keyRow(it.key()), keyCol(it.key()), it.value());

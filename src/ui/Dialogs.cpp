@@ -34,6 +34,16 @@ public:
                == QMessageBox::Yes;
     }
 
+    SaveAnswer askSave(QWidget *owner, const QString &title, const QString &text) override
+    {
+        const auto answer = QMessageBox::question(owner, title, text,
+                                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                                  QMessageBox::Yes);
+        return answer == QMessageBox::Yes ? SaveAnswer::Save
+               : answer == QMessageBox::No ? SaveAnswer::Discard
+                                           : SaveAnswer::Cancel;
+    }
+
     QString input(QWidget *owner, const QString &caption, const QString &prompt,
                   const QString &defaultText) override
     {
@@ -43,9 +53,15 @@ public:
         return ok ? text : QString();
     }
 
-    QString chooseFolder(QWidget *owner, const QString &title, const QString &startFolder) override
+    QString chooseFolder(QWidget *owner, const QString &title, const QString &startFolder,
+                         const QString &filter) override
     {
-        return QFileDialog::getExistingDirectory(owner, title, startFolder);
+        QFileDialog dialog(owner, title, startFolder, filter);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly, false);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        return dialog.selectedFiles().constFirst();
     }
 
     QString chooseOpenFile(QWidget *owner, const QString &title, const QString &startFolder,

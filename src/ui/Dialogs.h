@@ -8,6 +8,9 @@
 class QDialog;
 class QWidget;
 
+// The answers to a question about unsaved changes.
+enum class SaveAnswer { Save, Discard, Cancel };
+
 // Every modal box, picker and shell call of the windows goes through this interface, so tests
 // replace it and never block on a dialog.
 class IDialogs
@@ -21,12 +24,18 @@ public:
     virtual void error(QWidget *owner, const QString &text) = 0;
     // A Yes/No question with a question icon and its own title; true for Yes.
     virtual bool question(QWidget *owner, const QString &title, const QString &text) = 0;
+    // A Yes/No/Cancel question about unsaved changes: Yes saves, No drops them, Cancel (or
+    // closing the box) keeps everything as it is.
+    virtual SaveAnswer askSave(QWidget *owner, const QString &title, const QString &text) = 0;
     // A text input box; Cancel gives an empty text.
     virtual QString input(QWidget *owner, const QString &caption, const QString &prompt,
                           const QString &defaultText) = 0;
-    // A folder picker; empty when cancelled.
-    virtual QString chooseFolder(QWidget *owner, const QString &title, const QString &startFolder) = 0;
-    // A file-open picker; empty when cancelled.
+    // A folder picker that also shows the files of filter ("Шаблоны (*.odt …)"), so the user
+    // sees what a folder holds; empty when cancelled.
+    virtual QString chooseFolder(QWidget *owner, const QString &title, const QString &startFolder,
+                                 const QString &filter) = 0;
+    // A file-open picker; filter names its file types ("Таблицы (*.ods …);;Все файлы (*)");
+    // empty when cancelled.
     virtual QString chooseOpenFile(QWidget *owner, const QString &title, const QString &startFolder,
                                    const QString &fileName, const QString &filter) = 0;
     // Shows a dialog modally and returns its result (QDialog::Accepted or Rejected).

@@ -39,21 +39,33 @@ void MarkMissingFields(QListWidget *list, const QStringList &headers)
     }
     for (int i = 0; i < list->count(); ++i) {
         QListWidgetItem *item = list->item(i);
-        // The form no column fills: the name itself, or one met in an ".odt" template.
+        // The spelling no column fills: the name itself, or one met in an ".odt" template.
         QString missing;
+        bool odtForm = false;
         if (!folded.contains(FoldedName(item->text())))
             missing = item->text();
-        for (const QString &form : OdtFieldForms(item))
-            if (missing.isEmpty() && !exact.contains(form))
+        for (const QString &form : OdtFieldForms(item)) {
+            if (missing.isEmpty() && !exact.contains(form)) {
                 missing = form;
+                odtForm = true;
+            }
+        }
         if (missing.isEmpty()) {
             item->setForeground(QBrush());
             item->setToolTip(QString());
             continue;
         }
+        // The entry shows the spelling that lacks its column, not another one that has it: "[фио]"
+        // of an ".odt" beside a column "ФИО" is "фио" in red, and "Добавить поле" adds that.
+        item->setText(missing);
         item->setForeground(QColor(Qt::red));
         const int probable = ProbableName(missing, candidates);
-        item->setToolTip(probable < 0 ? QStringLiteral("В таблице нет такой колонки")
-                                      : QStringLiteral("В таблице нет такой колонки; возможно, [%1]").arg(candidates[probable]));
+        QString tip = QStringLiteral("В таблице нет такой колонки");
+        if (probable >= 0) {
+            tip += QStringLiteral("; возможно, [%1]").arg(candidates[probable]);
+            if (odtForm && candidates[probable].compare(missing.trimmed(), Qt::CaseInsensitive) == 0)
+                tip += QStringLiteral(" (в шаблонах .odt регистр букв учитывается)");
+        }
+        item->setToolTip(tip);
     }
 }

@@ -15,5 +15,6 @@ void AddOdtFieldForm(QListWidgetItem *item, const QString &form);
 // The forms noted for item.
 QStringList OdtFieldForms(const QListWidgetItem *item);
 
-// Colours every entry of list by the header texts of the table's columns 1.. .
+// Colours every entry of list by the header texts of the table's columns 1.. ; an entry in red
+// shows the spelling that no column fills (an ".odt" spelling when the entry's own has a column).
 void MarkMissingFields(QListWidget *list, const QStringList &headers);

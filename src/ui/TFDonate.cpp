@@ -4,6 +4,7 @@
 
 #include "ui/Dialogs.h"
 #include "ui/ErrorDisplay.h"
+#include "ui/MissingGlyphs.h"
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -28,6 +29,7 @@ TFDonate::TFDonate(QWidget *parent, const QString &picturePath)
     setFixedSize(size());
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    FitSymbolCaption(m_ui->btnOpen, QStringLiteral("internet-web-browser"));
     connect(m_ui->btnOpen, &QPushButton::clicked, this,
             [this] { RunGuarded(this, [this] { btnOpenClick(); }); });
     connect(m_ui->btnClose, &QPushButton::clicked, this, &QDialog::reject);

@@ -92,7 +92,9 @@ void TFMain::showEvent(QShowEvent *event)
 
 void TFMain::closeEvent(QCloseEvent *event)
 {
-    if (!closeDuringGeneration()) {
+    bool close = false;
+    RunGuarded(this, [this, &close] { close = closeDuringGeneration() && confirmDropEdits(); });
+    if (!close) {
         event->ignore();
         return;
     }
@@ -139,6 +141,13 @@ void TFMain::FormShow()
         LoadSettings();
         if (!QFileInfo::exists(AppFolder::settingsFile()))
             createEmptyFile(AppFolder::settingsFile());
+        // What was loaded last time, as long as it is still there.
+        if (!Settings.ZagotkaDir.isEmpty() && QFileInfo(Settings.ZagotkaDir).isDir())
+            m_ui->edZagotkaDir->setText(Settings.ZagotkaDir);
+        if (!Settings.ReplaceFile.isEmpty() && QFileInfo(Settings.ReplaceFile).isFile()) {
+            m_ui->edReplace->setText(QDir::toNativeSeparators(Settings.ReplaceFile));
+            m_rememberedSheet = Settings.ReplaceSheet;
+        }
 
         const QString temp = AppFolder::tempDir();
         if (!QFileInfo(temp).isDir() && !QDir().mkpath(temp))

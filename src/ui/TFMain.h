@@ -65,17 +65,28 @@ public:
     void SpeedButton2Click();
     // Writes the grid back to the data file.
     void B_SaveClick();
+    // Before the grid's table is replaced or the window closes: true when no edit is unsaved, or
+    // the user saved the edits ("Да") or let them go ("Нет"); false for "Отмена". Throws
+    // DokravaError when the save fails (the edits then stay).
+    bool confirmDropEdits();
+    // The data file whose table the grid holds (loaded from it or saved to it); empty before.
+    QString tableFile() const { return m_tablePath; }
     // Moves the current cell to the next cell holding the search text.
     void btnFindClick();
+    // The rows of the data file the last load left unread (count 0: none).
+    TUnreadRows unreadRows() const { return m_unreadRows; }
 
     // --- generation ---
     // Generates the chosen documents.
     void BReplaceClick();
     // Stops the run in progress, if any (the button while it reads "Остановить", or Esc).
     void StopGeneration();
-    // Before the window closes: true when no run goes on, or the user agreed to stop it (the run
-    // has then ended); false keeps the window open.
+    // Before the window closes: true when no run goes on. Otherwise asks whether to stop it; on
+    // "Да" the run is stopped and the window closes by itself once the run has ended, without
+    // the run's closing notices. False keeps the window open for now.
     bool closeDuringGeneration();
+    // True from "Да" to closing during a run until the window has closed.
+    bool closingAfterRun() const { return m_closeAfterRun; }
 
     // --- field discovery ---
     void btnGetFieldsClick();
@@ -96,6 +107,16 @@ private:
     void setupTableHandlers();
     void setupGenerationHandlers();
     void setupFieldHandlers();
+    // Lists the templates and loads sheet (from 0; -1 the first) of dataFile into the grid; the
+    // path box names dataFile only once its table is on screen.
+    void loadAll(const QString &dataFile, int sheet);
+    // Saves the grid to path and sheet when the grid may be saved there; returns the notice to
+    // show, empty when nothing was saved.
+    QString saveTable(const QString &path, int sheet);
+    // Keeps the templates folder, data file and sheet in "settings.ini" for the next start.
+    void rememberPaths();
+    // The status line "Записей: N, отмечено: M", updated once per burst of changes.
+    void scheduleRecordCounts();
 
     std::unique_ptr<Ui::TFMain> m_ui;
     TGridModel *m_grid = nullptr;
@@ -104,6 +125,12 @@ private:
     // file and sheet of the last successful load with the extent it read, and those saved to
     // since, with the extent written. Empty before a load.
     QHash<QString, TableExtent> m_saveTargets;
+    QString m_tablePath;         // the file whose table the grid holds; empty before a load
+    int m_tableSheet = -1;       // and its sheet
+    int m_rememberedSheet = -1;  // the sheet of the remembered data file, for the first load
+    bool m_closeAfterRun = false;
+    bool m_countsPending = false;
+    TUnreadRows m_unreadRows;
 };
 
 // The main window, created first at start.

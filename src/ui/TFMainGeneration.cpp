@@ -13,6 +13,7 @@
 
 #include <QKeySequence>
 #include <QShortcut>
+#include <QTimer>
 
 #include <memory>
 
@@ -39,13 +40,31 @@ public:
     void conversionsProgressed(int converted, int total) override
     {
         QProgressBar *bar = m_window->ui()->prbar;
+        // The text first: whoever watches the value sees it with its own text.
+        bar->setFormat(QStringLiteral("PDF: %1 из %2").arg(converted).arg(total));
         bar->setRange(0, total);
         bar->setValue(converted);
-        bar->setFormat(QStringLiteral("PDF: %1 из %2").arg(converted).arg(total));
         bar->show();
     }
-    void notice(const QString &text) override { Dialogs::get().notice(m_window, text); }
-    void openFolder(const QString &path) override { Dialogs::get().shellOpen(path); }
+    void combiningProgressed(int done, int total) override
+    {
+        QProgressBar *bar = m_window->ui()->prbar;
+        bar->setRange(0, total);
+        bar->setValue(done);
+        bar->setFormat(QStringLiteral("Сборка PDF: %1 из %2").arg(done).arg(total));
+        bar->show();
+    }
+    // A window closing once the run has stopped shows nothing more.
+    void notice(const QString &text) override
+    {
+        if (!m_window->closingAfterRun())
+            Dialogs::get().notice(m_window, text);
+    }
+    void openFolder(const QString &path) override
+    {
+        if (!m_window->closingAfterRun())
+            Dialogs::get().shellOpen(path);
+    }
 
 private:
     TFMain *m_window;
@@ -67,6 +86,7 @@ TGenerationInput gatherInput(TFMain *window)
         if (ui->LBFile->item(i)->isSelected())
             in.templates.append(ui->LBFile->item(i)->text());
     in.grid = TGridSnapshot::fromModel(*window->grid());
+    in.unreadRows = window->unreadRows();
     in.severalRecords = ui->chkbMultiSel->isChecked() || ui->chkbReplaceAll->isChecked();
     in.namingColumn = ui->CB_DirName->currentIndex() + 1;
     in.namingMode = ui->rgFileName_1->isChecked() ? 1 : 0;
@@ -106,12 +126,18 @@ bool TFMain::closeDuringGeneration()
     TGenerationTask *task = generationTask(this);
     if (!task->running())
         return true;
+    if (m_closeAfterRun)
+        return false; // already stopping; the window closes when the run has ended
     if (!Dialogs::get().question(this, QStringLiteral("Формирование документов"),
                                  QStringLiteral("Прервать формирование документов?")))
         return false;
+    // The window stays responsive while the run stops (ending converters may take a moment) and
+    // closes from the run's completion.
+    m_closeAfterRun = true;
     task->stop();
-    task->wait();
-    return true;
+    m_ui->BReplace->setEnabled(false);
+    m_ui->statusBar->showMessage(QStringLiteral("Формирование документов останавливается…"));
+    return false;
 }
 
 void TFMain::BReplaceClick()
@@ -135,6 +161,14 @@ void TFMain::BReplaceClick()
             m_ui->prbar->hide();
             m_ui->prbar->resetFormat();
             setRunning(m_ui.get(), false);
+            if (m_closeAfterRun) {
+                m_closeAfterRun = false;
+                m_ui->statusBar->clearMessage();
+                m_ui->BReplace->setEnabled(true);
+                // The user asked to close: the window goes now, the program ends with it.
+                QTimer::singleShot(0, this, [this] { close(); });
+                return;
+            }
             if (!error.isEmpty())
                 ShowApplicationError(this, error);
         });

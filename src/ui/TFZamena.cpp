@@ -33,6 +33,8 @@ TFZamena::TFZamena(QWidget *parent)
             [this] { RunGuarded(this, [this] { rgFileFormatClick(); }); });
     connect(m_ui->rgFileFormat_1, &QRadioButton::clicked, this,
             [this] { RunGuarded(this, [this] { rgFileFormatClick(); }); });
+    connect(m_ui->rgFileFormat_0, &QRadioButton::toggled, this, [this] { enableCombineControls(); });
+    connect(m_ui->chkCombinePdf, &QCheckBox::toggled, this, [this] { enableCombineControls(); });
     connect(m_ui->B_Save, &QPushButton::clicked, this,
             [this] { RunGuarded(this, [this] { B_SaveClick(); }); });
 }
@@ -63,6 +65,10 @@ void TFZamena::FormShow()
     (Settings.FormatFile == 0 ? m_ui->rgFileFormat_0 : m_ui->rgFileFormat_1)->setChecked(true);
     (Settings.FileName == 0 ? m_ui->rgFileName_0 : m_ui->rgFileName_1)->setChecked(true);
     m_ui->ChB_OpenUniqDir->setEnabled(m_ui->ChB_OpenDir->isChecked());
+    m_ui->chkCombinePdf->setChecked(Settings.CombinePdf);
+    m_ui->chkDuplex->setChecked(Settings.Duplex);
+    m_ui->spCopies->setValue(Settings.Copies);
+    enableCombineControls();
 
     const QString path = AppFolder::personalFieldsFile();
     if (QFileInfo::exists(path)) {
@@ -96,6 +102,17 @@ void TFZamena::ChB_OpenDirClick()
     m_ui->ChB_OpenUniqDir->setEnabled(m_ui->ChB_OpenDir->isChecked());
 }
 
+void TFZamena::enableCombineControls()
+{
+    // The combined file is made of PDFs; its layout means something only when it is made.
+    const bool pdf = m_ui->rgFileFormat_0->isChecked();
+    const bool combined = pdf && m_ui->chkCombinePdf->isChecked();
+    m_ui->chkCombinePdf->setEnabled(pdf);
+    m_ui->chkDuplex->setEnabled(combined);
+    m_ui->lblCopies->setEnabled(combined);
+    m_ui->spCopies->setEnabled(combined);
+}
+
 void TFZamena::rgFileFormatClick()
 {
     emit formatChosen();
@@ -120,7 +137,8 @@ TPersonalFields TFZamena::gridFields() const
 
 TSettings TFZamena::windowSettings() const
 {
-    TSettings settings;
+    // What the window does not show (the paths the main window remembers) stays as it is.
+    TSettings settings = Settings;
     settings.Colontit = m_ui->chkColontit->isChecked();
     settings.Help = m_ui->ChB_help->isChecked();
     settings.OpenDir = m_ui->ChB_OpenDir->isChecked();
@@ -128,6 +146,9 @@ TSettings TFZamena::windowSettings() const
     settings.FormatFile = m_ui->rgFileFormat_0->isChecked() ? 0 : 1;
     settings.FileName = m_ui->rgFileName_0->isChecked() ? 0 : 1;
     settings.Check = !m_ui->chkNoCheck->isChecked();
+    settings.CombinePdf = m_ui->chkCombinePdf->isChecked();
+    settings.Duplex = m_ui->chkDuplex->isChecked();
+    settings.Copies = m_ui->spCopies->value();
     return settings;
 }
 

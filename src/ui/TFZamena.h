@@ -28,6 +28,8 @@ public:
     void B_addStrClick();
     // The unique-folder switch is usable only while the open-folder switch is on.
     void ChB_OpenDirClick();
+    // "Один PDF для печати" is usable only with the PDF format, its layout only when it is ticked.
+    void enableCombineControls();
     // Tells whoever listens (the main window, for its converter warning) that the format changed.
     void rgFileFormatClick();
     // Writes "replace.ini", takes the switches into Settings, writes "settings.ini", confirms.

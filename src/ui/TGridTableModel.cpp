@@ -2,6 +2,8 @@
 
 #include "grid/TGridModel.h"
 
+#include <QBrush>
+
 TGridTableModel::TGridTableModel(TGridModel *grid, QObject *parent)
     : QAbstractTableModel(parent), m_grid(grid)
 {
@@ -43,6 +45,9 @@ QVariant TGridTableModel::data(const QModelIndex &index, int role) const
         return m_grid->cell(c, r);
     if (role == MarkRole)
         return c == 0 && m_grid->mark(r);
+    // A marked record is tinted across its whole row, so the chosen records read at a glance.
+    if (role == Qt::BackgroundRole && r > 0 && m_grid->mark(r))
+        return QBrush(kMarkedRowColor);
     return {};
 }
 
@@ -138,4 +143,7 @@ void TGridTableModel::onMarkChanged(int row)
         return;
     }
     onCellChanged(0, row);
+    const int vr = viewRow(row);
+    if (vr >= 0 && m_cols > 0)
+        emit dataChanged(index(vr, 0), index(vr, m_cols - 1), {Qt::BackgroundRole});
 }

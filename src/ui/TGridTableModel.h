@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QColor>
 
 class TGridModel;
 
@@ -13,6 +14,8 @@ class TGridTableModel : public QAbstractTableModel
 public:
     // Role giving the record mark of a cell's row, for marker cells only (bool).
     static constexpr int MarkRole = Qt::UserRole + 1;
+    // The tint of a marked record's cells: the marker cell's pale green.
+    static constexpr QColor kMarkedRowColor = QColor(219, 255, 220);
 
     explicit TGridTableModel(TGridModel *grid, QObject *parent = nullptr);
 

@@ -7,12 +7,18 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QStyledItemDelegate>
+
+#include <algorithm>
 
 namespace {
 
 const int kColumnWidth = 64;
 const int kRowHeight = 24;
+// Records measured for a column's width: enough to see its usual texts, few enough for a table
+// of a million rows.
+const int kMeasuredRows = 1000;
 
 // Paints marker cells of released (ordinary) columns after the usual look.
 class MarkDelegate : public QStyledItemDelegate
@@ -222,6 +228,25 @@ void TStringGrid::commitEdit()
             commitData(editor);
             closeEditor(editor, QAbstractItemDelegate::NoHint);
         }
+    }
+}
+
+void TStringGrid::fitColumnsToContents(int maxChars)
+{
+    if (!m_grid)
+        return;
+    const QFontMetrics cells = fontMetrics();
+    const QFontMetrics heads = horizontalHeader()->fontMetrics();
+    const int limit = std::max(kColumnWidth, cells.averageCharWidth() * maxChars);
+    // Room for the cell's margins and the header's sort indicator area.
+    const int padding = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this) + 8;
+    const int rows = std::min(m_grid->rowCount(), kMeasuredRows + 1);
+    for (int view = 0; view < m_model->columnCount(); ++view) {
+        const int col = m_model->gridCol(view);
+        int width = heads.horizontalAdvance(m_grid->cell(col, 0));
+        for (int row = 1; row < rows; ++row)
+            width = std::max(width, cells.horizontalAdvance(m_grid->cell(col, row)));
+        setColumnWidth(view, std::clamp(width + padding, kColumnWidth, limit));
     }
 }
 

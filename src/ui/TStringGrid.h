@@ -31,6 +31,11 @@ public:
     // Finishes an edit in progress, storing the typed text in the model.
     void commitEdit();
 
+    // Sizes every column to its header and the texts of its first records, at most about
+    // maxChars characters and at least the default width. The user's own widths then stay until
+    // the next call.
+    void fitColumnsToContents(int maxChars = 40);
+
     // Paints a marked cell: black bold text on pale green (219, 255, 220), the text 2 pixels
     // right of and below the top-left corner; the painter's pen, font and brush are restored.
     static void SG1DrawCell(QPainter *painter, const QRect &rect, const QString &text);

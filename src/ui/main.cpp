@@ -1,3 +1,4 @@
+#include "ui/QtTranslations.h"
 #include "ui/TFDonate.h"
 #include "ui/TFHelp.h"
 #include "ui/TFMain.h"
@@ -13,6 +14,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // Window captions stay exactly as designed; message boxes take ApplicationTitle().
     QApplication::setApplicationDisplayName(QString());
+    QtTranslations::install();
 
     // The main window is shown while start-up creates it, so its first show runs before the
     // other windows exist; closing it ends the program.

@@ -37,6 +37,8 @@ QString relationshipsPartOf(const QString &part)
 
 DocxDocument::DocxDocument(const QString &path) : m_package(path)
 {
+    // An entry copied as stored must be as sound as the parts rewritten.
+    m_package.verify();
     readRelationships();
     if (m_main.isEmpty() || entry(m_main) < 0)
         throw DokravaError(QStringLiteral("Файл %1 не является документом Word (.docx)")

@@ -18,7 +18,8 @@ class XmlNode;
 class DocxDocument
 {
 public:
-    // Opens the package at path; throws DokravaError when it is not a readable Word document.
+    // Opens the package at path; throws DokravaError when it is not a readable Word document or
+    // an entry is damaged (Package::verify).
     explicit DocxDocument(const QString &path);
     ~DocxDocument();
 

@@ -261,13 +261,16 @@ void collectFromText(const QString &text, QStringList &names, QSet<QString> &see
 {
     int from = 0;
     for (;;) {
-        const int open = text.indexOf(QLatin1Char('['), from);
+        int open = int(text.indexOf(QLatin1Char('['), from));
         if (open < 0)
             return;
         const int close = text.indexOf(QLatin1Char(']'), open + 1);
         if (close < 0)
             return;
         from = close + 1;
+        // The last "[" before the "]": a "[" left open never hides the field after it, which the
+        // filler's search for "[name]" finds all the same.
+        open = text.lastIndexOf(QLatin1Char('['), close);
         QString found = trimBlanks(text.mid(open, close - open + 1)).remove(QChar(kStop));
         if (found.size() < 2 || !found.startsWith(QLatin1Char('[')) || !found.endsWith(QLatin1Char(']')))
             continue;

@@ -1,7 +1,10 @@
 #include "word/XmlNode.h"
 
 #include "base/DokravaError.h"
+#include "base/XmlPartCheck.h"
 
+#include <QHash>
+#include <QStringList>
 #include <QXmlStreamReader>
 
 namespace {
@@ -82,15 +85,66 @@ std::unique_ptr<XmlNode> leafNode(const QXmlStreamReader &reader)
     return node;
 }
 
+// The namespace prefixes declared around the element being read. The reader works without
+// namespace processing, so that declarations stay attributes in their place, and would let an
+// undeclared prefix pass, which no office suite reads.
+class PrefixScopes
+{
+public:
+    // Declares the element's prefixes; false when its name or an attribute's uses one not declared.
+    bool enter(const QString &name, const QList<QPair<QString, QString>> &attributes)
+    {
+        QStringList declared;
+        for (const auto &a : attributes) {
+            if (a.first.startsWith(QLatin1String("xmlns:"))) {
+                declared.append(a.first.mid(6));
+                ++m_count[declared.last()];
+            }
+        }
+        m_scopes.append(declared);
+        if (!known(prefixOf(name)))
+            return false;
+        for (const auto &a : attributes)
+            if (!a.first.startsWith(QLatin1String("xmlns")) && !known(prefixOf(a.first)))
+                return false;
+        return true;
+    }
+
+    void leave()
+    {
+        for (const QString &p : m_scopes.takeLast())
+            if (--m_count[p] == 0)
+                m_count.remove(p);
+    }
+
+private:
+    static QString prefixOf(const QString &qualified)
+    {
+        const qsizetype colon = qualified.indexOf(QLatin1Char(':'));
+        return colon < 0 ? QString() : qualified.left(colon);
+    }
+    bool known(const QString &prefix) const
+    {
+        return prefix.isEmpty() || prefix == QLatin1String("xml") || m_count.contains(prefix);
+    }
+
+    QHash<QString, int> m_count;
+    QList<QStringList> m_scopes;
+};
+
 } // namespace
 
 XmlNode::XmlNode(Kind kind, const QString &name) : m_kind(kind), m_name(name) {}
 
 std::unique_ptr<XmlNode> XmlNode::parse(const QByteArray &data, const QString &partName)
 {
+    // Written back as UTF-8: a part must be UTF-8 as it declares, or UTF-16 told by its byte-order mark.
+    if (!data.startsWith("\xFF\xFE") && !data.startsWith("\xFE\xFF"))
+        Utf8XmlPartText(data, partName);
     auto document = std::make_unique<XmlNode>(Document);
     XmlNode *current = document.get();
     int depth = 0;
+    PrefixScopes prefixes;
     QXmlStreamReader reader(data);
     reader.setNamespaceProcessing(false);
     while (!reader.atEnd()) {
@@ -108,11 +162,15 @@ std::unique_ptr<XmlNode> XmlNode::parse(const QByteArray &data, const QString &p
             auto element = std::make_unique<XmlNode>(Element, reader.qualifiedName().toString());
             for (const QXmlStreamAttribute &a : reader.attributes())
                 element->m_attributes.append({a.qualifiedName().toString(), a.value().toString()});
+            if (!prefixes.enter(element->m_name, element->m_attributes))
+                throw DokravaError(QStringLiteral("Повреждена часть %1 документа: префикс пространства имён не объявлен (%2)")
+                                       .arg(partName, element->m_name));
             current = current->append(std::move(element));
             break;
         }
         case QXmlStreamReader::EndElement:
             --depth;
+            prefixes.leave();
             current = current->m_parent;
             break;
         case QXmlStreamReader::Characters:

@@ -19,8 +19,9 @@ public:
     // A node of the given kind; name is the qualified element name or the instruction target.
     explicit XmlNode(Kind kind, const QString &name = QString());
 
-    // Parses a whole part; throws DokravaError naming partName when the part is not well-formed
-    // or carries a document type declaration.
+    // Parses a whole part; throws DokravaError naming partName when the part is not well-formed,
+    // is neither UTF-8 as its declaration says nor UTF-16 with a byte-order mark, or carries a
+    // document type declaration.
     static std::unique_ptr<XmlNode> parse(const QByteArray &data, const QString &partName);
 
     // The part as UTF-8 with the declaration it was read with.

@@ -4,6 +4,8 @@
 #include "base/PendingFile.h"
 #include "zip/ZipFormat.h"
 
+#include <QSet>
+
 #include <zlib.h>
 
 namespace {
@@ -78,6 +80,24 @@ QByteArray Package::data(int i) const
         throw DokravaError(QStringLiteral("Архив «%1» повреждён: запись «%2» не сходится по контрольной сумме")
                                .arg(ZipFormat::shown(m_path), e.name));
     return out;
+}
+
+void Package::verify() const
+{
+    QSet<QString> names;
+    for (int i = 0; i < m_entries.size(); ++i) {
+        // Letter case ignored: Word packages are read so.
+        const QString &name = m_entries[i].name;
+        const QString key = name.toCaseFolded();
+        if (names.contains(key))
+            throw DokravaError(QStringLiteral("Архив «%1» повреждён: запись «%2» записана в нём дважды")
+                                   .arg(ZipFormat::shown(m_path), name));
+        names.insert(key);
+        // An empty entry (a folder, say) has nothing to inflate, whatever method it names.
+        const Entry &e = m_entries[i];
+        if (!e.changed && !(e.stored.size == 0 && e.stored.bytes.isEmpty()))
+            data(i);
+    }
 }
 
 QByteArray Package::data(const QString &name) const

@@ -41,6 +41,10 @@ public:
 
     // The data of entry i, inflated and checked; throws DokravaError for damaged data.
     QByteArray data(int i) const;
+    // Throws DokravaError naming the archive and the entry when an entry's data fails to inflate
+    // or its CRC-32, or when two entries share a name (letter case ignored): a reader could take
+    // either of them.
+    void verify() const;
     // The data of the entry with this exact name; empty when there is none.
     QByteArray data(const QString &name) const;
 

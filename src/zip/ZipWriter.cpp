@@ -1,6 +1,7 @@
 #include "zip/ZipWriter.h"
 
 #include "base/DokravaError.h"
+#include "base/FailureReason.h"
 #include "base/PendingFile.h"
 #include "zip/Deflater.h"
 #include "zip/ZipFormat.h"
@@ -53,7 +54,7 @@ struct ZipWriter::Private
 
     [[noreturn]] void writeFailed() const
     {
-        throw DokravaError(QStringLiteral("Не удалось записать архив «%1»").arg(shown(path)));
+        throw DokravaError(QStringLiteral("Не удалось записать архив «%1»: %2").arg(shown(path), FailureReason(file)));
     }
     void write(const QByteArray &data) { bytes.append(data); }
     void writeOut();
@@ -122,8 +123,9 @@ ZipWriter::ZipWriter(const QString &path, const QString &shownAs)
     d->path = shownAs;
     d->file.setFileName(path);
     if (!d->file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        const QString reason = FailureReason(d->file);
         delete d;
-        throw DokravaError(QStringLiteral("Не удалось создать архив «%1»").arg(shown(shownAs)));
+        throw DokravaError(QStringLiteral("Не удалось создать архив «%1»: %2").arg(shown(shownAs), reason));
     }
 }
 
@@ -226,7 +228,7 @@ void ZipWriter::Private::writeOut()
         *memory = std::move(bytes);
         return;
     }
-    if (file.write(bytes) != bytes.size() || !file.flush())
+    if (!WriteWhole(file, bytes))
         writeFailed();
     bytes.clear();
     file.close();

@@ -60,6 +60,17 @@ void tst_CliCheck::findingsAndExitCode_data()
     QTest::newRow("an error")
         << "[ФИО] [Город] [Телефон]" << QStringList{"--rows", "1,2", "--format", "pdf", "--converter", "none"} << 1
         << "ошибка\tнастройки\tВыбран формат pdf, но LibreOffice не найден: документы не будут преобразованы в PDF\n";
+    // The shipped samples with the shipped settings ("Заменять в колонтитулах", an empty replace.ini).
+    QTest::newRow("shipped samples")
+        << "" << QStringList{"--templates", DOKRAVA_TEST_DATA "/../../resources/zagotka",
+                             "--data", DOKRAVA_TEST_DATA "/../../resources/Replace.xls",
+                             "--colontit", "--personal", DOKRAVA_TEST_DATA "/../../resources/replace.ini"}
+        << 0 << "";
+    QTest::newRow("rows below an empty first cell")
+        << "[ФИО] [Город] [Телефон]"
+        << QStringList{"--data", DOKRAVA_TEST_DATA "/table/rows_below_empty_first_cell_unread.csv"} << 1
+        << "предупреждение\tтаблица\tТаблица прочитана до строки 3: в строке 4 пустая первая ячейка, ниже не прочитано "
+           "ещё строк: 2\n";
     QTest::newRow("naming by another column")
         << "[ФИО] [Город] [Телефон]" << QStringList{"--naming", "column", "--column", "Город"} << 0 << "";
 }

@@ -1,6 +1,7 @@
 #include "CliRun.h"
 #include "DocxFixture.h"
 #include "FakeConverter.h"
+#include "PdfFixture.h"
 #include "TestFiles.h"
 
 #include "word/DocxDocument.h"
@@ -42,6 +43,8 @@ private slots:
     void refused();
     void unconvertedDocumentsFailTheCall_data();
     void unconvertedDocumentsFailTheCall();
+    void combinedFile_data();
+    void combinedFile();
     void interruptStopsTheRun();
     void errorEndsTheRunAfterCounting();
     void noConverterProfileFolderEndsTheRun();
@@ -76,6 +79,12 @@ void tst_CliGenerate::recordsAndNaming_data()
     QTest::newRow("by template, first field, a range, one template")
         << QStringList{"--rows", "2-3", "--only", "Письмо.odt"}
         << QStringList{"Письмо/Письмо-Петрова Анна Сергеевна.odt", "Письмо/Письмо-Сидоров Пётр.odt"};
+    QTest::newRow("by column, name in the settings' default order")
+        << QStringList{"--naming", "column", "--order", "template", "--rows", "3", "--only", "Письмо.odt"}
+        << QStringList{"Сидоров Пётр/Письмо-Сидоров Пётр.odt"};
+    QTest::newRow("by template, value first")
+        << QStringList{"--order", "column", "--rows", "3", "--only", "Письмо.odt"}
+        << QStringList{"Письмо/Сидоров Пётр-Письмо.odt"};
     QTest::newRow("records longer and shorter than the header row")
         << QStringList{"--data", DOKRAVA_TEST_DATA "/table/ragged_records.csv", "--rows", "1-2", "--only", "Письмо.odt"}
         << QStringList{"Письмо/Письмо-Иванов.odt", "Письмо/Письмо-Петров.odt"};
@@ -121,6 +130,7 @@ void tst_CliGenerate::refused_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("unknown format") << QStringList{"--format", "odt"} << 2 << "Недопустимое значение «odt» для «--format»";
     QTest::newRow("bad sheet") << QStringList{"--sheet", "0"} << 2 << "После «--sheet» нужен номер листа, начиная с 1";
+    QTest::newRow("unknown name order") << QStringList{"--order", "value"} << 2 << "Недопустимое значение «value» для «--order»";
     QTest::newRow("bad record list") << QStringList{"--rows", "2-x"} << 2 << "Неверный список записей: 2-x";
     QTest::newRow("record beyond the table") << QStringList{"--rows", "4"} << 1 << "В таблице нет записи 4 (записей: 3)";
     QTest::newRow("record beyond a table without records")
@@ -134,6 +144,13 @@ void tst_CliGenerate::refused_data()
     QTest::newRow("unknown option") << QStringList{"--fast"} << 2 << "Неизвестный параметр «--fast»";
     QTest::newRow("unknown short option") << QStringList{"-f"} << 2 << "Неизвестный параметр «-f»";
     QTest::newRow("a stray argument") << QStringList{"быстро"} << 2 << "Лишний аргумент «быстро»";
+    QTest::newRow("combined file without pdf") << QStringList{"--combine"} << 2 << "«--combine» действует только с «--format pdf»";
+    QTest::newRow("copies without the combined file") << QStringList{"--format", "pdf", "--copies", "2"} << 2
+                                                      << "«--duplex» и «--copies» действуют только вместе с «--combine»";
+    QTest::newRow("too many copies") << QStringList{"--format", "pdf", "--combine", "--copies", "10"} << 2
+                                     << "После «--copies» нужно число копий от 1 до 9";
+    QTest::newRow("copies not a number") << QStringList{"--format", "pdf", "--combine", "--copies", "две"} << 2
+                                         << "После «--copies» нужно число копий от 1 до 9";
 }
 
 void tst_CliGenerate::refused()
@@ -189,6 +206,47 @@ void tst_CliGenerate::unconvertedDocumentsFailTheCall()
     QVERIFY2(r.err.contains(warning), qPrintable(r.err));
     QCOMPARE(r.out, out);
     QCOMPARE(TestFiles::filesUnder(m_dir->filePath(QStringLiteral("out"))), files);
+}
+
+void tst_CliGenerate::combinedFile_data()
+{
+    QTest::addColumn<QStringList>("converted"); // the documents the stand-in converter can make
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("pages");
+    QTest::addColumn<QString>("report");
+    const QString ivanov = QStringLiteral("Письмо-Иванов Иван Иванович"), petrova = QStringLiteral("Письмо-Петрова Анна Сергеевна"),
+                  sidorov = QStringLiteral("Письмо-Сидоров Пётр");
+    QTest::newRow("every document") << QStringList{ivanov, petrova, sidorov} << 0
+                                    << QStringList{"101x500", "[101x500]", "101x500", "[101x500]", "201x500", "[201x500]",
+                                                   "201x500", "[201x500]", "301x500", "[301x500]", "301x500"}
+                                    << "(документов: 3, страниц: 11)";
+    QTest::newRow("a failed conversion fails the call") << QStringList{ivanov, sidorov} << 1
+                                                        << QStringList{"101x500", "[101x500]", "101x500", "[101x500]",
+                                                                       "301x500", "[301x500]", "301x500"}
+                                                        << "В общий файл не вошли: " + petrova;
+}
+
+void tst_CliGenerate::combinedFile()
+{
+    QFETCH(QStringList, converted);
+    QFETCH(int, code);
+    QFETCH(QStringList, pages);
+    QFETCH(QString, report);
+    const QString pool = m_dir->filePath(QStringLiteral("pool"));
+    QDir().mkpath(pool);
+    for (int i = 0; i < converted.size(); ++i)
+        PdfFixture::write(pool + QLatin1Char('/') + converted[i] + QStringLiteral(".pdf"),
+                          {QStringLiteral("%1x500").arg(converted[i].contains(QStringLiteral("Иванов")) ? 101
+                                                        : converted[i].contains(QStringLiteral("Петрова")) ? 201 : 301)});
+    const QString converter = FakeConverter::fromPool(m_dir->filePath(QStringLiteral("soffice")), pool);
+    const Result r = cli(base() + QStringList{"--only", "Письмо.odt", "--format", "pdf", "--converter", converter,
+                                              "--combine", "--duplex", "--copies", "2"});
+    QCOMPARE(r.code, code);
+    const QString file = m_dir->filePath(QStringLiteral("out/Письмо — все документы.pdf"));
+    QVERIFY2((r.out + r.err).contains(report), qPrintable(r.out + r.err));
+    QVERIFY2((r.out + r.err).contains(QStringLiteral("Общий файл для печати: ") + QDir::toNativeSeparators(file)),
+             qPrintable(r.out + r.err));
+    QCOMPARE(PdfFixture::pages(file), pages);
 }
 
 void tst_CliGenerate::interruptStopsTheRun()

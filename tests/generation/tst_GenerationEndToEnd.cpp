@@ -97,6 +97,7 @@ TGenerationInput tst_GenerationEndToEnd::input(const QStringList &templates)
     in.severalRecords = true;
     in.namingColumn = 3;
     in.namingMode = 1;
+    in.settings.FileName = 1; // "ИмяКолонки-Шаблон"
     in.outputRoot = AppFolder::outputRoot();
     in.personalFieldsFile = AppFolder::personalFieldsFile();
     in.converter = kSoffice;
@@ -140,10 +141,19 @@ void tst_GenerationEndToEnd::pdfDocumentsReadBackWithPdftotext()
 {
     TGenerationInput in = input({QStringLiteral("Договор.docx"), QStringLiteral("Письмо.odt")});
     in.settings.FormatFile = 0;
-    in.grid.marks = {false, false, true, false};
+    in.settings.CombinePdf = true;
+    in.settings.Duplex = true;
+    in.grid.marks = {false, true, true, false};
     TGenerationRun run(in, nullptr);
     run.run();
     QCOMPARE(run.pdfErrorCount(), 0);
+    // The converter's PDFs are sound enough to go whole into the files for printing, in record order.
+    QCOMPARE(run.combinedFiles().size(), 2);
+    QCOMPARE(run.combineFailures(), 0);
+    const QString letters = pdfText(docum(QStringLiteral("Письмо — все документы.pdf")));
+    const qsizetype ivanov = letters.indexOf(QStringLiteral("Уважаемый(ая) Иванов Иван Иванович!"));
+    QVERIFY2(ivanov >= 0 && ivanov < letters.indexOf(QStringLiteral("Уважаемый(ая) Петрова Анна Сергеевна!")),
+             qPrintable(letters));
     QCOMPARE(QDir(docum(QStringLiteral("АО Лютик & Ко"))).entryList(QDir::Files | QDir::Hidden, QDir::Name),
              (QStringList{QStringLiteral("АО Лютик & Ко-Договор.pdf"), QStringLiteral("АО Лютик & Ко-Письмо.pdf")}));
     const QString contract = pdfText(docum(QStringLiteral("АО Лютик & Ко/АО Лютик & Ко-Договор.pdf")));

@@ -7,6 +7,7 @@
 #include "base/AppFolder.h"
 #include "base/DokravaError.h"
 #include "base/ScratchFolder.h"
+#include "generation/PreflightCheck.h"
 #include "generation/TGenerationRun.h"
 #include "grid/TGridModel.h"
 #include "odf/TODTProcessor.h"
@@ -20,6 +21,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <optional>
 
 namespace {
 
@@ -85,14 +87,15 @@ private slots:
     void earlierRunsAreReplaced();
     void longNamingValueIsShortened_data();
     void longNamingValueIsShortened();
-    void brokenWordTemplateIsReportedAndPassedOver_data();
-    void brokenWordTemplateIsReportedAndPassedOver();
+    void brokenTemplateIsReportedAndPassedOver_data();
+    void brokenTemplateIsReportedAndPassedOver();
     void conversionReportNamesWordResults();
     void filesOfKilledRunsGoAtStart();
     void legacyTemplateConvertedOncePerRun_data();
     void legacyTemplateConvertedOncePerRun();
     void stoppedRunKeepsFilledDocuments_data();
     void stoppedRunKeepsFilledDocuments();
+    void failingDiskKeepsEarlierDocuments_data();
     void failingDiskKeepsEarlierDocuments();
     void workersKeepTheOrderOfOneThread_data();
     void workersKeepTheOrderOfOneThread();
@@ -174,27 +177,33 @@ void tst_GenerationRun::outputPath_data()
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("value");
     QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("order");
     QTest::addColumn<int>("format");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("by template") << "Договор.docx" << "Иванов" << 0 << 1 << "Договор/Договор-Иванов.docx";
-    QTest::newRow("by column") << "Договор.docx" << "Иванов" << 1 << 1 << "Иванов/Иванов-Договор.docx";
-    QTest::newRow("by template, pdf") << "Договор.docx" << "Иванов" << 0 << 0 << "Договор/Договор-Иванов.pdf";
-    QTest::newRow("by column, pdf") << "Договор.docx" << "Иванов" << 1 << 0 << "Иванов/Иванов-Договор.pdf";
-    QTest::newRow("odt stays odt") << "Письмо.odt" << "Иванов" << 0 << 0 << "Письмо/Письмо-Иванов.odt";
-    QTest::newRow("extension case kept") << "Письмо.DOCX" << "x" << 0 << 1 << "Письмо/Письмо-x.DOCX";
-    QTest::newRow("capital odt") << "Акт.ODT" << "x" << 0 << 0 << "Акт/Акт-x.ODT";
-    QTest::newRow("legacy word") << "Старый.doc" << "x" << 0 << 1 << "Старый/Старый-x.doc";
-    QTest::newRow("dotted template") << "a.b.docx" << "x" << 0 << 1 << "a.b/a.b-x.docx";
-    QTest::newRow("empty value") << "Договор.docx" << "" << 0 << 1 << "Договор/Договор-.docx";
-    QTest::newRow("empty value by column") << "Договор.docx" << "" << 1 << 1 << "-Договор.docx";
-    QTest::newRow("quotes in a company name") << "Договор.docx" << "ООО \"Ромашка\"" << 1 << 1
+    QTest::newRow("by template") << "Договор.docx" << "Иванов" << 0 << 0 << 1 << "Договор/Договор-Иванов.docx";
+    QTest::newRow("by column") << "Договор.docx" << "Иванов" << 1 << 1 << 1 << "Иванов/Иванов-Договор.docx";
+    QTest::newRow("by template, pdf") << "Договор.docx" << "Иванов" << 0 << 0 << 0 << "Договор/Договор-Иванов.pdf";
+    QTest::newRow("by column, pdf") << "Договор.docx" << "Иванов" << 1 << 1 << 0 << "Иванов/Иванов-Договор.pdf";
+    QTest::newRow("odt stays odt") << "Письмо.odt" << "Иванов" << 0 << 0 << 0 << "Письмо/Письмо-Иванов.odt";
+    QTest::newRow("extension case kept") << "Письмо.DOCX" << "x" << 0 << 0 << 1 << "Письмо/Письмо-x.DOCX";
+    QTest::newRow("capital odt") << "Акт.ODT" << "x" << 0 << 0 << 0 << "Акт/Акт-x.ODT";
+    QTest::newRow("legacy word") << "Старый.doc" << "x" << 0 << 0 << 1 << "Старый/Старый-x.doc";
+    QTest::newRow("dotted template") << "a.b.docx" << "x" << 0 << 0 << 1 << "a.b/a.b-x.docx";
+    QTest::newRow("empty value") << "Договор.docx" << "" << 0 << 0 << 1 << "Договор/Договор-.docx";
+    QTest::newRow("empty value by column") << "Договор.docx" << "" << 1 << 1 << 1 << "-Договор.docx";
+    QTest::newRow("quotes in a company name") << "Договор.docx" << "ООО \"Ромашка\"" << 1 << 1 << 1
                                               << "ООО _Ромашка_/ООО _Ромашка_-Договор.docx";
-    QTest::newRow("separators make no levels") << "Договор.docx" << "a\\b/c" << 1 << 1 << "a_b_c/a_b_c-Договор.docx";
-    QTest::newRow("forbidden characters") << "Договор.docx" << "a:b*c?d<e>f|g\th" << 0 << 1
+    QTest::newRow("separators make no levels") << "Договор.docx" << "a\\b/c" << 1 << 1 << 1 << "a_b_c/a_b_c-Договор.docx";
+    QTest::newRow("forbidden characters") << "Договор.docx" << "a:b*c?d<e>f|g\th" << 0 << 0 << 1
                                           << "Договор/Договор-a_b_c_d_e_f_g_h.docx";
-    QTest::newRow("trailing dots and spaces") << "Договор.docx" << "Ltd. . " << 1 << 1 << "Ltd/Ltd-Договор.docx";
-    QTest::newRow("dot-dot never climbs") << "Договор.docx" << ".." << 1 << 1 << "-Договор.docx";
-    QTest::newRow("template in a sub-folder") << "Договоры/Аренда.docx" << "x" << 0 << 1 << "Аренда/Аренда-x.docx";
+    QTest::newRow("trailing dots and spaces") << "Договор.docx" << "Ltd. . " << 1 << 1 << 1 << "Ltd/Ltd-Договор.docx";
+    QTest::newRow("dot-dot never climbs") << "Договор.docx" << ".." << 1 << 1 << 1 << "-Договор.docx";
+    // "Имя файла" orders the name, "Формировать имя папки" only chooses the folder.
+    QTest::newRow("folder by column, template first") << "Договор.docx" << "Иванов" << 1 << 0 << 1
+                                                      << "Иванов/Договор-Иванов.docx";
+    QTest::newRow("folder by template, value first") << "Договор.docx" << "Иванов" << 0 << 1 << 0
+                                                     << "Договор/Иванов-Договор.pdf";
+    QTest::newRow("template in a sub-folder") << "Договоры/Аренда.docx" << "x" << 0 << 0 << 1 << "Аренда/Аренда-x.docx";
 }
 
 void tst_GenerationRun::outputPath()
@@ -202,10 +211,11 @@ void tst_GenerationRun::outputPath()
     QFETCH(QString, entry);
     QFETCH(QString, value);
     QFETCH(int, mode);
+    QFETCH(int, order);
     QFETCH(int, format);
     QFETCH(QString, expected);
     const QString root = QDir::toNativeSeparators(QStringLiteral("/app/docum/"));
-    QCOMPARE(OutputPath(root, entry, value, mode, format), root + QDir::toNativeSeparators(expected));
+    QCOMPARE(OutputPath(root, entry, value, mode, NameOrderOf(order), format), root + QDir::toNativeSeparators(expected));
 }
 
 void tst_GenerationRun::fieldValues()
@@ -382,6 +392,7 @@ void tst_GenerationRun::outputRootAndLevelsAreCreated()
     TGenerationInput in = input({QStringLiteral("Письмо.odt")});
     in.outputRoot = m_dir->filePath(QStringLiteral("new/deeper/docum"));
     in.namingMode = 1;
+    in.settings.FileName = 1; // "ИмяКолонки-Шаблон"
     TGenerationRun run(in, nullptr);
     run.run();
     QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("new/deeper/docum/Иванов/Иванов-Письмо.odt"))));
@@ -494,7 +505,7 @@ void tst_GenerationRun::longNamingValueIsShortened()
     QFETCH(int, format);
     QFETCH(int, copy);
     const QString root = QDir::toNativeSeparators(QStringLiteral("/app/docum/"));
-    const QString path = OutputPath(root, QStringLiteral("Договор.docx"), value, mode, format, copy);
+    const QString path = OutputPath(root, QStringLiteral("Договор.docx"), value, mode, NameOrderOf(mode), format, copy);
     const QFileInfo info(path);
     const QString suffix = (copy > 1 ? QStringLiteral(" (%1)").arg(copy) : QString())
                            + (format == 0 ? QStringLiteral(".pdf") : QStringLiteral(".docx"));
@@ -510,31 +521,43 @@ void tst_GenerationRun::longNamingValueIsShortened()
     QVERIFY(!kept.endsWith(QLatin1Char(' ')) && !kept.back().isHighSurrogate());
 }
 
-void tst_GenerationRun::brokenWordTemplateIsReportedAndPassedOver_data()
+void tst_GenerationRun::brokenTemplateIsReportedAndPassedOver_data()
 {
+    QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content");
-    QTest::newRow("random bytes") << QByteArray("\x13\x37 not a document \xff\xfe", 20);
-    QTest::newRow("zero length") << QByteArray();
-    QTest::newRow("empty archive") << QByteArray("PK\x05\x06" + QByteArray(18, '\0'));
+    QTest::newRow("random bytes") << "Сломанный.docx" << QByteArray("\x13\x37 not a document \xff\xfe", 20);
+    QTest::newRow("zero length") << "Сломанный.docx" << QByteArray();
+    QTest::newRow("empty archive") << "Сломанный.docx" << QByteArray("PK\x05\x06" + QByteArray(18, '\0'));
+    // Packages whose parts the fill reads are no well-formed UTF-8 XML, or whose entries fail.
+    QDirIterator damaged(QStringLiteral(DOKRAVA_TEST_DATA "/generation/damaged"), QDir::Files);
+    while (damaged.hasNext()) {
+        const QString path = damaged.next();
+        QTest::newRow(qPrintable(damaged.fileName())) << damaged.fileName() << TestFiles::readBytes(path);
+    }
 }
 
-void tst_GenerationRun::brokenWordTemplateIsReportedAndPassedOver()
+// The check calls the template damaged, and the run makes no document from it but goes on.
+void tst_GenerationRun::brokenTemplateIsReportedAndPassedOver()
 {
+    QFETCH(QString, name);
     QFETCH(QByteArray, content);
-    QFile broken(m_dir->filePath(QStringLiteral("zagotka/Сломанный.docx")));
-    QVERIFY(broken.open(QIODevice::WriteOnly));
-    broken.write(content);
-    broken.close();
-    TGenerationInput in = input({QStringLiteral("Сломанный.docx"), QStringLiteral("Письмо.odt")});
+    TestFiles::writeBytes(m_dir->filePath(QStringLiteral("zagotka/") + name), content);
+    TGenerationInput in = input({name, QStringLiteral("Письмо.odt")});
     in.severalRecords = true;
     in.grid.marks = {false, true, true, true};
     // A converter is at hand, and must not be asked to turn the broken file into documents.
     in.converter = fakeConverter(QStringLiteral("copying"));
+    const QList<TFinding> findings = CheckBeforeGeneration(in);
+    QVERIFY(!findings.isEmpty());
+    QCOMPARE(findings.first().level, TFinding::Error);
+    QCOMPARE(findings.first().subject, name);
+    QVERIFY2(findings.first().text.startsWith(QStringLiteral("Шаблон повреждён: ") + name + QStringLiteral(" (")),
+             qPrintable(findings.first().text));
     Recorder rec;
     TGenerationRun run(in, &rec);
     run.run();
-    QCOMPARE(rec.notices, (QStringList{QStringLiteral("Шаблон повреждён: Сломанный.docx"), QStringLiteral("Готово")}));
-    QVERIFY(!QFileInfo::exists(out(QStringLiteral("Сломанный"))));
+    QCOMPARE(rec.notices, (QStringList{QStringLiteral("Шаблон повреждён: ") + name, QStringLiteral("Готово")}));
+    QVERIFY(!QFileInfo::exists(out(QFileInfo(name).completeBaseName())));
     QCOMPARE(run.documentsWritten(), 3);
     QCOMPARE(QDir(out(QStringLiteral("Письмо"))).entryList(QDir::Files).size(), 3);
 }
@@ -732,10 +755,21 @@ void tst_GenerationRun::stoppedRunKeepsFilledDocuments()
         QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0, 5000);
 }
 
-// A disk that cannot keep what was written ends the run: the documents of an earlier run stay as
-// they were and nothing is counted as written.
+void tst_GenerationRun::failingDiskKeepsEarlierDocuments_data()
+{
+    QTest::addColumn<int>("fault"); // 0 the sync to disk fails, else write()'s error code
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("sync fails") << 0 << QStringLiteral("данные не удалось сохранить на диске");
+    QTest::newRow("disk full") << int(ENOSPC) << QStringLiteral("Недостаточно места на диске");
+    QTest::newRow("write refused") << int(EACCES) << QStringLiteral("Нет доступа к файлу");
+}
+
+// A disk that cannot keep what was written ends the run with the reason: the documents of an
+// earlier run stay as they were and nothing is counted as written.
 void tst_GenerationRun::failingDiskKeepsEarlierDocuments()
 {
+    QFETCH(int, fault);
+    QFETCH(QString, reason);
     TGenerationInput in = input({QStringLiteral("Договор.docx"), QStringLiteral("Письмо.odt")});
     in.severalRecords = true;
     in.grid.marks = {false, true, true, true};
@@ -744,9 +778,21 @@ void tst_GenerationRun::failingDiskKeepsEarlierDocuments()
     const QString earlier = out(QStringLiteral("Письмо/Письмо-Иванов.odt"));
     TestFiles::writeBytes(earlier, "документ прошлого запуска");
     TGenerationRun run(in, nullptr);
-    DiskFaults::syncFails = true;
-    QVERIFY_THROWS_EXCEPTION(DokravaError, run.run());
-    DiskFaults::syncFails = false;
+    QString message;
+    {
+        std::optional<DiskFaults::WriteFault> failing;
+        if (fault == 0)
+            DiskFaults::syncFails = true;
+        else
+            failing.emplace(fault);
+        try {
+            run.run();
+        } catch (const DokravaError &e) {
+            message = e.message();
+        }
+        DiskFaults::syncFails = false;
+    }
+    QVERIFY2(message.contains(reason), qPrintable(message));
     QCOMPARE(run.documentsWritten(), 0);
     QCOMPARE(TestFiles::readBytes(earlier), QByteArray("документ прошлого запуска"));
     QDirIterator files(out(QString()), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);

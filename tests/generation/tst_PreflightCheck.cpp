@@ -65,7 +65,8 @@ void writeTemplate(const QString &folder, const QString &layout)
 // The inputs of a run over templates written into dir and a table of ";"-separated lines (the
 // header row first). Options, separated by ";": "current=N" (single-record mode at row N; else
 // every record is marked), "marks=1,3" (only these), "naming=N" (column; 1 when absent), "mode=1",
-// "pdf", "converter", "colontit", "personal=A,B" (a replace.ini with these fields).
+// "pdf", "converter", "colontit", "personal=A,B" (a replace.ini with these fields), "unread=5,12"
+// (the load stopped at row 5 with 12 rows below unread).
 TGenerationInput makeInput(const QTemporaryDir &dir, const QStringList &templates, const QStringList &table,
                            const QString &options)
 {
@@ -104,6 +105,8 @@ TGenerationInput makeInput(const QTemporaryDir &dir, const QStringList &template
             in.converter = dir.filePath(QStringLiteral("soffice")); // never started by the check
         } else if (key == QLatin1String("colontit")) {
             in.settings.Colontit = true;
+        } else if (key == QLatin1String("unread")) {
+            in.unreadRows = {value.section(QLatin1Char(','), 0, 0).toInt(), value.section(QLatin1Char(','), 1).toInt()};
         } else if (key == QLatin1String("personal")) {
             TPersonalFields fields;
             for (const QString &name : value.split(QLatin1Char(',')))
@@ -243,6 +246,12 @@ void tst_PreflightCheck::findings_data()
         << QStringList{"Письмо.odt|[ФИО] [сумма:рубли]"} << amounts << "marks=1"
         << QStringList{kW + "Письмо.odt\tПоле [сумма:рубли] не найдено среди колонок таблицы: в документах останется «[сумма:рубли]»*",
                        kN + "таблица\tКолонка «Сумма» не используется ни одним выбранным шаблоном"};
+    QTest::newRow("quotes of the format and the value are not doubled")
+        << QStringList{"Письмо.odt|[ФИО] [Сумма:«дата»] [ФИО:«римскими»]"} << amounts << "marks=1"
+        << QStringList{kW + "Письмо.odt\tНеизвестный формат „«римскими»“ в поле [ФИО:«римскими»]: в документах останется "
+                            "„[ФИО:«римскими»]“",
+                       kW + "Письмо.odt\tЗначения колонки «Сумма» не подходят для формата „«дата»“ (запись 1): в этих "
+                            "документах останется „[Сумма:«дата»]“"};
     // Cases and gender words: the values whose gender or form cannot be told are written as they
     // are, and the check says which records they are in.
     const QStringList persons{QStringLiteral("ФИО;Должность;Пол"), QStringLiteral("Сидоров Пётр Алексеевич;директор;м"),
@@ -280,6 +289,17 @@ void tst_PreflightCheck::findings_data()
         << people << ""
         << QStringList{kW + "Письмо.odt\tДвойная скобка «[[»: «…" + QString(28, QLatin1Char('a')) + " [[ФИО] "
                             + QString(22, QLatin1Char('b')) + "…»"};
+    // An unclosed "[" hides no field: not the next one in its paragraph, not one in the next.
+    QTest::newRow(".odt: a bracket left open")
+        << QStringList{"Письмо.odt|[Дата [ФИО]\n[ Город ] [Фамилия без скобки\nЛишняя скобка]"} << people << ""
+        << QStringList{kW + "Письмо.odt\tСкобка «[» не закрыта до конца абзаца: «[Дата [ФИО]»",
+                       kW + "Письмо.odt\tСкобка «[» не закрыта до конца абзаца: «[ Город ] [Фамилия без скобки»",
+                       kW + "Письмо.odt\tСкобка «]» без открывающей «[»: «Лишняя скобка]»"};
+    QTest::newRow("Word: a bracket left open")
+        << QStringList{"Договор.docx|[Дата [ФИО]\n[Город] [Фамилия без скобки\nЛишняя скобка]"} << people << ""
+        << QStringList{kW + "Договор.docx\tСкобка «[» не закрыта до конца абзаца: «[Дата [ФИО]»",
+                       kW + "Договор.docx\tСкобка «[» не закрыта до конца абзаца: «[Город] [Фамилия без скобки»",
+                       kW + "Договор.docx\tСкобка «]» без открывающей «[»: «Лишняя скобка]»"};
     QTest::newRow("more than ten broken spots are counted")
         << QStringList{"Письмо.odt|[ФИО] [Город] " + QString(12, QLatin1Char(']'))} << people << ""
         << QStringList(10, kW + "Письмо.odt\tСкобка «]» без открывающей «[»: «[ФИО] [Город] ]]]]]]]]]]]]»")
@@ -294,6 +314,12 @@ void tst_PreflightCheck::findings_data()
         << QStringList{kE + "таблица\tКолонка «ФИО» встречается дважды: формирование по шаблонам .odt прервётся"};
     QTest::newRow("two columns of one name do no harm to Word")
         << QStringList{"Договор.docx|[ФИО]"} << QStringList{"ФИО;ФИО", "Иванов;Петров"} << "" << QStringList{};
+    QTest::newRow("rows below an empty first cell were not read")
+        << QStringList{"Письмо.odt|[ФИО] [Город]"} << people << "unread=4,12"
+        << QStringList{kW + "таблица\tТаблица прочитана до строки 3: в строке 4 пустая первая ячейка, ниже не прочитано "
+                            "ещё строк: 12"};
+    QTest::newRow("a load that stopped at the table's end is fine")
+        << QStringList{"Письмо.odt|[ФИО] [Город]"} << people << "unread=4,0" << QStringList{};
 
     // Records and their names.
     QTest::newRow("empty naming values")
@@ -345,9 +371,9 @@ void tst_PreflightCheck::findings_data()
                        "Пакет.docx|nodocument"}
         << QStringList{"ФИО;Телефон", "Иванов;1"} << ""
         << QStringList{kE + "Нет.docx\tФайл шаблона не найден: документы по нему не будут созданы",
-                       kE + "Сломан.docx\tШаблон повреждён: это не документ Word, документы по нему не будут созданы",
-                       kE + "Сломан.odt\tШаблон не открывается (*",
-                       kE + "Пакет.docx\tШаблон не открывается (*"};
+                       kE + "Сломан.docx\tШаблон повреждён: Сломан.docx (это не документ Word): документы по нему не будут созданы",
+                       kE + "Сломан.odt\tШаблон повреждён: Сломан.odt (*",
+                       kE + "Пакет.docx\tШаблон повреждён: Пакет.docx (*"};
     QTest::newRow(".doc without a converter")
         << QStringList{"Старый.doc|bytes:legacy word bytes"} << people << ""
         << QStringList{kE + "Старый.doc\tДля шаблонов .doc нужен LibreOffice, а он не найден: формирование прервётся"};
@@ -418,6 +444,16 @@ void tst_PreflightCheck::editDistance_data()
     QTest::newRow("two") << "Дата рождения" << "Дта рожденя" << 2;
     QTest::newRow("above the limit") << "Дата рождения" << "Дт рожденя" << 3;
     QTest::newRow("lengths far apart") << "Сумма" << "Сумма прописью" << 3;
+    // Long names: only the cells near the diagonal are computed, the answer stays the same.
+    const QString longName = QStringLiteral("аб") + QString(148, QChar(0x0432)) + QStringLiteral("Город")
+                             + QString(148, QChar(0x0433)) + QStringLiteral("де");
+    QTest::newRow("long, one changed in the middle") << longName << QString(longName).replace(152, 1, QStringLiteral("x")) << 1;
+    QTest::newRow("long, swapped near both ends")
+        << longName << QStringLiteral("ба") + longName.mid(2, longName.size() - 4) + QStringLiteral("ед") << 2;
+    QTest::newRow("long, added and dropped far apart")
+        << longName << QStringLiteral("ж") + longName.left(200) + longName.mid(201) << 2;
+    QTest::newRow("long, three changed") << longName << QStringLiteral("ёёё") + longName.mid(3) << 3;
+    QTest::newRow("long, one letter shifted across") << QStringLiteral("x") + longName << longName + QStringLiteral("x") << 2;
 }
 
 void tst_PreflightCheck::editDistance()
@@ -443,6 +479,13 @@ void tst_PreflightCheck::probableName_data()
     QTest::newRow("short name") << "ФО" << columns << -1;
     QTest::newRow("nothing close") << "Телефон" << columns << -1;
     QTest::newRow("empty candidates never") << "" << columns << -1;
+    // No guess by edits for names longer than the cap; letter case and blanks still count.
+    const QString atCap(kSuggestMaxLength, QChar(0x0430));
+    QTest::newRow("at the length cap") << QString(atCap).replace(0, 1, QStringLiteral("б")) << QStringList{"ФИО", atCap} << 1;
+    QTest::newRow("above the length cap")
+        << atCap + QStringLiteral("б") << QStringList{"ФИО", atCap + QStringLiteral("в")} << -1;
+    QTest::newRow("above the cap, letter case")
+        << atCap.toUpper() + QStringLiteral("Б") << QStringList{"ФИО", atCap + QStringLiteral("б")} << 1;
 }
 
 void tst_PreflightCheck::probableName()

@@ -73,6 +73,8 @@ private slots:
     void loadKeepsMarksAndFixesAreas();
     void loadPadsShortRecords();
     void moveColumn();
+    void editsMakeTheTableModified_data();
+    void editsMakeTheTableModified();
     void search_data();
     void search();
     void searchText();
@@ -305,6 +307,45 @@ void tst_GridModel::moveColumn()
     QVERIFY(g.mark(1));
     g.moveColumn(0, 2); // the marker column stays
     QCOMPARE(g.headers().first(), QStringLiteral("B"));
+}
+
+void tst_GridModel::editsMakeTheTableModified_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<bool>("modified");
+    QTest::newRow("typing") << "cell" << true;
+    QTest::newRow("the same text again") << "same" << false;
+    QTest::newRow("rows added") << "rows" << true;
+    QTest::newRow("column added") << "column" << true;
+    QTest::newRow("column removed") << "removeColumn" << true;
+    QTest::newRow("row removed") << "removeRow" << true;
+    QTest::newRow("column moved") << "move" << true;
+    QTest::newRow("marks") << "marks" << false;
+    QTest::newRow("current cell") << "current" << false;
+}
+
+void tst_GridModel::editsMakeTheTableModified()
+{
+    QFETCH(QString, step);
+    QFETCH(bool, modified);
+    TGridModel g;
+    QVERIFY(!g.modified());
+    g.load({QStringLiteral("A"), QStringLiteral("B")}, {{QStringLiteral("a"), QStringLiteral("b")}});
+    QVERIFY(!g.modified());
+    if (step == QLatin1String("cell")) g.setCell(1, 1, QStringLiteral("x"));
+    else if (step == QLatin1String("same")) g.setCell(1, 1, QStringLiteral("a"));
+    else if (step == QLatin1String("rows")) g.appendRows(3);
+    else if (step == QLatin1String("column")) g.appendColumn(QStringLiteral("C"));
+    else if (step == QLatin1String("removeColumn")) DeleteGridColumn(g, 2);
+    else if (step == QLatin1String("removeRow")) DeleteGridRow(g, 2);
+    else if (step == QLatin1String("move")) g.moveColumn(1, 2);
+    else if (step == QLatin1String("marks")) g.setAllRecordMarks(true);
+    else g.setCurrent(2, 1);
+    QCOMPARE(g.modified(), modified);
+    QCOMPARE(g.markedRecords(), step == QLatin1String("marks") ? 1 : 0);
+    // A load brings the table from its file again: nothing is unsaved any more.
+    g.load({QStringLiteral("A")}, {{QStringLiteral("a")}});
+    QVERIFY(!g.modified());
 }
 
 void tst_GridModel::search_data()

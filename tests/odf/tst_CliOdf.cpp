@@ -97,7 +97,7 @@ void TestCliOdf::help_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("first");
     QTest::addColumn<QStringList>("options");
-    const QStringList run{"--templates", "--data", "--sheet", "--format", "--naming", "--column", "--rows", "--only",
+    const QStringList run{"--templates", "--data", "--sheet", "--format", "--naming", "--order", "--column", "--rows", "--only",
                           "--personal", "--colontit", "--converter"};
     for (const char *flag : {"--help", "-h"}) {
         QTest::addRow("fields %s", flag) << QStringList{"fields", flag} << "dokrava-cli fields FILE..." << QStringList{};
@@ -107,7 +107,7 @@ void TestCliOdf::help_data()
                                        << QStringList{};
         QTest::addRow("generate %s", flag) << QStringList{"generate", "--out", "x", flag}
                                            << "dokrava-cli generate --templates DIR --data FILE --out DIR [параметры]"
-                                           << run + QStringList{"--out", "--check"};
+                                           << run + QStringList{"--out", "--check", "--combine", "--duplex", "--copies"};
         QTest::addRow("check %s", flag) << QStringList{"check", flag}
                                         << "dokrava-cli check --templates DIR --data FILE [параметры]" << run;
     }

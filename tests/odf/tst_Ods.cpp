@@ -77,6 +77,7 @@ private slots:
     void writeReadRoundTrip();
     void writerReplacesExistingFile();
     void writerKeepsOtherSheetsOfForeignFile();
+    void threeEntriesWithTwoSheetsKeepTheSecond();
     void libreOfficeReadsWrittenTable();
 
 private:
@@ -443,6 +444,36 @@ void TestOds::writerKeepsOtherSheetsOfForeignFile()
                                 "<table:table-cell office:value-type=\"string\"><text:p>Казань</text:p>"));
     QVERIFY(newContent.contains("<text:p>н</text:p></table:table-cell><table:table-cell office:value-type=\"string\" "
                                 "calcext:value-type=\"string\"><text:p>заметка</text:p>"));
+}
+
+// Three entries named as this writer names them do not make a file its own: a second sheet in
+// the content is kept, and so is the first sheet's name.
+void TestOds::threeEntriesWithTwoSheetsKeepTheSecond()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.ods");
+    QVERIFY(QFile::copy(DOKRAVA_TEST_DATA "/odf/ods_three_entries_two_sheets_kept_on_save.ods", path));
+    QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    const QString before = QString::fromUtf8(ZipReader(path).data(1));
+    TGridModel grid;
+    grid.load({"ФИО"}, {{"Петров"}});
+    SaveGridToODS(grid.textGrid(), path);
+    const QString after = QString::fromUtf8(ZipReader(path).data(1));
+    const QString second = before.mid(before.indexOf("<table:table table:name=\"Архив\">"));
+    QVERIFY(second.contains("Второй лист остаётся"));
+    QVERIFY2(after.endsWith(second), qPrintable(after));
+    QStringList h;
+    QList<QStringList> r;
+    TODTProcessor().LoadODSToGrid(path, h, r);
+    QCOMPARE(r, QList<QStringList>{{"Петров"}});
+    // A file this writer made is still written anew, exactly as a new one.
+    const QString own = dir.filePath("own.ods"), fresh = dir.filePath("new.ods");
+    TGridModel other;
+    other.load({"A"}, {{"1"}});
+    SaveGridToODS(other.textGrid(), own);
+    SaveGridToODS(grid.textGrid(), own);
+    SaveGridToODS(grid.textGrid(), fresh);
+    QCOMPARE(ZipReader(own).data(1), ZipReader(fresh).data(1));
 }
 
 void TestOds::libreOfficeReadsWrittenTable()

@@ -32,6 +32,7 @@ private slots:
     void failedConversionLeavesNoOutput();
     void batchWithABrokenAndAHangingDocument();
     void theLastDocumentsGoInFullBatches();
+    void progressCountsEachFileAsItAppears();
 
 private:
     QString writeOdt(const QString &name);
@@ -239,6 +240,35 @@ void tst_PdfConverter::theLastDocumentsGoInFullBatches()
     // Every converter start costs seconds: a converter that comes for work while the other one
     // still converts takes a whole batch, not half of what is left, again and again.
     QCOMPARE(TestFiles::readBytes(converter + QStringLiteral(".calls")), QByteArray("4\n4\n4\n4\n"));
+}
+
+void tst_PdfConverter::progressCountsEachFileAsItAppears()
+{
+    // One batch of three; each PDF is written only once the test lets it ("<converter>.go<name>").
+    const QString converter = FakeConverter::write(m_dir->filePath(QStringLiteral("soffice")),
+        FakeConverter::eachSource("",
+                                  "       while [ ! -e \"$0.go$base\" ]; do sleep 0.05; done\n"
+                                  "       printf '%%PDF-1.4\\n%%%%EOF\\n' > \"$out/$base.pdf\"",
+                                  ""));
+    ConversionSupervisor::Options options;
+    options.converter = converter;
+    options.processes = 1;
+    options.batchBaseMs = 10000; // a count that never moves fails in seconds, not minutes
+    options.singleMs = 2000;
+    ConversionSupervisor supervisor(options);
+    for (int i = 0; i < 3; ++i)
+        supervisor.submit(writeOdt(QStringLiteral("docum/%1.odt").arg(i)), m_dir->filePath(QStringLiteral("docum/%1.pdf").arg(i)));
+    QList<int> made;
+    const QList<bool> converted = supervisor.finish([&](int count) {
+        // The batch is judged only when it ends: until then the count follows the files.
+        if (made.isEmpty() || made.last() != count)
+            made << count;
+        if (count < 3 && supervisor.judged() == 0)
+            TestFiles::writeBytes(converter + QStringLiteral(".go%1").arg(count), "");
+    });
+    QCOMPARE(converted.count(true), 3);
+    QCOMPARE(made, (QList<int>{0, 1, 2, 3}));
+    QCOMPARE(supervisor.madeSoFar(), 3);
 }
 
 QTEST_GUILESS_MAIN(tst_PdfConverter)

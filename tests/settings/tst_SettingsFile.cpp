@@ -37,6 +37,16 @@ TSettings make(bool colontit, bool help, bool openDir, bool openUniqDir, int for
     return s;
 }
 
+// Defaults with the combined file's switches.
+TSettings combined(bool on, bool duplex, int copies)
+{
+    TSettings s;
+    s.CombinePdf = on;
+    s.Duplex = duplex;
+    s.Copies = copies;
+    return s;
+}
+
 } // namespace
 
 class tst_SettingsFile : public QObject
@@ -133,6 +143,19 @@ void tst_SettingsFile::loadSettings_data()
     QTest::newRow("check off only when 0") << QByteArray("Check~0\r\n") << make(false, false, false, false, 1, 0, false);
     QTest::newRow("check on when 1") << QByteArray("Check~1\r\n") << defaults;
     QTest::newRow("check on for anything but 0") << QByteArray("Check~no\r\n") << defaults;
+    TSettings remembered;
+    remembered.ZagotkaDir = QStringLiteral("D:\\Шаблоны\\");
+    remembered.ReplaceFile = QStringLiteral("D:\\Данные~1.xlsx");
+    remembered.ReplaceSheet = 2;
+    QTest::newRow("remembered paths") << QByteArray("ZagotkaDir~D:\\\xd8\xe0\xe1\xeb\xee\xed\xfb\\\r\n"
+                                                    "ReplaceFile~D:\\\xc4\xe0\xed\xed\xfb\xe5~1.xlsx\r\nReplaceSheet~2\r\n")
+                                      << remembered;
+    QTest::newRow("sheet that is no number") << QByteArray("ReplaceSheet~x\r\n") << defaults;
+    QTest::newRow("combined file") << QByteArray("CombinePdf~1\r\nDuplex~1\r\nCopies~3\r\n") << combined(true, true, 3);
+    QTest::newRow("combined file flags need exactly 1") << QByteArray("CombinePdf~yes\r\nDuplex~ 1\r\n") << defaults;
+    QTest::newRow("no copies means one") << QByteArray("Copies~0\r\n") << defaults;
+    QTest::newRow("copies beyond 9 are 9") << QByteArray("Copies~12\r\n") << combined(false, false, 9);
+    QTest::newRow("copies not a number") << QByteArray("Copies~две\r\n") << defaults;
     QTest::newRow("hand edited fixture") << TestFiles::readBytes(DOKRAVA_TEST_DATA "/settings/settings_hand_edited.ini")
                                          << make(true, false, true, false, 1, 7);
 }
@@ -152,6 +175,12 @@ void tst_SettingsFile::loadSettings()
     QCOMPARE(got.FormatFile, expected.FormatFile);
     QCOMPARE(got.FileName, expected.FileName);
     QCOMPARE(got.Check, expected.Check);
+    QCOMPARE(got.ZagotkaDir, expected.ZagotkaDir);
+    QCOMPARE(got.ReplaceFile, expected.ReplaceFile);
+    QCOMPARE(got.ReplaceSheet, expected.ReplaceSheet);
+    QCOMPARE(got.CombinePdf, expected.CombinePdf);
+    QCOMPARE(got.Duplex, expected.Duplex);
+    QCOMPARE(got.Copies, expected.Copies);
 }
 
 void tst_SettingsFile::loadStartsFromDefaults()
@@ -176,13 +205,27 @@ void tst_SettingsFile::saveSettingsWritesItsLines_data()
     QTest::addColumn<TSettings>("settings");
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("defaults") << TSettings()
-                              << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\nCheck~1\r\n");
+                              << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\nCheck~1\r\nCombinePdf~0\r\nDuplex~0\r\nCopies~1\r\n");
     QTest::newRow("all on") << make(true, true, true, true, 0, 1)
-                            << QByteArray("Colontit~1\r\nHelp~1\r\nOpenDir~1\r\nOpenUniqDir~1\r\nFormatFile~0\r\nFileName~1\r\nCheck~1\r\n");
+                            << QByteArray("Colontit~1\r\nHelp~1\r\nOpenDir~1\r\nOpenUniqDir~1\r\nFormatFile~0\r\nFileName~1\r\nCheck~1\r\nCombinePdf~0\r\nDuplex~0\r\nCopies~1\r\n");
     QTest::newRow("odd integers written as 1") << make(false, false, false, false, 7, -3)
-                                               << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~1\r\nCheck~1\r\n");
+                                               << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~1\r\nCheck~1\r\nCombinePdf~0\r\nDuplex~0\r\nCopies~1\r\n");
+    TSettings remembered;
+    remembered.ZagotkaDir = QStringLiteral("C:\\Шаблоны\\");
+    remembered.ReplaceFile = QStringLiteral("C:\\Data.xls");
+    remembered.ReplaceSheet = 1;
+    QTest::newRow("remembered paths") << remembered
+                                      << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\nCheck~1\r\nCombinePdf~0\r\nDuplex~0\r\nCopies~1\r\n"
+                                                    "ZagotkaDir~C:\\\xd8\xe0\xe1\xeb\xee\xed\xfb\\\r\nReplaceFile~C:\\Data.xls\r\nReplaceSheet~1\r\n");
+    // A path the code page cannot hold would come back as another one: it is left out.
+    remembered.ZagotkaDir = QStringLiteral("C:\\文件\\");
+    remembered.ReplaceFile.clear();
+    QTest::newRow("path beyond the code page") << remembered
+                                               << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\nCheck~1\r\nCombinePdf~0\r\nDuplex~0\r\nCopies~1\r\n");
     QTest::newRow("check off") << make(false, false, false, false, 1, 0, false)
-                               << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\nCheck~0\r\n");
+                               << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\nCheck~0\r\nCombinePdf~0\r\nDuplex~0\r\nCopies~1\r\n");
+    QTest::newRow("combined file") << combined(true, true, 4)
+                                   << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\nCheck~1\r\nCombinePdf~1\r\nDuplex~1\r\nCopies~4\r\n");
 }
 
 void tst_SettingsFile::saveSettingsWritesItsLines()

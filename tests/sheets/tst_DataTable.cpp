@@ -1,6 +1,8 @@
 // Loading and saving the data table for every format, and the template scan.
 #include "DiskFaults.h"
 #include "TestFiles.h"
+#include "base/Cp1251.h"
+#include "base/PendingFile.h"
 #include "base/DokravaError.h"
 #include "grid/TGridModel.h"
 #include "office/OfficeConverter.h"
@@ -11,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -77,6 +80,8 @@ private slots:
     void loadsLibreOfficeWorkbook();
     void sheetExtent();
     void emptyA1GivesTwoByTwo();
+    void unreadRowsBelowTheRecords_data();
+    void unreadRowsBelowTheRecords();
     void chosenSheetOutOfRangeTakesFirst();
     void gridLoadMatchesTableLoad_data();
     void gridLoadMatchesTableLoad();
@@ -88,6 +93,12 @@ private slots:
     void saveErasesBeyondGrid();
     void csvSaveInOnePassEqualsCellByCell_data();
     void csvSaveInOnePassEqualsCellByCell();
+    void csvSaveKeepsUntouchedRecords_data();
+    void csvSaveKeepsUntouchedRecords();
+    void untouchedCellsKeepTypeStyleAndFormula_data();
+    void untouchedCellsKeepTypeStyleAndFormula();
+    void abandonedTemporaryFilesGo_data();
+    void abandonedTemporaryFilesGo();
     void saveFollowsSymbolicLink_data();
     void saveFollowsSymbolicLink();
     void failedWriteOrSyncKeepsFile_data();
@@ -145,6 +156,8 @@ void tst_DataTable::sheetExtent()
     QCOMPARE(grid.cell(2, 5), QStringLiteral("b6"));
     QCOMPARE(grid.cell(2, 6), QString()); // B7 empty
     QCOMPARE(grid.cell(3, 9), QStringLiteral("c10"));
+    // A11 has no value: row 12 is left unread, D5 lies beyond the table's columns.
+    QCOMPARE(t.unread, (TUnreadRows{11, 1}));
 }
 
 void tst_DataTable::emptyA1GivesTwoByTwo()
@@ -158,6 +171,42 @@ void tst_DataTable::emptyA1GivesTwoByTwo()
     QCOMPARE(grid.colCount(), 2);
     QCOMPARE(grid.rowCount(), 2);
     QCOMPARE(grid.cell(1, 0), QString());
+}
+
+void tst_DataTable::unreadRowsBelowTheRecords_data()
+{
+    QTest::addColumn<QString>("file");   // a fixture, or "csv:" and the text of a ".csv"
+    QTest::addColumn<int>("stopRow");
+    QTest::addColumn<int>("count");
+    QTest::newRow("csv, a blank line") << "csv:ФИО;Город\nИванов;Москва\n\nПетров;Казань\nСидоров;\n" << 3 << 2;
+    QTest::newRow("csv, an empty first cell counts itself") << "csv:ФИО;Город\nИванов;Москва\n;Казань\n" << 3 << 1;
+    QTest::newRow("csv, blank lines at the end") << "csv:ФИО;Город\nИванов;Москва\n\n\n;\n" << 3 << 0;
+    QTest::newRow("csv, values beyond the header row do not count") << "csv:ФИО;Город\nИванов;Москва\n\n;;справа\n" << 3 << 0;
+    QTest::newRow("csv, fixture") << "rows_below_empty_first_cell_unread.csv" << 4 << 2;
+    QTest::newRow("csv, gap") << "gap_below_rows_kept_on_save.csv" << 4 << 2;
+    QTest::newRow("xlsx, gap") << "gap_below_rows_kept_on_save.xlsx" << 4 << 2;
+    QTest::newRow("xls, gap") << "gap_below_rows_kept_on_save.xls" << 4 << 2;
+    QTest::newRow("ods reads every row") << "ragged_records.ods" << 0 << 0;
+}
+
+// The load stops at the first row without a first cell; what it left below is counted so that
+// the window and the check can say so.
+void tst_DataTable::unreadRowsBelowTheRecords()
+{
+    QFETCH(QString, file);
+    QFETCH(int, stopRow);
+    QFETCH(int, count);
+    QTemporaryDir dir;
+    QString path = data(file);
+    if (file.startsWith(QLatin1String("csv:"))) {
+        path = dir.filePath(QStringLiteral("t.csv"));
+        TestFiles::writeBytes(path, file.mid(4).toUtf8());
+    }
+    const TDataTable table = LoadDataTable(path, 0);
+    QCOMPARE(table.unread, (TUnreadRows{stopRow, count}));
+    QCOMPARE(LoadDataGrid(path, 0).unread, table.unread);
+    QCOMPARE(table.recordCount(), std::max(stopRow - 2, int(table.rows.size())));
+    QCOMPARE(UnreadRowsMessage(table.unread).isEmpty(), count == 0);
 }
 
 void tst_DataTable::gridLoadMatchesTableLoad_data()
@@ -318,6 +367,180 @@ void tst_DataTable::csvSaveInOnePassEqualsCellByCell()
     QCOMPARE(TestFiles::readBytes(onePass), TestFiles::readBytes(cellByCell));
 }
 
+void tst_DataTable::csvSaveKeepsUntouchedRecords_data()
+{
+    QTest::addColumn<QString>("encoding"); // of the file: "utf8", "bom" or "cp1251"
+    QTest::addColumn<int>("row");          // grid row edited (from 1); 0 none, -1 one row added, -2 the last deleted
+    QTest::addColumn<int>("col");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("from");     // the text of the file that changes, and what it becomes
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("saved");    // the encoding written
+    for (const char *enc : {"utf8", "bom", "cp1251"}) {
+        QTest::addRow("%s, nothing changed", enc) << enc << 0 << 0 << QString() << QString() << QString() << enc;
+        QTest::addRow("%s, one cell of a CR LF record", enc)
+            << enc << 3 << 2 << QStringLiteral("Томск") << QStringLiteral("ИП Петров;Омск;300\r\n")
+            << QStringLiteral("ИП Петров;Томск;300\r\n") << enc;
+        QTest::addRow("%s, a record with quotes and a LF", enc)
+            << enc << 1 << 3 << QStringLiteral("150") << QStringLiteral("ООО \"Север/Юг\"; Москва ;\"100\"\n")
+            << QStringLiteral("\"ООО \"\"Север/Юг\"\"\"; Москва ;150\n") << enc;
+        QTest::addRow("%s, a record added after the last line without its end", enc)
+            << enc << -1 << 0 << QString() << QStringLiteral("Казань;\"400\"")
+            << QStringLiteral("Казань;\"400\"\r\nНовая;Уфа;500\r\n") << enc;
+        QTest::addRow("%s, the last record deleted", enc)
+            << enc << -2 << 0 << QString() << QStringLiteral("\"Простой\";Казань;\"400\"") << QString() << enc;
+    }
+    QTest::newRow("cp1251, a character it lacks: UTF-8 with a mark, the text of the rest kept")
+        << "cp1251" << 3 << 2 << QStringLiteral("東京") << QStringLiteral("ИП Петров;Омск;300\r\n")
+        << QStringLiteral("ИП Петров;東京;300\r\n") << "bom";
+}
+
+// A save writes only what changed: every record the user did not touch keeps its bytes, its
+// quoting, spaces, trailing separators and line end included, in the file's own encoding.
+void tst_DataTable::csvSaveKeepsUntouchedRecords()
+{
+    QFETCH(QString, encoding);
+    QFETCH(int, row);
+    QFETCH(int, col);
+    QFETCH(QString, value);
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, saved);
+    const auto encoded = [](const QString &text, const QString &enc) {
+        return enc == QLatin1String("cp1251") ? Cp1251::encode(text)
+                                              : (enc == QLatin1String("bom") ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + text.toUtf8();
+    };
+    const QString original = QString::fromUtf8(TestFiles::readBytes(data(QStringLiteral("untouched_records_keep_their_bytes.csv"))));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Фирмы.csv"));
+    TestFiles::writeBytes(path, encoded(original, encoding));
+    TDataTable table = LoadDataGrid(path, 0);
+    QCOMPARE(table.text.cell(1, 1), QStringLiteral("ООО \"Север/Юг\""));
+    QCOMPARE(table.text.cell(1, 2), QStringLiteral("ЗАО \"Заря\" и партнёры"));
+    TTextGrid grid = table.text;
+    if (row > 0)
+        grid.setCell(col, row, value);
+    if (row == -1) {
+        grid.setRowCount(grid.rowCount() + 1);
+        const QStringList added{QStringLiteral("Новая"), QStringLiteral("Уфа"), QStringLiteral("500")};
+        for (int c = 1; c <= 3; ++c)
+            grid.setCell(c, grid.rowCount() - 1, added[c - 1]);
+    }
+    if (row == -2)
+        grid.removeRow(grid.rowCount() - 1);
+    SaveDataTable(grid, path, 0, {}, table.extent);
+    QString expected = original;
+    if (!from.isEmpty()) {
+        QCOMPARE(original.count(from), 1);
+        expected.replace(from, to);
+    }
+    QCOMPARE(TestFiles::readBytes(path), encoded(expected, saved));
+}
+
+void tst_DataTable::untouchedCellsKeepTypeStyleAndFormula_data()
+{
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<QString>("part");    // the part that holds the sheet
+    QTest::addColumn<int>("row");         // the one cell edited (grid row, field)
+    QTest::addColumn<int>("col");
+    QTest::addColumn<QStringList>("kept"); // cells that must stay exactly as written
+    QTest::newRow("xlsx") << "three_sheets_lo.xlsx" << "xl/worksheets/sheet1.xml" << 2 << 2
+        << QStringList({QStringLiteral("<c r=\"B2\" s=\"0\" t=\"n\"><v>1500</v></c>"),
+                        QStringLiteral("<c r=\"C2\" s=\"1\" t=\"n\"><v>45366</v></c>"),
+                        QStringLiteral("<c r=\"D2\" s=\"2\" t=\"b\"><v>1</v></c>"),
+                        QStringLiteral("<c r=\"E2\" s=\"0\" t=\"n\"><f aca=\"false\">B2*2</f><v>3000</v></c>"),
+                        QStringLiteral("<c r=\"C3\" s=\"3\" t=\"n\"><v>45366.4375</v></c>")});
+    QTest::newRow("ods") << "ods_untouched_cells_keep_type_and_formula.ods" << "content.xml" << 2 << 2
+        << QStringList({QStringLiteral("<table:table-cell table:style-name=\"ce1\" office:value-type=\"string\"><text:p>Цена</text:p>"),
+                        QStringLiteral("<table:table-cell office:value-type=\"float\" office:value=\"7\"><text:p>7</text:p>"),
+                        QStringLiteral("<table:table-cell table:formula=\"of:=[.B2]*2\" office:value-type=\"float\" "
+                                       "office:value=\"14\"><text:p>14</text:p>")});
+}
+
+// A save changes only the cells the user changed: the others keep their type, style and formula.
+void tst_DataTable::untouchedCellsKeepTypeStyleAndFormula()
+{
+    QFETCH(QString, fixture);
+    QFETCH(QString, part);
+    QFETCH(int, row);
+    QFETCH(int, col);
+    QFETCH(QStringList, kept);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Данные.") + QFileInfo(fixture).suffix());
+    QVERIFY(QFile::copy(fixturePath(fixture), path));
+    QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    const auto sheet = [&] {
+        ZipReader zip(path);
+        return QString::fromUtf8(zip.data(zip.indexOf(part)));
+    };
+    for (const QString &cell : kept)
+        QVERIFY2(sheet().contains(cell), qPrintable(cell));
+    const TDataTable table = LoadDataGrid(path, 0);
+    TTextGrid grid = table.text;
+    grid.setCell(col, row, QStringLiteral("Изменено"));
+    SaveDataTable(grid, path, 0, {}, table.extent);
+    const QString after = sheet();
+    for (const QString &cell : kept)
+        QVERIFY2(after.contains(cell), qPrintable(cell));
+    QVERIFY(after.contains(QStringLiteral("Изменено")));
+    QCOMPARE(LoadDataGrid(path, 0).text.cell(col, row), QStringLiteral("Изменено"));
+}
+
+void tst_DataTable::abandonedTemporaryFilesGo_data()
+{
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("save"); // the next save removes them, else the next load
+    for (const bool save : {false, true}) {
+        const char *what = save ? "save" : "load";
+        QTest::addRow("%s, csv", what) << "cp1251_comma.csv" << "Данные.csv" << save;
+        QTest::addRow("%s, xlsx", what) << "three_sheets_lo.xlsx" << "Данные.xlsx" << save;
+        QTest::addRow("%s, ods", what) << "ods_other_sheets_kept_on_save.ods" << "Данные.ods" << save;
+    }
+}
+
+// A save killed midway leaves its temporary file beside the data file; the next load or save of
+// that file removes it, and only it: the temporary files of a save still running, of another
+// file and of an older version stay.
+void tst_DataTable::abandonedTemporaryFilesGo()
+{
+    QFETCH(QString, fixture);
+    QFETCH(QString, name);
+    QFETCH(bool, save);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QVERIFY(QFile::copy(fixturePath(fixture), path));
+    QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    QProcess ended; // its id names no running process once it has ended
+    ended.start(QStringLiteral("sleep"), {QStringLiteral("0")});
+    QVERIFY(ended.waitForStarted());
+    const QString deadPid = QString::number(ended.processId());
+    QVERIFY(ended.waitForFinished());
+    const auto killedSave = [&](const QString &target) {
+        QStringList parts = QFileInfo(PendingFile(target).path()).fileName().split(QLatin1Char('-'));
+        parts[1] = deadPid;
+        const QString temp = parts.join(QLatin1Char('-'));
+        TestFiles::writeBytes(dir.filePath(temp), QByteArray(5000, 'x'));
+        return temp;
+    };
+    std::optional<TDataTable> table;
+    if (save)
+        table = LoadDataGrid(path, 0);
+    PendingFile running(path);
+    TestFiles::writeBytes(running.path(), "в работе");
+    const QString killed = killedSave(path), otherFile = killedSave(dir.filePath(QStringLiteral("Другой.csv")));
+    const QString older = QStringLiteral(".~dokrava-%1-1f2e.tmp").arg(deadPid);
+    TestFiles::writeBytes(dir.filePath(older), "x");
+    if (save)
+        SaveDataTable(table->text, path, 0, {}, table->extent);
+    else
+        LoadDataGrid(path, 0);
+    QStringList expected{name, QFileInfo(running.path()).fileName(), otherFile, older};
+    expected.sort();
+    QVERIFY(!expected.contains(killed));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
+}
+
 void tst_DataTable::saveErasesBeyondGrid_data()
 {
     QTest::addColumn<QString>("fixture");
@@ -425,22 +648,31 @@ void tst_DataTable::failedWriteOrSyncKeepsFile_data()
 {
     QTest::addColumn<QString>("fixture"); // "" for an ".ods" this program wrote
     QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("sync");       // the sync to disk fails, else a write does
-    for (const bool sync : {false, true}) {
-        const char *fault = sync ? "sync fails" : "write fails";
-        QTest::addRow("xlsx, %s", fault) << "three_sheets_lo.xlsx" << "Данные.xlsx" << sync;
-        QTest::addRow("csv, %s", fault) << "cp1251_comma.csv" << "Данные.csv" << sync;
-        QTest::addRow("ods written here, %s", fault) << "" << "Данные.ods" << sync;
-        QTest::addRow("ods from an office suite, %s", fault) << "ods_other_sheets_kept_on_save.ods" << "Данные.ods" << sync;
+    QTest::addColumn<int>("fault");       // 0 the file-size limit, -1 the sync to disk fails, else write()'s error code
+    QTest::addColumn<QString>("reason");  // what the message says
+    const QList<std::tuple<const char *, int, QString>> faults{
+        {"size limit", 0, QStringLiteral("Файл слишком велик для этого диска")},
+        {"sync fails", -1, QStringLiteral("данные не удалось сохранить на диске")},
+        {"disk full", ENOSPC, QStringLiteral("Недостаточно места на диске")},
+        {"write refused", EACCES, QStringLiteral("Нет доступа к файлу")},
+    };
+    for (const auto &[fault, code, reason] : faults) {
+        QTest::addRow("xlsx, %s", fault) << "three_sheets_lo.xlsx" << "Данные.xlsx" << code << reason;
+        QTest::addRow("csv, %s", fault) << "cp1251_comma.csv" << "Данные.csv" << code << reason;
+        QTest::addRow("ods written here, %s", fault) << "" << "Данные.ods" << code << reason;
+        QTest::addRow("ods from an office suite, %s", fault) << "ods_other_sheets_kept_on_save.ods" << "Данные.ods"
+                                                            << code << reason;
     }
 }
 
+// A failed save names the file and the reason, and leaves the file and its folder as they were.
 void tst_DataTable::failedWriteOrSyncKeepsFile()
 {
 #ifdef Q_OS_LINUX
     QFETCH(QString, fixture);
     QFETCH(QString, name);
-    QFETCH(bool, sync);
+    QFETCH(int, fault);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
     const QString path = dir.filePath(name);
     TGridModel grid;
@@ -460,10 +692,13 @@ void tst_DataTable::failedWriteOrSyncKeepsFile()
     QString message;
     {
         std::optional<DiskFaults::FileSizeLimit> limit;
-        if (sync)
+        std::optional<DiskFaults::WriteFault> failing;
+        if (fault < 0)
             DiskFaults::syncFails = true;
-        else
+        else if (fault == 0)
             limit.emplace(before.size() + 1024);
+        else
+            failing.emplace(fault);
         try {
             SaveDataTable(grid.textGrid(), path, 0, {}, loaded);
         } catch (const DokravaError &e) {
@@ -471,7 +706,8 @@ void tst_DataTable::failedWriteOrSyncKeepsFile()
         }
         DiskFaults::syncFails = false;
     }
-    QVERIFY2(message.contains(name) && !message.contains(QStringLiteral("dokrava-")), qPrintable(message));
+    QVERIFY2(message.contains(name) && message.contains(reason) && !message.contains(QStringLiteral("dokrava-")),
+             qPrintable(message));
     QCOMPARE(TestFiles::readBytes(path), before);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({name}));
 #else

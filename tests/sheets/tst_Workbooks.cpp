@@ -131,6 +131,9 @@ void tst_Workbooks::csvEncodingsAndQuotes_data()
         << "cp1251_comma.csv"
         << QStringList({QStringLiteral("Имя|Примечание"), QStringLiteral("Ёжик|строка 1\nстрока 2"),
                         QStringLiteral("Кавычка \"в\" тексте|№ 5")});
+    QTest::newRow("quotes inside unquoted fields are text")
+        << "unquoted_quotes_are_text.csv"
+        << QStringList({QStringLiteral("Фирма|Примечание"), QStringLiteral("ООО \"Север/Юг\"|ЗАО \"Заря\" и партнёры")});
 }
 
 void tst_Workbooks::csvEncodingsAndQuotes()
@@ -149,6 +152,8 @@ void tst_Workbooks::csvPiecesGiveTheSameRecords_data()
     QTest::newRow("line ends") << QStringLiteral("a\rb\r\n\nc;\nd");
     QTest::newRow("unterminated quote") << QStringLiteral("a;\"b;c\r\nd");
     QTest::newRow("text around quotes") << QStringLiteral("\"a\"b;c\"\"\r\n;\r\nЁж");
+    QTest::newRow("quotes inside unquoted fields")
+        << QStringLiteral("ООО \"Север;Юг\";x\r\n \"a\";b\"\"\"\nЗАО \"Заря\" и \U0001F600\"");
 }
 
 // A large file is parsed a piece at a time: wherever two boundaries fall, the records are those
@@ -158,10 +163,23 @@ void tst_Workbooks::csvPiecesGiveTheSameRecords()
     QFETCH(QString, text);
     const QList<QStringList> whole = CsvWorkbook::parse(text, QLatin1Char(';'));
     QVERIFY(!whole.isEmpty());
+    // Where the records end in the UTF-8 file, read in one piece: each after its line end, the
+    // last one at the end of the text; every cut must give the same.
+    const QByteArray utf8 = text.toUtf8();
+    CsvParser one(QLatin1Char(';'));
+    one.countBytes(true, 0);
+    one.feed(text);
+    one.finish();
+    const QList<qint64> ends = one.takeRecordEnds();
+    QCOMPARE(ends.size(), whole.size());
+    QCOMPARE(ends.last(), utf8.size());
+    for (const qint64 end : ends.first(ends.size() - 1))
+        QVERIFY(utf8.at(end - 1) == '\n' || (utf8.at(end - 1) == '\r' && utf8.at(end) != '\n'));
     const QStringView view(text);
     for (qsizetype i = 0; i <= text.size(); ++i) {
         for (qsizetype j = i; j <= text.size(); ++j) {
             CsvParser parser(QLatin1Char(';'));
+            parser.countBytes(true, 0);
             parser.feed(view.first(i));
             parser.feed(view.sliced(i, j - i));
             parser.feed(view.sliced(j));
@@ -169,6 +187,7 @@ void tst_Workbooks::csvPiecesGiveTheSameRecords()
             for (const TTextRow &row : parser.finish())
                 pieces << row.toList().mid(1);
             QVERIFY2(pieces == whole, qPrintable(QStringLiteral("cut at %1 and %2").arg(i).arg(j)));
+            QVERIFY2(parser.takeRecordEnds() == ends, qPrintable(QStringLiteral("ends, cut at %1 and %2").arg(i).arg(j)));
         }
     }
 }
@@ -219,6 +238,11 @@ void tst_Workbooks::largeCsvReadInPieces()
             wrong = r;
     QCOMPARE(wrong, -1);
     QVERIFY(!book->hasValue(rows + 3, 1));
+    // Saved unchanged, the file keeps every byte: the record ends counted across pieces hold.
+    book->save();
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll() == bytes);
 }
 
 void tst_Workbooks::xlsxSaveRewritesOnlyChosenSheet()
@@ -403,7 +427,8 @@ void tst_Workbooks::csvRoundTrip()
     }
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("\xEF\xBB\xBF\"a,b\",\"\"\"q\"\"\"\r\n\xD0\x81\xD0\xB6,\r\n,\r\n"));
+    // Windows-1251 stays Windows-1251.
+    QCOMPARE(f.readAll(), QByteArray("\"a,b\",\"\"\"q\"\"\"\r\n\xA8\xE6,\r\n,\r\n"));
     auto book = OpenSpreadsheet(path);
     QCOMPARE(dump(*book, 3, 2), QStringList({QStringLiteral("a,b|\"q\""), QStringLiteral("Ёж|~"), QStringLiteral("~|~")}));
 }

@@ -1,5 +1,6 @@
 // A whole generation run driven through the main window: load, mark records, generate.
 #include "FakeConverter.h"
+#include "PdfFixture.h"
 #include "WindowTest.h"
 
 #include "base/AppFolder.h"
@@ -10,9 +11,13 @@
 #include "ui/TFZamena.h"
 #include "ui/TStringGrid.h"
 #include "ui_TFMain.h"
+#include "ui_TFZamena.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QProgressBar>
+#include <QSet>
+#include <QStatusBar>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -26,9 +31,14 @@ private slots:
     void init();
     void cleanup();
     void markTwoRecordsAndGenerate();
+    void combinedPdfForPrinting();
     void singleRecordErrorRestoresTheWindow();
     void stopRunMidway();
     void closingDuringRunAsksFirst();
+    void pdfProgressMovesPerDocument();
+    void fileNameOrderSetting_data();
+    void fileNameOrderSetting();
+    void shippedSamplesPassTheCheck();
 
 private:
     TFMain *startAndLoad();
@@ -95,6 +105,43 @@ void tst_TFMainGeneration::markTwoRecordsAndGenerate()
              (QStringList{QStringLiteral("Договор-Иванов Иван Иванович.docx"), QStringLiteral("Договор-Сидоров Пётр.docx")}));
     QCOMPARE(QDir(m_dir->filePath(QStringLiteral("docum/Письмо"))).entryList(QDir::Files, QDir::Name),
              (QStringList{QStringLiteral("Письмо-Иванов Иван Иванович.odt"), QStringLiteral("Письмо-Сидоров Пётр.odt")}));
+}
+
+void tst_TFMainGeneration::combinedPdfForPrinting()
+{
+    TFMain *window = startAndLoad();
+    Ui::TFMain *ui = window->ui();
+    const QString pool = m_dir->filePath(QStringLiteral("pool"));
+    QDir().mkpath(pool);
+    PdfFixture::write(pool + QStringLiteral("/Письмо-Иванов Иван Иванович.pdf"), {"101x500"});
+    PdfFixture::write(pool + QStringLiteral("/Письмо-Сидоров Пётр.pdf"), {"301x500", "302x500"});
+    LOFound = true;
+    LOPath = FakeConverter::fromPool(m_dir->filePath(QStringLiteral("soffice")), pool);
+    // The user ticks the three controls beside the format in the settings window and saves.
+    FZamena = new TFZamena;
+    FZamena->FormShow();
+    Ui::TFZamena *settings = FZamena->ui();
+    settings->rgFileFormat_0->click();
+    settings->chkCombinePdf->click();
+    settings->chkDuplex->click();
+    settings->spCopies->setValue(2);
+    settings->B_Save->click();
+
+    ui->LBFile->findItems(QStringLiteral("Договор.docx"), Qt::MatchExactly).first()->setSelected(false);
+    ui->chkbMultiSel->setChecked(true);
+    for (int row : {1, 3})
+        window->SG1MouseDown(Qt::LeftButton, Qt::NoModifier, ui->SG1->cellRect(1, row).center());
+    QTest::mouseClick(ui->BReplace, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(ui->BReplace->text(), QStringLiteral("Сформировать документы"), 60000);
+
+    const QString file = m_dir->filePath(QStringLiteral("docum/Письмо — все документы.pdf"));
+    QVERIFY(m_dialogs->errors.isEmpty());
+    QCOMPARE(m_dialogs->notices,
+             (QStringList{QStringLiteral("Сохранение выполнено"), QStringLiteral("Готово"),
+                          QStringLiteral("Общий файл для печати: %1 (документов: 2, страниц: 8)").arg(QDir::toNativeSeparators(file))}));
+    QCOMPARE(PdfFixture::pages(file), (QStringList{"101x500", "[101x500]", "101x500", "[101x500]", "301x500", "302x500",
+                                                   "301x500", "302x500"}));
+    QCOMPARE(PdfFixture::bookmarks(file), (QStringList{"Письмо-Иванов Иван Иванович@0", "Письмо-Сидоров Пётр@4"}));
 }
 
 void tst_TFMainGeneration::singleRecordErrorRestoresTheWindow()
@@ -171,12 +218,105 @@ void tst_TFMainGeneration::closingDuringRunAsksFirst()
     QVERIFY(!window->close());
     QVERIFY(window->isVisible());
     QCOMPARE(ui->BReplace->text(), QStringLiteral("Остановить"));
-    QVERIFY(window->close());
+    // "Да": the window stays, responsive, until the run has stopped, then goes by itself; with
+    // it the last window is gone, which ends the program.
+    window->close();
+    QVERIFY(window->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 20000);
+    QVERIFY(QGuiApplication::quitOnLastWindowClosed());
+    for (QWidget *top : QApplication::topLevelWidgets())
+        QVERIFY2(!top->isVisible() || top->windowType() == Qt::ToolTip, qPrintable(top->objectName()));
     const QString question = QStringLiteral("Формирование документов|Прервать формирование документов?");
     QCOMPARE(m_dialogs->questions, (QStringList{question, question}));
+    // No box is left behind: neither the stopped run's report nor anything else.
+    QCoreApplication::processEvents();
+    QCOMPARE(m_dialogs->notices, QStringList());
+    QCOMPARE(m_dialogs->errors, QStringList());
+    QVERIFY(m_dialogs->opened.isEmpty());
     // The run has ended before the window went: no converter is left.
     for (const qint64 pid : FakeConverter::recordedPids(converter))
         QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0, 5000);
+}
+
+void tst_TFMainGeneration::pdfProgressMovesPerDocument()
+{
+    TFMain *window = startAndLoad();
+    Ui::TFMain *ui = window->ui();
+    // Converts each document it is given in turn, half a second apiece.
+    LOPath = FakeConverter::write(m_dir->filePath(QStringLiteral("soffice")),
+        FakeConverter::eachSource("", "       sleep 0.5; printf '%%PDF-1.4\\n%%%%EOF\\n' > \"$out/$base.pdf\"", ""));
+    LOFound = true;
+    Settings.FormatFile = 0;
+    Settings.Check = false;
+    QSet<int> shown;
+    connect(ui->prbar, &QProgressBar::valueChanged, ui->prbar, [&shown, ui](int value) {
+        if (ui->prbar->format().startsWith(QStringLiteral("PDF:")))
+            shown.insert(value);
+    });
+    ui->chkbReplaceAll->setChecked(true);
+    QTest::mouseClick(ui->BReplace, Qt::LeftButton);
+    QVERIFY(ui->statusBar->isAncestorOf(ui->prbar)); // progress lives at the bottom of the window
+    QTRY_COMPARE_WITH_TIMEOUT(ui->BReplace->text(), QStringLiteral("Сформировать документы"), 60000);
+    QCOMPARE(m_dialogs->notices, QStringList{QStringLiteral("Готово")});
+    // Six PDFs: the bar stops between the first and the last, not only at the batches' ends.
+    QSet<int> between = shown;
+    between.remove(0);
+    between.remove(6);
+    QVERIFY2(between.size() >= 2, qPrintable(QString::number(between.size())));
+    QCOMPARE(QDir(m_dir->filePath(QStringLiteral("docum/Письмо"))).entryList({QStringLiteral("*.pdf")}).size(), 3);
+}
+
+void tst_TFMainGeneration::fileNameOrderSetting_data()
+{
+    QTest::addColumn<bool>("byColumn");   // "Формировать имя папки": "по колонке"
+    QTest::addColumn<int>("fileName");    // "Имя файла": 0 "Шаблон-ИмяКолонки", 1 "ИмяКолонки-Шаблон"
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("by template, template first") << false << 0 << "Письмо/Письмо-Сидоров Пётр.odt";
+    QTest::newRow("by template, value first") << false << 1 << "Письмо/Сидоров Пётр-Письмо.odt";
+    QTest::newRow("by column, template first") << true << 0 << "Сидоров Пётр/Письмо-Сидоров Пётр.odt";
+    QTest::newRow("by column, value first") << true << 1 << "Сидоров Пётр/Сидоров Пётр-Письмо.odt";
+}
+
+void tst_TFMainGeneration::fileNameOrderSetting()
+{
+    QFETCH(bool, byColumn);
+    QFETCH(int, fileName);
+    QFETCH(QString, expected);
+    TFMain *window = startAndLoad();
+    Ui::TFMain *ui = window->ui();
+    Settings.FileName = fileName;
+    Settings.OpenDir = false;
+    (byColumn ? ui->rgFileName_1 : ui->rgFileName_0)->setChecked(true);
+    ui->LBFile->item(0)->setSelected(ui->LBFile->item(0)->text().endsWith(QStringLiteral(".odt")));
+    ui->LBFile->item(1)->setSelected(ui->LBFile->item(1)->text().endsWith(QStringLiteral(".odt")));
+    window->grid()->setCurrent(1, 3);
+    QTest::mouseClick(ui->BReplace, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(ui->BReplace->text(), QStringLiteral("Сформировать документы"), 60000);
+    QVERIFY2(m_dialogs->errors.isEmpty(), qPrintable(m_dialogs->errors.join(QLatin1Char('\n'))));
+    QStringList written;
+    QDirIterator it(m_dir->filePath(QStringLiteral("docum")), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        written << QDir(m_dir->filePath(QStringLiteral("docum"))).relativeFilePath(it.next());
+    QCOMPARE(written, QStringList{expected});
+}
+
+void tst_TFMainGeneration::shippedSamplesPassTheCheck()
+{
+    // A new installation: the shipped templates, table, settings and personal fields.
+    const QString resources = QStringLiteral(DOKRAVA_TEST_DATA "/../../resources/");
+    for (const QString &name : {QStringLiteral("Replace.xls"), QStringLiteral("settings.ini"), QStringLiteral("replace.ini")})
+        QVERIFY(QFile::copy(resources + name, m_dir->filePath(name)));
+    WindowTest::open(m_main);
+    Ui::TFMain *ui = m_main->ui();
+    QVERIFY(Settings.Check);
+    QTest::mouseClick(ui->BLoadAll, Qt::LeftButton);
+    QCOMPARE(ui->LBFile->count(), 2);
+    QTest::mouseClick(ui->BReplace, Qt::LeftButton);
+    // The first click finds nothing to warn about: the run starts at once.
+    QVERIFY(m_dialogs->preflights.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(ui->BReplace->text(), QStringLiteral("Сформировать документы"), 60000);
+    QVERIFY2(m_dialogs->errors.isEmpty(), qPrintable(m_dialogs->errors.join(QLatin1Char('\n'))));
+    QCOMPARE(QDir(m_dir->filePath(QStringLiteral("docum/Договор"))).entryList(QDir::Files).size(), 1);
 }
 
 QTEST_MAIN(tst_TFMainGeneration)

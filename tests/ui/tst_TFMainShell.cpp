@@ -12,10 +12,13 @@
 #include "base/DokravaError.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/Globals.h"
+#include "ui/QtTranslations.h"
 #include "ui/TFMain.h"
 #include "ui/TFrameConstraint.h"
 
 #include <QHelpEvent>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <QtTest>
@@ -67,6 +70,8 @@ private slots:
     void errorDisplayFullStop_data();
     void errorDisplayFullStop();
     void runGuardedCatchesEverything();
+    void qtDialogsSpeakRussian();
+    void loadedPathsAreRememberedAcrossStarts();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -398,6 +403,50 @@ void tst_TFMainShell::runGuardedCatchesEverything()
     QCOMPARE(m_dialogs->errors.size(), 2);
     QCOMPARE(m_dialogs->errors.first(), QStringLiteral("disk."));
     QCOMPARE(ApplicationTitle(), QStringLiteral("Генератор документов "));
+}
+
+void tst_TFMainShell::qtDialogsSpeakRussian()
+{
+    QVERIFY(QtTranslations::install());
+    QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    const auto caption = [&box](QMessageBox::StandardButton which) { return box.button(which)->text().remove(QLatin1Char('&')); };
+    QCOMPARE(caption(QMessageBox::Yes), QStringLiteral("Да"));
+    QCOMPARE(caption(QMessageBox::No), QStringLiteral("Нет"));
+    QCOMPARE(caption(QMessageBox::Cancel), QStringLiteral("Отмена"));
+}
+
+void tst_TFMainShell::loadedPathsAreRememberedAcrossStarts()
+{
+    const QString templates = m_dir->filePath(QStringLiteral("Мои шаблоны"));
+    touch(templates + QStringLiteral("/a.odt"));
+    const QString data = m_dir->filePath(QStringLiteral("Данные.xlsx"));
+    QVERIFY(QFile::copy(QStringLiteral(DOKRAVA_TEST_DATA "/table/three_sheets_lo.xlsx"), data));
+    touch(AppFolder::settingsFile(), "Colontit~1\r\nFileName~1\r\n");
+    TFMain *window = startMain();
+    window->ui()->edZagotkaDir->setText(templates + QDir::separator());
+    window->ui()->edReplace->setText(data);
+    window->ui()->BLoadAll->click();
+    window->ui()->cb_Sheet->setCurrentIndex(2);
+    QVERIFY2(m_dialogs->errors.isEmpty(), qPrintable(m_dialogs->errors.join(QLatin1Char('\n'))));
+    window->close();
+
+    // The next start offers them again; its first load takes the remembered sheet.
+    TFMain *again = startMain();
+    QCOMPARE(again->ui()->edZagotkaDir->text(), templates + QDir::separator());
+    QCOMPARE(again->ui()->edReplace->text(), QDir::toNativeSeparators(data));
+    QCOMPARE(Settings.Colontit, true); // the other switches stay as they were
+    QCOMPARE(Settings.FileName, 1);
+    again->ui()->BLoadAll->click();
+    QCOMPARE(again->ui()->cb_Sheet->currentIndex(), 2);
+    QCOMPARE(again->ui()->LBFile->count(), 1);
+    // Saved settings keep them too; a remembered file that is gone leaves the default path.
+    FZamena = new TFZamena;
+    FZamena->show();
+    FZamena->B_SaveClick();
+    QVERIFY(QFile::remove(data));
+    startMain();
+    QCOMPARE(m_main->ui()->edZagotkaDir->text(), templates + QDir::separator());
+    QCOMPARE(m_main->ui()->edReplace->text(), AppFolder::defaultDataFile());
 }
 
 QTEST_MAIN(tst_TFMainShell)

@@ -7,6 +7,7 @@
 
 #include "base/AppFolder.h"
 #include "grid/TGridModel.h"
+#include "ui/FieldListMarks.h"
 #include "ui/Globals.h"
 #include "ui/TFMain.h"
 #include "ui/TFPreflight.h"
@@ -32,6 +33,9 @@ private slots:
     void dialogGroupsAndCopies();
     void dialogWithWarningsOnly();
     void missingFieldsInRed();
+    void redMarkOnTheSpellingWithoutColumn_data();
+    void redMarkOnTheSpellingWithoutColumn();
+    void unreadRowsToldOnLoadAndBeforeRun();
 
 private:
     TFMain *startAndLoad();
@@ -190,9 +194,62 @@ void tst_TFPreflight::missingFieldsInRed()
     const int gorod = int(window->grid()->headers().indexOf(QStringLiteral("Город"))) + 1;
     window->grid()->setCell(gorod, 0, QStringLiteral("горд"));
     QVERIFY(red(item(QStringLiteral("Горд"))));
-    QCOMPARE(item(QStringLiteral("Горд"))->toolTip(), QStringLiteral("В таблице нет такой колонки; возможно, [горд]"));
+    QCOMPARE(item(QStringLiteral("Горд"))->toolTip(),
+             QStringLiteral("В таблице нет такой колонки; возможно, [горд] (в шаблонах .odt регистр букв учитывается)"));
     window->grid()->setCell(gorod, 0, QStringLiteral("Горд"));
     QVERIFY(!red(item(QStringLiteral("Горд"))));
+}
+
+void tst_TFPreflight::redMarkOnTheSpellingWithoutColumn_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QStringList>("odtForms"); // spellings met in ".odt" templates
+    QTest::addColumn<QStringList>("headers");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("tip");          // "" when not red
+    const QString none = QStringLiteral("В таблице нет такой колонки");
+    const QString fio = none + QStringLiteral("; возможно, [ФИО] (в шаблонах .odt регистр букв учитывается)");
+    QTest::newRow("Word spelling has its column, the .odt one has not")
+        << "ФИО" << QStringList{"фио"} << QStringList{"ФИО", "Город"} << "фио" << fio;
+    QTest::newRow("two .odt spellings, one has its column")
+        << "ФИО" << QStringList{"ФИО", "фио"} << QStringList{"ФИО"} << "фио" << fio;
+    QTest::newRow("both spellings have columns") << "ФИО" << QStringList{"фио"} << QStringList{"ФИО", "фио"} << "ФИО" << "";
+    QTest::newRow("Word ignores letter case") << "фио" << QStringList{} << QStringList{"ФИО"} << "фио" << "";
+    QTest::newRow("no column in any letter case") << "Телефон" << QStringList{} << QStringList{"ФИО"} << "Телефон" << none;
+    QTest::newRow(".odt misspelling") << "Горд" << QStringList{"Горд"} << QStringList{"Город"} << "Горд"
+                                      << none + QStringLiteral("; возможно, [Город]");
+}
+
+void tst_TFPreflight::redMarkOnTheSpellingWithoutColumn()
+{
+    QFETCH(QString, entry);
+    QFETCH(QStringList, odtForms);
+    QFETCH(QStringList, headers);
+    QFETCH(QString, shown);
+    QFETCH(QString, tip);
+    QListWidget list;
+    list.addItem(entry);
+    for (const QString &form : odtForms)
+        AddOdtFieldForm(list.item(0), form);
+    MarkMissingFields(&list, headers);
+    QCOMPARE(list.item(0)->text(), shown);
+    QCOMPARE(list.item(0)->foreground().color() == QColor(Qt::red), !tip.isEmpty());
+    QCOMPARE(list.item(0)->toolTip(), tip);
+}
+
+void tst_TFPreflight::unreadRowsToldOnLoadAndBeforeRun()
+{
+    TestFiles::writeBytes(m_dir->filePath(QStringLiteral("data.csv")),
+                          QStringLiteral("ФИО;Город\nИванов;Москва\n\nПетров;Казань\n;Тула\n").toUtf8());
+    TFMain *window = startAndLoad();
+    const QString told = QStringLiteral("Таблица прочитана до строки 2: в строке 3 пустая первая ячейка, ниже не "
+                                        "прочитано ещё строк: 2");
+    QCOMPARE(m_dialogs->notices, QStringList{told});
+    m_dialogs->preflightAnswers = {false};
+    QTest::mouseClick(window->ui()->BReplace, Qt::LeftButton);
+    QCOMPARE(m_dialogs->preflights.size(), 1);
+    QVERIFY(m_dialogs->preflights.first().contains(TFinding{TFinding::Warning, QStringLiteral("таблица"), told}));
+    QCOMPARE(m_dialogs->notices, QStringList{told});
 }
 
 QTEST_MAIN(tst_TFPreflight)

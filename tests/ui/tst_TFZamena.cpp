@@ -42,6 +42,7 @@ private slots:
     void switchesFromSettings_data();
     void switchesFromSettings();
     void openDirEnablesUniqueFolder();
+    void combineControlsFollowFormatAndEachOther();
     void saveWritesBothFilesAndConfirms();
     void saveKeepsDisabledUniqueFolderMark();
     void saveTwiceWritesIdenticalFiles();
@@ -120,6 +121,7 @@ void tst_TFZamena::switchesFromSettings_data()
 
 void tst_TFZamena::switchesFromSettings()
 {
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Настройки"));
     QFETCH(int, formatFile);
     QFETCH(int, fileName);
     QFETCH(bool, flags);
@@ -130,6 +132,9 @@ void tst_TFZamena::switchesFromSettings()
     Settings.FormatFile = formatFile;
     Settings.FileName = fileName;
     Settings.Check = !flags;
+    Settings.CombinePdf = flags;
+    Settings.Duplex = !flags;
+    Settings.Copies = flags ? 9 : 1;
     m_window->FormShow();
     Ui::TFZamena *ui = m_window->ui();
     QCOMPARE(ui->chkColontit->isChecked(), flags);
@@ -142,6 +147,33 @@ void tst_TFZamena::switchesFromSettings()
     QCOMPARE(ui->rgFileFormat_1->isChecked(), formatFile != 0);
     QCOMPARE(ui->rgFileName_0->isChecked(), fileName == 0);
     QCOMPARE(ui->rgFileName_1->isChecked(), fileName != 0);
+    // The combined file goes with the PDF format only.
+    QCOMPARE(ui->chkCombinePdf->isChecked(), flags);
+    QCOMPARE(ui->chkCombinePdf->isEnabled(), formatFile == 0);
+    QCOMPARE(ui->chkDuplex->isChecked(), !flags);
+    QCOMPARE(ui->chkDuplex->isEnabled(), formatFile == 0 && flags);
+    QCOMPARE(ui->spCopies->value(), flags ? 9 : 1);
+    QCOMPARE(ui->spCopies->isEnabled(), formatFile == 0 && flags);
+}
+
+void tst_TFZamena::combineControlsFollowFormatAndEachOther()
+{
+    Ui::TFZamena *ui = m_window->ui();
+    m_window->FormShow();
+    QVERIFY(!ui->chkCombinePdf->isEnabled());
+    ui->rgFileFormat_0->click();
+    QVERIFY(ui->chkCombinePdf->isEnabled());
+    QVERIFY(!ui->chkDuplex->isEnabled());
+    ui->chkCombinePdf->click();
+    QVERIFY(ui->chkDuplex->isEnabled());
+    QVERIFY(ui->spCopies->isEnabled());
+    QCOMPARE(ui->spCopies->minimum(), 1);
+    QCOMPARE(ui->spCopies->maximum(), 9);
+    // Back to the word processor's format: the choice stays, unusable until PDF comes back.
+    ui->rgFileFormat_1->click();
+    QVERIFY(!ui->chkCombinePdf->isEnabled());
+    QVERIFY(!ui->chkDuplex->isEnabled());
+    QVERIFY(ui->chkCombinePdf->isChecked());
 }
 
 void tst_TFZamena::openDirEnablesUniqueFolder()
@@ -168,17 +200,22 @@ void tst_TFZamena::saveWritesBothFilesAndConfirms()
     ui->rgFileFormat_0->setChecked(true);
     ui->rgFileName_1->setChecked(true);
     ui->chkNoCheck->setChecked(true);
+    ui->chkCombinePdf->setChecked(true);
+    ui->spCopies->setValue(3);
     ui->B_Save->click();
 
     QCOMPARE(m_dialogs->notices, QStringList{"Сохранение выполнено"});
     QCOMPARE(TestFiles::readBytes(AppFolder::personalFieldsFile()),
              Cp1251::encode("ФИО~Пётр\r\nПусто~\r\n с пробелами ~ a~b \r\n"));
     QCOMPARE(TestFiles::readBytes(AppFolder::settingsFile()),
-             QByteArray("Colontit~1\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~0\r\nFileName~1\r\nCheck~0\r\n"));
+             QByteArray("Colontit~1\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~0\r\nFileName~1\r\nCheck~0\r\n"
+                        "CombinePdf~1\r\nDuplex~0\r\nCopies~3\r\n"));
     QCOMPARE(Settings.Colontit, true);
     QCOMPARE(Settings.Check, false);
     QCOMPARE(Settings.FormatFile, 0);
     QCOMPARE(Settings.FileName, 1);
+    QCOMPARE(Settings.CombinePdf, true);
+    QCOMPARE(Settings.Copies, 3);
     QVERIFY(m_dialogs->errors.isEmpty());
 }
 

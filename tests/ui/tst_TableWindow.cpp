@@ -14,6 +14,8 @@
 #include "ui/TStringGrid.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QHeaderView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,6 +37,10 @@ QString copied(const QTemporaryDir &dir, const QString &fixture, const QString &
     return path;
 }
 
+// What a load of the first sheet of three_sheets_lo.xlsx says: B5 and A6 lie below the empty A5.
+const QString kThreeSheetsUnread = QStringLiteral("Таблица прочитана до строки 4: в строке 5 пустая первая ячейка, ниже не "
+                                                  "прочитано ещё строк: 2");
+
 QString marks(const TGridModel &g)
 {
     QString s;
@@ -52,6 +58,11 @@ private slots:
     void init();
     void cleanup();
     void mouseMarksRows();
+    void statusLineAndTintFollowMarks();
+    void columnsFitTheirTextsOnLoad();
+    void choosingDataFileLoadsItAtOnce();
+    void unsavedEditsAreNeverDroppedSilently_data();
+    void unsavedEditsAreNeverDroppedSilently();
     void modeBoxes_data();
     void modeBoxes();
     void addAndDeleteButtons();
@@ -126,6 +137,143 @@ void tst_TableWindow::mouseMarksRows()
     QCOMPARE(marks(grid()), QStringLiteral("10000"));
 }
 
+void tst_TableWindow::statusLineAndTintFollowMarks()
+{
+    const QString csv = m_dir->filePath(QStringLiteral("t.csv"));
+    TestFiles::writeBytes(csv, QStringLiteral("ФИО;Город\nИванов;Москва\nПетров;Тверь\nСидоров;Казань\n").toUtf8());
+    ui()->edReplace->setText(csv);
+    ui()->BLoadAll->click();
+    const int records = 3;
+    QCOMPARE(grid().rowCount(), records + 1);
+    const auto status = [this] { return ui()->lblRecords->text(); };
+    QTRY_COMPARE(status(), QStringLiteral("Записей: %1, отмечено: 0").arg(records));
+    ui()->chkbReplaceAll->click();
+    QTRY_COMPARE(status(), QStringLiteral("Записей: %1, отмечено: %1").arg(records));
+    clickCell(1, 2, Qt::RightButton);
+    QTRY_COMPARE(status(), QStringLiteral("Записей: %1, отмечено: %2").arg(records).arg(records - 1));
+    ui()->B_AddStr->click();
+    QTRY_COMPARE(status(), QStringLiteral("Записей: %1, отмечено: %2").arg(records + 3).arg(records - 1));
+    // A marked record is tinted in every cell of its row, an unmarked one in none.
+    QAbstractItemModel *view = ui()->SG1->model();
+    const QColor tint(219, 255, 220);
+    for (int col = 0; col < view->columnCount(); ++col) {
+        QCOMPARE(view->index(0, col).data(Qt::BackgroundRole).value<QBrush>().color(), tint);
+        QVERIFY(!view->index(1, col).data(Qt::BackgroundRole).isValid());
+    }
+}
+
+void tst_TableWindow::columnsFitTheirTextsOnLoad()
+{
+    const QString csv = m_dir->filePath(QStringLiteral("w.csv"));
+    TestFiles::writeBytes(csv, QStringLiteral("ФИО;№;Примечание\nИванов Иван Иванович;1;%1\n").arg(QString(200, QLatin1Char('x'))).toUtf8());
+    ui()->edReplace->setText(csv);
+    ui()->BLoadAll->click();
+    QVERIFY2(m_dialogs->errors.isEmpty(), qPrintable(m_dialogs->errors.join(QLatin1Char('\n'))));
+    const QFontMetrics metrics = ui()->SG1->fontMetrics();
+    const int name = ui()->SG1->columnWidth(0);
+    QVERIFY2(name >= metrics.horizontalAdvance(QStringLiteral("Иванов Иван Иванович")), qPrintable(QString::number(name)));
+    QCOMPARE(ui()->SG1->columnWidth(1), 64); // never narrower than the default
+    const int note = ui()->SG1->columnWidth(2);
+    QVERIFY2(note <= metrics.averageCharWidth() * 40 && note > name, qPrintable(QString::number(note)));
+    // A width the user sets stays until the next load.
+    ui()->SG1->setColumnWidth(0, 300);
+    grid().setCell(1, 1, QStringLiteral("Петров"));
+    ui()->B_AddStr->click();
+    QCOMPARE(ui()->SG1->columnWidth(0), 300);
+    m_dialogs->saveAnswers = {SaveAnswer::Discard};
+    ui()->BLoadAll->click();
+    QCOMPARE(ui()->SG1->columnWidth(0), name);
+}
+
+void tst_TableWindow::choosingDataFileLoadsItAtOnce()
+{
+    const QString first = copied(*m_dir, QStringLiteral("three_sheets_lo.xlsx"), QStringLiteral("a.xlsx"));
+    const QString second = copied(*m_dir, QStringLiteral("gap_below_rows_kept_on_save.xlsx"), QStringLiteral("b.xlsx"));
+    m_dialogs->fileAnswers = {first, m_dir->filePath(QStringLiteral("нет.xlsx")), second};
+    ui()->SpeedButton2->click();
+    QCOMPARE(m_dialogs->filters, QStringList{QStringLiteral("Таблицы (*.ods *.xlsx *.xls *.csv);;Все файлы (*)")});
+    QCOMPARE(ui()->edReplace->text(), QDir::toNativeSeparators(first));
+    QCOMPARE(grid().headers().first(), QStringLiteral("ФИО"));
+    QCOMPARE(ui()->cb_Sheet->count(), 3);
+    // A file that cannot be read leaves the path and the table as they were.
+    ui()->SpeedButton2->click();
+    QCOMPARE(m_dialogs->errors.size(), 1);
+    QCOMPARE(ui()->edReplace->text(), QDir::toNativeSeparators(first));
+    QCOMPARE(ui()->cb_Sheet->count(), 3);
+    ui()->SpeedButton2->click();
+    QCOMPARE(ui()->edReplace->text(), QDir::toNativeSeparators(second));
+    QCOMPARE(grid().rowCount(), 3);
+    // The table on screen is the one the path names: a save goes there.
+    grid().setCell(1, 1, QStringLiteral("Сидоров"));
+    ui()->B_Save->click();
+    QCOMPARE(m_dialogs->notices, QStringList{QStringLiteral("Сохранение выполнено")});
+    QCOMPARE(OpenSpreadsheet(second)->cellText(2, 1), QStringLiteral("Сидоров"));
+}
+
+void tst_TableWindow::unsavedEditsAreNeverDroppedSilently_data()
+{
+    QTest::addColumn<QString>("trigger"); // what replaces the table: another file, another sheet, a reload, closing
+    QTest::addColumn<int>("answer");      // SaveAnswer
+    for (const char *trigger : {"file", "sheet", "reload", "close"}) {
+        QTest::addRow("%s, Да", trigger) << trigger << int(SaveAnswer::Save);
+        QTest::addRow("%s, Нет", trigger) << trigger << int(SaveAnswer::Discard);
+        QTest::addRow("%s, Отмена", trigger) << trigger << int(SaveAnswer::Cancel);
+    }
+}
+
+void tst_TableWindow::unsavedEditsAreNeverDroppedSilently()
+{
+    QFETCH(QString, trigger);
+    QFETCH(int, answer);
+    const QString xlsx = copied(*m_dir, QStringLiteral("three_sheets_lo.xlsx"), QStringLiteral("Replace.xlsx"));
+    const QString other = copied(*m_dir, QStringLiteral("gap_below_rows_kept_on_save.xlsx"), QStringLiteral("b.xlsx"));
+    const QByteArray before = TestFiles::readBytes(xlsx);
+    ui()->edReplace->setText(xlsx);
+    ui()->BLoadAll->click();
+    // Marks and moving the current cell are no edits: nothing to ask about.
+    ui()->chkbReplaceAll->click();
+    grid().setCurrent(2, 2);
+    ui()->BLoadAll->click();
+    QVERIFY(m_dialogs->saveQuestions.isEmpty());
+
+    grid().setCell(1, 1, QStringLiteral("Правка"));
+    m_dialogs->saveAnswers = {SaveAnswer(answer)};
+    m_dialogs->fileAnswers = {other};
+    bool closed = false;
+    if (trigger == QLatin1String("file"))
+        ui()->SpeedButton2->click();
+    else if (trigger == QLatin1String("sheet"))
+        ui()->cb_Sheet->setCurrentIndex(1);
+    else if (trigger == QLatin1String("reload"))
+        ui()->BLoadAll->click();
+    else
+        closed = window()->close();
+    QCOMPARE(m_dialogs->saveQuestions,
+             QStringList{QStringLiteral("Сохранение таблицы|Сохранить изменения в таблице «Replace.xlsx»?")});
+    QVERIFY2(m_dialogs->errors.isEmpty(), qPrintable(m_dialogs->errors.join(QLatin1Char('\n'))));
+    const bool saved = answer == int(SaveAnswer::Save);
+    const bool kept = answer == int(SaveAnswer::Cancel);
+    // "Да" writes the edit into its own file and sheet, "Нет" and "Отмена" leave the file alone.
+    if (saved)
+        QCOMPARE(OpenSpreadsheet(xlsx)->cellText(2, 1), QStringLiteral("Правка"));
+    else
+        QCOMPARE(TestFiles::readBytes(xlsx), before);
+    QCOMPARE(closed, !kept && trigger == QLatin1String("close"));
+    if (kept) {
+        // "Отмена": the table, its edit, the path and the sheet stay as they were.
+        QCOMPARE(grid().cell(1, 1), QStringLiteral("Правка"));
+        QCOMPARE(ui()->edReplace->text(), xlsx);
+        QCOMPARE(ui()->cb_Sheet->currentIndex(), 0);
+        QVERIFY(window()->isVisible());
+    } else if (trigger == QLatin1String("file")) {
+        QCOMPARE(ui()->edReplace->text(), QDir::toNativeSeparators(other));
+    } else if (trigger == QLatin1String("sheet")) {
+        QCOMPARE(grid().headers().first(), QStringLiteral("Код"));
+    } else if (trigger == QLatin1String("reload")) {
+        QCOMPARE(grid().cell(1, 1), saved ? QStringLiteral("Правка") : OpenSpreadsheet(xlsx)->cellText(2, 1));
+    }
+}
+
 void tst_TableWindow::modeBoxes_data()
 {
     QTest::addColumn<QString>("clicks"); // M = "Множественный выбор", A = "Все строки"
@@ -161,14 +309,19 @@ void tst_TableWindow::addAndDeleteButtons()
     QCOMPARE(grid().rowCount(), 7);
     QCOMPARE(ui()->SG1->model()->rowCount(), 6);
 
-    m_dialogs->inputAnswers = {QStringLiteral("[Имя]")};
+    m_dialogs->inputAnswers = {QStringLiteral("[Имя]"), QString(), QStringLiteral("[Имя]"), QStringLiteral("[имя]")};
     ui()->B_AddCol->click();
     ui()->B_AddCol->click(); // Cancel
+    ui()->B_AddCol->click(); // a name the table has: refused
     QCOMPARE(grid().colCount(), 6);
     QCOMPARE(grid().cell(5, 0), QStringLiteral("[Имя]"));
     QCOMPARE(ui()->SG1->model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("[Имя]"));
     QCOMPARE(m_dialogs->inputs.first(), QStringLiteral("Добавление колонки|Введите название колонки для шаблона (без [])"));
-    QCOMPARE(m_dialogs->notices, QStringList({QStringLiteral("Не ввели название колонки. Колонка не добавлена")}));
+    QCOMPARE(m_dialogs->notices, QStringList({QStringLiteral("Не ввели название колонки. Колонка не добавлена"),
+                                              QStringLiteral("Колонка «[Имя]» уже есть")}));
+    ui()->B_AddCol->click(); // letter case makes another name
+    QCOMPARE(grid().colCount(), 7);
+    DeleteGridColumn(grid(), 7);
 
     grid().setCurrent(5, 2);
     m_dialogs->answers = {false, true};
@@ -224,6 +377,10 @@ void tst_TableWindow::loadFillsListBoxesAndGrid()
     QCOMPARE(grid().rowCount(), 4);
     QVERIFY(grid().mark(2));
     QCOMPARE(ui()->SG1->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("ФИО"));
+    QCOMPARE(m_dialogs->notices, QStringList{kThreeSheetsUnread});
+    // The second sheet is read whole: nothing more is said.
+    ui()->cb_Sheet->setCurrentIndex(1);
+    QCOMPARE(m_dialogs->notices, QStringList{kThreeSheetsUnread});
 }
 
 void tst_TableWindow::changingSheetReloads()
@@ -264,7 +421,8 @@ void tst_TableWindow::saveShowsNotice()
     ui()->B_Save->click();
     ui()->edReplace->setText(m_dir->filePath(QStringLiteral("s.ods")));
     ui()->B_Save->click();
-    QCOMPARE(m_dialogs->notices, QStringList({QStringLiteral("Сохранение выполнено"), QStringLiteral("Сохранение в ODS выполнено")}));
+    QCOMPARE(m_dialogs->notices, QStringList({kThreeSheetsUnread, QStringLiteral("Сохранение выполнено"),
+                                              QStringLiteral("Сохранение в ODS выполнено")}));
     ui()->edReplace->setText(xlsx);
     grid().setCell(1, 1, QString());
     ui()->BLoadAll->click();
@@ -291,7 +449,7 @@ void tst_TableWindow::saveWithoutLoadChangesNothing()
     ui()->B_Save->click();
     QCOMPARE(TestFiles::readBytes(other), otherBefore);
     const QString nothing = QStringLiteral("Нет загруженной таблицы: сохранять нечего");
-    QCOMPARE(m_dialogs->notices, QStringList({nothing, nothing, nothing}));
+    QCOMPARE(m_dialogs->notices, QStringList({nothing, nothing, kThreeSheetsUnread, nothing}));
     QCOMPARE(m_dialogs->errors.size(), 1);
 }
 
@@ -306,7 +464,10 @@ void tst_TableWindow::saveKeepsCellsTheLoadDidNotRead()
     ui()->B_Save->click();
     grid().removeRow(2);
     ui()->B_Save->click(); // the removed record's row is emptied, the rest stays
-    QCOMPARE(m_dialogs->notices, QStringList({QStringLiteral("Сохранение выполнено"), QStringLiteral("Сохранение выполнено")}));
+    // The load says once what it left unread; the saves do not repeat it.
+    QCOMPARE(m_dialogs->notices, QStringList({QStringLiteral("Таблица прочитана до строки 3: в строке 4 пустая первая "
+                                                             "ячейка, ниже не прочитано ещё строк: 2"),
+                                              QStringLiteral("Сохранение выполнено"), QStringLiteral("Сохранение выполнено")}));
     auto book = OpenSpreadsheet(xlsx);
     QStringList cells;
     for (int r = 1; r <= 7; ++r)

@@ -209,7 +209,9 @@ void tst_WordText::collect_data()
         << "<w:p><w:r><w:t>[Na</w:t></w:r><w:r><w:t>me] [NAME] [Город]</w:t></w:r></w:p>"
         << QStringList{"Name", "Город"};
     QTest::newRow("empty and blanks") << "<w:p><w:r><w:t>[] [ ] [ a ]</w:t></w:r></w:p>" << QStringList{" ", " a "};
-    QTest::newRow("doubled bracket") << "<w:p><w:r><w:t>[[X]]</w:t></w:r></w:p>" << QStringList{"[X"};
+    QTest::newRow("doubled bracket") << "<w:p><w:r><w:t>[[X]]</w:t></w:r></w:p>" << QStringList{"X"};
+    QTest::newRow("open bracket before a field")
+        << "<w:p><w:r><w:t>ООО Ромашка [филиал </w:t></w:r><w:r><w:t>Директор: [B] [C</w:t></w:r></w:p>" << QStringList{"B"};
     QTest::newRow("unclosed ends the paragraph")
         << "<w:p><w:r><w:t>[A] [B</w:t></w:r></w:p><w:p><w:r><w:t>C]</w:t></w:r></w:p>" << QStringList{"A"};
     QTest::newRow("field code not listed")
