@@ -33,7 +33,8 @@ inline void write(const QString &path, const QStringList &pages)
         page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, "0 0 m 10 10 l S\n"));
         doc.addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
     }
-    QPDFWriter writer(pdf, QFile::encodeName(path).constData());
+    const QByteArray name = QFile::encodeName(path); // the writer keeps its pointer until write()
+    QPDFWriter writer(pdf, name.constData());
     writer.write();
 }
 

@@ -156,7 +156,9 @@ public:
     // Writes the file to path; throws Stopped when a stop comes meanwhile.
     void write(const QString &path, const TCombineOptions &options)
     {
-        QPDFWriter writer(m_out, nativeName(path).c_str());
+        // The writer keeps the name's pointer until write() ends, so the name must outlive it.
+        const std::string name = nativeName(path);
+        QPDFWriter writer(m_out, name.c_str());
         // Stream data is copied as the converter compressed it, not decoded and compressed again.
         writer.setDecodeLevel(qpdf_dl_none);
         writer.registerProgressReporter(std::make_shared<QPDFWriter::FunctionProgressReporter>([&options](int) {
