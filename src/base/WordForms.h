@@ -51,8 +51,8 @@ enum class Paradigm {
 // The form of a word in lower case (its nominative given in lower case) in the case.
 QString DeclineWord(const QString &lower, Paradigm paradigm, GrammaticalCase grammaticalCase);
 
-// The lower case form given the letter case of the original word: a word written in capitals
-// gives capitals, otherwise each letter takes the case of the original's letter at its place.
+// The lower case form given the letter case of the source word: a word written in capitals
+// gives capitals, otherwise each letter takes the case of the source word's letter at its place.
 QString WithLetterCaseOf(const QString &original, const QString &lower);
 
 // True for the Russian vowels, "ё" and "э" included (lower case).
