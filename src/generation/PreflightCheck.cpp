@@ -3,7 +3,9 @@
 #include "base/DokravaError.h"
 #include "base/FieldFormat.h"
 #include "generation/FieldMatch.h"
+#include "generation/OutputNames.h"
 #include "generation/TemplateContent.h"
+#include "generation/TemplateKind.h"
 #include "settings/Settings.h"
 #include "word/WordFiller.h"
 
@@ -77,7 +79,7 @@ QString namesList(const QStringList &names)
 
 bool isOdt(const QString &entry)
 {
-    return QFileInfo(entry).suffix().compare(QLatin1String("odt"), Qt::CaseInsensitive) == 0;
+    return TemplateKindOf(entry) == TemplateKind::Odt;
 }
 
 class Checker
@@ -152,7 +154,7 @@ private:
         const bool odt = isOdt(entry);
         if (!odt && !IsZipPackage(path)) {
             m_allInspected = false;
-            if (QFileInfo(path).suffix().compare(QLatin1String("docx"), Qt::CaseInsensitive) == 0)
+            if (TemplateKindOf(path) == TemplateKind::Docx)
                 add(TFinding::Error, entry, damaged(entry, QStringLiteral("это не документ Word")));
             else if (m_in.converter.isEmpty())
                 add(TFinding::Error, entry, QStringLiteral("Для шаблонов .doc нужен LibreOffice, а он не найден: формирование прервётся"));
