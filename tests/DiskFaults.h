@@ -2,8 +2,8 @@
 
 // Disk faults for tests of safe writes: a file-size limit that makes writes fail, a write that
 // fails as a full disk or a refused one makes it fail, and a sync to disk that fails. Include it
-// in one source file of a test program only: it replaces the C library's fsync() and write() for
-// the whole program.
+// in one source file of a test program only: it replaces the C library's fsync(), syncfs() and
+// write() for the whole program.
 
 #include <QtGlobal>
 
@@ -19,12 +19,17 @@
 
 namespace DiskFaults {
 
-// While true, every fsync() fails as a failing disk makes it fail.
+// While true, every fsync() and syncfs() fails as a failing disk makes it fail.
 inline std::atomic<bool> syncFails{false};
 
 // While not 0, every write() to a regular file fails with this error code (ENOSPC for a full
 // disk, EACCES for a refused write).
 inline std::atomic<int> writeFails{0};
+
+// When set, heard with the descriptor of every fsync() that succeeded, and with that of every
+// syncfs() before it flushes: what a test needs to follow which bytes have reached the disk.
+inline std::atomic<void (*)(int)> onFsync{nullptr};
+inline std::atomic<void (*)(int)> onSyncfs{nullptr};
 
 // Makes writes fail with code while it lives.
 class WriteFault
@@ -69,7 +74,21 @@ extern "C" int fsync(int fd)
         errno = EIO;
         return -1;
     }
-    return int(syscall(SYS_fsync, fd));
+    const int result = int(syscall(SYS_fsync, fd));
+    if (const auto heard = DiskFaults::onFsync.load(); heard && result == 0)
+        heard(fd);
+    return result;
+}
+
+extern "C" int syncfs(int fd)
+{
+    if (DiskFaults::syncFails) {
+        errno = EIO;
+        return -1;
+    }
+    if (const auto heard = DiskFaults::onSyncfs.load())
+        heard(fd);
+    return int(syscall(SYS_syncfs, fd));
 }
 
 extern "C" ssize_t write(int fd, const void *buf, size_t n)

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QSysInfo>
 
 #include <filesystem>
@@ -19,8 +20,11 @@
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+#include <set>
 
 namespace {
 
@@ -111,6 +115,49 @@ bool SyncToDisk(const QString &path)
     return _close(fd) == 0 && synced;
 #else
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    return ::close(fd) == 0 && synced;
+#endif
+}
+
+bool SyncFilesTogether(const QStringList &paths)
+{
+#ifdef Q_OS_LINUX
+    // One syncfs flushes a whole file system, whatever number of files was written there.
+    QSet<QString> folders;
+    for (const QString &path : paths)
+        folders.insert(QFileInfo(path).absolutePath());
+    std::set<dev_t> flushed;
+    for (const QString &folder : folders) {
+        const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        struct stat st;
+        bool ok = ::fstat(fd, &st) == 0;
+        if (ok && flushed.insert(st.st_dev).second)
+            ok = ::syncfs(fd) == 0;
+        ::close(fd);
+        if (!ok)
+            return false;
+    }
+    return true;
+#else
+    for (const QString &path : paths)
+        if (!SyncToDisk(path))
+            return false;
+    return true;
+#endif
+}
+
+bool SyncFolder(const QString &folder)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(folder);
+    return true;
+#else
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool synced = ::fsync(fd) == 0;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 class QFileDevice;
 
@@ -28,6 +29,11 @@ public:
     // Forces what was written onto the disk now (the slow part of a commit, which a worker
     // thread may take); throws DokravaError naming the target on failure.
     void sync();
+    // Says that what was written is on the disk already, made so by one flush for many files
+    // (SyncFilesTogether): commit() then syncs nothing more.
+    void markSynced() { m_synced = true; }
+    // True once what was written is on the disk (sync or markSynced).
+    bool isSynced() const { return m_synced; }
     // Moves the written file over the target (replacing it); throws DokravaError on failure.
     void commit();
 
@@ -45,6 +51,15 @@ QString FollowLinks(const QString &path);
 // Forces the data of the file at path onto the disk (fsync; _commit on Windows); false when the
 // file cannot be opened for writing or the system reports a failure.
 bool SyncToDisk(const QString &path);
+
+// Forces the data of the files at paths onto the disk in one flush per file system they lie on
+// (syncfs on Linux), or, where the system has no such call, each file's own sync; false when a
+// flush fails or a file cannot be reached.
+bool SyncFilesTogether(const QStringList &paths);
+
+// Forces the entries of folder (names just given to files there) onto the disk; false on
+// failure. Where folders cannot be synced (Windows, which keeps names with their files) true.
+bool SyncFolder(const QString &folder);
 
 // Moves source over target in one step, replacing it and keeping its permissions. The data of
 // source reaches the disk first (unless synced says it did already), and a target that is a symbolic link is followed, so the link

@@ -27,6 +27,7 @@ struct TGenerationInput
     int waitMs = kConversionWaitMs;
     int converters = 0;            // converter processes at once for PDF; 0: one per core, at most 4
     int fillThreads = 0;           // threads filling documents; 0: one per core
+    int durableGroup = 64;         // documents made durable by one flush, at most; 1: each synced alone
     int batchBaseMs = 60000;       // a batch of PDF conversions may take this long ...
     int perDocumentMs = 5000;      // ... plus this per document
     // Turns true when the user stops the run (from any thread); may be null.

@@ -4,6 +4,7 @@
 #include "base/DokravaError.h"
 #include "base/PendingFile.h"
 #include "generation/CombinedPdfs.h"
+#include "generation/DurableGroup.h"
 #include "generation/FillPool.h"
 #include "generation/LegacyWordFile.h"
 #include "generation/RunConversions.h"
@@ -27,7 +28,7 @@ struct TGenerationRun::State
     explicit State(TGenerationRun &run)
         : names(run.m_in.outputRoot, run.m_in.namingMode, run.m_in.settings.FileName, run.m_in.settings.FormatFile),
           conversions(run.m_in, *run.m_observer, [&run](const QString &path) { run.written(path); }),
-          combined(run.m_in.outputRoot, run.m_in.settings)
+          combined(run.m_in.outputRoot, run.m_in.settings), group(run.m_in.durableGroup)
     {
     }
 
@@ -48,6 +49,7 @@ struct TGenerationRun::State
     int expected = 0;                      // documents the run is to make
     QElapsedTimer progressClock;           // since documentsProgressed was last heard
     std::exception_ptr error;              // what ends the run, met in its turn
+    DurableGroup group;                    // documents written, waiting for the disk and their names
     std::unique_ptr<FillPool> pool;        // while documents are written
 
     // Personal fields, read once per run: every document of the run gets the same.
@@ -163,6 +165,8 @@ void TGenerationRun::writeDocuments(const std::function<void()> &fill)
         inTurn([error = std::current_exception()] { std::rethrow_exception(error); });
     }
     s.pool->drain();
+    // Documents written before a stop or an error keep their names.
+    flushGroup();
     // Work handed out after an error is dropped with its unfinished files.
     s.pool.reset();
     reportDocuments(true);
@@ -182,36 +186,58 @@ void TGenerationRun::finished(std::exception_ptr error, const std::function<void
     // After a stop or an error, what was made ahead is unfinished work: its files go unnamed.
     if (m_state->error || stopRequested())
         return;
-    if (error) {
-        m_state->error = error;
-        return;
-    }
+    // A failure counts after the documents before it, which keep their names.
+    std::function<void()> next = step;
+    if (error)
+        next = [error] { std::rethrow_exception(error); };
     try {
-        step();
+        m_state->group.add(std::move(next));
     } catch (...) {
         m_state->error = std::current_exception();
+    }
+    if (m_state->group.due())
+        flushGroup();
+}
+
+void TGenerationRun::flushGroup()
+{
+    // A stop that comes while the group is named ends it there; the documents of a stop that
+    // came before were all written before it, and are kept.
+    const bool stoppedBefore = stopRequested();
+    try {
+        m_state->group.flush([this, stoppedBefore] { return !m_state->error && (stoppedBefore || !stopRequested()); });
+    } catch (...) {
+        if (!m_state->error)
+            m_state->error = std::current_exception();
     }
 }
 
 void TGenerationRun::fillInTurn(const QString &path, std::function<void(const PendingFile &)> write,
                                 std::function<void()> then)
 {
-    // The file is written and on disk before its turn comes; in its turn it takes its name.
+    // The file is written before its turn comes; in its turn it waits with its group for the
+    // disk, then takes its name. A group of one is synced by the worker, as a single save is.
     auto pending = std::make_shared<std::unique_ptr<PendingFile>>();
     m_state->pool->add(
-        [path, write = std::move(write), pending] {
+        [path, write = std::move(write), pending, alone = m_in.durableGroup <= 1] {
             auto file = std::make_unique<PendingFile>(path);
             write(*file);
-            file->sync();
+            if (alone)
+                file->sync();
             *pending = std::move(file);
         },
         [this, pending, then = std::move(then)](std::exception_ptr error) {
-            finished(error, [&] {
-                (*pending)->commit();
+            if (error || m_state->error || stopRequested()) {
+                finished(error, {});
+                return;
+            }
+            m_state->group.add(std::move(*pending), [this, then] {
                 ++m_state->filled;
                 then();
                 reportDocuments(false);
             });
+            if (m_state->group.due())
+                flushGroup();
         });
 }
 

@@ -71,8 +71,11 @@ private:
     // Runs step unless the run already failed or was stopped; error (or what step throws) fails
     // the run.
     void finished(std::exception_ptr error, const std::function<void()> &step);
-    // Has a worker write the document at path; in its turn the file takes its name and then runs.
+    // Has a worker write the document at path; in its turn the file joins the group waiting for
+    // the disk, and once the group is there it takes its name and then runs.
     void fillInTurn(const QString &path, std::function<void(const PendingFile &)> write, std::function<void()> then);
+    // Makes the documents waiting durable and names them, with the steps between them.
+    void flushGroup();
     bool stopRequested();
     void openOutputFolder();
     void combine();

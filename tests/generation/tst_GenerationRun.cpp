@@ -21,6 +21,8 @@
 #include <QTest>
 
 #include <csignal>
+#include <mutex>
+#include <sys/stat.h>
 #include <optional>
 
 namespace {
@@ -96,6 +98,8 @@ private slots:
     void stoppedRunKeepsFilledDocuments_data();
     void stoppedRunKeepsFilledDocuments();
     void secondRunStartsAfresh();
+    void noFinalNameWithoutItsBytes_data();
+    void noFinalNameWithoutItsBytes();
     void failingDiskKeepsEarlierDocuments_data();
     void failingDiskKeepsEarlierDocuments();
     void workersKeepTheOrderOfOneThread_data();
@@ -788,6 +792,116 @@ void tst_GenerationRun::secondRunStartsAfresh()
     QCOMPARE(rec.notices, QStringList{QStringLiteral("Готово")});
     QCOMPARE(QDir(out(QStringLiteral("Письмо"))).entryList(kDocuments, QDir::Files, QDir::Name),
              (QStringList{"Письмо-Иванов.odt", "Письмо-Петров.odt", "Письмо-Сидоров.odt"}));
+}
+
+// Follows which bytes have reached the disk, as a crash would find them: a file's bytes are there
+// once an fsync() or a flush of its file system has come after its last write.
+namespace DiskModel {
+
+std::mutex lock;
+QHash<quint64, qint64> durable; // inode -> the size it had when it reached the disk
+QString tree;                   // the output folder watched
+QStringList lost;               // final names a crash at a flush would find without their bytes
+std::atomic<bool> *stopAtFlush = nullptr;
+int flushes = 0;
+
+bool onDisk(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && durable.value(st.st_ino, -1) == st.st_size;
+}
+
+void fsynced(int fd)
+{
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        const std::lock_guard guard(lock);
+        durable.insert(st.st_ino, st.st_size);
+    }
+}
+
+// The moment between writing a group and naming it: a crash now must find every final name whole.
+void flushing(int)
+{
+    const std::lock_guard guard(lock);
+    ++flushes;
+    QDirIterator it(tree, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QStringList all;
+    while (it.hasNext()) {
+        const QString path = it.next();
+        all << path;
+        if (!it.fileName().startsWith(QLatin1String(".~dokrava-")) && !onDisk(path))
+            lost << path;
+    }
+    // The flush about to run puts every file there on the disk.
+    for (const QString &path : all) {
+        struct stat st;
+        if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+            durable.insert(st.st_ino, st.st_size);
+    }
+    if (stopAtFlush && flushes == 2)
+        *stopAtFlush = true;
+}
+
+} // namespace DiskModel
+
+void tst_GenerationRun::noFinalNameWithoutItsBytes_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<bool>("stopAtFlush");
+    QTest::newRow("odt") << "Письмо.odt" << false;
+    QTest::newRow("docx") << "Договор.docx" << false;
+    QTest::newRow("odt, stopped while a group is flushed") << "Письмо.odt" << true;
+    QTest::newRow("docx, stopped while a group is flushed") << "Договор.docx" << true;
+}
+
+// Documents reach the disk in groups before they take their names: a crash at any flush finds
+// no final name whose bytes are not on the disk, and a stop that comes between writing a group
+// and naming it leaves none of that group, nor its temporary files.
+void tst_GenerationRun::noFinalNameWithoutItsBytes()
+{
+    QFETCH(QString, entry);
+    QFETCH(bool, stopAtFlush);
+    TGenerationInput in = input({entry});
+    in.severalRecords = true;
+    in.grid.rows.resize(1);
+    in.grid.marks = {false};
+    for (int r = 1; r <= 300; ++r) {
+        in.grid.rows.append({QStringLiteral("Запись %1").arg(r), QStringLiteral("Город %1").arg(r)});
+        in.grid.marks.append(true);
+    }
+    in.fillThreads = 2;
+    std::atomic<bool> stop{false};
+    in.stop = &stop;
+    QVERIFY(QDir().mkpath(out(QString())));
+    DiskModel::tree = out(QString());
+    DiskModel::durable.clear();
+    DiskModel::lost.clear();
+    DiskModel::flushes = 0;
+    DiskModel::stopAtFlush = stopAtFlush ? &stop : nullptr;
+    DiskFaults::onFsync = DiskModel::fsynced;
+    DiskFaults::onSyncfs = DiskModel::flushing;
+    TGenerationRun run(in, nullptr);
+    run.run();
+    DiskFaults::onFsync = nullptr;
+    DiskFaults::onSyncfs = nullptr;
+    QCOMPARE(DiskModel::lost, QStringList());
+    QVERIFY(DiskModel::flushes >= 2);
+    QStringList finals;
+    QDirIterator it(out(QString()), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        finals << it.next();
+        QVERIFY2(!it.fileName().startsWith(QLatin1String(".~dokrava-")), qPrintable(it.fileName()));
+        // After the run too, a crash would find every document whole.
+        QVERIFY2(DiskModel::onDisk(finals.back()), qPrintable(finals.back()));
+    }
+    QCOMPARE(run.documentsWritten(), int(finals.size()));
+    QCOMPARE(run.stopped(), stopAtFlush);
+    // A stop at the second flush keeps the first group only.
+    if (stopAtFlush)
+        QVERIFY(finals.size() >= 1 && finals.size() <= 64);
+    else
+        QCOMPARE(finals.size(), 300);
 }
 
 void tst_GenerationRun::failingDiskKeepsEarlierDocuments_data()
