@@ -5,7 +5,7 @@
 #include "TestFiles.h"
 
 #include "word/DocxDocument.h"
-#include "word/XmlNode.h"
+#include "base/XmlNode.h"
 
 #include <QDir>
 #include <QProcess>

@@ -2,7 +2,7 @@
 #include "generation/TGenerationRun.h"
 #include "office/PdfConverter.h"
 #include "word/DocxDocument.h"
-#include "word/XmlNode.h"
+#include "base/XmlNode.h"
 
 #include <QDir>
 #include <QFile>
