@@ -1,6 +1,6 @@
 // Data table figures: saving and loading a large table through each spreadsheet engine, and
 // (--csv ROWS) loading a large ".csv" into the grid the way the main window does.
-#include "generation/TGenerationRun.h"
+#include "generation/GridSnapshot.h"
 #include "grid/GridSearch.h"
 #include "grid/TGridModel.h"
 #include "sheets/DataTableLoader.h"

@@ -1,10 +1,10 @@
 #include "cli/Cli.h"
 
 #include "base/DokravaError.h"
+#include "generation/TemplateKind.h"
 #include "odf/TODTProcessor.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 namespace Cli {
 
@@ -29,7 +29,7 @@ int fill(const QStringList &args)
         names.append(name);
         data.append({name, pair.mid(eq + 1)});
     }
-    if (QFileInfo(templateFile).suffix().compare(QLatin1String("odt"), Qt::CaseInsensitive) != 0)
+    if (TemplateKindOf(templateFile) != TemplateKind::Odt)
         throw DokravaError(QStringLiteral("Заполнение шаблона «%1» не поддерживается: ожидается файл .odt")
                                .arg(QDir::toNativeSeparators(templateFile)));
     TODTProcessor().ProcessODTTemplate(templateFile, outputFile, data);

@@ -7,6 +7,7 @@
 #include "generation/PreflightCheck.h"
 #include "generation/TemplateScan.h"
 #include "generation/TGenerationRun.h"
+#include "generation/TemplateKind.h"
 #include "office/OfficeSuite.h"
 #include "sheets/DataTableLoader.h"
 
@@ -182,7 +183,7 @@ QString chooseConverter(const QString &option)
 bool hasOdtTemplate(const QStringList &templates)
 {
     for (const QString &entry : templates)
-        if (QFileInfo(entry).suffix().compare(QLatin1String("odt"), Qt::CaseInsensitive) == 0)
+        if (TemplateKindOf(entry) == TemplateKind::Odt)
             return true;
     return false;
 }

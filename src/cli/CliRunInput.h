@@ -1,6 +1,6 @@
 #pragma once
 
-#include "generation/TGenerationRun.h"
+#include "generation/GenerationInput.h"
 
 #include <QStringList>
 

@@ -2,7 +2,7 @@
 
 #include "base/AppFolder.h"
 #include "base/DokravaError.h"
-#include "generation/TGenerationRun.h"
+#include "generation/OutputNames.h"
 #include "office/PdfCombiner.h"
 
 #include <QDir>

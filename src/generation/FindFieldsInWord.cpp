@@ -4,6 +4,7 @@
 #include "base/FieldFormat.h"
 #include "base/ScratchFolder.h"
 #include "generation/LegacyWordFile.h"
+#include "generation/TemplateKind.h"
 #include "word/DocxDocument.h"
 
 #include <QFileInfo>
@@ -17,7 +18,7 @@ QStringList FindFieldsInWord(const QString &path, const QString &converter)
     if (IsZipPackage(path))
         return PlainFieldNames(DocxDocument(path).bracketedFields(), Qt::CaseInsensitive);
     // Only ".doc" is the legacy format; a ".docx" that is no package is broken.
-    if (QFileInfo(path).suffix().compare(QLatin1String("docx"), Qt::CaseInsensitive) == 0)
+    if (TemplateKindOf(path) == TemplateKind::Docx)
         throw DokravaError(QStringLiteral("Шаблон повреждён: ") + QFileInfo(path).fileName());
     ScratchFolder scratch(QStringLiteral("Find_"));
     return PlainFieldNames(DocxDocument(ConvertToDocx(path, scratch.path(), converter)).bracketedFields(),

@@ -1,9 +1,9 @@
 #include "generation/LegacyWordFile.h"
 
 #include "base/DokravaError.h"
+#include "generation/TemplateKind.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 QString LegacyWordFormat(const QString &suffix)
 {
@@ -21,7 +21,7 @@ bool IsLegacyWordFile(const QString &path)
 {
     // Only a ".doc" holds the legacy format; a ".docx" that is no package is a broken file, and
     // handing it to the converter would turn its bytes into a document of garbage.
-    return !IsZipPackage(path) && QFileInfo(path).suffix().compare(QLatin1String("docx"), Qt::CaseInsensitive) != 0;
+    return !IsZipPackage(path) && TemplateKindOf(path) != TemplateKind::Docx;
 }
 
 QString ConvertToDocx(const QString &path, const QString &folder, const QString &converter, int waitMs,

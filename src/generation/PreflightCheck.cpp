@@ -4,8 +4,10 @@
 #include "base/FieldFormat.h"
 #include "base/TemplateLanguage.h"
 #include "generation/FieldMatch.h"
+#include "generation/OutputNames.h"
 #include "generation/RecordGroups.h"
 #include "generation/TemplateContent.h"
+#include "generation/TemplateKind.h"
 #include "settings/Settings.h"
 #include "odf/OdtTemplate.h"
 #include "word/DocxTemplate.h"
@@ -89,7 +91,7 @@ QString countOf(int n, const char16_t *one, const char16_t *few, const char16_t 
 
 bool isOdt(const QString &entry)
 {
-    return QFileInfo(entry).suffix().compare(QLatin1String("odt"), Qt::CaseInsensitive) == 0;
+    return TemplateKindOf(entry) == TemplateKind::Odt;
 }
 
 class Checker
@@ -165,7 +167,7 @@ private:
         const bool odt = isOdt(entry);
         if (!odt && !IsZipPackage(path)) {
             m_allInspected = false;
-            if (QFileInfo(path).suffix().compare(QLatin1String("docx"), Qt::CaseInsensitive) == 0)
+            if (TemplateKindOf(path) == TemplateKind::Docx)
                 add(TFinding::Error, entry, damaged(entry, QStringLiteral("это не документ Word")));
             else if (m_in.converter.isEmpty())
                 add(TFinding::Error, entry, QStringLiteral("Для шаблонов .doc нужен LibreOffice, а он не найден: формирование прервётся"));

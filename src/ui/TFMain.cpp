@@ -5,6 +5,7 @@
 #include "base/AppFolder.h"
 #include "base/DokravaError.h"
 #include "base/ScratchFolder.h"
+#include "generation/TemplateKind.h"
 #include "grid/TGridModel.h"
 #include "office/OfficeSuite.h"
 #include "settings/Settings.h"
@@ -45,16 +46,6 @@ protected:
         return QObject::eventFilter(watched, event);
     }
 };
-
-// The extension as the file system names it: from the last dot of the last path component.
-QString extensionOf(const QString &entry)
-{
-    const qsizetype dot = entry.lastIndexOf(QLatin1Char('.'));
-    const qsizetype slash = qMax(entry.lastIndexOf(QLatin1Char('/')), entry.lastIndexOf(QLatin1Char('\\')));
-    if (dot < 0 || dot < slash)
-        return QString();
-    return entry.mid(dot).toLower();
-}
 
 void createEmptyFile(const QString &path)
 {
@@ -173,9 +164,9 @@ void TFMain::UpdateLOWarning()
     bool odt = false;
     bool word = false;
     for (int i = 0; i < m_ui->LBFile->count() && !odt; ++i) {
-        const QString ext = extensionOf(m_ui->LBFile->item(i)->text());
-        odt = ext == QLatin1String(".odt");
-        word = word || ext == QLatin1String(".doc") || ext == QLatin1String(".docx");
+        const TemplateKind kind = TemplateKindOf(m_ui->LBFile->item(i)->text());
+        odt = kind == TemplateKind::Odt;
+        word = word || IsWordKind(kind);
     }
     // Word templates are converted by the office suite too, so without one they stay unconverted.
     const bool unconverted = !LOFound && Settings.FormatFile == 0;

@@ -4,10 +4,10 @@
 #include "ui_TFMain.h"
 
 #include "base/DokravaError.h"
-#include "generation/FindFieldsInWord.h"
+#include "generation/TemplateFields.h"
+#include "generation/TemplateKind.h"
 #include "grid/TGridModel.h"
 #include "odf/FieldNames.h"
-#include "odf/TODTProcessor.h"
 #include "ui/Dialogs.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/FieldListMarks.h"
@@ -19,9 +19,11 @@
 
 namespace {
 
-// FindFieldsInWord for the window: appends the fields of one Word template to lbField,
-// skipping names it already holds (letter case ignored). A missing file is only reported.
-void collectWordFields(TFMain *window, const QString &path)
+// FindTemplateFields for the window: appends the fields of one template to lbField. A Word
+// template's names are skipped when the list holds them already (letter case ignored); an
+// ".odt" template's are all added and remembered as written, since only a column of exactly
+// that name fills them. A missing file is only reported.
+void collectFields(TFMain *window, const QString &path)
 {
     QCoreApplication::processEvents();
     if (!QFileInfo(path).isFile()) {
@@ -29,12 +31,16 @@ void collectWordFields(TFMain *window, const QString &path)
         return;
     }
     QListWidget *list = window->ui()->lbField;
-    for (const QString &name : FindFieldsInWord(path, LOFound ? LOPath : QString())) {
+    const bool exact = TemplateKindOf(path) == TemplateKind::Odt;
+    for (const QString &name : FindTemplateFields(path, LOFound ? LOPath : QString())) {
         bool known = false;
-        for (int i = 0; i < list->count() && !known; ++i)
+        for (int i = 0; i < list->count() && !known && !exact; ++i)
             known = list->item(i)->text().compare(name, Qt::CaseInsensitive) == 0;
-        if (!known)
-            list->addItem(name);
+        if (known)
+            continue;
+        list->addItem(name);
+        if (exact)
+            AddOdtFieldForm(list->item(list->count() - 1), name);
     }
 }
 
@@ -70,16 +76,7 @@ void TFMain::btnGetFieldsClick()
         for (int i = 0; i < m_ui->LBFile->count(); ++i) {
             if (!m_ui->LBFile->item(i)->isSelected())
                 continue;
-            const QString path = m_ui->edZagotkaDir->text() + m_ui->LBFile->item(i)->text();
-            if (QFileInfo(path).suffix().toLower() == QLatin1String("odt")) {
-                TODTProcessor processor;
-                for (const QString &name : processor.FindVariablesInODT(path)) {
-                    m_ui->lbField->addItem(name);
-                    AddOdtFieldForm(m_ui->lbField->item(m_ui->lbField->count() - 1), name);
-                }
-            } else {
-                collectWordFields(this, path);
-            }
+            collectFields(this, m_ui->edZagotkaDir->text() + m_ui->LBFile->item(i)->text());
         }
         SortFieldList();
     });

@@ -2,7 +2,7 @@
 
 #include "ui_TFPreflight.h"
 
-#include "generation/TGenerationRun.h"
+#include "generation/GenerationInput.h"
 #include "ui/Dialogs.h"
 
 #include <QApplication>

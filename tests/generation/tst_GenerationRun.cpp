@@ -95,6 +95,7 @@ private slots:
     void legacyTemplateConvertedOncePerRun();
     void stoppedRunKeepsFilledDocuments_data();
     void stoppedRunKeepsFilledDocuments();
+    void secondRunStartsAfresh();
     void failingDiskKeepsEarlierDocuments_data();
     void failingDiskKeepsEarlierDocuments();
     void workersKeepTheOrderOfOneThread_data();
@@ -753,6 +754,40 @@ void tst_GenerationRun::stoppedRunKeepsFilledDocuments()
     QCOMPARE(rec.conversions, qMakePair(pdfs, int(files.size())));
     for (const qint64 pid : FakeConverter::recordedPids(converter))
         QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0, 5000);
+}
+
+// A run object used twice counts, names and stops the second run on its own: a stop of the
+// first run does not end the second, nor do its documents count in the second's figures.
+void tst_GenerationRun::secondRunStartsAfresh()
+{
+    struct Stopper : Recorder
+    {
+        std::atomic<bool> stop{false};
+        bool stopAtSecond = true;
+        void recordStarted(int row) override
+        {
+            Recorder::recordStarted(row);
+            if (row == 2 && stopAtSecond)
+                stop = true;
+        }
+    } rec;
+    TGenerationInput in = input({QStringLiteral("Письмо.odt")});
+    in.severalRecords = true;
+    in.grid.marks = {false, true, true, true};
+    in.stop = &rec.stop;
+    TGenerationRun run(in, &rec);
+    run.run();
+    QVERIFY(run.stopped());
+    QCOMPARE(run.documentsWritten(), 1);
+    rec.stop = false;
+    rec.stopAtSecond = false;
+    rec.notices.clear();
+    run.run();
+    QVERIFY(!run.stopped());
+    QCOMPARE(run.documentsWritten(), 3);
+    QCOMPARE(rec.notices, QStringList{QStringLiteral("Готово")});
+    QCOMPARE(QDir(out(QStringLiteral("Письмо"))).entryList(kDocuments, QDir::Files, QDir::Name),
+             (QStringList{"Письмо-Иванов.odt", "Письмо-Петров.odt", "Письмо-Сидоров.odt"}));
 }
 
 void tst_GenerationRun::failingDiskKeepsEarlierDocuments_data()

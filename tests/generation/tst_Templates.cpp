@@ -1,6 +1,7 @@
 // The template list of a folder tree and the fields of one template, by its kind.
 #include "base/DokravaError.h"
 #include "generation/TemplateFields.h"
+#include "generation/TemplateKind.h"
 #include "generation/TemplateScan.h"
 
 #include <QDir>
@@ -28,6 +29,8 @@ private slots:
     void templateScan();
     void templateScanMissingFolder();
     void fieldsByTemplateKind();
+    void templateKind_data();
+    void templateKind();
 };
 
 void tst_Templates::templateScan()
@@ -76,6 +79,28 @@ void tst_Templates::fieldsByTemplateKind()
     } catch (const DokravaError &e) {
         QVERIFY(e.message().contains("a.rtf"));
     }
+}
+
+void tst_Templates::templateKind_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("odt") << "Письмо.odt" << int(TemplateKind::Odt);
+    QTest::newRow("capital odt") << "АКТ.ODT" << int(TemplateKind::Odt);
+    QTest::newRow("docx") << "Договор.docx" << int(TemplateKind::Docx);
+    QTest::newRow("doc") << "Старый.Doc" << int(TemplateKind::Doc);
+    QTest::newRow("in a sub-folder") << "Договоры/Аренда.docx" << int(TemplateKind::Docx);
+    QTest::newRow("dotted folder, no extension") << "v1.odt/README" << int(TemplateKind::None);
+    QTest::newRow("longer extension") << "x.odtx" << int(TemplateKind::None);
+    QTest::newRow("rtf") << "a.rtf" << int(TemplateKind::None);
+    QTest::newRow("no extension") << "odt" << int(TemplateKind::None);
+}
+
+void tst_Templates::templateKind()
+{
+    QFETCH(QString, name);
+    QFETCH(int, kind);
+    QCOMPARE(int(TemplateKindOf(name)), kind);
 }
 
 QTEST_GUILESS_MAIN(tst_Templates)
