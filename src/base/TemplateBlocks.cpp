@@ -742,7 +742,7 @@ void TemplateBlocks::expand(XmlNode *root, bool linesAllowed, const TLanguageRec
         if (!m.error)
             m.error = placeError(s, m, linesAllowed);
         if (m.error)
-            throw DokravaError(m.error->message);
+            throw TemplateLanguageFailure(m.error->message);
         QSet<XmlNode *> lineUnits;
         for (const Token &t : s.tokens)
             if (t.word.kind == TTokenKind::Line)

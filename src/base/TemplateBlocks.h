@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/DokravaError.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -44,6 +46,14 @@ struct TTemplateLanguageError
     QString paragraph; // the paragraph's text
 };
 
+// The error a template of the language throws when filled: its message names the error alone
+// ("не закрыт блок [если Телефон]"), for the caller to name the template.
+class TemplateLanguageFailure : public DokravaError
+{
+public:
+    using DokravaError::DokravaError;
+};
+
 // The records one document is made of and the fields they hold.
 struct TLanguageRecords
 {
@@ -68,7 +78,7 @@ public:
     // The first template error of the part; linesAllowed is false for headers and footers.
     std::optional<TTemplateLanguageError> firstError(XmlNode *root, bool linesAllowed) const;
 
-    // Expands the part for the records; a template error throws DokravaError with its message.
+    // Expands the part for the records; a template error throws TemplateLanguageFailure.
     // Pairs (placeholder name, value) of line fields are appended to extra, each name once.
     void expand(XmlNode *root, bool linesAllowed, const TLanguageRecords &records,
                 QList<QPair<QString, QString>> &extra) const;

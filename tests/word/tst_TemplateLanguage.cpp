@@ -24,6 +24,7 @@ private slots:
     void templateErrors();
     void fieldLists_data();
     void fieldLists();
+    void copiesTakeUniqueIds();
 
 private:
     QTemporaryDir m_app;
@@ -334,6 +335,71 @@ void tst_TemplateLanguage::fieldLists()
     QStringList word = PlainFieldNames(DocxDocument(docx).bracketedFields(), Qt::CaseInsensitive);
     word.sort();
     QCOMPARE(word, fields);
+}
+
+namespace {
+
+// The values of an attribute of the elements of one name, in document order.
+void collectAttribute(const XmlNode *node, const QString &element, const QString &attribute, QStringList &out)
+{
+    if (node->kind() == XmlNode::Element && node->name() == element)
+        out.append(node->attribute(attribute));
+    for (int i = 0; i < node->childCount(); ++i)
+        collectAttribute(node->child(i), element, attribute, out);
+}
+
+QStringList attributes(const Package &package, const QString &part, const QString &element, const QString &attribute)
+{
+    QStringList out;
+    collectAttribute(XmlNode::parse(package.data(package.indexOf(part)), part).get(), element, attribute, out);
+    return out;
+}
+
+} // namespace
+
+// Identifiers a document needs unique (bookmark ids and names, ODF xml:id) are new in each copy
+// of a line after the first; a bookmark's start and end keep agreeing.
+void tst_TemplateLanguage::copiesTakeUniqueIds()
+{
+    QTemporaryDir dir;
+    const QList<QStringList> group = records(invoice());
+    const QString docx = dir.filePath(QStringLiteral("t.docx"));
+    DocxFixture::write(docx, QStringLiteral("<w:bookmarkStart w:id=\"7\" w:name=\"Начало\"/><w:bookmarkEnd w:id=\"7\"/>"
+                                            "<w:tbl><w:tr><w:tc><w:p><w:bookmarkStart w:id=\"3\" w:name=\"Строка\"/>"
+                                            "<w:r><w:t>[*Товар]</w:t></w:r><w:bookmarkEnd w:id=\"3\"/></w:p></w:tc></w:tr></w:tbl>"));
+    TWordFields fields;
+    fields.headers = columns();
+    fields.record = group.first();
+    fields.group = group;
+    const Package word = DocxTemplate(docx).filled(fields);
+    const QString main = QStringLiteral("word/document.xml");
+    QCOMPARE(attributes(word, main, QStringLiteral("w:bookmarkStart"), QStringLiteral("w:name")),
+             (QStringList{"Начало", "Строка", "Строка_2", "Строка_3"}));
+    QCOMPARE(attributes(word, main, QStringLiteral("w:bookmarkStart"), QStringLiteral("w:id")), (QStringList{"7", "3", "8", "9"}));
+    QCOMPARE(attributes(word, main, QStringLiteral("w:bookmarkEnd"), QStringLiteral("w:id")), (QStringList{"7", "3", "8", "9"}));
+
+    const QString odt = dir.filePath(QStringLiteral("t.odt"));
+    LanguageFixture::writeOdt(odt, {"P:x"});
+    Package package(odt);
+    const int content = package.indexOf(QStringLiteral("content.xml"));
+    QString text = QString::fromUtf8(package.data(content));
+    text.replace(QStringLiteral("<text:p text:style-name=\"P1\">x</text:p>"),
+                 QStringLiteral("<text:p xml:id=\"p1\"><text:bookmark text:name=\"Метка\"/>[*Товар]</text:p>"));
+    package.replace(content, text.toUtf8());
+    const QString withIds = dir.filePath(QStringLiteral("ids.odt"));
+    package.save(withIds);
+    QList<TFieldValues> data;
+    for (const QStringList &record : group) {
+        TFieldValues values;
+        for (int c = 0; c < columns().size(); ++c)
+            values.append({columns()[c], record.value(c)});
+        data.append(values);
+    }
+    const Package filled = OdtTemplate(withIds).filledGroup(data);
+    QCOMPARE(attributes(filled, QStringLiteral("content.xml"), QStringLiteral("text:p"), QStringLiteral("xml:id")),
+             (QStringList{"p1", "p1_2", "p1_3"}));
+    QCOMPARE(attributes(filled, QStringLiteral("content.xml"), QStringLiteral("text:bookmark"), QStringLiteral("text:name")),
+             (QStringList{"Метка", "Метка_2", "Метка_3"}));
 }
 
 QTEST_GUILESS_MAIN(tst_TemplateLanguage)
