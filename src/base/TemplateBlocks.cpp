@@ -848,9 +848,14 @@ TemplateBlocks::Use TemplateBlocks::use(XmlNode *root) const
             use.groupFields.append(m_fields[i]);
         return i >= 0;
     };
-    for (const Token &t : s.tokens)
+    for (const Token &t : s.tokens) {
         if (t.word.kind == TTokenKind::Open && !unitHolding(s, t.paragraph, lineUnits))
             addColumn(t.word.field);
+        const auto seen = [&t](const QPair<QString, TLanguageToken> &c) { return c.first == t.inner; };
+        if (t.word.kind == TTokenKind::Open && IsNumericTest(t.word.test)
+            && std::none_of(use.numericConditions.cbegin(), use.numericConditions.cend(), seen))
+            use.numericConditions.append({t.inner, t.word});
+    }
     addGroupFields(s.plainNames, use.groupFields);
     return use;
 }

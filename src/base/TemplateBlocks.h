@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/DokravaError.h"
+#include "base/TemplateLanguage.h"
 
 #include <QList>
 #include <QPair>
@@ -89,6 +90,8 @@ public:
     {
         QStringList groupFields;
         bool lines = false;
+        // Conditions that compare numbers ("[если Сумма > 0]"), each once, by their marker's text.
+        QList<QPair<QString, TLanguageToken>> numericConditions;
     };
     Use use(XmlNode *root) const;
 

@@ -113,6 +113,7 @@ public:
             checkTemplate(entry);
         chooseRecords();
         checkGroups();
+        checkNumericConditions();
         checkFormats();
         checkTemplateNames();
         checkColumns();
@@ -232,6 +233,8 @@ private:
                     .arg(error->message, quoted(TextAround(error->paragraph, 0))));
             return;
         }
+        if (!use.numericConditions.isEmpty())
+            m_numeric.append({entry, {odt, use.numericConditions}});
         if (!use.lines)
             return;
         QList<int> keys;
@@ -239,6 +242,28 @@ private:
             if (const int c = columnOf(field, odt); c >= 0)
                 keys.append(c);
         m_grouped.append({entry, keys});
+    }
+
+    // A comparison of numbers where a value or the operand is no number drops its block whole.
+    void checkNumericConditions()
+    {
+        for (const auto &[entry, conditions] : std::as_const(m_numeric)) {
+            for (const auto &[marker, condition] : conditions.second) {
+                const int column = columnOf(condition.field, conditions.first);
+                QList<int> records;
+                for (const int r : std::as_const(m_records))
+                    if (!ReadFieldNumber(condition.operand) || (column >= 0 && !ReadFieldNumber(m_in.grid.rows.value(r).value(column))))
+                        records.append(r);
+                if (records.isEmpty())
+                    continue;
+                add(TFinding::Warning, entry,
+                    QStringLiteral("В условии %1 сравниваются числа, но %2 (%3): в этих документах блок будет убран целиком")
+                        .arg(placeholder(marker),
+                             ReadFieldNumber(condition.operand) ? QStringLiteral("значения колонки %1 — не числа").arg(quoted(condition.field))
+                                                                : QStringLiteral("%1 — не число").arg(quoted(condition.operand)),
+                             recordsSubject(records)));
+            }
+        }
     }
 
     // Templates with lines make a document of each group of records.
@@ -269,6 +294,8 @@ private:
         const TLanguageToken word = ReadLanguageToken(name, isField);
         if (word.kind == TTokenKind::Plain)
             return false;
+        if (const int column = columnOf(word.field, odt); word.kind == TTokenKind::Open && column >= 0)
+            (odt ? m_usedExact : m_usedFolded).insert(odt ? m_headers[column] : FoldedName(word.field));
         if (word.kind != TTokenKind::Line)
             return true;
         QString field = word.field;
@@ -682,6 +709,8 @@ private:
     bool m_allInspected = true;
     QList<int> m_records;
     QList<QPair<QString, QList<int>>> m_grouped; // templates with lines: the columns of their groups
+    // Conditions that compare numbers, by template (and whether it is an ".odt").
+    QList<QPair<QString, QPair<bool, QList<QPair<QString, TLanguageToken>>>>> m_numeric;
     QList<TFinding> m_findings;
     // A field with a format, to be tried on the values of the chosen records.
     struct FormattedUse

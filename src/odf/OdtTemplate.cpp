@@ -193,6 +193,7 @@ TemplateBlocks::Use OdtTemplate::languageUse(const QStringList &fields) const
         }
         const TemplateBlocks::Use of = blocks.use(const_cast<XmlNode *>(part.tree.get()));
         use.lines = use.lines || of.lines;
+        use.numericConditions += of.numericConditions;
         for (const QString &field : of.groupFields)
             if (!use.groupFields.contains(field))
                 use.groupFields.append(field);

@@ -107,6 +107,7 @@ TemplateBlocks::Use WordLanguageUse(DocxDocument &doc, const TWordFields &fields
             continue;
         const TemplateBlocks::Use of = blocks.use(tree);
         use.lines = use.lines || of.lines;
+        use.numericConditions += of.numericConditions;
         for (const QString &field : of.groupFields)
             if (!use.groupFields.contains(field, Qt::CaseInsensitive))
                 use.groupFields.append(field);
