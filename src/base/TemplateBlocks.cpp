@@ -320,17 +320,31 @@ std::optional<TTemplateLanguageError> placeError(const Scan &s, const Matched &m
                 QStringLiteral("блок %1 начинается в одной ячейке таблицы, а заканчивается в другой").arg(MarkerText(open.inner)),
                 paragraphShown(s.paragraphs[open.paragraph].text)};
     }
+    // The rows that repeat: a line field's nearest row. A table may stand in a cell of another
+    // (a layout table), but not in a row that repeats itself.
+    QSet<XmlNode *> lineRows;
+    for (const Token &t : s.tokens)
+        if (t.word.kind == TTokenKind::Line)
+            if (XmlNode *row = s.row(s.paragraphs[t.paragraph].node))
+                lineRows.insert(row);
+    const auto inLineRow = [&s, &lineRows](XmlNode *row) {
+        for (XmlNode *outer = s.row(row); outer; outer = s.row(outer))
+            if (lineRows.contains(outer))
+                return true;
+        return false;
+    };
     for (const Token &t : s.tokens) {
         if (t.word.kind != TTokenKind::Line)
             continue;
         QString where;
         XmlNode *container = s.container(t.paragraph);
+        XmlNode *row = s.row(s.paragraphs[t.paragraph].node);
         if (!linesAllowed)
             where = QStringLiteral("в колонтитуле");
         else if (container && named(container, s.d.frames))
             where = QStringLiteral("в надписи");
-        else if (container && s.row(container) && s.row(s.row(container)))
-            where = QStringLiteral("в строке вложенной таблицы");
+        else if (row && inLineRow(row))
+            where = QStringLiteral("в строке таблицы, вложенной в повторяемую строку");
         if (!where.isEmpty())
             return TTemplateLanguageError{QStringLiteral("поле строки %1 стоит %2: строки повторяются только в основном тексте")
                                               .arg(MarkerText(t.inner), where),

@@ -25,6 +25,7 @@ private slots:
     void fieldLists_data();
     void fieldLists();
     void copiesTakeUniqueIds();
+    void linesInATableInsideALayoutTable();
 
 private:
     QTemporaryDir m_app;
@@ -400,6 +401,32 @@ void tst_TemplateLanguage::copiesTakeUniqueIds()
              (QStringList{"p1", "p1_2", "p1_3"}));
     QCOMPARE(attributes(filled, QStringLiteral("content.xml"), QStringLiteral("text:bookmark"), QStringLiteral("text:name")),
              (QStringList{"Метка", "Метка_2", "Метка_3"}));
+}
+
+// A table of lines may stand in a cell of a layout table: its rows repeat, the layout's do not.
+// Lines in a table nested in a row that repeats itself are a template error.
+void tst_TemplateLanguage::linesInATableInsideALayoutTable()
+{
+    QTemporaryDir dir;
+    const auto table = [](const QString &rows) { return QStringLiteral("<w:tbl>") + rows + QStringLiteral("</w:tbl>"); };
+    const auto row = [](const QString &cells) { return QStringLiteral("<w:tr>") + cells + QStringLiteral("</w:tr>"); };
+    const auto cell = [](const QString &content) { return QStringLiteral("<w:tc>") + content + QStringLiteral("</w:tc>"); };
+    TWordFields fields;
+    fields.headers = columns();
+    fields.record = records(invoice()).first();
+    fields.group = records(invoice());
+    const QString layout = dir.filePath(QStringLiteral("layout.docx"));
+    DocxFixture::write(layout, table(row(cell(DocxFixture::para(QStringLiteral("Счёт [Номер]"))
+                                              + table(row(cell(DocxFixture::para(QStringLiteral("[*Товар]"))))) + DocxFixture::para(QString())))));
+    const Package filled = DocxTemplate(layout).filled(fields);
+    const QString main = QString::fromUtf8(filled.data(filled.indexOf(QStringLiteral("word/document.xml"))));
+    QCOMPARE(main.count(QStringLiteral("<w:tr>")), 4); // the layout's row and three lines
+    QCOMPARE(WordParagraphTexts(XmlNode::parse(main.toUtf8(), QStringLiteral("document.xml"))->rootElement()),
+             (QStringList{"Счёт 1", "Стол", "Стул", "Лампа", ""}));
+    const QString nested = dir.filePath(QStringLiteral("nested.docx"));
+    DocxFixture::write(nested, table(row(cell(DocxFixture::para(QStringLiteral("[*№]"))
+                                              + table(row(cell(DocxFixture::para(QStringLiteral("[*Товар]"))))) + DocxFixture::para(QString())))));
+    QVERIFY_THROWS_EXCEPTION(TemplateLanguageFailure, DocxTemplate(nested).filled(fields));
 }
 
 QTEST_GUILESS_MAIN(tst_TemplateLanguage)
