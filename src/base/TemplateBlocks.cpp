@@ -804,21 +804,24 @@ void TemplateBlocks::expandLine(XmlNode *copy, const TLanguageRecords &records, 
     const auto field = [this](const QString &n) { return isField(n); };
     XmlNode *parent = copy->parent();
     const int at = copy->indexInParent();
-    {
-        Scan s(m_dialect, field, copy);
-        Matched m = matchBlocks(s);
+    Scan first(m_dialect, field, copy);
+    Matched m = matchBlocks(first);
+    // Most lines hold no block: their first reading serves for the names too.
+    std::optional<Scan> again;
+    if (!m.blocks.isEmpty()) {
         for (Block &b : m.blocks) {
-            const Token &open = s.tokens[b.open];
+            const Token &open = first.tokens[b.open];
             const int i = fieldIndex(m_fields, open.word.field, m_dialect.fieldCase);
             b.decision = decide(EvaluateCondition(open.word, records.records[k].value(i)));
         }
-        Removal(s, m).apply();
+        Removal(first, m).apply();
         // The copy may be gone with its content (nothing was made since, so its place holds
         // another node then).
         if (at >= parent->childCount() || parent->child(at) != copy)
             return;
+        again.emplace(m_dialect, field, copy);
     }
-    const Scan s(m_dialect, field, copy);
+    const Scan &s = again ? *again : first;
     const QString mark = QString(QChar(kLineOpen)) + QString::number(k + 1) + QChar(kLineClose);
     for (int t = int(s.tokens.size()) - 1; t >= 0; --t) {
         const Token &token = s.tokens[t];
