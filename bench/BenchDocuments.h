@@ -39,7 +39,8 @@ inline void writeOdt(const QString &path, const QByteArray &text)
     zip.addData(QStringLiteral("content.xml"),
                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
                 "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-                "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:text>"
+                "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+                "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\"><office:body><office:text>"
                     + text + "</office:text></office:body></office:document-content>",
                 ZipWriter::Deflated);
     zip.close();

@@ -2,7 +2,7 @@
 // listing fields, whatever the markup around the placeholders.
 #include "base/DokravaError.h"
 #include "word/WordText.h"
-#include "word/XmlNode.h"
+#include "base/XmlNode.h"
 
 #include <cstdlib>
 

@@ -2,6 +2,8 @@
 
 #include "DocxFixture.h"
 
+#include "base/DokravaError.h"
+
 #include "odf/OdtTemplate.h"
 #include "odf/TODTProcessor.h"
 #include "word/DocxDocument.h"
@@ -15,10 +17,12 @@
 #include <QStringList>
 #include <QXmlStreamReader>
 
+#include <optional>
 #include <utility>
 
 // Templates made from a stream of choices (placeholders split by formatting, links whose address
-// holds brackets, brackets left open or closed twice, in text, in markup and in values), filled
+// holds brackets, brackets left open or closed twice, in text, in markup and in values; words of
+// the template language, filled for a group of one to three records), filled
 // both ways: read once for a run (OdtTemplate, DocxTemplate) and whole per document
 // (TODTProcessor, DocxDocument). Shared by the differential test and its fuzz target.
 namespace FillPaths {
@@ -65,6 +69,15 @@ inline QString textPiece(Choices &c)
     }
 }
 
+// A word of the template language: a marker, a line field, a total (unbalanced markers make
+// template errors, which both ways must report alike).
+inline QString languagePiece(Choices &c)
+{
+    static const QStringList list{"[если ФИО]", "[если не B]", "[иначе]", "[/если]", "[*B]", "[*Сумма:прописью]",
+                                  "[B:итого]", "[если ФИО = петров]", "[*№]", "[если B > 5]"};
+    return list[c.pick(int(list.size()))];
+}
+
 // An attribute value as written: a link address or a bookmark name with brackets.
 inline QString attributeValue(Choices &c)
 {
@@ -93,8 +106,9 @@ inline QString odtInline(Choices &c, int depth)
     QString out;
     const int count = 1 + c.pick(5);
     for (int i = 0; i < count; ++i) {
-        switch (depth > 3 ? 0 : c.pick(9)) {
+        switch (depth > 3 ? 0 : c.pick(10)) {
         case 0: out += textPiece(c); break;
+        case 9: out += languagePiece(c); break;
         case 1: out += QStringLiteral("<text:span text:style-name=\"T1\">") + odtInline(c, depth + 1) + QStringLiteral("</text:span>"); break;
         case 2:
             out += QStringLiteral("<text:a xlink:type=\"simple\" xlink:href=\"") + attributeValue(c) + QStringLiteral("\">")
@@ -137,6 +151,19 @@ inline TFieldValues fieldValues(Choices &c)
     return data;
 }
 
+// A group of one to three records of the same names: a document of a template with lines.
+inline QList<TFieldValues> fieldGroup(Choices &c)
+{
+    QList<TFieldValues> group{fieldValues(c)};
+    for (int more = c.pick(3); more > 0; --more) {
+        TFieldValues next = group.first();
+        for (auto &pair : next)
+            pair.second = values()[c.pick(int(values().size()))];
+        group.append(next);
+    }
+    return group;
+}
+
 inline void writeOdt(const QString &path, Choices &c)
 {
     ZipWriter zip(path);
@@ -158,8 +185,9 @@ inline QString wordInline(Choices &c, int depth)
     QString out;
     const int count = 1 + c.pick(5);
     for (int i = 0; i < count; ++i) {
-        switch (depth > 2 ? 0 : c.pick(7)) {
+        switch (depth > 2 ? 0 : c.pick(8)) {
         case 0: out += wordRun(textPiece(c), c.pick(2)); break;
+        case 7: out += wordRun(languagePiece(c), c.pick(2)); break;
         case 1: out += QStringLiteral("<w:hyperlink r:id=\"rId9\">") + wordInline(c, depth + 1) + QStringLiteral("</w:hyperlink>"); break;
         case 2: out += QStringLiteral("<w:proofErr w:type=\"spellStart\"/>"); break;
         case 3: out += QStringLiteral("<w:bookmarkStart w:id=\"0\" w:name=\"") + attributeValue(c) + QStringLiteral("\"/>"); break;
@@ -188,10 +216,18 @@ inline QString wordParagraphs(Choices &c)
 inline TWordFields wordFields(Choices &c)
 {
     TWordFields fields;
-    for (const auto &[name, value] : fieldValues(c)) {
+    const QList<TFieldValues> group = fieldGroup(c);
+    for (const auto &[name, value] : group.first()) {
         fields.headers.append(name);
         fields.record.append(value);
     }
+    if (group.size() > 1)
+        for (const TFieldValues &data : group) {
+            QStringList record;
+            for (const auto &pair : data)
+                record.append(pair.second);
+            fields.group.append(record);
+        }
     if (c.pick(2))
         fields.personal = QList<std::pair<QString, QString>>{{names()[c.pick(int(names().size()))],
                                                               values()[c.pick(int(values().size()))]}};
@@ -237,10 +273,25 @@ inline QString odtDifference(const QString &folder, Choices &c)
 {
     const QString templ = folder + QStringLiteral("/t.odt"), perDocument = folder + QStringLiteral("/one.odt");
     writeOdt(templ, c);
-    const TFieldValues data = fieldValues(c);
-    TODTProcessor().ProcessODTTemplate(templ, perDocument, data);
+    const QList<TFieldValues> group = fieldGroup(c);
+    QString wholeError, compiledError;
+    try {
+        TODTProcessor().ProcessODTGroup(templ, perDocument, group);
+    } catch (const DokravaError &e) {
+        wholeError = e.message();
+    }
+    std::optional<Package> compiled;
+    try {
+        compiled = OdtTemplate(templ).filledGroup(group);
+    } catch (const DokravaError &e) {
+        compiledError = e.message();
+    }
+    if (wholeError != compiledError)
+        return QStringLiteral("errors: «%1» against «%2»").arg(compiledError, wholeError);
+    if (!compiled)
+        return QString();
     const Package whole(perDocument);
-    const QString difference = packageDifference(OdtTemplate(templ).filled(data), whole);
+    const QString difference = packageDifference(*compiled, whole);
     return difference.isEmpty() ? malformedPart(whole, {QStringLiteral("content.xml"), QStringLiteral("styles.xml")})
                                 : difference;
 }
@@ -250,11 +301,26 @@ inline QString wordDifference(const QString &folder, Choices &c)
     const QString templ = folder + QStringLiteral("/t.docx");
     DocxFixture::write(templ, wordParagraphs(c), wordParagraphs(c), wordParagraphs(c));
     const TWordFields fields = wordFields(c);
+    QString wholeError, compiledError;
     DocxDocument doc(templ);
-    FillWordDocument(doc, TReplaceOptions{true}, fields);
-    const Package whole = doc.edited();
-    const QString difference = packageDifference(DocxTemplate(templ).filled(fields), whole);
-    return difference.isEmpty() ? malformedPart(whole, QStringList{doc.mainPart()} + doc.headerParts() + doc.footerParts())
+    std::optional<Package> whole, compiled;
+    try {
+        FillWordDocument(doc, TReplaceOptions{true}, fields);
+        whole = doc.edited();
+    } catch (const DokravaError &e) {
+        wholeError = e.message();
+    }
+    try {
+        compiled = DocxTemplate(templ).filled(fields);
+    } catch (const DokravaError &e) {
+        compiledError = e.message();
+    }
+    if (wholeError != compiledError)
+        return QStringLiteral("errors: «%1» against «%2»").arg(compiledError, wholeError);
+    if (!compiled)
+        return QString();
+    const QString difference = packageDifference(*compiled, *whole);
+    return difference.isEmpty() ? malformedPart(*whole, QStringList{doc.mainPart()} + doc.headerParts() + doc.footerParts())
                                 : difference;
 }
 

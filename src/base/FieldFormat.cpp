@@ -1,5 +1,7 @@
 #include "base/FieldFormat.h"
 
+#include "base/TemplateLanguage.h"
+
 #include "base/Declension.h"
 
 
@@ -17,6 +19,7 @@ enum class Format {
     Roubles,
     Amount,
     AmountAndWords,
+    Total,
     Date,
     QuotedDate,
     NumericDate,
@@ -40,11 +43,12 @@ struct FormatName
     const char16_t *listed;  // the name KnownFieldFormats() gives; nullptr for an alias
 };
 
-constexpr std::array<FormatName, 26> kFormatNames{{
+constexpr std::array<FormatName, 27> kFormatNames{{
     {u"прописью", Format::Words, u"прописью"},
     {u"рубли", Format::Roubles, u"рубли"},
     {u"сумма", Format::Amount, u"сумма"},
     {u"сумма и прописью", Format::AmountAndWords, u"сумма и прописью"},
+    {u"итого", Format::Total, u"итого"},
     {u"дата", Format::Date, u"дата"},
     {u"«дата»", Format::QuotedDate, u"«дата»"},
     {u"\"дата\"", Format::QuotedDate, nullptr},
@@ -82,6 +86,9 @@ std::optional<Format> findFormat(const QString &format)
             return entry.format;
     return std::nullopt;
 }
+
+// Numbers read for comparisons and totals are kept in millionths.
+constexpr qint64 kMicro = 1000000;
 
 // ---- Numbers in words ----
 
@@ -523,6 +530,8 @@ std::optional<QString> applyFormat(const QString &format, const QString &value, 
     case Format::Amount:
     case Format::AmountAndWords:
         return formatMoney(*kind, value);
+    case Format::Total: // the sum over one record: the value itself
+        return formatMoney(Format::Amount, value);
     case Format::Date:
     case Format::QuotedDate:
     case Format::NumericDate:
@@ -604,6 +613,35 @@ QList<FieldFormatReading> FieldFormatReadings(const QString &inner)
     return readings;
 }
 
+std::optional<qint64> ReadFieldNumber(const QString &value)
+{
+    const std::optional<DecimalText> number = readDecimal(value);
+    if (!number)
+        return std::nullopt;
+    const std::optional<quint64> whole = wholeUnits(number->whole);
+    if (!whole)
+        return std::nullopt;
+    qint64 micro = qint64(*whole) * kMicro;
+    qint64 scale = kMicro / 10;
+    for (qsizetype k = 0; k < number->fraction.size() && scale > 0; ++k, scale /= 10)
+        micro += (number->fraction[k].unicode() - u'0') * scale;
+    if (number->fraction.size() > 6 && number->fraction[6] >= QLatin1Char('5'))
+        ++micro; // rounded half up to the millionth
+    return number->negative ? -micro : micro;
+}
+
+QString FieldNumberText(qint64 micro)
+{
+    const quint64 magnitude = micro < 0 ? quint64(0) - quint64(micro) : quint64(micro);
+    QString text = QString::number(magnitude / kMicro);
+    QString fraction = QStringLiteral("%1").arg(magnitude % kMicro, 6, 10, QLatin1Char('0'));
+    while (fraction.endsWith(QLatin1Char('0')))
+        fraction.chop(1);
+    if (!fraction.isEmpty())
+        text += QLatin1Char(',') + fraction;
+    return micro < 0 ? QLatin1Char('-') + text : text;
+}
+
 QString NumberInWords(qint64 n, bool feminine)
 {
     // The magnitude as unsigned, so that the smallest qint64 has one too.
@@ -626,9 +664,19 @@ QStringList PlainFieldNames(const QStringList &names, Qt::CaseSensitivity cs)
     QStringList plain;
     QSet<QString> seen;
     for (const QString &name : names) {
-        // "ФИО:родительный:фамилия и.о." is "ФИО"; "Срок:дней:прописью" is "Срок:дней".
+        // "ФИО:родительный:фамилия и.о." is "ФИО"; "Срок:дней:прописью" is "Срок:дней"; a line
+        // field "[*Товар]" and a condition "[если Телефон]" are their fields, other markers none,
+        // and "[*№]" is the line's number.
         QString shown = name;
-        for (const FieldFormatReading &reading : FieldFormatReadings(name)) {
+        const TLanguageToken word = ReadLanguageToken(name, [](const QString &) { return false; });
+        if (word.kind == TTokenKind::Else || word.kind == TTokenKind::Close)
+            continue;
+        if (word.kind == TTokenKind::Open || word.kind == TTokenKind::Line)
+            shown = word.field;
+        if (shown.isEmpty() || (word.kind == TTokenKind::Line && shown.section(QLatin1Char(':'), 0, 0).trimmed() == QStringLiteral("№")))
+            continue;
+        const QString field = shown;
+        for (const FieldFormatReading &reading : FieldFormatReadings(field)) {
             if (!IsKnownFieldFormat(reading.formats.first()))
                 break;
             shown = reading.field;

@@ -12,7 +12,7 @@
 // Format names ignore letter case, blanks around them and inner runs of blanks ("Сумма  И прописью"
 // is "сумма и прописью"). Every format and what it reads:
 //
-// Numbers ("прописью", "рубли", "сумма", "сумма и прописью") are read as the data grid shows them:
+// Numbers ("прописью", "рубли", "сумма", "сумма и прописью", "итого") are read as the data grid shows them:
 // an optional sign ("+", "-" or U+2212), digits, either without separators or in groups of three
 // parted by one blank (a space, a no-break space U+00A0 or a narrow one U+202F), then optionally a
 // decimal comma or point and one or more digits ("1 234,5", "1234.5", "-5"). A point is always the
@@ -25,6 +25,8 @@
 //   "0,00").
 // - "прописью" writes whole numbers only: a fractional part of zeros is dropped ("5,00" is "пять"),
 //   any other fraction does not fit ("5,5").
+// - "итого" is the sum of the field over the records of one document, written as "сумма" writes
+//   it; over one record it is the value in the format "сумма".
 // Dates ("дата", "«дата»", "дд.мм.гггг") are read as "дд.мм.гггг", "гггг-мм-дд", each optionally
 // followed by a blank and a time "чч:мм" or "чч:мм:сс", which is checked and then ignored. Day and
 // month of "дд.мм.гггг" may have one digit ("5.3.2026"); those of "гггг-мм-дд" need two; the year
@@ -100,6 +102,13 @@ QString NumberInWords(qint64 n, bool feminine = false);
 // format gives its field (a chain of known formats too: "ФИО:родительный:фамилия и.о." gives "ФИО"),
 // any other name stays; each name once (letter case as cs), in order.
 QStringList PlainFieldNames(const QStringList &names, Qt::CaseSensitivity cs);
+
+// A value read as the number formats read it, in millionths (a seventh decimal rounds half up);
+// std::nullopt when it is no number or its whole part is beyond 999 999 999 999.
+std::optional<qint64> ReadFieldNumber(const QString &value);
+
+// A number in millionths as decimal text the number formats read: "-1055,5", "12".
+QString FieldNumberText(qint64 micro);
 
 // The names of all formats, as the table of the README writes them.
 QStringList KnownFieldFormats();

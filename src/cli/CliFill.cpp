@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "base/DokravaError.h"
+#include "base/TemplateBlocks.h"
 #include "generation/TemplateKind.h"
 #include "odf/TODTProcessor.h"
 
@@ -32,7 +33,11 @@ int fill(const QStringList &args)
     if (TemplateKindOf(templateFile) != TemplateKind::Odt)
         throw DokravaError(QStringLiteral("Заполнение шаблона «%1» не поддерживается: ожидается файл .odt")
                                .arg(QDir::toNativeSeparators(templateFile)));
-    TODTProcessor().ProcessODTTemplate(templateFile, outputFile, data);
+    try {
+        TODTProcessor().ProcessODTTemplate(templateFile, outputFile, data);
+    } catch (const TemplateLanguageFailure &e) {
+        throw DokravaError(QStringLiteral("Шаблон «%1»: %2").arg(QDir::toNativeSeparators(templateFile), e.message()));
+    }
     return 0;
 }
 

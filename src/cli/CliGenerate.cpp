@@ -5,6 +5,7 @@
 #include "base/AppFolder.h"
 #include "base/DokravaError.h"
 #include "generation/PreflightCheck.h"
+#include "generation/RecordGroups.h"
 #include "generation/TemplateScan.h"
 #include "generation/TGenerationRun.h"
 #include "generation/TemplateKind.h"
@@ -263,7 +264,7 @@ int generate(const QStringList &args)
     // The counts, on success and before the error that ends the run alike.
     const auto summary = [&] {
         observer.clearProgress();
-        QString text = QStringLiteral("Документов создано: %1\n").arg(run.documentsWritten());
+        QString text = DocumentsMadeText(run.documentsWritten(), run.recordsWritten()) + QLatin1Char('\n');
         if (pdf)
             text += QStringLiteral("Ошибок конвертации в PDF: %1\n").arg(run.pdfErrorCount() + run.unconvertedCount());
         out(text);
@@ -280,7 +281,11 @@ int generate(const QStringList &args)
     summary();
     // The documents stay written, but a caller that asked for PDF (or ".doc") must learn that
     // some are not.
-    return run.pdfErrorCount() + run.unconvertedCount() + run.conversionErrorCount() + run.combineFailures() > 0 ? 1 : 0;
+    // A template passed over for an error of the template language made no documents.
+    return run.pdfErrorCount() + run.unconvertedCount() + run.conversionErrorCount() + run.combineFailures()
+                       + run.templateErrorCount() > 0
+               ? 1
+               : 0;
 }
 
 } // namespace Cli

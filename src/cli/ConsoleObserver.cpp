@@ -41,6 +41,8 @@ void ConsoleObserver::notice(const QString &text)
     clearProgress();
     if (text == QStringLiteral("Готово"))
         Cli::out(text + QLatin1Char('\n'));
+    else if (text.startsWith(QStringLiteral("Документов создано: ")))
+        return; // the command's own count says it, on standard output
     else
         Cli::err(text + QLatin1Char('\n'));
 }

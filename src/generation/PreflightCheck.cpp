@@ -2,11 +2,15 @@
 
 #include "base/DokravaError.h"
 #include "base/FieldFormat.h"
+#include "base/TemplateLanguage.h"
 #include "generation/FieldMatch.h"
 #include "generation/OutputNames.h"
+#include "generation/RecordGroups.h"
 #include "generation/TemplateContent.h"
 #include "generation/TemplateKind.h"
 #include "settings/Settings.h"
+#include "odf/OdtTemplate.h"
+#include "word/DocxTemplate.h"
 #include "word/WordFiller.h"
 
 #include <QDir>
@@ -77,6 +81,14 @@ QString namesList(const QStringList &names)
     return list;
 }
 
+// "6 записей", "1 запись", "3 записи".
+QString countOf(int n, const char16_t *one, const char16_t *few, const char16_t *many)
+{
+    const int tens = n % 100, units = n % 10;
+    const char16_t *word = (tens >= 11 && tens <= 14) ? many : units == 1 ? one : (units >= 2 && units <= 4) ? few : many;
+    return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf16(word));
+}
+
 bool isOdt(const QString &entry)
 {
     return TemplateKindOf(entry) == TemplateKind::Odt;
@@ -100,6 +112,8 @@ public:
         for (const QString &entry : m_in.templates)
             checkTemplate(entry);
         chooseRecords();
+        checkGroups();
+        checkNumericConditions();
         checkFormats();
         checkTemplateNames();
         checkColumns();
@@ -171,6 +185,7 @@ private:
             add(TFinding::Error, entry, damaged(entry, e.message()));
             return;
         }
+        checkLanguage(entry, path, odt, content);
         if (odt) {
             m_hasOdt = true;
             checkOdtFields(entry, content);
@@ -178,6 +193,125 @@ private:
             checkWordFields(entry, content);
         }
         checkBrackets(entry, content);
+    }
+
+    // The template language: its errors, and what grouping needs of a template with lines.
+    void checkLanguage(const QString &entry, const QString &path, bool odt, const TTemplateContent &content)
+    {
+        const QStringList names = content.bodyFields + content.headerFooterFields;
+        if (std::none_of(names.cbegin(), names.cend(), MayBeLanguageToken))
+            return;
+        std::optional<TTemplateLanguageError> error;
+        TemplateBlocks::Use use;
+        try {
+            if (odt) {
+                const OdtTemplate templ(path);
+                const QStringList fields = nonEmptyHeaders();
+                error = templ.languageError(fields);
+                if (!error && templ.usesLanguage(fields))
+                    use = templ.languageUse(fields);
+            } else {
+                const DocxTemplate templ(path);
+                TWordFields fields;
+                fields.headers = m_headers;
+                if (m_personal) {
+                    fields.personal.emplace();
+                    for (const QString &name : *m_personal)
+                        fields.personal->append({name, m_personalValues.value(FoldedName(name))});
+                }
+                fields.Colontit = m_in.settings.Colontit;
+                error = templ.languageError(fields);
+                if (!error && templ.usesLanguage(fields))
+                    use = templ.languageUse(fields);
+            }
+        } catch (const DokravaError &) {
+            return; // told as a damaged template
+        }
+        if (error) {
+            add(TFinding::Error, entry,
+                QStringLiteral("Ошибка в шаблоне: %1, абзац %2: документы по нему не будут созданы")
+                    .arg(error->message, quoted(TextAround(error->paragraph, 0))));
+            return;
+        }
+        if (!use.numericConditions.isEmpty())
+            m_numeric.append({entry, {odt, use.numericConditions}});
+        if (!use.lines)
+            return;
+        QList<int> keys;
+        for (const QString &field : use.groupFields)
+            if (const int c = columnOf(field, odt); c >= 0)
+                keys.append(c);
+        m_grouped.append({entry, keys});
+    }
+
+    // A comparison of numbers where a value or the operand is no number drops its block whole.
+    void checkNumericConditions()
+    {
+        for (const auto &[entry, conditions] : std::as_const(m_numeric)) {
+            for (const auto &[marker, condition] : conditions.second) {
+                const int column = columnOf(condition.field, conditions.first);
+                QList<int> records;
+                for (const int r : std::as_const(m_records))
+                    if (!ReadFieldNumber(condition.operand) || (column >= 0 && !ReadFieldNumber(m_in.grid.rows.value(r).value(column))))
+                        records.append(r);
+                if (records.isEmpty())
+                    continue;
+                add(TFinding::Warning, entry,
+                    QStringLiteral("В условии %1 сравниваются числа, но %2 (%3): в этих документах блок будет убран целиком")
+                        .arg(placeholder(marker),
+                             ReadFieldNumber(condition.operand) ? QStringLiteral("значения колонки %1 — не числа").arg(quoted(condition.field))
+                                                                : QStringLiteral("%1 — не число").arg(quoted(condition.operand)),
+                             recordsSubject(records)));
+            }
+        }
+    }
+
+    // Templates with lines make a document of each group of records.
+    void checkGroups()
+    {
+        for (const auto &[entry, keys] : std::as_const(m_grouped)) {
+            const QList<QList<int>> groups = GroupRecords(m_in.grid.rows, m_records, keys);
+            add(TFinding::Note, entry,
+                QStringLiteral("%1 %2 %3")
+                    .arg(countOf(int(m_records.size()), u"запись", u"записи", u"записей"),
+                         m_records.size() % 10 == 1 && m_records.size() % 100 != 11 ? QStringLiteral("даёт") : QStringLiteral("дают"),
+                         countOf(int(groups.size()), u"документ", u"документа", u"документов")));
+            for (const auto &[a, b] : SimilarGroups(m_in.grid.rows, groups, keys))
+                add(TFinding::Warning, entry,
+                    QStringLiteral("Записи %1 и %2 попадают в разные документы, хотя их значения различаются только "
+                                   "регистром букв или пробелами: возможно, одна группа")
+                        .arg(groups[a].first()).arg(groups[b].first()));
+        }
+    }
+
+    // True when name is a word of the language rather than a field: a line field is checked as
+    // its field, a marker not at all (its errors are template errors).
+    bool languageWord(const QString &entry, const QString &name, bool odt)
+    {
+        const auto isField = [&](const QString &n) {
+            return columnOf(n, odt) >= 0 || (!odt && m_personalFolded.contains(FoldedName(n)));
+        };
+        const TLanguageToken word = ReadLanguageToken(name, isField);
+        if (word.kind == TTokenKind::Plain)
+            return false;
+        if (const int column = columnOf(word.field, odt); word.kind == TTokenKind::Open && column >= 0)
+            (odt ? m_usedExact : m_usedFolded).insert(odt ? m_headers[column] : FoldedName(word.field));
+        if (word.kind != TTokenKind::Line)
+            return true;
+        QString field = word.field;
+        for (const FieldFormatReading &reading : FieldFormatReadings(word.field))
+            if (columnOf(reading.field, odt) >= 0 || reading.field == QStringLiteral("№"))
+                field = reading.field;
+        if (const int column = columnOf(field, odt); column >= 0) {
+            (odt ? m_usedExact : m_usedFolded).insert(odt ? m_headers[column] : FoldedName(field));
+            return true;
+        }
+        if (field == QStringLiteral("№"))
+            return true;
+        add(TFinding::Warning, entry,
+            QStringLiteral("Поле строки %1 не найдено среди колонок таблицы: в документах останется %2")
+                .arg(placeholder(name), quoted(placeholder(name))));
+        return true;
     }
 
     static QString damaged(const QString &entry, const QString &reason)
@@ -213,7 +347,7 @@ private:
         for (const QString &name : content.bodyFields) {
             m_usedExact.insert(name);
             // A name holding "[" comes from "[[" or a "[" left open: told about as a bracket.
-            if (name.contains(QLatin1Char('[')) || m_headersExact.contains(name) || formattedUse(entry, name, true, false))
+            if (name.contains(QLatin1Char('[')) || languageWord(entry, name, true) || m_headersExact.contains(name) || formattedUse(entry, name, true, false))
                 continue;
             QString text = QStringLiteral("Поле %1 не найдено среди колонок таблицы").arg(placeholder(name));
             if (m_personalFolded.contains(FoldedName(name)))
@@ -230,7 +364,7 @@ private:
         for (const QString &name : content.bodyFields) {
             const QString folded = FoldedName(name);
             m_usedFolded.insert(folded);
-            if (m_headersFolded.contains(folded) || m_personalFolded.contains(folded)
+            if (m_headersFolded.contains(folded) || m_personalFolded.contains(folded) || languageWord(entry, name, false)
                 || formattedUse(entry, name, false, true))
                 continue;
             const QString where = m_personal ? QStringLiteral("ни среди колонок таблицы, ни среди личных полей")
@@ -258,7 +392,7 @@ private:
         }
         for (const QString &name : content.headerFooterFields) {
             const QString folded = FoldedName(name);
-            if (m_headersFolded.contains(folded) || formattedUse(entry, name, false, false))
+            if (m_headersFolded.contains(folded) || languageWord(entry, name, false) || formattedUse(entry, name, false, false))
                 continue;
             QString text = QStringLiteral("Поле %1 в колонтитуле не найдено среди колонок таблицы").arg(placeholder(name));
             if (m_personalFolded.contains(folded))
@@ -469,9 +603,25 @@ private:
             add(TFinding::Warning, kTable, text);
     }
 
+    // The records that name documents: every chosen one, or, when every template makes a
+    // document of each group of records, the first record of each group.
+    QList<int> namingRecords() const
+    {
+        if (m_grouped.size() != m_in.templates.size())
+            return m_records;
+        QList<int> firsts;
+        for (const auto &[entry, keys] : m_grouped)
+            for (const QList<int> &group : GroupRecords(m_in.grid.rows, m_records, keys))
+                if (!firsts.contains(group.first()))
+                    firsts.append(group.first());
+        std::sort(firsts.begin(), firsts.end());
+        return firsts;
+    }
+
     void checkRecords()
     {
-        if (m_in.templates.isEmpty() || m_records.size() < 2) {
+        const QList<int> records = namingRecords();
+        if (m_in.templates.isEmpty() || records.size() < 2) {
             checkSingleRecord();
             return;
         }
@@ -490,7 +640,7 @@ private:
         QList<int> empty;
         QHash<QString, int> groupOf; // the key of a name -> index in groups
         QList<QList<int>> groups;
-        for (const int r : std::as_const(m_records)) {
+        for (const int r : records) {
             const QString value = m_in.grid.rows.value(r).value(column);
             if (SafeNamePart(value).isEmpty()) {
                 empty.append(r);
@@ -558,6 +708,9 @@ private:
     bool m_hasOdt = false;
     bool m_allInspected = true;
     QList<int> m_records;
+    QList<QPair<QString, QList<int>>> m_grouped; // templates with lines: the columns of their groups
+    // Conditions that compare numbers, by template (and whether it is an ".odt").
+    QList<QPair<QString, QPair<bool, QList<QPair<QString, TLanguageToken>>>>> m_numeric;
     QList<TFinding> m_findings;
     // A field with a format, to be tried on the values of the chosen records.
     struct FormattedUse

@@ -3,6 +3,7 @@
 #include "base/AppFolder.h"
 #include "base/DokravaError.h"
 #include "base/PendingFile.h"
+#include "base/TemplateBlocks.h"
 #include "generation/CombinedPdfs.h"
 #include "generation/DurableGroup.h"
 #include "generation/FillPool.h"
@@ -37,6 +38,9 @@ struct TGenerationRun::State
     CombinedPdfs combined;                 // the files for printing, made once conversions are done
     CombinedPdfs::Outcome combineOutcome;
     QSet<QString> brokenTemplates;         // reported once, then passed over
+    QSet<QString> failedTemplates;         // an error of the template language: reported once, passed over
+    QHash<QString, TDocumentGroups> groups; // the documents of each template, by path
+    int extraRecords = 0;                  // records beyond one in the documents filled
     // Templates read once per run, by path.
     QHash<QString, std::shared_ptr<const OdtTemplate>> odtTemplates;
     QHash<QString, std::shared_ptr<const DocxTemplate>> wordTemplates;
@@ -82,6 +86,8 @@ int TGenerationRun::stoppedUnconvertedCount() const { return m_state->conversion
 bool TGenerationRun::stopped() const { return m_state->stopped; }
 QStringList TGenerationRun::combinedFiles() const { return m_state->combineOutcome.files; }
 int TGenerationRun::combineFailures() const { return m_state->combineOutcome.failures; }
+int TGenerationRun::recordsWritten() const { return m_state->written + m_state->extraRecords; }
+int TGenerationRun::templateErrorCount() const { return int(m_state->failedTemplates.size()); }
 
 void TGenerationRun::run()
 {
@@ -124,6 +130,8 @@ void TGenerationRun::run()
     } else {
         openOutputFolder();
         m_observer->notice(QStringLiteral("Готово"));
+        if (s.extraRecords > 0)
+            m_observer->notice(DocumentsMadeText(s.written, recordsWritten()));
         if (s.conversions.pdfErrors() > 0)
             m_observer->notice(s.conversions.failureReport());
     }
@@ -213,7 +221,7 @@ void TGenerationRun::flushGroup()
 }
 
 void TGenerationRun::fillInTurn(const QString &path, std::function<void(const PendingFile &)> write,
-                                std::function<void()> then)
+                                std::function<void()> then, int records)
 {
     // The file is written before its turn comes; in its turn it waits with its group for the
     // disk, then takes its name. A group of one is synced by the worker, as a single save is.
@@ -226,13 +234,14 @@ void TGenerationRun::fillInTurn(const QString &path, std::function<void(const Pe
                 file->sync();
             *pending = std::move(file);
         },
-        [this, pending, then = std::move(then)](std::exception_ptr error) {
+        [this, pending, then = std::move(then), records](std::exception_ptr error) {
             if (error || m_state->error || stopRequested()) {
                 finished(error, {});
                 return;
             }
-            m_state->group.add(std::move(*pending), [this, then] {
+            m_state->group.add(std::move(*pending), [this, then, records] {
                 ++m_state->filled;
+                m_state->extraRecords += records - 1;
                 then();
                 reportDocuments(false);
             });
@@ -254,7 +263,7 @@ void TGenerationRun::ProcessCurrentRow(int row)
 void TGenerationRun::processTemplate(const QString &entry, int row)
 {
     State &s = *m_state;
-    if (s.brokenTemplates.contains(entry))
+    if (s.brokenTemplates.contains(entry) || s.failedTemplates.contains(entry))
         return;
     const QString templatePath = m_in.templatesDir + QDir::toNativeSeparators(entry);
     const bool odt = TemplateKindOf(entry) == TemplateKind::Odt;
@@ -267,6 +276,15 @@ void TGenerationRun::processTemplate(const QString &entry, int row)
         s.expected -= s.brokenTemplates.contains(entry) ? recordsFrom(row) : 1;
         return;
     }
+    const TDocumentGroups *groups = documentGroups(entry, odtSplit, word);
+    if (!groups) {
+        s.expected -= recordsFrom(row);
+        return;
+    }
+    // A document of a group is made at its first record, named by it.
+    const QList<int> rows = groups->documentAt(row);
+    if (rows.isEmpty())
+        return;
     const QString namingValue = m_in.namingColumn >= 1
                                     ? m_in.grid.rows.value(row).value(m_in.namingColumn - 1)
                                     : QString();
@@ -276,9 +294,81 @@ void TGenerationRun::processTemplate(const QString &entry, int row)
     if (!QDir().mkpath(folder))
         throw DokravaError(QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QDir::separator());
     if (odt)
-        processOdt(odtSplit, outputPath, row);
+        processOdt(odtSplit, outputPath, rows);
     else
-        processWord(word, templatePath, outputPath, row);
+        processWord(word, templatePath, outputPath, rows);
+}
+
+QList<int> TGenerationRun::chosenRows() const
+{
+    if (!m_in.severalRecords)
+        return {m_in.grid.currentRow};
+    QList<int> rows;
+    for (int r = 1; r < m_in.grid.rows.size(); ++r)
+        if (m_in.grid.marks.value(r))
+            rows.append(r);
+    return rows;
+}
+
+const TDocumentGroups *TGenerationRun::documentGroups(const QString &entry, const std::shared_ptr<const OdtTemplate> &odt,
+                                                      const std::shared_ptr<const DocxTemplate> &word)
+{
+    State &s = *m_state;
+    const QString key = m_in.templatesDir + entry;
+    if (const auto known = s.groups.constFind(key); known != s.groups.cend())
+        return &*known;
+    const QStringList headers = m_in.grid.rows.value(0);
+    std::optional<TTemplateLanguageError> error;
+    TemplateBlocks::Use use;
+    Qt::CaseSensitivity cs = Qt::CaseSensitive;
+    if (odt) {
+        QStringList fields;
+        for (const auto &pair : BuildFieldValues(headers, headers))
+            fields.append(pair.first);
+        error = odt->languageError(fields);
+        if (!error && odt->usesLanguage(fields))
+            use = odt->languageUse(fields);
+    } else {
+        const TWordFields fields = wordFields({m_in.grid.currentRow});
+        error = word->languageError(fields);
+        if (!error && word->usesLanguage(fields))
+            use = word->languageUse(fields);
+        cs = Qt::CaseInsensitive;
+    }
+    if (error) {
+        // No document of such a template is written; the run goes on with the others.
+        s.failedTemplates.insert(entry);
+        const QString text = QStringLiteral("Шаблон «%1»: %2").arg(QDir::toNativeSeparators(entry), error->message);
+        inTurn([this, text] { m_observer->notice(text); });
+        return nullptr;
+    }
+    TDocumentGroups groups;
+    if (use.lines) {
+        QList<int> keys;
+        for (const QString &field : use.groupFields)
+            for (int c = 0; c < headers.size(); ++c)
+                if (headers[c].compare(field, cs) == 0) {
+                    keys.append(c);
+                    break;
+                }
+        const QList<int> chosen = chosenRows();
+        groups = TDocumentGroups(m_in.grid.rows, chosen, keys);
+        s.expected -= int(chosen.size()) - groups.documents();
+    }
+    return &*s.groups.insert(key, groups);
+}
+
+TWordFields TGenerationRun::wordFields(const QList<int> &rows)
+{
+    TWordFields fields;
+    fields.headers = m_in.grid.rows.value(0);
+    fields.record = m_in.grid.rows.value(rows.value(0));
+    if (rows.size() > 1)
+        for (const int r : rows)
+            fields.group.append(m_in.grid.rows.value(r));
+    fields.personal = m_state->personalFields(m_in.personalFieldsFile);
+    fields.Colontit = m_in.settings.Colontit;
+    return fields;
 }
 
 int TGenerationRun::recordsFrom(int row) const
@@ -314,11 +404,14 @@ void TGenerationRun::brokenTemplate(const QString &entry)
     inTurn([this, entry] { m_observer->notice(QStringLiteral("Шаблон повреждён: ") + QDir::toNativeSeparators(entry)); });
 }
 
-void TGenerationRun::processOdt(const std::shared_ptr<const OdtTemplate> &known, const QString &outputPath, int row)
+void TGenerationRun::processOdt(const std::shared_ptr<const OdtTemplate> &known, const QString &outputPath,
+                                const QList<int> &rows)
 {
-    const TFieldValues values = BuildFieldValues(m_in.grid.rows.value(0), m_in.grid.rows.value(row));
-    fillInTurn(outputPath, [split = known, values](const PendingFile &file) { split->filled(values).write(file); },
-               [this, outputPath] { odtWritten(outputPath); });
+    QList<TFieldValues> group;
+    for (const int r : rows)
+        group.append(BuildFieldValues(m_in.grid.rows.value(0), m_in.grid.rows.value(r)));
+    fillInTurn(outputPath, [split = known, group](const PendingFile &file) { split->filledGroup(group).write(file); },
+               [this, outputPath] { odtWritten(outputPath); }, int(rows.size()));
 }
 
 void TGenerationRun::odtWritten(const QString &outputPath)
@@ -354,14 +447,11 @@ std::shared_ptr<const DocxTemplate> TGenerationRun::wordTemplate(const QString &
 }
 
 void TGenerationRun::processWord(const std::shared_ptr<const DocxTemplate> &word, const QString &templatePath,
-                                 const QString &outputPath, int row)
+                                 const QString &outputPath, const QList<int> &rows)
 {
     State &s = *m_state;
-    TWordFields fields;
-    fields.headers = m_in.grid.rows.value(0);
-    fields.record = m_in.grid.rows.value(row);
-    fields.personal = s.personalFields(m_in.personalFieldsFile);
-    fields.Colontit = m_in.settings.Colontit;
+    const TWordFields fields = wordFields(rows);
+    const int records = int(rows.size());
     const auto fill = [word, fields](const PendingFile &file) { word->filled(fields).write(file); };
     const QFileInfo out(outputPath);
     const QString suffix = out.suffix().toLower();
@@ -374,13 +464,13 @@ void TGenerationRun::processWord(const std::shared_ptr<const DocxTemplate> &word
             } else {
                 m_state->conversions.queuePdf(keptDocx, outputPath, true);
             }
-        });
+        }, records);
     } else if (s.conversions.isLegacy(templatePath) && IsLegacyWordOutput(suffix)) {
         // Made by the converter from a filled ".docx" waiting in this run's scratch folder.
         const QString filled = s.conversions.scratchDocument();
-        fillInTurn(filled, fill, [this, filled, outputPath] { m_state->conversions.queueLegacy(filled, outputPath); });
+        fillInTurn(filled, fill, [this, filled, outputPath] { m_state->conversions.queueLegacy(filled, outputPath); }, records);
     } else {
-        fillInTurn(outputPath, fill, [this, outputPath] { written(outputPath); });
+        fillInTurn(outputPath, fill, [this, outputPath] { written(outputPath); }, records);
     }
 }
 

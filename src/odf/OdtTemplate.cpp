@@ -2,6 +2,8 @@
 
 #include "base/FieldFormat.h"
 #include "base/PendingFile.h"
+#include "base/XmlNode.h"
+#include "odf/OdtLanguage.h"
 #include "odf/TODTProcessor.h"
 
 #include <QHash>
@@ -27,6 +29,9 @@ OdtTemplate::OdtTemplate(const QString &path)
         if (i < 0)
             continue;
         Part part = split(i, TODTProcessor::XmlPartText(m_package.data(i)));
+        part.name = QLatin1String(name);
+        if (OdtTextMayUseLanguage(part.text))
+            part.tree = OdtPartTree(part.text, part.name);
         QList<QByteArray> originals;
         for (const Slot &slot : part.holes)
             originals.append(slot.original);
@@ -131,12 +136,122 @@ QByteArray OdtTemplate::joined(const Part &part, const QList<QByteArray> &texts)
 
 Package OdtTemplate::filled(const TFieldValues &Data) const
 {
+    return filledGroup(QList<TFieldValues>{Data});
+}
+
+namespace {
+
+QStringList fieldNames(const TFieldValues &Data)
+{
+    QStringList names;
+    for (const auto &pair : Data)
+        names.append(pair.first);
+    return names;
+}
+
+} // namespace
+
+OdtTemplate::Lookup OdtTemplate::lookupOf(const TFieldValues &Data)
+{
     // The first pair of a name fills it: a later one finds no placeholder left.
-    Lookup values;
+    OdtTemplate::Lookup values;
     values.reserve(Data.size());
     for (const auto &pair : Data)
         if (!values.contains(pair.first))
             values.insert(pair.first, &pair.second);
+    return values;
+}
+
+bool OdtTemplate::usesLanguage(const QStringList &fields) const
+{
+    for (const Part &part : m_parts)
+        if (part.tree && OdtTreeUsesLanguage(const_cast<XmlNode *>(part.tree.get()), fields))
+            return true;
+    return false;
+}
+
+std::optional<TTemplateLanguageError> OdtTemplate::languageError(const QStringList &fields) const
+{
+    for (const Part &part : m_parts)
+        if (part.tree)
+            if (auto error = OdtLanguageError(const_cast<XmlNode *>(part.tree.get()), part.name, fields))
+                return error;
+    return std::nullopt;
+}
+
+TemplateBlocks::Use OdtTemplate::languageUse(const QStringList &fields) const
+{
+    const TemplateBlocks blocks(OdtBlockDialect(), fields, int(fields.size()));
+    TemplateBlocks::Use use;
+    for (const Part &part : m_parts) {
+        if (!part.tree) {
+            QStringList names;
+            for (const Slot &slot : part.holes)
+                names.append(slot.name);
+            blocks.addGroupFields(names, use.groupFields);
+            continue;
+        }
+        const TemplateBlocks::Use of = blocks.use(const_cast<XmlNode *>(part.tree.get()));
+        use.lines = use.lines || of.lines;
+        use.numericConditions += of.numericConditions;
+        for (const QString &field : of.groupFields)
+            if (!use.groupFields.contains(field))
+                use.groupFields.append(field);
+    }
+    return use;
+}
+
+QStringList OdtTemplate::placeholderNames() const
+{
+    QStringList names;
+    for (const Part &part : m_parts)
+        for (const Slot &slot : part.holes)
+            names.append(slot.name);
+    return names;
+}
+
+Package OdtTemplate::filledGroup(const QList<TFieldValues> &Group) const
+{
+    if (Group.isEmpty())
+        return filledPlain(TFieldValues());
+    if (!usesLanguage(fieldNames(Group.first())))
+        return filledPlain(Group.first());
+    return filledWithLanguage(Group);
+}
+
+Package OdtTemplate::filledWithLanguage(const QList<TFieldValues> &Group) const
+{
+    const TLanguageRecords records = OdtLanguageRecords(Group);
+    const QStringList &fields = records.fields;
+    TFieldValues extra;
+    QList<std::optional<QString>> expanded;
+    for (const Part &part : m_parts) {
+        expanded.append(std::nullopt);
+        if (part.tree && OdtTreeUsesLanguage(const_cast<XmlNode *>(part.tree.get()), fields)) {
+            const std::unique_ptr<XmlNode> copy = part.tree->clone();
+            expanded.last() = ExpandOdtPart(copy.get(), part.name, records, extra);
+        }
+    }
+    AddOdtTotals(placeholderNames(), records, extra);
+    const TFieldValues all = Group.first() + extra;
+    const Lookup values = lookupOf(all);
+    Package package = m_package;
+    for (qsizetype k = 0; k < m_parts.size(); ++k) {
+        const Part part = expanded[k] ? split(m_parts[k].entry, *expanded[k]) : m_parts[k];
+        const Filling filling = holeTexts(part, values);
+        if (filling.general)
+            package.replace(part.entry, TODTProcessor::XmlPartBytes(ReplaceVariables(part.text, all)));
+        else if (expanded[k] || filling.any)
+            package.replace(part.entry, joined(part, filling.texts));
+        else
+            package.replaceStored(part.entry, part.unfilled);
+    }
+    return package;
+}
+
+Package OdtTemplate::filledPlain(const TFieldValues &Data) const
+{
+    const Lookup values = lookupOf(Data);
     Package package = m_package;
     for (const Part &part : m_parts) {
         const Filling filling = holeTexts(part, values);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/FieldFormat.h"
+#include "base/TemplateBlocks.h"
 #include "odf/OdtText.h"
 #include "zip/Package.h"
 #include "zip/SplicedDeflate.h"
@@ -10,7 +11,10 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
 #include <optional>
+
+class XmlNode;
 
 // An ".odt" template read once and kept split for a whole run: the parts that hold placeholders
 // ("content.xml", "styles.xml") become literal UTF-8 pieces with a slot for each placeholder, so
@@ -27,6 +31,23 @@ public:
     // The filled package for Data (pairs and formats applied as ReplaceVariables applies them),
     // to be written.
     Package filled(const TFieldValues &Data) const;
+
+    // The filled package for a group of records (see OdtLanguage.h): the first gives the plain
+    // fields, every one a line. Throws DokravaError on a template error of the language.
+    Package filledGroup(const QList<TFieldValues> &Group) const;
+
+    // True when the template holds a word of the language that is no field of these (lines,
+    // blocks): its documents are made of groups of records.
+    bool usesLanguage(const QStringList &fields) const;
+
+    // The first template error of the language for these fields.
+    std::optional<TTemplateLanguageError> languageError(const QStringList &fields) const;
+
+    // What grouping needs of the template for these fields (see TemplateBlocks::Use).
+    TemplateBlocks::Use languageUse(const QStringList &fields) const;
+
+    // The placeholder names of the template's parts, in order.
+    QStringList placeholderNames() const;
 
     // Writes the document for Data to OutputFile, replaced only once complete.
     void write(const QString &OutputFile, const TFieldValues &Data) const;
@@ -46,6 +67,8 @@ private:
     struct Part
     {
         int entry = -1;
+        QString name;
+        std::shared_ptr<const XmlNode> tree; // when the part may hold words of the language
         QString text;              // the whole part, for values that need the general rules
         QList<QByteArray> literals; // one more than holes: the text before, between and after them
         QList<Slot> holes;
@@ -62,8 +85,11 @@ private:
     static Part split(int entry, const QString &text);
     static void markEnclosed(const QString &text, const QList<TPlaceholderSpan> &spans, QList<Slot> &holes);
     using Lookup = QHash<QString, const QString *>; // field name -> its value in Data
+    static Lookup lookupOf(const TFieldValues &Data);
     static Filling holeTexts(const Part &part, const Lookup &values);
     static QByteArray joined(const Part &part, const QList<QByteArray> &texts);
+    Package filledPlain(const TFieldValues &Data) const;
+    Package filledWithLanguage(const QList<TFieldValues> &Group) const;
 
     Package m_package;
     QList<Part> m_parts;

@@ -6,7 +6,9 @@
 #include "base/PendingFile.h"
 #include "base/ScratchFolder.h"
 #include "base/XmlPartCheck.h"
+#include "base/XmlNode.h"
 #include "odf/FieldNames.h"
+#include "odf/OdtLanguage.h"
 #include "odf/OdsContentReader.h"
 #include "zip/Package.h"
 #include "zip/ZipFormat.h"
@@ -16,6 +18,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -99,19 +104,59 @@ void TODTProcessor::ZipFolder(const QString &Folder, const QString &ZipFile)
 bool TODTProcessor::ProcessODTTemplate(const QString &TemplateFile, const QString &OutputFile,
                                        const TFieldValues &Data)
 {
-    Package package(TemplateFile);
-    CheckOdtTemplate(package);
-    PrepareOdtPackage(package);
-    for (const char *part : kXmlParts) {
-        const int i = package.indexOf(QLatin1String(part));
-        if (i >= 0)
-            package.replace(i, XmlPartBytes(ReplaceVariables(XmlPartText(package.data(i)), Data)));
-    }
+    return ProcessODTGroup(TemplateFile, OutputFile, QList<TFieldValues>{Data});
+}
+
+bool TODTProcessor::ProcessODTGroup(const QString &TemplateFile, const QString &OutputFile,
+                                    const QList<TFieldValues> &Group)
+{
+    const Package package = FilledOdtGroup(TemplateFile, Group);
     if (!QFileInfo(OutputFile).absoluteDir().exists())
         throw DokravaError(QStringLiteral("Не удалось создать файл «%1»: папка не существует")
                                .arg(QDir::toNativeSeparators(OutputFile)));
     package.save(OutputFile);
     return true;
+}
+
+Package TODTProcessor::FilledOdtGroup(const QString &TemplateFile, const QList<TFieldValues> &Group)
+{
+    Package package(TemplateFile);
+    CheckOdtTemplate(package);
+    PrepareOdtPackage(package);
+    const TLanguageRecords records = OdtLanguageRecords(Group);
+    QList<int> entries;
+    QStringList texts, names;
+    std::vector<std::unique_ptr<XmlNode>> trees;
+    bool language = false;
+    for (const char *part : kXmlParts) {
+        const int i = package.indexOf(QLatin1String(part));
+        if (i < 0)
+            continue;
+        entries.append(i);
+        texts.append(XmlPartText(package.data(i)));
+        for (const TPlaceholderSpan &span : FindPlaceholders(texts.last()))
+            names.append(span.name);
+        std::unique_ptr<XmlNode> tree;
+        if (OdtTextMayUseLanguage(texts.last())) {
+            tree = OdtPartTree(texts.last(), QLatin1String(part));
+            if (!OdtTreeUsesLanguage(tree.get(), records.fields))
+                tree.reset();
+        }
+        language = language || tree;
+        trees.push_back(std::move(tree));
+    }
+    TFieldValues all = Group.value(0);
+    if (language) {
+        TFieldValues extra;
+        for (qsizetype k = 0; k < entries.size(); ++k)
+            if (trees[size_t(k)])
+                texts[k] = ExpandOdtPart(trees[size_t(k)].get(), package.name(entries[k]), records, extra);
+        AddOdtTotals(names, records, extra);
+        all += extra;
+    }
+    for (qsizetype k = 0; k < entries.size(); ++k)
+        package.replace(entries[k], XmlPartBytes(ReplaceVariables(texts[k], all)));
+    return package;
 }
 
 void TODTProcessor::CheckOdtTemplate(const Package &package)

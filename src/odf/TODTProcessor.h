@@ -27,6 +27,13 @@ public:
     // refuses is not filled (DokravaError). Returns true when written.
     bool ProcessODTTemplate(const QString &TemplateFile, const QString &OutputFile, const TFieldValues &Data);
 
+    // The same for a group of records (see OdtLanguage.h): the first gives the plain fields,
+    // every one a line of the document.
+    bool ProcessODTGroup(const QString &TemplateFile, const QString &OutputFile, const QList<TFieldValues> &Group);
+
+    // The package ProcessODTGroup writes, filled in memory.
+    static Package FilledOdtGroup(const QString &TemplateFile, const QList<TFieldValues> &Group);
+
     // The placeholder names of the template's body and styles, sorted (SortFieldNames); a field
     // used with a format ("[Сумма:прописью]") is listed under its own name.
     QStringList FindVariablesInODT(const QString &ODTFile);

@@ -2,7 +2,7 @@
 
 #include "base/DokravaError.h"
 #include "word/WordText.h"
-#include "word/XmlNode.h"
+#include "base/XmlNode.h"
 #include "zip/ZipReader.h"
 
 #include <QDir>
@@ -143,6 +143,28 @@ QByteArray DocxDocument::partData(const QString &entryName) const
         return QByteArray();
     const auto part = m_parts.find(i);
     return part != m_parts.end() && part->second.dirty ? part->second.tree->serialize() : m_package.data(i);
+}
+
+void DocxDocument::markEdited(const QString &entryName)
+{
+    const int i = entry(entryName);
+    if (i >= 0 && m_parts.count(i) && m_parts[i].tree)
+        m_parts[i].dirty = true;
+}
+
+std::unique_ptr<DocxDocument> DocxDocument::copy() const
+{
+    std::unique_ptr<DocxDocument> out(new DocxDocument());
+    out->m_package = m_package;
+    out->m_main = m_main;
+    out->m_headers = m_headers;
+    out->m_footers = m_footers;
+    for (const auto &[i, part] : m_parts) {
+        Part &copied = out->m_parts[i];
+        copied.tree = part.tree ? part.tree->clone() : nullptr;
+        copied.dirty = part.dirty;
+    }
+    return out;
 }
 
 void DocxDocument::save(const QString &path) const

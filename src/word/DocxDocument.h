@@ -63,7 +63,14 @@ public:
     // The current bytes of one entry (edited parts serialised); empty when absent.
     QByteArray partData(const QString &entryName) const;
 
+    // Marks a part whose tree was edited through partTree(), so that it is written anew.
+    void markEdited(const QString &entryName);
+
+    // A copy with every part parsed so far copied as it stands; the package's bytes are shared.
+    std::unique_ptr<DocxDocument> copy() const;
+
 private:
+    DocxDocument() = default;
     struct Part;
     // Index of the entry with this name, letter case ignored, or -1.
     int entry(const QString &name) const;

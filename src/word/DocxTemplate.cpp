@@ -1,8 +1,10 @@
 #include "word/DocxTemplate.h"
 
+#include "base/TemplateLanguage.h"
 #include "word/DocxDocument.h"
+#include "word/WordLanguage.h"
 #include "word/WordText.h"
-#include "word/XmlNode.h"
+#include "base/XmlNode.h"
 
 #include <algorithm>
 
@@ -20,6 +22,9 @@ DocxTemplate::DocxTemplate(const QString &path)
     DocxDocument doc(path);
     m_package = doc.packageForSaving();
     m_bracketed = doc.bracketedFields();
+    // Taken before the parts are split; bracketedFields() has parsed every part.
+    if (std::any_of(m_bracketed.cbegin(), m_bracketed.cend(), MayBeLanguageToken))
+        m_document = doc.copy();
     Part main;
     main.name = doc.mainPart();
     main.main = true;
@@ -110,8 +115,28 @@ std::optional<QList<QByteArray>> DocxTemplate::filledHoles(const Part &part,
     return texts;
 }
 
+bool DocxTemplate::usesLanguage(const TWordFields &fields) const
+{
+    return m_document && WordUsesLanguage(*m_document, fields);
+}
+
+std::optional<TTemplateLanguageError> DocxTemplate::languageError(const TWordFields &fields) const
+{
+    return m_document ? WordLanguageError(*m_document, fields) : std::nullopt;
+}
+
+TemplateBlocks::Use DocxTemplate::languageUse(const TWordFields &fields) const
+{
+    return m_document ? WordLanguageUse(*m_document, fields) : TemplateBlocks::Use();
+}
+
 Package DocxTemplate::filled(const TWordFields &fields) const
 {
+    if (usesLanguage(fields)) {
+        const std::unique_ptr<DocxDocument> doc = m_document->copy();
+        FillWordDocument(*doc, TReplaceOptions{true}, fields);
+        return doc->edited();
+    }
     if (m_whole) {
         DocxDocument doc(m_path);
         FillWordDocument(doc, TReplaceOptions{true}, fields);

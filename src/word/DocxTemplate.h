@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/TemplateBlocks.h"
 #include "word/WordFiller.h"
 #include "word/WordText.h"
 #include "zip/Package.h"
@@ -13,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+class DocxDocument;
 class XmlNode;
 
 // A ".docx" template read once and kept split for a whole run: each part that may be filled (the
@@ -35,6 +37,17 @@ public:
 
     // Writes the document for fields to path, replaced only once complete.
     void write(const QString &path, const TWordFields &fields) const;
+
+    // True when the parts the fields fill hold a word of the language that is no field's name
+    // (see WordLanguage.h): documents are then made of groups of records.
+    bool usesLanguage(const TWordFields &fields) const;
+
+    // The first template error of the language for these fields.
+    std::optional<TTemplateLanguageError> languageError(const TWordFields &fields) const;
+
+    // What grouping needs of the template for these fields (see TemplateBlocks::Use); nothing
+    // when it holds no word of the language.
+    TemplateBlocks::Use languageUse(const TWordFields &fields) const;
 
 private:
     struct Slot
@@ -62,4 +75,7 @@ private:
     std::vector<Part> m_parts;
     // Set when the template cannot be split faithfully; each document is then filled whole.
     bool m_whole = false;
+    // The template parsed whole, when its text may hold words of the language: the documents
+    // that use it are filled from copies of it.
+    std::unique_ptr<DocxDocument> m_document;
 };

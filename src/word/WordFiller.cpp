@@ -1,6 +1,7 @@
 #include "word/WordFiller.h"
 
 #include "word/DocxDocument.h"
+#include "word/WordLanguage.h"
 
 #include "base/FieldFormat.h"
 
@@ -74,7 +75,8 @@ TWordSteps WordFillSteps(const TWordFields &fields, const QStringList &bracketed
 
 void FillWordDocument(DocxDocument &doc, TReplaceOptions options, const TWordFields &fields)
 {
-    const TWordSteps steps = WordFillSteps(fields, doc.bracketedFields());
+    const TWordFields expanded = WordUsesLanguage(doc, fields) ? ExpandWordLanguage(doc, fields) : fields;
+    const TWordSteps steps = WordFillSteps(expanded, doc.bracketedFields());
     for (const TWordStep &step : steps.main)
         doc.replaceInMainText(step.find, step.value, options.replaceAll);
     for (const TWordStep &step : steps.headersFooters)

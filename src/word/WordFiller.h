@@ -24,6 +24,9 @@ struct TWordFields
     // which also allows the data fields in headers and footers.
     std::optional<QList<std::pair<QString, QString>>> personal;
     bool Colontit = false; // also fill the data fields in headers and footers
+    // The records of the document's group, the first one's cells being record; empty for one
+    // record. Only a template with lines ("[*Поле]") takes more than one (see WordLanguage.h).
+    QList<QStringList> group;
 };
 
 // One find-and-replace of the Word filler.
@@ -45,7 +48,8 @@ struct TWordSteps
 };
 TWordSteps WordFillSteps(const TWordFields &fields, const QStringList &bracketedNames);
 
-// Fills the document in the order Word was driven: the data fields of the main text in column
+// Fills the document in the order Word was driven (after the template language, when the
+// template uses it, expanded the document for the fields' group): the data fields of the main text in column
 // order, then the personal fields, then (personal fields present and Colontit on) the data fields
 // of headers and footers; personal fields never reach headers and footers.
 void FillWordDocument(DocxDocument &doc, TReplaceOptions options, const TWordFields &fields);

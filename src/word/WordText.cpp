@@ -1,6 +1,6 @@
 #include "word/WordText.h"
 
-#include "word/XmlNode.h"
+#include "base/XmlNode.h"
 
 #include <QList>
 #include <QSet>

@@ -98,7 +98,8 @@ void tst_FieldFormat::known()
 void tst_FieldFormat::knownList()
 {
     const QStringList names = KnownFieldFormats();
-    QCOMPARE(names.size(), 17);
+    QCOMPARE(names.size(), 18);
+    QVERIFY(names.contains(QStringLiteral("итого")));
     QVERIFY(names.contains(QStringLiteral("ПРОПИСНЫЕ")));
     QVERIFY(names.contains(QStringLiteral("«дата»")));
     for (const QString &name : names)

@@ -1,11 +1,12 @@
 #include "CliRun.h"
+#include "LanguageFixture.h"
 #include "DocxFixture.h"
 #include "FakeConverter.h"
 #include "PdfFixture.h"
 #include "TestFiles.h"
 
 #include "word/DocxDocument.h"
-#include "word/XmlNode.h"
+#include "base/XmlNode.h"
 
 #include <QDir>
 #include <QProcess>
@@ -50,6 +51,8 @@ private slots:
     void noConverterProfileFolderEndsTheRun();
     void consoleStreams_data();
     void consoleStreams();
+    void linesMakeOneDocumentPerGroup();
+    void templateErrorPassesTheTemplateOver();
 
 private:
     QStringList base() const;
@@ -386,6 +389,58 @@ void tst_CliGenerate::consoleStreams()
     lines.replaceInStrings(QRegularExpression(QStringLiteral(" +$")), QString());
     lines.removeAll(QString());
     QCOMPARE(lines, QStringList{notice});
+}
+
+// The shipped invoice and act with their data file of lines: six records make three documents
+// of each, named by the first record of each group; a group's records need not be adjacent.
+void tst_CliGenerate::linesMakeOneDocumentPerGroup()
+{
+    const QString samples = QStringLiteral(DOKRAVA_TEST_DATA "/../../resources/primery");
+    const Result r = cli({"--templates", samples, "--data", samples + QStringLiteral("/Счета.csv"), "--out",
+                          m_dir->filePath(QStringLiteral("out")), "--format", "native", "--naming", "column", "--column", "Номер"});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QStringLiteral("Готово\nДокументов создано: 6 (записей: 12)\n"));
+    QCOMPARE(r.err, QString());
+    QStringList files;
+    for (const QString &number : {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")})
+        for (const QString &file : QDir(m_dir->filePath(QStringLiteral("out/") + number)).entryList(QDir::Files, QDir::Name))
+            files.append(number + QLatin1Char('/') + file);
+    QCOMPARE(files, (QStringList{"1/1-Акт.odt", "1/1-Счёт.docx", "2/2-Акт.odt", "2/2-Счёт.docx", "3/3-Акт.odt", "3/3-Счёт.docx"}));
+    const QString nbsp(QChar(0x00A0));
+    const QStringList invoice = LanguageFixture::documentLines(Package(m_dir->filePath(QStringLiteral("out/2/2-Счёт.docx"))), false);
+    QCOMPARE(invoice, (QStringList{"P:Счёт № 2 от 12 марта 2026 г.", "P:Поставщик: ООО «Докрава», ИНН 7700000000",
+                                   "P:Покупатель: ИП Сидоров П. А., ИНН 500100732259", "T", "R:№|Товар|Кол-во|Цена|Сумма",
+                                   "R:1|Ручка шариковая|100|15,20|1" + nbsp + "520,00", "R:2|Блокнот|10|120,00|1" + nbsp + "200,00",
+                                   "R:Итого:|2" + nbsp + "720,00", "/T",
+                                   "P:Всего к оплате: 2" + nbsp + "720 (две тысячи семьсот двадцать) рублей 00 копеек",
+                                   "P:Цены указаны с учётом скидки 5%.", "P:Счёт действителен в течение пяти банковских дней."}));
+    const QStringList act = LanguageFixture::documentLines(Package(m_dir->filePath(QStringLiteral("out/1/1-Акт.odt"))), true);
+    QCOMPARE(act, (QStringList{"P:Акт № 1 от «10» марта 2026 г.",
+                               "P:Исполнитель ООО «Докрава» передал, а заказчик ООО «Ромашка» (ИНН 7701234567) принял:",
+                               "L:Бумага А4, пачка, 10 шт., на сумму 3" + nbsp + "500,00 руб.",
+                               "L:Картридж для принтера, 2 шт., на сумму 4" + nbsp + "801,00 руб.",
+                               "P:Всего на сумму восемь тысяч триста один рубль 00 копеек.", "P:Работы выполнены по полной цене.",
+                               "P:Заказчик претензий по объёму, качеству и срокам не имеет.",
+                               "P:Контактный телефон заказчика: +7 495 123-45-67"}));
+}
+
+// A template with an error of the template language makes no document; the run says why on
+// standard error, goes on with the other templates and ends with exit code 1.
+void tst_CliGenerate::templateErrorPassesTheTemplateOver()
+{
+    const QString templates = m_dir->filePath(QStringLiteral("t"));
+    QDir().mkpath(templates);
+    LanguageFixture::writeOdt(templates + QStringLiteral("/Плохой.odt"), {"P:[если Телефон]Тел. [Телефон]", "P:[*Номер]"});
+    LanguageFixture::writeDocx(templates + QStringLiteral("/Хороший.docx"), {"P:[Номер][если Телефон] [Телефон][/если]"});
+    const QString data = m_dir->filePath(QStringLiteral("data.csv"));
+    TestFiles::writeBytes(data, "Номер;Телефон\n1;+7 900\n2;\n");
+    const Result r = cli({"--templates", templates, "--data", data, "--out", m_dir->filePath(QStringLiteral("out")),
+                          "--format", "native"});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.err, QStringLiteral("Шаблон «Плохой.odt»: не закрыт блок [если Телефон]\n"));
+    QCOMPARE(r.out, QStringLiteral("Готово\nДокументов создано: 2\n"));
+    QCOMPARE(QDir(m_dir->filePath(QStringLiteral("out"))).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name),
+             QStringList{"Хороший"});
 }
 
 QTEST_GUILESS_MAIN(tst_CliGenerate)

@@ -2,7 +2,7 @@
 #include "generation/TGenerationRun.h"
 #include "office/PdfConverter.h"
 #include "word/DocxDocument.h"
-#include "word/XmlNode.h"
+#include "base/XmlNode.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,6 +54,7 @@ private slots:
     void nativeDocumentsReadBackInLibreOffice();
     void pdfDocumentsReadBackWithPdftotext();
     void legacyWordTemplateRoundTrip();
+    void lineSamplesConvertToPdf();
 
 private:
     TGenerationInput input(const QStringList &templates);
@@ -161,6 +162,42 @@ void tst_GenerationEndToEnd::pdfDocumentsReadBackWithPdftotext()
     const QString letter = pdfText(docum(QStringLiteral("АО Лютик & Ко/АО Лютик & Ко-Письмо.pdf")));
     QVERIFY2(letter.contains(QStringLiteral("Уважаемый(ая) Петрова Анна Сергеевна!")), qPrintable(letter));
     QVERIFY(letter.contains(QStringLiteral("АО Лютик & Ко, Санкт-Петербург")));
+}
+
+// The shipped invoice and act with lines, filled from their data file and converted to PDF:
+// one document per group, every line in it, no marker left.
+void tst_GenerationEndToEnd::lineSamplesConvertToPdf()
+{
+    const QString samples = QStringLiteral(DOKRAVA_TEST_DATA "/../../resources/primery");
+    QDir().mkpath(m_dir->filePath(QStringLiteral("primery")));
+    for (const QString &name : {QStringLiteral("Счёт.docx"), QStringLiteral("Акт.odt")})
+        QVERIFY(QFile::copy(samples + QLatin1Char('/') + name, m_dir->filePath(QStringLiteral("primery/") + name)));
+    TGenerationInput in = input({QStringLiteral("Счёт.docx"), QStringLiteral("Акт.odt")});
+    in.templatesDir = m_dir->filePath(QStringLiteral("primery")) + QDir::separator();
+    QFile csv(samples + QStringLiteral("/Счета.csv"));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    in.grid.rows.clear();
+    for (const QByteArray &line : csv.readAll().split('\n'))
+        if (!line.trimmed().isEmpty())
+            in.grid.rows.append(QString::fromUtf8(line.startsWith("\xEF\xBB\xBF") ? line.mid(3) : line).trimmed().split(QLatin1Char(';')));
+    in.grid.marks = QList<bool>(in.grid.rows.size(), true);
+    in.grid.marks[0] = false;
+    in.namingColumn = 1;
+    in.settings.FormatFile = 0;
+    TGenerationRun run(in, nullptr);
+    run.run();
+    QCOMPARE(run.pdfErrorCount(), 0);
+    QCOMPARE(run.documentsWritten(), 6);
+    QCOMPARE(run.recordsWritten(), 12);
+    const QString invoice = pdfText(docum(QStringLiteral("2/2-Счёт.pdf")));
+    QVERIFY2(invoice.contains(QStringLiteral("Счёт № 2 от 12 марта 2026 г.")) && invoice.contains(QStringLiteral("Ручка шариковая"))
+                 && invoice.contains(QStringLiteral("Блокнот")) && invoice.contains(QStringLiteral("две тысячи семьсот двадцать"))
+                 && !invoice.contains(QStringLiteral("Телефон покупателя")) && !invoice.contains(QLatin1Char('[')),
+             qPrintable(invoice));
+    const QString act = pdfText(docum(QStringLiteral("3/3-Акт.pdf")));
+    QVERIFY2(act.contains(QStringLiteral("Папка-регистратор")) && act.contains(QStringLiteral("Степлер"))
+                 && act.contains(QStringLiteral("Контактный телефон заказчика: +7 812 555-01-02")) && !act.contains(QLatin1Char('[')),
+             qPrintable(act));
 }
 
 void tst_GenerationEndToEnd::legacyWordTemplateRoundTrip()

@@ -235,6 +235,35 @@ void tst_PreflightCheck::findings_data()
     QTest::newRow("clean: fields with formats, a column named with a colon")
         << QStringList{"Договор.docx|[ФИО:фамилия и.о.] [сумма:Прописью] [Срок:дней]", "Письмо.odt|[ФИО:ПРОПИСНЫЕ] [Сумма:рубли]"}
         << QStringList{"ФИО;Сумма;Срок:дней", "Иванов Иван;100;30"} << "" << QStringList{};
+    // The template language: lines make a document of each group, markers are no fields.
+    const QStringList lines{"Номер;Товар;Сумма;Телефон", "1;Стол;10;", "2;Стул;5,5;+7", "1;Лампа;x;", "2 ;Шкаф;1;+7"};
+    QTest::newRow("lines: records make fewer documents, names count groups")
+        << QStringList{"Счёт.odt|[Номер]: [*Товар] [*Сумма:сумма] [если Телефон][Телефон][/если] [Сумма:итого]"} << lines << ""
+        << QStringList{kW + "Счёт.odt\tЗначения колонки «Сумма» не подходят для формата «итого» (запись 3)*",
+                       kN + "Счёт.odt\t4 записи дают 2 документа"};
+    QTest::newRow("lines: groups that differ only in letter case or blanks")
+        << QStringList{"Счёт.docx|[Телефон]: [*Товар]"} << QStringList{"Телефон;Товар", "+7 900;a", "+7  900;b", "+7 901;c"}
+        << "naming=2"
+        << QStringList{kW + "Счёт.docx\tЗаписи 1 и 2 попадают в разные документы, хотя их значения различаются только "
+                            "регистром букв или пробелами: возможно, одна группа",
+                       kN + "Счёт.docx\t3 записи дают 3 документа"};
+    QTest::newRow("lines: a template error")
+        << QStringList{"Счёт.odt|[если Телефон]Тел.: [Телефон]\n[*Товар]"} << lines << "naming=2"
+        << QStringList{kE + "Счёт.odt\tОшибка в шаблоне: не закрыт блок [если Телефон], абзац «[если Телефон]Тел.: [Телефон]»: "
+                            "документы по нему не будут созданы",
+                       kN + "таблица\tКолонка «Номер» не используется ни одним выбранным шаблоном",
+                       kN + "таблица\tКолонка «Сумма» не используется ни одним выбранным шаблоном"};
+    QTest::newRow("lines: a line field without a column")
+        << QStringList{"Акт.docx|[Номер] [*Товар] [*Цвет] [*№]"} << lines << ""
+        << QStringList{kW + "Акт.docx\tПоле строки [*Цвет] не найдено среди колонок таблицы: в документах останется «[*Цвет]»",
+                       kN + "Акт.docx\t4 записи дают 2 документа",
+                       kN + "таблица\tКолонка «Сумма» не используется ни одним выбранным шаблоном",
+                       kN + "таблица\tКолонка «Телефон» не используется ни одним выбранным шаблоном"};
+    QTest::newRow("lines: a comparison of numbers with a value that is no number")
+        << QStringList{"Письмо.odt|[Номер] [если Сумма &gt; 5]много[/если]"} << lines << "naming=2"
+        << QStringList{kW + "Письмо.odt\tВ условии [если Сумма > 5] сравниваются числа, но значения колонки «Сумма» — не числа "
+                            "(запись 3): в этих документах блок будет убран целиком",
+                       kN + "таблица\tКолонка «Телефон» не используется ни одним выбранным шаблоном"};
     QTest::newRow("an unknown format")
         << QStringList{"Письмо.odt|[ФИО] [Сумма:римскими]"} << amounts << "marks=1"
         << QStringList{kW + "Письмо.odt\tНеизвестный формат «римскими» в поле [Сумма:римскими]: в документах останется «[Сумма:римскими]»"};

@@ -4,7 +4,7 @@
 #include "generation/TGenerationRun.h"
 #include "settings/Settings.h"
 #include "word/DocxDocument.h"
-#include "word/XmlNode.h"
+#include "base/XmlNode.h"
 
 #include <QTemporaryDir>
 #include <QTest>

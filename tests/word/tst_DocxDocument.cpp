@@ -2,7 +2,7 @@
 
 #include "base/DokravaError.h"
 #include "word/DocxDocument.h"
-#include "word/XmlNode.h"
+#include "base/XmlNode.h"
 #include "zip/ZipReader.h"
 
 #include <QFile>

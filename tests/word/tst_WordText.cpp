@@ -1,6 +1,6 @@
 #include "base/DokravaError.h"
 #include "word/WordText.h"
-#include "word/XmlNode.h"
+#include "base/XmlNode.h"
 
 #include <QFile>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "word/XmlNode.h"
+#include "base/XmlNode.h"
 
 #include "base/DokravaError.h"
 #include "base/XmlPartCheck.h"

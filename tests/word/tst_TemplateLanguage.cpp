@@ -1,0 +1,433 @@
+#include "FillPaths.h"
+#include "LanguageFixture.h"
+
+#include "base/AppFolder.h"
+#include "base/DokravaError.h"
+#include "base/FieldFormat.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The template language in ".odt" and ".docx" templates written from the same lines: every case
+// is filled both ways (the template read once, and whole per document), which must give the same
+// document, and the document's paragraphs and rows must be exactly those expected.
+class tst_TemplateLanguage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { AppFolder::setOverride(m_app.path()); }
+    void cleanup() { AppFolder::setOverride(QString()); }
+    void documents_data();
+    void documents();
+    void templateErrors_data();
+    void templateErrors();
+    void fieldLists_data();
+    void fieldLists();
+    void copiesTakeUniqueIds();
+    void linesInATableInsideALayoutTable();
+
+private:
+    QTemporaryDir m_app;
+};
+
+namespace {
+
+const QString kNbsp(QChar(0x00A0));
+
+const QStringList &columns()
+{
+    static const QStringList list{"Номер", "Клиент", "Телефон", "Товар", "Кол", "Сумма", "Скидка"};
+    return list;
+}
+
+// Records of the columns, values parted by "|".
+QList<QStringList> records(const QStringList &rows)
+{
+    QList<QStringList> out;
+    for (const QString &row : rows)
+        out.append(row.split(QLatin1Char('|')));
+    return out;
+}
+
+// Three lines of one invoice.
+const QStringList &invoice()
+{
+    static const QStringList rows{"1|ООО Ромашка||Стол|2|1000|", "1|ООО Ромашка||Стул|4|55,5|10",
+                                  "1|ООО Ромашка||Лампа|1|0,25|"};
+    return rows;
+}
+
+struct Filled
+{
+    QStringList lines;
+    QString error;
+    QString difference; // between the two ways
+};
+
+Filled fillOdt(const QString &folder, const QStringList &cols, const QList<QStringList> &group, const QStringList &templ)
+{
+    const QString path = folder + QStringLiteral("/t.odt"), out = folder + QStringLiteral("/out.odt");
+    LanguageFixture::writeOdt(path, templ);
+    QList<TFieldValues> data;
+    for (const QStringList &record : group) {
+        TFieldValues values;
+        for (int c = 0; c < cols.size(); ++c)
+            values.append({cols[c], record.value(c)});
+        data.append(values);
+    }
+    Filled result;
+    QString perDocumentError;
+    try {
+        TODTProcessor().ProcessODTGroup(path, out, data);
+    } catch (const DokravaError &e) {
+        perDocumentError = e.message();
+    }
+    try {
+        const Package compiled = OdtTemplate(path).filledGroup(data);
+        result.lines = LanguageFixture::documentLines(compiled, true);
+        if (perDocumentError.isEmpty())
+            result.difference = FillPaths::packageDifference(compiled, Package(out));
+    } catch (const DokravaError &e) {
+        result.error = e.message();
+    }
+    if (result.error != perDocumentError)
+        result.difference = QStringLiteral("errors: «%1» against «%2»").arg(result.error, perDocumentError);
+    return result;
+}
+
+Filled fillDocx(const QString &folder, const QStringList &cols, const QList<QStringList> &group, const QStringList &templ)
+{
+    const QString path = folder + QStringLiteral("/t.docx");
+    LanguageFixture::writeDocx(path, templ);
+    TWordFields fields;
+    fields.headers = cols;
+    fields.record = group.first();
+    if (group.size() > 1)
+        fields.group = group;
+    fields.personal = QList<std::pair<QString, QString>>{};
+    fields.Colontit = true;
+    Filled result;
+    QString perDocumentError;
+    Package whole;
+    try {
+        DocxDocument doc(path);
+        FillWordDocument(doc, TReplaceOptions{true}, fields);
+        whole = doc.edited();
+    } catch (const DokravaError &e) {
+        perDocumentError = e.message();
+    }
+    try {
+        const Package compiled = DocxTemplate(path).filled(fields);
+        result.lines = LanguageFixture::documentLines(compiled, false);
+        if (perDocumentError.isEmpty())
+            result.difference = FillPaths::packageDifference(compiled, whole);
+    } catch (const DokravaError &e) {
+        result.error = e.message();
+    }
+    if (result.error != perDocumentError)
+        result.difference = QStringLiteral("errors: «%1» against «%2»").arg(result.error, perDocumentError);
+    return result;
+}
+
+QStringList withoutEmptyEdges(QStringList lines, const QStringList &templ)
+{
+    // The Word fixture always has a header and a footer paragraph; an empty one is no line of
+    // a case without them.
+    bool header = false;
+    for (const QString &line : templ)
+        header = header || line.startsWith(QLatin1String("H:")) || line.startsWith(QLatin1String("F:"));
+    if (!header) {
+        lines.removeAll(QStringLiteral("H:"));
+        lines.removeAll(QStringLiteral("F:"));
+    }
+    return lines;
+}
+
+} // namespace
+
+void tst_TemplateLanguage::documents_data()
+{
+    QTest::addColumn<QStringList>("cols");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QStringList>("templ");
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList one{"7|ООО Ёлка|+7 900|Стол|1|1055,5|"};
+    const QStringList noPhone{"7|ООО Ёлка||Стол|1|1055,5|"};
+
+    QTest::newRow("repeated row, totals with kopecks")
+        << columns() << invoice()
+        << QStringList{"P:Счёт № [Номер] для [Клиент]", "T", "R:№|Товар|Сумма", "R:[*№]|[*Товар]|[*Сумма:сумма]",
+                       "R:Итого||[Сумма:итого]", "/T", "P:[Сумма:итого:сумма и прописью]"}
+        << QStringList{"P:Счёт № 1 для ООО Ромашка", "T", "R:№|Товар|Сумма",
+                       "R:1|Стол|1" + kNbsp + "000,00", "R:2|Стул|55,50", "R:3|Лампа|0,25",
+                       "R:Итого||1" + kNbsp + "055,75", "/T",
+                       "P:1" + kNbsp + "055 (одна тысяча пятьдесят пять) рублей 75 копеек"};
+    QTest::newRow("a total in words of an amount with kopecks stays as written")
+        << columns() << invoice() << QStringList{"P:[*Товар]", "P:[Сумма:итого:прописью]"}
+        << QStringList{"P:Стол", "P:Стул", "P:Лампа", "P:[Сумма:итого:прописью]"};
+    QTest::newRow("a column named №")
+        << (columns() + QStringList{"№"}) << QStringList{"1|||a||||12", "1|||b||||15"}
+        << QStringList{"P:[*№]. [*Товар]"} << QStringList{"P:12. a", "P:15. b"};
+    QTest::newRow("list items and split fields")
+        << columns() << invoice() << QStringList{"P:Товары:", "L:[*То{ва}р] x[*{Кол}]", "P:конец"}
+        << QStringList{"P:Товары:", "L:Стол x2", "L:Стул x4", "L:Лампа x1", "P:конец"};
+    QTest::newRow("one record, a row of lines")
+        << columns() << one << QStringList{"T", "R:[*Товар]|[*Сумма:сумма]", "/T"}
+        << QStringList{"T", "R:Стол|1" + kNbsp + "055,50", "/T"};
+    QTest::newRow("a line condition on the line's value")
+        << columns() << invoice() << QStringList{"T", "R:[*Товар]|[если Скидка]скидка [*Скидка]%[/если]", "/T"}
+        << QStringList{"T", "R:Стол|", "R:Стул|скидка 10%", "R:Лампа|", "/T"};
+    QTest::newRow("a line row dropped by its own condition")
+        << columns() << invoice() << QStringList{"T", "R:Товар|Скидка", "R:[если Скидка][*Товар]|[*Скидка][/если]", "/T"}
+        << QStringList{"T", "R:Товар|Скидка", "R:Стул|10", "/T"};
+
+    // Conditions, inline and over paragraphs.
+    const QStringList phoneInline{"P:Тел.: [если Телефон][Телефон][иначе]нет[/если]."};
+    QTest::newRow("inline, filled") << columns() << one << phoneInline << QStringList{"P:Тел.: +7 900."};
+    QTest::newRow("inline, else") << columns() << noPhone << phoneInline << QStringList{"P:Тел.: нет."};
+    QTest::newRow("a paragraph whose only text was in a dropped block")
+        << columns() << noPhone << QStringList{"P:a", "P:[если Телефон]Тел. [Телефон][/если]", "P:b"}
+        << QStringList{"P:a", "P:b"};
+    QTest::newRow("not")
+        << columns() << noPhone << QStringList{"P:[если не Телефон]без телефона[/если]", "P:[если не Клиент]x[/если]"}
+        << QStringList{"P:без телефона"};
+    QTest::newRow("equal: letter case, blanks and ё ignored")
+        << columns() << one
+        << QStringList{"P:[если Клиент = ооо елка ]да[иначе]нет[/если]", "P:[если Клиент != ООО Ёлка]не равно[/если]"}
+        << QStringList{"P:да"};
+    QTest::newRow("numbers")
+        << columns() << one
+        << QStringList{"P:[если Сумма > 1000]больше[/если]", "P:[если Сумма < 1 000,00]меньше[/если]",
+                       "P:[если Сумма >= 1055.5]не меньше[/если]", "P:[если Сумма <= 1055,49]x[/если]",
+                       "P:[если Клиент > 5]не число[иначе]тоже нет[/если]"}
+        << QStringList{"P:больше", "P:не меньше"};
+    QTest::newRow("nested")
+        << columns() << one
+        << QStringList{"P:[если Клиент]К[если Телефон] т[если не Скидка] без скидки[/если][иначе] нет[/если].[/если]"}
+        << QStringList{"P:К т без скидки."};
+    QTest::newRow("paragraphs, kept")
+        << columns() << one << QStringList{"P:до", "P:[если Телефон]", "P:один", "P:два", "P:[/если]", "P:после"}
+        << QStringList{"P:до", "P:один", "P:два", "P:после"};
+    QTest::newRow("paragraphs, dropped, with else")
+        << columns() << noPhone
+        << QStringList{"P:до", "P: [если Телефон] ", "P:один", "P:[иначе]", "P:другое", "P:[/если]", "P:после"}
+        << QStringList{"P:до", "P:другое", "P:после"};
+    QTest::newRow("a block from mid paragraph to mid paragraph")
+        << columns() << noPhone << QStringList{"P:начало [если Телефон]хвост", "P:середина", "P:голова[/если] конец"}
+        << QStringList{"P:начало ", "P: конец"};
+    QTest::newRow("list items in a block")
+        << columns() << noPhone << QStringList{"L:первый", "L:[если Телефон]второй[/если]", "L:третий"}
+        << QStringList{"L:первый", "L:третий"};
+    QTest::newRow("split markers")
+        << columns() << noPhone << QStringList{"P:a[ес{ли Теле}фон]b[{/}если]c", "P:[{если} Клиент]d[/ес{ли}]"}
+        << QStringList{"P:ac", "P:d"};
+
+    // Tables.
+    const QStringList discountRows{"T", "R:Товар|Цена", "R:[если Скидка]Скидка|[Скидка][/если]", "R:Всего|[Сумма]", "/T"};
+    QTest::newRow("a whole row dropped") << columns() << one << discountRows
+                                         << QStringList{"T", "R:Товар|Цена", "R:Всего|1055,5", "/T"};
+    QTest::newRow("rows kept")
+        << columns() << QStringList{"7|ООО Ёлка|+7 900|Стол|1|1055,5|5"} << discountRows
+        << QStringList{"T", "R:Товар|Цена", "R:Скидка|5", "R:Всего|1055,5", "/T"};
+    QTest::newRow("a block over two rows")
+        << columns() << one << QStringList{"T", "R:a|b", "R:[если Скидка]c|d", "R:e|f[/если]", "/T"}
+        << QStringList{"T", "R:a|b", "/T"};
+    QTest::newRow("a table whose rows all go")
+        << columns() << one << QStringList{"P:x", "T", "R:[если Скидка]a|b[/если]", "/T", "P:y"}
+        << QStringList{"P:x", "P:y"};
+    QTest::newRow("a whole table in a block")
+        << columns() << one << QStringList{"P:x", "P:[если Скидка]", "T", "R:a|b", "/T", "P:[/если]", "P:y"}
+        << QStringList{"P:x", "P:y"};
+    QTest::newRow("a block inside a cell")
+        << columns() << noPhone << QStringList{"T", "R:a|[если Телефон]т//[Телефон][/если]//b", "/T"}
+        << QStringList{"T", "R:a|b", "/T"};
+    QTest::newRow("a cell whose paragraphs all go keeps one")
+        << columns() << noPhone << QStringList{"T", "R:a|[если Телефон]т[/если]", "/T"} << QStringList{"T", "R:a|", "/T"};
+
+    // Headers and footers.
+    QTest::newRow("headers and footers")
+        << columns() << noPhone
+        << QStringList{"P:тело", "H:[Клиент]", "H:[если Телефон]Тел. [Телефон][/если]", "F:стр.[если не Телефон] без телефона[/если]"}
+        << QStringList{"P:тело", "H:ООО Ёлка", "F:стр. без телефона"};
+
+    // A text that is a column's name is that column.
+    QTest::newRow("a column named like a marker")
+        << QStringList{"если Телефон", "*Товар", "Телефон"} << QStringList{"да|стол|"}
+        << QStringList{"P:[если Телефон]-[*Товар]"} << QStringList{"P:да-стол"};
+}
+
+void tst_TemplateLanguage::documents()
+{
+    QFETCH(QStringList, cols);
+    QFETCH(QStringList, rows);
+    QFETCH(QStringList, templ);
+    QFETCH(QStringList, expected);
+    const QList<QStringList> group = records(rows);
+    for (const bool odt : {true, false}) {
+        QTemporaryDir dir;
+        const Filled filled = odt ? fillOdt(dir.path(), cols, group, templ) : fillDocx(dir.path(), cols, group, templ);
+        const char *format = odt ? ".odt" : ".docx";
+        QVERIFY2(filled.error.isEmpty(), qPrintable(QString::fromLatin1(format) + QStringLiteral(": ") + filled.error));
+        QVERIFY2(filled.difference.isEmpty(), qPrintable(QString::fromLatin1(format) + QStringLiteral(": ") + filled.difference));
+        const QStringList lines = withoutEmptyEdges(filled.lines, templ);
+        if (lines != expected)
+            QFAIL(qPrintable(QStringLiteral("%1:\n%2\nexpected:\n%3")
+                                 .arg(QString::fromLatin1(format), lines.join(QLatin1Char('\n')), expected.join(QLatin1Char('\n')))));
+    }
+}
+
+void tst_TemplateLanguage::templateErrors_data()
+{
+    QTest::addColumn<QStringList>("templ");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("unclosed") << QStringList{"P:[если Телефон]a", "P:b"} << "не закрыт блок [если Телефон]";
+    QTest::newRow("unclosed inner")
+        << QStringList{"P:[если Клиент][если Телефон]a[/если]"} << "не закрыт блок [если Клиент]";
+    QTest::newRow("else alone") << QStringList{"P:a[иначе]b"} << "[иначе] стоит вне блока [если …]";
+    QTest::newRow("close alone") << QStringList{"P:a[/если]"} << "[/если] без открывающего [если …]";
+    QTest::newRow("two else") << QStringList{"P:[если Телефон]a[иначе]b[иначе]c[/если]"}
+                              << "второй [иначе] в блоке [если Телефон]";
+    QTest::newRow("from cell to cell")
+        << QStringList{"T", "R:a [если Телефон]b|c[/если]", "/T"}
+        << "блок [если Телефон] начинается в одной ячейке таблицы, а заканчивается в другой";
+    QTest::newRow("from a cell out of the table")
+        << QStringList{"T", "R:[если Телефон]b|c", "/T", "P:[/если]"}
+        << "блок [если Телефон] начинается в одной ячейке таблицы, а заканчивается в другой";
+    QTest::newRow("no such field") << QStringList{"P:[если Телефон2]a[/если]"}
+                                   << "в условии [если Телефон2] поле «Телефон2» не найдено среди колонок таблицы";
+    QTest::newRow("a line in a header") << QStringList{"P:a", "H:[*Товар]"}
+                                        << "поле строки [*Товар] стоит в колонтитуле: строки повторяются только в основном тексте";
+}
+
+void tst_TemplateLanguage::templateErrors()
+{
+    QFETCH(QStringList, templ);
+    QFETCH(QString, error);
+    const QList<QStringList> group = records(invoice());
+    for (const bool odt : {true, false}) {
+        QTemporaryDir dir;
+        const Filled filled = odt ? fillOdt(dir.path(), columns(), group, templ) : fillDocx(dir.path(), columns(), group, templ);
+        QVERIFY2(filled.difference.isEmpty(), qPrintable(filled.difference));
+        QCOMPARE(filled.error, error);
+    }
+}
+
+void tst_TemplateLanguage::fieldLists_data()
+{
+    QTest::addColumn<QStringList>("templ");
+    QTest::addColumn<QStringList>("fields");
+    QTest::newRow("line fields, conditions, totals; markers are no fields")
+        << QStringList{"P:[если Телефон]т[иначе]н[/если][если не Скидка]x[/если][если Сумма > 5]y[/если]", "T",
+                       "R:[*№]|[*Товар]|[*Цена:сумма]|[*Сумма:сумма]", "/T", "P:[Сумма:итого:сумма и прописью] [Номер]"}
+        << QStringList{"Номер", "Скидка", "Сумма", "Телефон", "Товар", "Цена"};
+}
+
+void tst_TemplateLanguage::fieldLists()
+{
+    QFETCH(QStringList, templ);
+    QFETCH(QStringList, fields);
+    QTemporaryDir dir;
+    const QString odt = dir.filePath(QStringLiteral("t.odt")), docx = dir.filePath(QStringLiteral("t.docx"));
+    LanguageFixture::writeOdt(odt, templ);
+    LanguageFixture::writeDocx(docx, templ);
+    QCOMPARE(TODTProcessor().FindVariablesInODT(odt), fields);
+    QStringList word = PlainFieldNames(DocxDocument(docx).bracketedFields(), Qt::CaseInsensitive);
+    word.sort();
+    QCOMPARE(word, fields);
+}
+
+namespace {
+
+// The values of an attribute of the elements of one name, in document order.
+void collectAttribute(const XmlNode *node, const QString &element, const QString &attribute, QStringList &out)
+{
+    if (node->kind() == XmlNode::Element && node->name() == element)
+        out.append(node->attribute(attribute));
+    for (int i = 0; i < node->childCount(); ++i)
+        collectAttribute(node->child(i), element, attribute, out);
+}
+
+QStringList attributes(const Package &package, const QString &part, const QString &element, const QString &attribute)
+{
+    QStringList out;
+    collectAttribute(XmlNode::parse(package.data(package.indexOf(part)), part).get(), element, attribute, out);
+    return out;
+}
+
+} // namespace
+
+// Identifiers a document needs unique (bookmark ids and names, ODF xml:id) are new in each copy
+// of a line after the first; a bookmark's start and end keep agreeing.
+void tst_TemplateLanguage::copiesTakeUniqueIds()
+{
+    QTemporaryDir dir;
+    const QList<QStringList> group = records(invoice());
+    const QString docx = dir.filePath(QStringLiteral("t.docx"));
+    DocxFixture::write(docx, QStringLiteral("<w:bookmarkStart w:id=\"7\" w:name=\"Начало\"/><w:bookmarkEnd w:id=\"7\"/>"
+                                            "<w:tbl><w:tr><w:tc><w:p><w:bookmarkStart w:id=\"3\" w:name=\"Строка\"/>"
+                                            "<w:r><w:t>[*Товар]</w:t></w:r><w:bookmarkEnd w:id=\"3\"/></w:p></w:tc></w:tr></w:tbl>"));
+    TWordFields fields;
+    fields.headers = columns();
+    fields.record = group.first();
+    fields.group = group;
+    const Package word = DocxTemplate(docx).filled(fields);
+    const QString main = QStringLiteral("word/document.xml");
+    QCOMPARE(attributes(word, main, QStringLiteral("w:bookmarkStart"), QStringLiteral("w:name")),
+             (QStringList{"Начало", "Строка", "Строка_2", "Строка_3"}));
+    QCOMPARE(attributes(word, main, QStringLiteral("w:bookmarkStart"), QStringLiteral("w:id")), (QStringList{"7", "3", "8", "9"}));
+    QCOMPARE(attributes(word, main, QStringLiteral("w:bookmarkEnd"), QStringLiteral("w:id")), (QStringList{"7", "3", "8", "9"}));
+
+    const QString odt = dir.filePath(QStringLiteral("t.odt"));
+    LanguageFixture::writeOdt(odt, {"P:x"});
+    Package package(odt);
+    const int content = package.indexOf(QStringLiteral("content.xml"));
+    QString text = QString::fromUtf8(package.data(content));
+    text.replace(QStringLiteral("<text:p text:style-name=\"P1\">x</text:p>"),
+                 QStringLiteral("<text:p xml:id=\"p1\"><text:bookmark text:name=\"Метка\"/>[*Товар]</text:p>"));
+    package.replace(content, text.toUtf8());
+    const QString withIds = dir.filePath(QStringLiteral("ids.odt"));
+    package.save(withIds);
+    QList<TFieldValues> data;
+    for (const QStringList &record : group) {
+        TFieldValues values;
+        for (int c = 0; c < columns().size(); ++c)
+            values.append({columns()[c], record.value(c)});
+        data.append(values);
+    }
+    const Package filled = OdtTemplate(withIds).filledGroup(data);
+    QCOMPARE(attributes(filled, QStringLiteral("content.xml"), QStringLiteral("text:p"), QStringLiteral("xml:id")),
+             (QStringList{"p1", "p1_2", "p1_3"}));
+    QCOMPARE(attributes(filled, QStringLiteral("content.xml"), QStringLiteral("text:bookmark"), QStringLiteral("text:name")),
+             (QStringList{"Метка", "Метка_2", "Метка_3"}));
+}
+
+// A table of lines may stand in a cell of a layout table: its rows repeat, the layout's do not.
+// Lines in a table nested in a row that repeats itself are a template error.
+void tst_TemplateLanguage::linesInATableInsideALayoutTable()
+{
+    QTemporaryDir dir;
+    const auto table = [](const QString &rows) { return QStringLiteral("<w:tbl>") + rows + QStringLiteral("</w:tbl>"); };
+    const auto row = [](const QString &cells) { return QStringLiteral("<w:tr>") + cells + QStringLiteral("</w:tr>"); };
+    const auto cell = [](const QString &content) { return QStringLiteral("<w:tc>") + content + QStringLiteral("</w:tc>"); };
+    TWordFields fields;
+    fields.headers = columns();
+    fields.record = records(invoice()).first();
+    fields.group = records(invoice());
+    const QString layout = dir.filePath(QStringLiteral("layout.docx"));
+    DocxFixture::write(layout, table(row(cell(DocxFixture::para(QStringLiteral("Счёт [Номер]"))
+                                              + table(row(cell(DocxFixture::para(QStringLiteral("[*Товар]"))))) + DocxFixture::para(QString())))));
+    const Package filled = DocxTemplate(layout).filled(fields);
+    const QString main = QString::fromUtf8(filled.data(filled.indexOf(QStringLiteral("word/document.xml"))));
+    QCOMPARE(main.count(QStringLiteral("<w:tr>")), 4); // the layout's row and three lines
+    QCOMPARE(WordParagraphTexts(XmlNode::parse(main.toUtf8(), QStringLiteral("document.xml"))->rootElement()),
+             (QStringList{"Счёт 1", "Стол", "Стул", "Лампа", ""}));
+    const QString nested = dir.filePath(QStringLiteral("nested.docx"));
+    DocxFixture::write(nested, table(row(cell(DocxFixture::para(QStringLiteral("[*№]"))
+                                              + table(row(cell(DocxFixture::para(QStringLiteral("[*Товар]"))))) + DocxFixture::para(QString())))));
+    QVERIFY_THROWS_EXCEPTION(TemplateLanguageFailure, DocxTemplate(nested).filled(fields));
+}
+
+QTEST_GUILESS_MAIN(tst_TemplateLanguage)
+#include "tst_TemplateLanguage.moc"
