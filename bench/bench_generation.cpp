@@ -25,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <qpdf/ClosedFileInputSource.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
@@ -390,10 +391,13 @@ int combineHeldWhole(const QList<TPdfPart> &parts, const QString &target, bool d
     std::vector<std::unique_ptr<QPDF>> held;
     int count = 0;
     for (const TPdfPart &part : parts) {
+        // Each file open only while it is read, as before.
+        auto input = std::make_shared<ClosedFileInputSource>(QFile::encodeName(part.pdf).constData());
+        input->stayOpen(true);
         auto pdf = std::make_unique<QPDF>();
         pdf->setSuppressWarnings(true);
         pdf->setAttemptRecovery(false);
-        pdf->processFile(QFile::encodeName(part.pdf).constData());
+        pdf->processInputSource(input);
         pdf->getAllObjects();
         const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(*pdf).getAllPages();
         if (count > 0 && duplex && pages.size() % 2 == 1) {
@@ -407,6 +411,7 @@ int combineHeldWhole(const QList<TPdfPart> &parts, const QString &target, bool d
         for (const QPDFPageObjectHelper &page : pages)
             outPages.addPage(page, false);
         count += int(pages.size());
+        input->stayOpen(false);
         held.push_back(std::move(pdf));
     }
     const QByteArray name = QFile::encodeName(target);
