@@ -38,6 +38,33 @@ inline void write(const QString &path, const QStringList &pages)
     writer.write();
 }
 
+// Writes a PDF of the objects given, numbered from 1, the first the catalogue; the bytes of
+// each are written as they are, so a test can make page trees and strings qpdf would not write.
+inline void writeRaw(const QString &path, const QList<QByteArray> &objects)
+{
+    QByteArray pdf = "%PDF-1.7\n";
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets << pdf.size();
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
+           + QByteArray::number(xref) + "\n%%EOF\n";
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(pdf);
+}
+
+// A stream object of data, as writeRaw takes it.
+inline QByteArray rawStream(const QByteArray &data, const QByteArray &entries = {})
+{
+    return "<< /Length " + QByteArray::number(data.size()) + ' ' + entries + " >>\nstream\n" + data + "\nendstream";
+}
+
 // The names of the pages of the PDF at path, in order.
 inline QStringList pages(const QString &path)
 {

@@ -34,7 +34,8 @@ struct TCombineResult
     bool written = false; // false: stopped, or no part could be read; target is as it was
 };
 
-// Writes the sound parts, in their order, into one PDF at target: each part copies times in a
+// Writes the sound parts, in their order, into one PDF at target, one part at a time, so memory
+// holds one part and a few numbers per page whatever their number: each part copies times in a
 // row, a blank page of the size and orientation of the page before it after each copy with an
 // odd page count when duplex is asked (not after the last copy of the file), and one bookmark
 // per part on its first page. The file is read back before it replaces target: it must be a

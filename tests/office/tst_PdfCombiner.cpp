@@ -11,6 +11,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <qpdf/Buffer.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+
+#include <algorithm>
 #include <atomic>
 #include <optional>
 
@@ -30,6 +35,50 @@ QList<TPdfPart> writeParts(const QTemporaryDir &dir, const QList<QStringList> &p
     return parts;
 }
 
+// The PDF at path page by page, read with qpdf that may neither repair nor warn: the data of its
+// content streams ("+" between several), "name=data" of each XObject of its resources, "→n" for
+// each link to page n (from 0), and the bytes of its strings /Note and /Hex (hex) and its name
+// /A#20B. Sets streams to the number of streams in the file.
+QStringList describe(const QString &path, int &streams)
+{
+    QPDF pdf;
+    pdf.setSuppressWarnings(true);
+    pdf.setAttemptRecovery(false);
+    pdf.processFile(QFile::encodeName(path).constData());
+    const std::vector<QPDFObjectHandle> all = pdf.getAllObjects();
+    streams = int(std::count_if(all.begin(), all.end(), [](QPDFObjectHandle o) { return o.isStream(); }));
+    auto data = [](QPDFObjectHandle stream) {
+        const std::shared_ptr<Buffer> bytes = stream.getStreamData();
+        return QString::fromLatin1(reinterpret_cast<const char *>(bytes->getBuffer()), qsizetype(bytes->getSize()));
+    };
+    const std::vector<QPDFObjectHandle> &pages = pdf.getAllPages();
+    QStringList described;
+    for (QPDFObjectHandle page : pages) {
+        QStringList contents, xobjects, links;
+        QPDFObjectHandle c = page.getKey("/Contents");
+        for (QPDFObjectHandle stream : c.isArray() ? c.getArrayAsVector() : std::vector<QPDFObjectHandle>{c})
+            contents << data(stream);
+        QPDFObjectHandle resources = QPDFPageObjectHelper(page).getAttribute("/Resources", false);
+        if (resources.isDictionary() && resources.getKey("/XObject").isDictionary())
+            for (auto &[name, xobject] : resources.getKey("/XObject").ditems())
+                xobjects << QString::fromStdString(name.substr(1)) + QLatin1Char('=') + data(xobject);
+        if (page.getKey("/Annots").isArray())
+            for (QPDFObjectHandle annot : page.getKey("/Annots").aitems())
+                for (size_t i = 0; i < pages.size(); ++i)
+                    if (annot.getKey("/Dest").isArray() && pages[i].getObjGen() == annot.getKey("/Dest").getArrayItem(0).getObjGen())
+                        links << QStringLiteral("→%1").arg(i);
+        QStringList notes;
+        for (const char *key : {"/Note", "/Hex"})
+            if (page.getKey(key).isString())
+                notes << QString::fromLatin1(QByteArray::fromStdString(page.getKey(key).getStringValue()).toHex());
+        if (page.getKey("/A B").isName())
+            notes << QString::fromStdString(page.getKey("/A B").getName());
+        described << QStringList{contents.join(QLatin1Char('+')), xobjects.join(QLatin1Char(',')), links.join(QLatin1Char(',')),
+                                 notes.join(QLatin1Char(','))}.join(QLatin1Char('|'));
+    }
+    return pdf.anyWarnings() ? QStringList{QStringLiteral("qpdf warned")} : described;
+}
+
 // Files whose names show they were left half-written.
 QStringList leftovers(const QTemporaryDir &dir)
 {
@@ -44,6 +93,8 @@ class tst_PdfCombiner : public QObject
 private slots:
     void layout_data();
     void layout();
+    void pagesCopiedWhole_data();
+    void pagesCopiedWhole();
     void brokenPartsLeftOutAndNamed();
     void nothingToCombineWritesNothing();
     void earlierFileReplaced();
@@ -112,6 +163,81 @@ void tst_PdfCombiner::layout()
     QVERIFY(leftovers(dir).isEmpty());
 }
 
+void tst_PdfCombiner::pagesCopiedWhole_data()
+{
+    using PdfFixture::rawStream;
+    QTest::addColumn<QList<QByteArray>>("part"); // its objects, numbered from 1
+    QTest::addColumn<int>("copies");
+    QTest::addColumn<bool>("duplex");
+    QTest::addColumn<QStringList>("pages");
+    QTest::addColumn<QStringList>("described"); // as describe() tells them
+    QTest::addColumn<int>("streams");
+    QTest::newRow("box, turn and resources taken from the page tree, the nearest level winning")
+        << QList<QByteArray>{"<< /Type /Catalog /Pages 2 0 R >>",
+                             "<< /Type /Pages /Kids [ 3 0 R ] /Count 3 /MediaBox [ 0 0 300 400 ] /Rotate 90"
+                             " /Resources << /XObject << /Im 7 0 R >> >> >>",
+                             "<< /Type /Pages /Parent 2 0 R /Kids [ 4 0 R 5 0 R 6 0 R ] /Count 3"
+                             " /Resources << /XObject << /Fm 8 0 R >> >> >>",
+                             "<< /Type /Page /Parent 3 0 R /Contents 9 0 R >>",
+                             "<< /Type /Page /Parent 3 0 R /Contents 10 0 R >>",
+                             "<< /Type /Page /Parent 3 0 R /MediaBox [ 0 0 200 100 ] /Rotate 0 /Contents 11 0 R"
+                             " /Resources << /XObject << /Im 7 0 R >> >> >>",
+                             rawStream("image"), rawStream("form"), rawStream("page 1"), rawStream("page 2"),
+                             rawStream("page 3")}
+        << 2 << true
+        << QStringList{"300x400r90", "300x400r90", "200x100", "[200x100]", "300x400r90", "300x400r90", "200x100"}
+        << QStringList{"page 1|Fm=form||", "page 2|Fm=form||", "page 3|Im=image||", "|||",
+                       "page 1|Fm=form||", "page 2|Fm=form||", "page 3|Im=image||"}
+        << 6; // the blank pages' empty one among them
+    QTest::newRow("objects shared between pages, a link between them and a loop: written once for every copy")
+        << QList<QByteArray>{"<< /Type /Catalog /Pages 2 0 R >>",
+                             "<< /Type /Pages /Kids [ 3 0 R 4 0 R ] /Count 2 >>",
+                             "<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 500 500 ] /Resources 5 0 R /Contents 6 0 R"
+                             " /Annots [ 8 0 R ] >>",
+                             "<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 500 500 ] /Resources 5 0 R"
+                             " /Contents [ 6 0 R 7 0 R ] >>",
+                             "<< /XObject << /Fm 9 0 R >> >>", rawStream("shared"), rawStream("second"),
+                             "<< /Type /Annot /Subtype /Link /Rect [ 0 0 10 10 ] /P 3 0 R /Dest [ 4 0 R /Fit ] >>",
+                             rawStream("form", "/Type /XObject /Subtype /Form /BBox [ 0 0 1 1 ] /Again 9 0 R")}
+        << 3 << true << QStringList{"500x500", "500x500", "500x500", "500x500", "500x500", "500x500"}
+        << QStringList{"shared|Fm=form|→1|", "shared+second|Fm=form||", "shared|Fm=form|→1|",
+                       "shared+second|Fm=form||", "shared|Fm=form|→1|", "shared+second|Fm=form||"}
+        << 3;
+    QTest::newRow("strings and names with bytes that need escapes")
+        << QList<QByteArray>{"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [ 3 0 R ] /Count 1 >>",
+                             "<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 100 100 ] /Contents 4 0 R"
+                             " /Note (a\\)b\\(c\\\\d\\r\\n\\000\\377 \\(\\)) /Hex <00FF28295C0D0A> /A#20B /C#23D#28 /K#23#2F 1 >>",
+                             rawStream(QByteArray("(\0)\n", 4))}
+        << 1 << false << QStringList{"100x100"}
+        << QStringList{QStringLiteral("(") + QChar(0) + QStringLiteral(")\n|||61296228635c640d0a00ff202829,00ff28295c0d0a,/C#D(")}
+        << 1;
+}
+
+void tst_PdfCombiner::pagesCopiedWhole()
+{
+    QFETCH(QList<QByteArray>, part);
+    QFETCH(int, copies);
+    QFETCH(bool, duplex);
+    QFETCH(QStringList, pages);
+    QFETCH(QStringList, described);
+    QFETCH(int, streams);
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("Док-1.pdf"));
+    PdfFixture::writeRaw(source, part);
+    const QString target = dir.filePath(QStringLiteral("all.pdf"));
+    TCombineOptions options;
+    options.copies = copies;
+    options.duplex = duplex;
+    const TCombineResult result = CombinePdfFiles({{source, QStringLiteral("Док-1")}}, target, options);
+    QVERIFY(result.written);
+    QCOMPARE(result.pages, pages.size());
+    QCOMPARE(PdfFixture::pages(target), pages);
+    int written = 0;
+    QCOMPARE(describe(target, written), described);
+    QCOMPARE(written, streams);
+    QCOMPARE(PdfFixture::bookmarks(target), QStringList{"Док-1@0"});
+}
+
 void tst_PdfCombiner::brokenPartsLeftOutAndNamed()
 {
     QTemporaryDir dir;
@@ -156,6 +282,7 @@ void tst_PdfCombiner::stopLeavesNoFile_data()
     QTest::addColumn<int>("stopAfter"); // parts added before the stop
     QTest::newRow("before the first part") << 0;
     QTest::newRow("after a part") << 1;
+    QTest::newRow("midway, two parts already in the file being written") << 2;
     QTest::newRow("after the last part") << 3;
 }
 
