@@ -1,6 +1,7 @@
 #include "office/PdfCombiner.h"
 
 #include "base/DokravaError.h"
+#include "base/LibraryFileName.h"
 #include "base/PendingFile.h"
 #include "office/ConvertedFile.h"
 
@@ -24,17 +25,6 @@ namespace {
 struct Stopped
 {
 };
-
-// qpdf takes UTF-8 names on Windows, where it opens files through the wide functions, and the
-// file system's own encoding elsewhere.
-std::string nativeName(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return QDir::toNativeSeparators(path).toStdString();
-#else
-    return QFile::encodeName(path).toStdString();
-#endif
-}
 
 QString shown(const QString &path)
 {
@@ -65,7 +55,7 @@ std::optional<OpenedPart> openPart(const QString &path)
         return std::nullopt;
     OpenedPart part;
     try {
-        part.input = std::make_shared<ClosedFileInputSource>(nativeName(path).c_str());
+        part.input = std::make_shared<ClosedFileInputSource>(LibraryFileName(path).toStdString().c_str());
         part.input->stayOpen(true);
         part.pdf = std::make_unique<QPDF>();
         part.pdf->setSuppressWarnings(true);
@@ -157,7 +147,7 @@ public:
     void write(const QString &path, const TCombineOptions &options)
     {
         // The writer keeps the name's pointer until write() ends, so the name must outlive it.
-        const std::string name = nativeName(path);
+        const std::string name = LibraryFileName(path).toStdString();
         QPDFWriter writer(m_out, name.c_str());
         // Stream data is copied as the converter compressed it, not decoded and compressed again.
         writer.setDecodeLevel(qpdf_dl_none);
@@ -194,7 +184,7 @@ int PdfPageCount(const QString &path)
         QPDF pdf;
         pdf.setSuppressWarnings(true);
         pdf.setAttemptRecovery(false);
-        pdf.processFile(nativeName(path).c_str());
+        pdf.processFile(LibraryFileName(path).toStdString().c_str());
         const int count = int(pdf.getAllPages().size());
         return pdf.anyWarnings() ? -1 : count;
     } catch (const std::exception &) {
