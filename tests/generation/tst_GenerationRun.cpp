@@ -207,14 +207,11 @@ void tst_GenerationRun::outputPath_data()
     QTest::newRow("device name as folder") << "Договор.docx" << "CON" << 1 << 1 << 1 << "CON_/CON-Договор.docx";
     QTest::newRow("device name with extension") << "Договор.docx" << "com1.txt" << 1 << 0 << 1
                                                 << "com1_.txt/Договор-com1.txt.docx";
-    QTest::newRow("device name with trailing space") << "Договор.docx" << "Lpt9 " << 1 << 1 << 1 << "Lpt9_/Lpt9-Договор.docx";
     QTest::newRow("device name as template") << "nul.docx" << "x" << 0 << 0 << 1 << "nul_/nul-x.docx";
     QTest::newRow("space before the extension") << "Договор.docx" << "aux .1" << 1 << 1 << 1
                                                 << "aux_ .1/aux_ .1-Договор.docx";
     QTest::newRow("no device: COM0, COM10, CONSOLE") << "COM0.docx" << "COM10" << 1 << 0 << 1
                                                      << "COM10/COM0-COM10.docx";
-    QTest::newRow("no device: a longer first part") << "CONSOLE.docx" << "PRN-1" << 0 << 0 << 1
-                                                    << "CONSOLE/CONSOLE-PRN-1.docx";
     QTest::newRow("template in a sub-folder") << "Договоры/Аренда.docx" << "x" << 0 << 0 << 1 << "Аренда/Аренда-x.docx";
 }
 
