@@ -16,6 +16,10 @@ qt_version=$(dpkg-query -W -f '${Version}' qt6-base-dev 2>/dev/null || true)
 prefix=$cache/prefix
 build=$root/build-windows
 mkdir -p "$cache"
+# One run at a time: two builds in one cache folder would spoil each other's work (a --qt run
+# left in the background, then the full run, waits for it and goes on with what it built).
+exec 9>"$cache/.lock"
+flock -n 9 || { echo "== Ждём окончания другого запуска scripts/windows.sh"; flock 9; }
 
 say() { printf '== %s\n' "$*"; }
 elapsed() { local s=$(( $(date +%s) - $1 )); printf '%d min %02d s' $((s / 60)) $((s % 60)); }
