@@ -6,6 +6,8 @@ mingw_runtime=("/usr/lib/gcc/$triple/12-posix" "/usr/$triple/lib")
 # A Wine prefix of its own under the cache; made once (about half a minute).
 setup_wine() {
   export WINEPREFIX=$cache/wine WINEDEBUG=-all WINEARCH=win64
+  # Wine reads Linux file names and command lines in the locale's encoding: Cyrillic needs UTF-8.
+  export LC_ALL=C.UTF-8
   # No Mono or Gecko installer dialogs: nothing here needs them.
   export WINEDLLOVERRIDES="mscoree,mshtml="
   if [ ! -e "$WINEPREFIX/system.reg" ]; then
@@ -68,6 +70,8 @@ compare_cli() {
     linux_text=$("$linux" ${run//OUT/linux-$i} 2>&1; echo "код $?")
     # shellcheck disable=SC2086
     windows_text=$("$wine" "$build/app/dokrava-cli.exe" ${run//OUT/windows-$i} 2>&1 | tr -d '\r'; echo "код ${PIPESTATUS[0]}")
+    # Separators differ in the paths printed; both sides alike, so escapes such as \n still match.
+    linux_text=${linux_text//\\//}
     windows_text=${windows_text//\\//}
     windows_text=${windows_text//windows-$i/linux-$i}
     if [ "$linux_text" != "$windows_text" ]; then
