@@ -137,7 +137,10 @@ build_qpdf() {
     cp "$cache/jpeg-build/libjpeg.a" "$prefix/lib/"
   fi
   say "qpdf для Windows"
-  build_static_cmake "$qpdf" "$cache/qpdf-build" libqpdf \
+  # qpdf's checks link "Advapi32", a name MinGW's case-sensitive library folder lacks.
+  mkdir -p "$cache/mingw-case"
+  ln -sf "/usr/$triple/lib/libadvapi32.a" "$cache/mingw-case/libAdvapi32.a"
+  build_static_cmake "$qpdf" "$cache/qpdf-build" libqpdf -DCMAKE_EXE_LINKER_FLAGS="-L$cache/mingw-case" \
     -DBUILD_STATIC_LIBS=ON -DBUILD_DOC=OFF -DUSE_IMPLICIT_CRYPTO=OFF -DREQUIRE_CRYPTO_NATIVE=ON \
     -DLIBJPEG_H_PATH="$prefix/include" -DLIBJPEG_LIB_PATH="$prefix/lib/libjpeg.a"
   cp -r "$qpdf/include/qpdf" "$prefix/include/"
