@@ -33,7 +33,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#ifdef __GLIBC__
 #include <malloc.h>
+#endif
 #include <memory>
 #include <utility>
 
@@ -412,7 +414,9 @@ double throughSupervisor(const QStringList &documents, const QString &converter)
 // memory freed before is handed back first).
 void resetPeak()
 {
+#ifdef __GLIBC__
     malloc_trim(0);
+#endif
     QFile refs(QStringLiteral("/proc/self/clear_refs"));
     if (refs.open(QIODevice::WriteOnly))
         refs.write("5");

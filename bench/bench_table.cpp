@@ -16,7 +16,9 @@
 
 #include <cstdio>
 
+#ifdef __GLIBC__
 #include <malloc.h>
+#endif
 
 namespace {
 
@@ -36,7 +38,9 @@ qint64 peakKib()
 // memory freed before is handed back first).
 void resetPeak()
 {
+#ifdef __GLIBC__
     malloc_trim(0);
+#endif
     QFile refs(QStringLiteral("/proc/self/clear_refs"));
     if (refs.open(QIODevice::WriteOnly))
         refs.write("5");

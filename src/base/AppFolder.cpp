@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QTemporaryFile>
 
 namespace {
 QString g_override;
@@ -27,6 +28,13 @@ QString path()
 void setOverride(const QString &folder)
 {
     g_override = folder;
+}
+
+bool isWritable()
+{
+    // The permission bits say little on Windows, where access lists decide: only a write tells.
+    QTemporaryFile probe(path() + QStringLiteral(".~dokrava-probe-XXXXXX"));
+    return probe.open();
 }
 
 QString templatesDir()

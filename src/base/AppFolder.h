@@ -30,6 +30,10 @@ QString tempDir();
 // The output root "docum" with a trailing separator.
 QString outputRoot();
 
+// True when a file can be made in the application folder (a folder under "Program Files" is
+// not writable for a user: the working files cannot live there). Tries it, leaving nothing behind.
+bool isWritable();
+
 // Joins a folder and a relative name with the platform's separator (no doubled separator).
 QString join(const QString &folder, const QString &name);
 

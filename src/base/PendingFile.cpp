@@ -16,10 +16,11 @@
 #include <filesystem>
 #include <system_error>
 
-#include <fcntl.h>
 #ifdef Q_OS_WIN
-#include <io.h>
+#include "base/LongPath.h"
+#include <qt_windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -108,11 +109,12 @@ QString FollowLinks(const QString &path)
 bool SyncToDisk(const QString &path)
 {
 #ifdef Q_OS_WIN
-    const int fd = _wopen(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()), _O_RDWR | _O_BINARY);
-    if (fd < 0)
+    HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
         return false;
-    const bool synced = _commit(fd) == 0;
-    return _close(fd) == 0 && synced;
+    const bool synced = FlushFileBuffers(file);
+    return CloseHandle(file) && synced;
 #else
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
@@ -175,13 +177,18 @@ void ReplaceFileWith(const QString &source, const QString &target, bool synced)
     // The new file takes the old one's permissions, as an in-place save would keep them.
     if (QFileInfo::exists(real))
         QFile::setPermissions(source, QFile::permissions(real));
-    // std::filesystem::rename replaces the target in one step on POSIX and with
-    // MoveFileEx(MOVEFILE_REPLACE_EXISTING) on Windows.
+    // One step on both systems; on Windows the move itself reaches the disk before it returns.
+#ifdef Q_OS_WIN
+    if (!MoveFileExW(WidePath(source).c_str(), WidePath(real).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        failed(source, target, FailureReason(int(GetLastError())));
+#else
     std::error_code ec;
     std::filesystem::rename(std::filesystem::path(source.toStdU16String()),
                             std::filesystem::path(real.toStdU16String()), ec);
     if (ec)
         failed(source, target, FailureReason(ec.value()));
+#endif
 }
 
 int RemoveAbandonedPendingFiles(const QString &folder)

@@ -48,7 +48,7 @@ private:
 // or when the links go round in a circle).
 QString FollowLinks(const QString &path);
 
-// Forces the data of the file at path onto the disk (fsync; _commit on Windows); false when the
+// Forces the data of the file at path onto the disk (fsync; FlushFileBuffers on Windows); false when the
 // file cannot be opened for writing or the system reports a failure.
 bool SyncToDisk(const QString &path);
 

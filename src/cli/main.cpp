@@ -10,6 +10,10 @@
 #include <functional>
 #include <map>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
+
 namespace Cli {
 
 void out(const QString &text)
@@ -31,6 +35,10 @@ void err(const QString &text)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+#ifdef Q_OS_WIN
+    // The texts are written as UTF-8: a console shows them right only in that code page.
+    SetConsoleOutputCP(CP_UTF8);
+#endif
     // Scratch folders of calls that were killed go now; this call's own goes at its end.
     ClearTempFolder();
     const auto removeScratch = qScopeGuard([] { RemoveProcessTempDir(); });

@@ -1,6 +1,7 @@
 #include "generation/OutputNames.h"
 
 #include "base/AppFolder.h"
+#include "base/ReservedNames.h"
 #include "generation/TemplateKind.h"
 
 #include <QFileInfo>
@@ -85,11 +86,12 @@ QString OutputPath(const QString &outputRoot, const QString &entry, const QStrin
     // Room is kept for ".docx" as well: a Word result whose PDF fails is kept under that extension.
     const int reserved = NameLength(t) + 1 + NameLength(suffix) + std::max(NameLength(ext), 5);
     const QString v = fitted(SafeNamePart(namingValue), std::max(0, kMaxNameLength - reserved));
-    const QString folder = namingMode == 1 ? v : t;
+    // A folder named "CON" or "com1.txt" could not be made on Windows: it gets a "_".
+    const QString folder = UnreservedName(namingMode == 1 ? v : t);
     const QString name = order == TNameOrder::ValueFirst ? v + QLatin1Char('-') + t : t + QLatin1Char('-') + v;
     // An empty folder name puts the document into the output root itself.
     const QString dir = folder.isEmpty() ? outputRoot : AppFolder::join(outputRoot, folder);
-    return AppFolder::join(dir, name + suffix + ext);
+    return AppFolder::join(dir, UnreservedName(name + suffix + ext));
 }
 
 OutputNames::OutputNames(QString outputRoot, int namingMode, int FileName, int FormatFile)

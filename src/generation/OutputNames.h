@@ -23,6 +23,7 @@ TNameOrder NameOrderOf(int FileName);
 // The output path of one document: root / folder / name + extension. The naming mode chooses the
 // folder (0: the template name T, 1: the naming value V), the order the name ("T-V" or "V-T");
 // ".pdf" for Word templates when FormatFile is 0, otherwise the entry's own extension as written.
+// A folder or file name that Windows keeps for a device ("CON", "com1.txt") gets a "_" added.
 // A copy number above 1 adds " (copy)" before the extension. The naming value is shortened, on a
 // character boundary, so the folder and the file name fit the file system's limit for one name,
 // with room for any extension the run may write there.

@@ -1,6 +1,7 @@
 #include "office/ConvertedFile.h"
 
 #include "base/DokravaError.h"
+#include "base/LibraryFileName.h"
 #include "zip/ZipReader.h"
 
 #include <QFile>
@@ -23,7 +24,7 @@ bool opensAsZip(const QString &path)
 bool opensAsXls(const QString &path)
 {
     const void *handle = nullptr;
-    const int rc = freexl_open(QFile::encodeName(path).constData(), &handle);
+    const int rc = freexl_open(LibraryFileName(path).constData(), &handle);
     if (handle)
         freexl_close(handle);
     return rc == FREEXL_OK;

@@ -5,11 +5,16 @@
 
 // Detection of an installed office suite whose converter turns ".odt" results into PDF.
 
-// The fixed places where this platform's office suite keeps its converter, in the order tried.
+// The places where this platform's office suite keeps its converter, in the order tried. On
+// Windows: LibreOffice in the program folders (64-bit first, then 32-bit, as the system names
+// them and as "C:\Program Files"), then where LibreOffice's installer recorded it in the
+// registry, then OpenOffice 4.
 QStringList DefaultLOCandidates();
 
+// The converter the user named in the settings (when set) first, then DefaultLOCandidates().
+QStringList LOCandidates(const QString &named);
+
 // Empties path, then copies into it the first candidate that exists as a file; true when one did.
-// No search path, environment variable or registry value is consulted.
 bool FindLOPath(QString &path, const QStringList &candidates);
 
 // FindLOPath over DefaultLOCandidates().

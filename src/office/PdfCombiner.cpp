@@ -1,6 +1,7 @@
 #include "office/PdfCombiner.h"
 
 #include "base/DokravaError.h"
+#include "base/LibraryFileName.h"
 #include "base/PendingFile.h"
 #include "office/ConvertedFile.h"
 #include "office/PdfStreamWriter.h"
@@ -14,17 +15,6 @@
 #include <optional>
 
 namespace {
-
-// qpdf takes UTF-8 names on Windows, where it opens files through the wide functions, and the
-// file system's own encoding elsewhere.
-std::string nativeName(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return QDir::toNativeSeparators(path).toStdString();
-#else
-    return QFile::encodeName(path).toStdString();
-#endif
-}
 
 QString shown(const QString &path)
 {
@@ -47,7 +37,7 @@ std::unique_ptr<QPDF> openPart(const QString &path)
     try {
         pdf->setSuppressWarnings(true);
         pdf->setAttemptRecovery(false);
-        pdf->processFile(nativeName(path).c_str());
+        pdf->processFile(LibraryFileName(path).toStdString().c_str());
         pdf->getAllObjects();
         if (pdf->getAllPages().empty() || pdf->anyWarnings())
             return nullptr;
@@ -118,7 +108,7 @@ int PdfPageCount(const QString &path)
         QPDF pdf;
         pdf.setSuppressWarnings(true);
         pdf.setAttemptRecovery(false);
-        pdf.processFile(nativeName(path).c_str());
+        pdf.processFile(LibraryFileName(path).toStdString().c_str());
         const int count = int(pdf.getAllPages().size());
         return pdf.anyWarnings() ? -1 : count;
     } catch (const std::exception &) {

@@ -25,6 +25,7 @@ const QString kReplaceSheet = QStringLiteral("ReplaceSheet");
 const QString kCombinePdf = QStringLiteral("CombinePdf");
 const QString kDuplex = QStringLiteral("Duplex");
 const QString kCopies = QStringLiteral("Copies");
+const QString kLOPath = QStringLiteral("LOPath");
 
 QString shown(const QString &path)
 {
@@ -91,6 +92,8 @@ void applySetting(TSettings &settings, const QString &key, const QString &value)
         settings.Duplex = on;
     else if (key == kCopies)
         settings.Copies = std::clamp(integerOr(value, kMinCopies), kMinCopies, kMaxCopies);
+    else if (key == kLOPath)
+        settings.LOPath = value;
 }
 
 // A path the file's code page cannot hold would come back as another path: it is not kept.
@@ -164,6 +167,7 @@ void SaveSettingsFile(const QString &path, const TSettings &settings)
     pathLine(kReplaceFile, settings.ReplaceFile);
     if (settings.ReplaceSheet >= 0 && !settings.ReplaceFile.isEmpty())
         lines.append(kReplaceSheet + QLatin1Char('~') + QString::number(settings.ReplaceSheet));
+    pathLine(kLOPath, settings.LOPath);
     writeLinesAtomically(path, lines);
 }
 

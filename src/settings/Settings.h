@@ -21,6 +21,9 @@ struct TSettings
     QString ZagotkaDir;      // the templates folder
     QString ReplaceFile;     // the data file
     int ReplaceSheet = -1;   // its sheet, from 0
+    // The office suite's converter the user named in the file ("LOPath~D:\LibreOffice\program\soffice.exe");
+    // empty: it is looked for where the suite installs itself.
+    QString LOPath;
 };
 
 // The fewest and the most copies of each document in a combined PDF.
@@ -41,7 +44,8 @@ using TPersonalFields = QList<TPersonalField>;
 TSettings LoadSettingsFile(const QString &path);
 
 // Writes the lines of the settings file (the six keys, then "Check", "CombinePdf", "Duplex" and
-// "Copies", then the remembered paths and sheet when set and writable in the file's code page);
+// "Copies", then the remembered paths and sheet and the named converter when set and writable in
+// the file's code page);
 // throws DokravaError when the file cannot be written.
 void SaveSettingsFile(const QString &path, const TSettings &settings);
 

@@ -1,6 +1,7 @@
 #include "sheets/XlsWorkbook.h"
 
 #include "base/DokravaError.h"
+#include "base/LibraryFileName.h"
 #include "base/PendingFile.h"
 #include "base/ScratchFolder.h"
 #include "sheets/CellText.h"
@@ -67,7 +68,7 @@ void XlsWorkbook::open(const QString &path)
     if (!QFileInfo(path).isFile())
         throw DokravaError(QStringLiteral("Файл \"%1\" не найден").arg(label(path)));
     const void *handle = nullptr;
-    const int rc = freexl_open(QFile::encodeName(path).constData(), &handle);
+    const int rc = freexl_open(LibraryFileName(path).constData(), &handle);
     if (rc != FREEXL_OK) {
         if (handle)
             freexl_close(handle);

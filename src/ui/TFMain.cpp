@@ -130,7 +130,10 @@ void TFMain::FormShow()
         m_ui->edReplace->setText(AppFolder::defaultDataFile());
 
         LoadSettings();
-        if (!QFileInfo::exists(AppFolder::settingsFile()))
+        // A program folder the user may not write to (one under "Program Files") is said so
+        // once, plainly, after the steps that need no writing.
+        const bool writable = AppFolder::isWritable();
+        if (writable && !QFileInfo::exists(AppFolder::settingsFile()))
             createEmptyFile(AppFolder::settingsFile());
         // What was loaded last time, as long as it is still there.
         if (!Settings.ZagotkaDir.isEmpty() && QFileInfo(Settings.ZagotkaDir).isDir())
@@ -141,12 +144,16 @@ void TFMain::FormShow()
         }
 
         const QString temp = AppFolder::tempDir();
-        if (!QFileInfo(temp).isDir() && !QDir().mkpath(temp))
+        if (writable && !QFileInfo(temp).isDir() && !QDir().mkpath(temp))
             throw DokravaError(QStringLiteral("Не удалось создать папку ") + temp);
-        ClearTempFolder();
+        if (writable)
+            ClearTempFolder();
 
-        LOFound = FindLOPath(LOPath);
+        LOFound = FindLOPath(LOPath, LOCandidates(Settings.LOPath));
         UpdateLOWarning();
+        if (!writable)
+            throw DokravaError(QStringLiteral("Папка программы недоступна для записи: ")
+                               + QDir::toNativeSeparators(QDir::cleanPath(AppFolder::path())));
     });
 }
 

@@ -208,6 +208,15 @@ void tst_GenerationRun::outputPath_data()
                                                       << "Иванов/Договор-Иванов.docx";
     QTest::newRow("folder by template, value first") << "Договор.docx" << "Иванов" << 0 << 1 << 0
                                                      << "Договор/Иванов-Договор.pdf";
+    // Device names of Windows, in any case and with any extension, are no folder on any system.
+    QTest::newRow("device name as folder") << "Договор.docx" << "CON" << 1 << 1 << 1 << "CON_/CON-Договор.docx";
+    QTest::newRow("device name with extension") << "Договор.docx" << "com1.txt" << 1 << 0 << 1
+                                                << "com1_.txt/Договор-com1.txt.docx";
+    QTest::newRow("device name as template") << "nul.docx" << "x" << 0 << 0 << 1 << "nul_/nul-x.docx";
+    QTest::newRow("space before the extension") << "Договор.docx" << "aux .1" << 1 << 1 << 1
+                                                << "aux_ .1/aux_ .1-Договор.docx";
+    QTest::newRow("no device: COM0, COM10, CONSOLE") << "COM0.docx" << "COM10" << 1 << 0 << 1
+                                                     << "COM10/COM0-COM10.docx";
     QTest::newRow("template in a sub-folder") << "Договоры/Аренда.docx" << "x" << 0 << 0 << 1 << "Аренда/Аренда-x.docx";
 }
 

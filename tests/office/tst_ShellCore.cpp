@@ -81,8 +81,11 @@ void tst_ShellCore::defaultCandidatesForThisPlatform()
 {
     const QStringList list = DefaultLOCandidates();
 #if defined(Q_OS_WIN)
-    QCOMPARE(list.size(), 4);
-    QCOMPARE(list.first(), "C:\\Program Files\\LibreOffice\\program\\soffice.exe");
+    // The 64-bit program folder first, whatever drive and language the system has.
+    QCOMPARE(list.first(), qEnvironmentVariable("ProgramW6432", qEnvironmentVariable("ProgramFiles"))
+                               + "\\LibreOffice\\program\\soffice.exe");
+    QVERIFY(list.contains("C:\\Program Files (x86)\\LibreOffice\\program\\soffice.exe", Qt::CaseInsensitive));
+    QCOMPARE(list.last(), "C:\\Program Files (x86)\\OpenOffice 4\\program\\soffice.exe");
 #elif defined(Q_OS_MACOS)
     QCOMPARE(list, QStringList{"/Applications/LibreOffice.app/Contents/MacOS/soffice"});
 #else

@@ -150,6 +150,9 @@ void tst_SettingsFile::loadSettings_data()
     QTest::newRow("remembered paths") << QByteArray("ZagotkaDir~D:\\\xd8\xe0\xe1\xeb\xee\xed\xfb\\\r\n"
                                                     "ReplaceFile~D:\\\xc4\xe0\xed\xed\xfb\xe5~1.xlsx\r\nReplaceSheet~2\r\n")
                                       << remembered;
+    TSettings converter;
+    converter.LOPath = QStringLiteral("D:\\LibreOffice 7\\program\\soffice.exe");
+    QTest::newRow("converter named") << QByteArray("LOPath~D:\\LibreOffice 7\\program\\soffice.exe\r\n") << converter;
     QTest::newRow("sheet that is no number") << QByteArray("ReplaceSheet~x\r\n") << defaults;
     QTest::newRow("combined file") << QByteArray("CombinePdf~1\r\nDuplex~1\r\nCopies~3\r\n") << combined(true, true, 3);
     QTest::newRow("combined file flags need exactly 1") << QByteArray("CombinePdf~yes\r\nDuplex~ 1\r\n") << defaults;
@@ -181,6 +184,7 @@ void tst_SettingsFile::loadSettings()
     QCOMPARE(got.CombinePdf, expected.CombinePdf);
     QCOMPARE(got.Duplex, expected.Duplex);
     QCOMPARE(got.Copies, expected.Copies);
+    QCOMPARE(got.LOPath, expected.LOPath);
 }
 
 void tst_SettingsFile::loadStartsFromDefaults()
@@ -222,6 +226,11 @@ void tst_SettingsFile::saveSettingsWritesItsLines_data()
     remembered.ReplaceFile.clear();
     QTest::newRow("path beyond the code page") << remembered
                                                << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\nCheck~1\r\nCombinePdf~0\r\nDuplex~0\r\nCopies~1\r\n");
+    TSettings converter;
+    converter.LOPath = QStringLiteral("/opt/офис/soffice");
+    QTest::newRow("converter named") << converter
+                                     << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\nCheck~1\r\nCombinePdf~0\r\nDuplex~0\r\nCopies~1\r\n"
+                                                   "LOPath~/opt/\xee\xf4\xe8\xf1/soffice\r\n");
     QTest::newRow("check off") << make(false, false, false, false, 1, 0, false)
                                << QByteArray("Colontit~0\r\nHelp~0\r\nOpenDir~0\r\nOpenUniqDir~0\r\nFormatFile~1\r\nFileName~0\r\nCheck~0\r\nCombinePdf~0\r\nDuplex~0\r\nCopies~1\r\n");
     QTest::newRow("combined file") << combined(true, true, 4)

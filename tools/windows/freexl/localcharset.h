@@ -1,0 +1,1 @@
+/* freexl includes this header on Windows but calls nothing of it. */
