@@ -21,6 +21,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include "BenchMemory.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
@@ -33,9 +35,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 #include <memory>
 #include <utility>
 
@@ -408,18 +407,6 @@ double throughSupervisor(const QStringList &documents, const QString &converter)
     if (converted.count(true) != documents.size())
         std::printf("  (%lld of %lld converted)\n", (long long)converted.count(true), (long long)documents.size());
     return documents.size() / seconds;
-}
-
-// Starts a new peak from the memory held now, so that a figure is one step's (Linux, glibc:
-// memory freed before is handed back first).
-void resetPeak()
-{
-#ifdef __GLIBC__
-    malloc_trim(0);
-#endif
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    if (refs.open(QIODevice::WriteOnly))
-        refs.write("5");
 }
 
 // Conversions per second through the supervisor, and one converted letter; no figure (0) when

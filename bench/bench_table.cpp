@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include "BenchMemory.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -16,9 +18,6 @@
 
 #include <cstdio>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace {
 
@@ -32,18 +31,6 @@ qint64 peakKib()
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').value(0).toLongLong();
     return 0;
-}
-
-// Starts a new peak from the memory held now, so that a figure is one step's (Linux, glibc:
-// memory freed before is handed back first).
-void resetPeak()
-{
-#ifdef __GLIBC__
-    malloc_trim(0);
-#endif
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    if (refs.open(QIODevice::WriteOnly))
-        refs.write("5");
 }
 
 // A file of realistic records: Cyrillic names and addresses, dates, sums; about 97 bytes a line.
