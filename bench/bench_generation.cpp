@@ -38,6 +38,8 @@
 #include <memory>
 #include <utility>
 
+using namespace dokrava;
+
 namespace {
 
 QByteArray body(int paragraphs)

@@ -13,6 +13,8 @@
 #include <map>
 #include <memory>
 
+namespace dokrava {
+
 namespace {
 
 // Stand in a paragraph's text for elements: a stop is never part of a name, an object is content.
@@ -897,3 +899,5 @@ void TemplateBlocks::addGroupFields(const QStringList &plainNames, QStringList &
         }
     }
 }
+
+} // namespace dokrava

@@ -10,6 +10,8 @@
 
 #include <optional>
 
+namespace dokrava {
+
 class XmlNode;
 
 // How one document format writes what the template language works on: paragraphs, tables and
@@ -113,3 +115,5 @@ private:
     QStringList m_fields;
     int m_columns;
 };
+
+} // namespace dokrava

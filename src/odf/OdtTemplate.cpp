@@ -8,6 +8,8 @@
 
 #include <QHash>
 
+namespace dokrava {
+
 namespace {
 
 const char *const kXmlParts[] = {"content.xml", "styles.xml"};
@@ -271,3 +273,5 @@ void OdtTemplate::write(const QString &OutputFile, const TFieldValues &Data) con
 {
     filled(Data).save(OutputFile);
 }
+
+} // namespace dokrava

@@ -14,6 +14,8 @@
 #include <memory>
 #include <optional>
 
+namespace dokrava {
+
 class XmlNode;
 
 // An ".odt" template read once and kept split for a whole run: the parts that hold placeholders
@@ -94,3 +96,5 @@ private:
     Package m_package;
     QList<Part> m_parts;
 };
+
+} // namespace dokrava

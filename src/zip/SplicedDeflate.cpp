@@ -8,6 +8,8 @@
 
 #include <limits>
 
+namespace dokrava {
+
 namespace {
 
 // Shorter pieces cost more as blocks of their own than they save, so they travel with the texts.
@@ -100,3 +102,5 @@ ZipReader::StoredEntry SplicedDeflate::join(const QList<QByteArray> &texts) cons
         throw DokravaError(QStringLiteral("Запись не помещается в архив «%1»").arg(ZipFormat::shown(m_archive)));
     return entry;
 }
+
+} // namespace dokrava

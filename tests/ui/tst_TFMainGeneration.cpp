@@ -24,6 +24,8 @@
 
 #include <csignal>
 
+using namespace dokrava;
+
 class tst_TFMainGeneration : public QObject
 {
     Q_OBJECT
