@@ -2,6 +2,7 @@
 
 #include "base/FieldFormat.h"
 #include "base/PendingFile.h"
+#include "base/XmlEscape.h"
 #include "base/XmlNode.h"
 #include "odf/OdtLanguage.h"
 #include "odf/TODTProcessor.h"
@@ -122,7 +123,7 @@ OdtTemplate::Filling OdtTemplate::holeTexts(const Part &part, const Lookup &valu
             return filling;
         }
         filling.any = true;
-        filling.texts.append(PlaceholderValue(EscapeXML(*value), slot.inTag).toUtf8() + slot.keptTags);
+        filling.texts.append(PlaceholderValue(XmlEscaped(*value, XmlEscapeFor::Markup), slot.inTag).toUtf8() + slot.keptTags);
     }
     return filling;
 }

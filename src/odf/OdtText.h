@@ -14,9 +14,6 @@ namespace dokrava {
 // Field name -> value pairs, applied in list order (the data table's column order).
 using TFieldValues = QList<QPair<QString, QString>>;
 
-// The text with the five XML special characters written as references, "&" first.
-QString EscapeXML(const QString &Text);
-
 // The text without markup ("<" ... ">" dropped), trimmed of characters with codes up to 32.
 QString StripTags(const QString &Text);
 
