@@ -126,15 +126,15 @@ bool SyncToDisk(const QString &path)
 #endif
 }
 
-bool SyncFilesTogether(const QStringList &paths)
+bool SyncFilesTogether(const QStringList &paths, const QStringList &folders)
 {
 #ifdef Q_OS_LINUX
-    // One syncfs flushes a whole file system, whatever number of files was written there.
-    QSet<QString> folders;
+    // One syncfs flushes a whole file system, whatever number of files was written and named there.
+    QSet<QString> all(folders.cbegin(), folders.cend());
     for (const QString &path : paths)
-        folders.insert(QFileInfo(path).absolutePath());
+        all.insert(QFileInfo(path).absolutePath());
     std::set<dev_t> flushed;
-    for (const QString &folder : folders) {
+    for (const QString &folder : all) {
         const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0)
             return false;
@@ -150,6 +150,9 @@ bool SyncFilesTogether(const QStringList &paths)
 #else
     for (const QString &path : paths)
         if (!SyncToDisk(path))
+            return false;
+    for (const QString &folder : folders)
+        if (!SyncFolder(folder))
             return false;
     return true;
 #endif

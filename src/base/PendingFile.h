@@ -54,10 +54,11 @@ QString FollowLinks(const QString &path);
 // file cannot be opened for writing or the system reports a failure.
 bool SyncToDisk(const QString &path);
 
-// Forces the data of the files at paths onto the disk in one flush per file system they lie on
-// (syncfs on Linux), or, where the system has no such call, each file's own sync; false when a
-// flush fails or a file cannot be reached.
-bool SyncFilesTogether(const QStringList &paths);
+// Forces the data of the files at paths, and the names given before in folders, onto the disk
+// in one flush per file system they lie on (syncfs on Linux), or, where the system has no such
+// call, each file's own sync and each folder's; false when a flush fails or a file cannot be
+// reached.
+bool SyncFilesTogether(const QStringList &paths, const QStringList &folders = {});
 
 // Forces the entries of folder (names just given to files there) onto the disk; false on
 // failure. Where folders cannot be synced (Windows, which keeps names with their files) true.

@@ -176,7 +176,7 @@ void TGenerationRun::writeDocuments(const std::function<void()> &fill)
     }
     s.pool->drain();
     // Documents written before a stop or an error keep their names.
-    flushGroup();
+    advanceGroup(true);
     // Work handed out after an error is dropped with its unfinished files.
     s.pool.reset();
     reportDocuments(true);
@@ -205,17 +205,19 @@ void TGenerationRun::finished(std::exception_ptr error, const std::function<void
     } catch (...) {
         m_state->error = std::current_exception();
     }
-    if (m_state->group.due())
-        flushGroup();
+    advanceGroup(false);
 }
 
-void TGenerationRun::flushGroup()
+void TGenerationRun::advanceGroup(bool last)
 {
-    // A stop that comes while the group is named ends it there; the documents of a stop that
-    // came before were all written before it, and are kept.
-    const bool stoppedBefore = stopRequested();
+    // A stop that comes while a group is on its way to the disk or named drops it and what came
+    // after; the documents of a stop that came before were all written before it, and are kept.
+    const auto stopped = [this] { return stopRequested(); };
     try {
-        m_state->group.flush([this, stoppedBefore] { return !m_state->error && (stoppedBefore || !stopRequested()); });
+        if (last)
+            m_state->group.finish(stopped);
+        else
+            m_state->group.advance(stopped);
     } catch (...) {
         if (!m_state->error)
             m_state->error = std::current_exception();
@@ -247,8 +249,7 @@ void TGenerationRun::fillInTurn(const QString &path, std::function<void(const Pe
                 then();
                 reportDocuments(false);
             });
-            if (m_state->group.due())
-                flushGroup();
+            advanceGroup(false);
         });
 }
 

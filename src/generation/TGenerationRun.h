@@ -92,8 +92,9 @@ private:
     // group waiting for the disk, and once the group is there it takes its name and then runs.
     void fillInTurn(const QString &path, std::function<void(const PendingFile &)> write, std::function<void()> then,
                     int records = 1);
-    // Makes the documents waiting durable and names them, with the steps between them.
-    void flushGroup();
+    // Names the documents a flush put on the disk, with the steps between them, and starts the
+    // next flush when one is due; last: flushes and names everything left.
+    void advanceGroup(bool last);
     bool stopRequested();
     void openOutputFolder();
     void combine();
