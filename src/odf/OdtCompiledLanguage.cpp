@@ -9,6 +9,10 @@
 
 namespace {
 
+// Shapes kept per part: a template whose conditions make more shapes than this fills the
+// documents of the others by expanding the part, and memory stays bounded.
+constexpr std::size_t kMaxShapes = 256;
+
 const QString kLineMark = QString(QChar(TCompiledMark::LineOpen)) + QChar(TCompiledMark::LineNumber)
                           + QChar(TCompiledMark::LineClose);
 
@@ -73,25 +77,33 @@ OdtCompiledLanguage::OdtCompiledLanguage(std::shared_ptr<const XmlNode> tree, co
 
 OdtCompiledLanguage::~OdtCompiledLanguage() = default;
 
-OdtCompiledLanguage::Compiled OdtCompiledLanguage::compile(const QString &text, bool first) const
+namespace {
+
+// Puts a text together into a compiled form, piece by piece.
+struct Builder
 {
-    using namespace TCompiledMark;
-    Compiled c;
-    // A part is written as UTF-8 with its byte order mark, as the general rules write it.
-    QByteArray pending = first ? QByteArray("\xEF\xBB\xBF") : QByteArray();
-    const auto flush = [&] {
+    using Item = OdtCompiledLanguage::Item;
+    OdtCompiledLanguage::Compiled &c;
+    const QString &archive;
+    QByteArray pending; // static text not yet a piece
+    int units = 0;
+
+    void flush()
+    {
         if (pending.isEmpty())
             return;
         c.items.append({Item::Piece, int(c.pieces.size()), -1});
         // Compressed however short: a document holds many copies of a line's pieces, and
         // compressing them for each document would cost more than all the rest of it.
-        c.pieces.append(SplicedDeflate::compressed(pending, m_archive, 1));
+        c.pieces.append(SplicedDeflate::compressed(pending, archive, 1));
         pending.clear();
-    };
-    int units = 0;
-    // Static text between placeholders: its marks become items, a bracket outside a placeholder
+    }
+
+    // Static text between placeholders: its marks become items; a bracket outside a placeholder
     // would join texts the pieces keep apart.
-    const auto literal = [&](QStringView piece) {
+    void literal(QStringView piece)
+    {
+        using namespace TCompiledMark;
         qsizetype from = 0;
         for (qsizetype i = 0; i < piece.size(); ++i) {
             const char16_t u = piece[i].unicode();
@@ -120,29 +132,44 @@ OdtCompiledLanguage::Compiled OdtCompiledLanguage::compile(const QString &text, 
             from = i + 1;
         }
         pending += piece.mid(from).toUtf8();
-    };
-    qsizetype copied = 0;
-    for (const TPlaceholderSpan &span : FindPlaceholders(text)) {
-        literal(QStringView(text).mid(copied, span.open - copied));
-        copied = span.close + 1;
-        Slot slot{span.name, FieldFormatReadings(span.name), span.inTag, span.keptTags.toUtf8(),
-                  QStringView(text).mid(span.open, span.close - span.open + 1).toUtf8(), QString(), std::nullopt};
+    }
+
+    // A placeholder: a line's field when its name starts with the line's mark.
+    void hole(const TPlaceholderSpan &span, QStringView written, const TemplateBlocks &blocks)
+    {
+        OdtCompiledLanguage::Slot slot{span.name, FieldFormatReadings(span.name), span.inTag, span.keptTags.toUtf8(),
+                                       written.toUtf8(), QString(), std::nullopt};
         if (span.name.startsWith(kLineMark) && !holdsMark(QStringView(span.name).mid(kLineMark.size()))) {
             const TLanguageToken word = ReadLanguageToken(span.name.mid(kLineMark.size()), [](const QString &) { return false; });
             if (word.kind != TTokenKind::Line)
                 c.expressible = false;
             slot.lineField = word.field;
-            slot.line = m_blocks.lineSource(word.field);
+            slot.line = blocks.lineSource(word.field);
             slot.original.replace(kLineMark.toUtf8(), QByteArray());
-        } else if (holdsMark(QStringView(text).mid(span.open, span.close - span.open + 1))) {
+        } else if (holdsMark(written)) {
             c.expressible = false;
         }
         flush();
         c.items.append({Item::Hole, int(c.holes.size()), -1});
         c.holes.append(slot);
     }
-    literal(QStringView(text).mid(copied));
-    flush();
+};
+
+} // namespace
+
+OdtCompiledLanguage::Compiled OdtCompiledLanguage::compile(const QString &text, bool first) const
+{
+    Compiled c;
+    // A part is written as UTF-8 with its byte order mark, as the general rules write it.
+    Builder b{c, m_archive, first ? QByteArray("\xEF\xBB\xBF") : QByteArray()};
+    qsizetype copied = 0;
+    for (const TPlaceholderSpan &span : FindPlaceholders(text)) {
+        b.literal(QStringView(text).mid(copied, span.open - copied));
+        b.hole(span, QStringView(text).mid(span.open, span.close - span.open + 1), m_blocks);
+        copied = span.close + 1;
+    }
+    b.literal(QStringView(text).mid(copied));
+    b.flush();
     return c;
 }
 
@@ -152,12 +179,15 @@ std::shared_ptr<OdtCompiledLanguage::Shape> OdtCompiledLanguage::shapeFor(const 
     for (TBlockDecision d : decisions)
         key.append(int(d));
     QMutexLocker lock(&m_mutex);
+    if (const auto known = m_shapes.find(key); known != m_shapes.end())
+        return known->second;
+    if (m_shapes.size() >= kMaxShapes)
+        return nullptr;
     std::shared_ptr<Shape> &shape = m_shapes[key];
-    if (shape)
-        return shape;
     shape = std::make_shared<Shape>();
     shape->tree = m_blocks.shape(m_tree.get(), decisions);
     shape->outer = compile(QString::fromUtf8(shape->tree.tree->serialize()), true);
+    shape->tree.tree.reset(); // its text is in the pieces; the lines' nodes stay for their copies
     qsizetype units = 0;
     bool ids = false;
     for (const Item &item : shape->outer.items) {
@@ -208,7 +238,7 @@ std::optional<SplicedDeflate::Stream> OdtCompiledLanguage::filled(const TLanguag
         decisions.append(condition ? TemplateBlocks::decision(*condition, records.records.first())
                                    : TBlockDecision::Neutral);
     const std::shared_ptr<Shape> shape = shapeFor(decisions);
-    if (!shape->expressible)
+    if (!shape || !shape->expressible)
         return std::nullopt;
     SplicedDeflate::Stream out(deflated, m_archive);
     Emission e{*shape, values, records, shape->tree.lastIds, out};
