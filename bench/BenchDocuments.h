@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+using namespace dokrava;
+
 // Small documents the benchmarks write as templates.
 namespace BenchDocuments {
 

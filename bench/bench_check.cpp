@@ -16,6 +16,8 @@
 #include <cstdio>
 #include <ctime>
 
+using namespace dokrava;
+
 namespace {
 
 QByteArray paragraphs(const char *open, const char *close)

@@ -40,6 +40,8 @@
 #include <memory>
 #include <utility>
 
+using namespace dokrava;
+
 namespace {
 
 QByteArray body(int paragraphs)

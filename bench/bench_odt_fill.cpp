@@ -14,6 +14,8 @@
 
 #include <cstdio>
 
+using namespace dokrava;
+
 namespace {
 
 TFieldValues record(int i)

@@ -18,6 +18,8 @@
 
 #include <cstdio>
 
+using namespace dokrava;
+
 
 namespace {
 

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <unistd.h>
 
+using namespace dokrava;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static const QString folder = [] {

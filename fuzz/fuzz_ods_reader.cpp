@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+using namespace dokrava;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString xml = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));

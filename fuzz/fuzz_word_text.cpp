@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+using namespace dokrava;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::unique_ptr<XmlNode> tree;

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <unistd.h>
 
+using namespace dokrava;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static const QString path = QDir::tempPath() + QStringLiteral("/dokrava-fuzz-zip-%1.zip").arg(getpid());

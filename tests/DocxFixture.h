@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+using namespace dokrava;
+
 // Builds small Word packages for the tests: a body, one header and one footer, each given as the
 // inner XML of its root element.
 namespace DocxFixture {

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+using namespace dokrava;
+
 // Stands in for every box and picker in widget tests: records what was shown and answers from
 // scripted queues, so no test ever blocks on a modal dialog. Installed for its lifetime.
 class FakeDialogs : public IDialogs

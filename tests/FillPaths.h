@@ -20,6 +20,8 @@
 #include <optional>
 #include <utility>
 
+using namespace dokrava;
+
 // Templates made from a stream of choices (placeholders split by formatting, links whose address
 // holds brackets, brackets left open or closed twice, in text, in markup and in values; words of
 // the template language, filled for a group of one to three records), filled

@@ -11,6 +11,8 @@
 
 #include <functional>
 
+using namespace dokrava;
+
 // Small ".odt" and ".docx" templates written from the same lines, and the lines read back from a
 // filled document, for the tests of the template language. A line is
 //   "P:text"  a paragraph;                 "L:text" a list item (Word: a numbered paragraph);

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+using namespace dokrava;
+
 // Writes a small ".odt" package whose body holds the given paragraphs of text.
 namespace OdtFixture {
 

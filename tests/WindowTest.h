@@ -12,6 +12,8 @@
 
 #include <memory>
 
+using namespace dokrava;
+
 // The frame every window test shares: a fresh application folder and the dialog stand-in before
 // each test, and everything torn down in reverse order after it.
 namespace WindowTest {

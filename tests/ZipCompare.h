@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTest>
 
+using namespace dokrava;
+
 // Compares two written packages entry by entry: names, order, methods and the inflated contents.
 namespace ZipCompare {
 

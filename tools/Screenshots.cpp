@@ -20,6 +20,8 @@
 
 #include <cstdio>
 
+using namespace dokrava;
+
 namespace {
 
 const QString kResources = QStringLiteral(DOKRAVA_SOURCE_DIR "/resources/");

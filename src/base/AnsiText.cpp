@@ -6,6 +6,8 @@
 #include <QStringEncoder>
 #include <QStringList>
 
+namespace dokrava {
+
 namespace AnsiText {
 
 QString decode(const QByteArray &bytes)
@@ -61,3 +63,5 @@ QStringList splitLines(const QString &text)
 }
 
 } // namespace AnsiText
+
+} // namespace dokrava

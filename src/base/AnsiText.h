@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace dokrava {
+
 // Single-byte text in the system's ANSI code page: the settings files and "help.txt" are kept so.
 // On Windows this is the running system's ANSI code page; elsewhere Windows-1251.
 namespace AnsiText {
@@ -22,3 +24,5 @@ QString decodeWithBom(const QByteArray &bytes);
 QStringList splitLines(const QString &text);
 
 } // namespace AnsiText
+
+} // namespace dokrava

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QTemporaryFile>
 
+namespace dokrava {
+
 namespace {
 QString g_override;
 
@@ -75,3 +77,5 @@ QString join(const QString &folder, const QString &name)
 }
 
 } // namespace AppFolder
+
+} // namespace dokrava

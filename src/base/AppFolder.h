@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace dokrava {
+
 // The application folder and the fixed working paths beside the executable.
 // Every path uses the platform's separator and ignores the current working folder.
 namespace AppFolder {
@@ -38,3 +40,5 @@ bool isWritable();
 QString join(const QString &folder, const QString &name);
 
 } // namespace AppFolder
+
+} // namespace dokrava

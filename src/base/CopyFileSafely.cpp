@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 
+namespace dokrava {
+
 void CopyFileSafely(const QString &source, const QString &target)
 {
     CheckWritable(target);
@@ -19,3 +21,5 @@ void CopyFileSafely(const QString &source, const QString &target)
     QFile::setPermissions(pending.path(), QFile::permissions(pending.path()) | QFile::ReadOwner | QFile::WriteOwner);
     pending.commit();
 }
+
+} // namespace dokrava

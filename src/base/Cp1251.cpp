@@ -4,6 +4,8 @@
 
 #include <array>
 
+namespace dokrava {
+
 namespace {
 
 // Bytes 0x80..0xBF; 0xC0..0xFF are the contiguous Cyrillic letters U+0410..U+044F.
@@ -63,3 +65,5 @@ QByteArray encode(const QString &text)
 }
 
 } // namespace Cp1251
+
+} // namespace dokrava

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace dokrava {
+
 // Windows-1251, the Cyrillic single-byte code page, built in so that it does not depend on the
 // converters the Qt build happens to carry.
 namespace Cp1251 {
@@ -14,3 +16,5 @@ QString decode(const QByteArray &bytes);
 QByteArray encode(const QString &text);
 
 } // namespace Cp1251
+
+} // namespace dokrava

@@ -4,6 +4,8 @@
 #include "base/NameDecliner.h"
 #include "base/PhraseDecliner.h"
 
+namespace dokrava {
+
 namespace {
 
 // The value's only word, trimmed, when it is one capitalised word; empty otherwise.
@@ -51,3 +53,5 @@ Gender GenderOfValue(const QString &value)
     const QString word = capitalisedWord(value);
     return word.isEmpty() ? Gender::Unknown : FindFirstName(word).gender;
 }
+
+} // namespace dokrava

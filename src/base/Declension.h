@@ -4,6 +4,8 @@
 
 #include <QString>
 
+namespace dokrava {
+
 // A value in a case: a person's name by the rules of names, anything else as a phrase (a
 // position). told is false when the gender or the form cannot be told; text is then the value
 // as written.
@@ -22,3 +24,5 @@ DeclinedValue DeclineValue(const QString &value, GrammaticalCase grammaticalCase
 // final point allowed) are genders themselves; a person's name tells it by PersonName::gender();
 // one word that is a known first name by the list. Gender::Unknown otherwise.
 Gender GenderOfValue(const QString &value);
+
+} // namespace dokrava

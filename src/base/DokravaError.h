@@ -3,6 +3,8 @@
 #include <QString>
 #include <stdexcept>
 
+namespace dokrava {
+
 // The one error type of the core: every failed operation throws it with a Russian message
 // that the windows show as it is and the command line tool prints on standard error.
 class DokravaError : public std::runtime_error
@@ -17,3 +19,5 @@ public:
 private:
     QString m_message;
 };
+
+} // namespace dokrava

@@ -9,6 +9,8 @@
 #include <windows.h>
 #endif
 
+namespace dokrava {
+
 namespace {
 
 const QString kNoSpace = QStringLiteral("Недостаточно места на диске");
@@ -58,3 +60,5 @@ QString FailureReason(const QFileDevice &file)
             return *k.reason;
     return text;
 }
+
+} // namespace dokrava

@@ -4,6 +4,8 @@
 
 class QFileDevice;
 
+namespace dokrava {
+
 // Why a file could not be written, in the user's words: "Недостаточно места на диске" for a full
 // disk or an exhausted quota, "Нет доступа к файлу" for a write the system refused (permissions,
 // a read-only medium, a file another program holds), "Файл слишком велик для этого диска" past the
@@ -14,3 +16,5 @@ QString FailureReason(int code);
 
 // The reason for the failure that file reports; its own text when it names none of the above.
 QString FailureReason(const QFileDevice &file);
+
+} // namespace dokrava

@@ -12,6 +12,8 @@
 
 #include <array>
 
+namespace dokrava {
+
 namespace {
 
 enum class Format {
@@ -689,3 +691,5 @@ QStringList PlainFieldNames(const QStringList &names, Qt::CaseSensitivity cs)
     }
     return plain;
 }
+
+} // namespace dokrava

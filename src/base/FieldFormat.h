@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace dokrava {
+
 // The value formats of placeholders: "[Поле:формат]" writes the field's value in the format.
 // Pure functions of text, without any knowledge of documents.
 //
@@ -112,3 +114,5 @@ QString FieldNumberText(qint64 micro);
 
 // The names of all formats, as the table of the README writes them.
 QStringList KnownFieldFormats();
+
+} // namespace dokrava

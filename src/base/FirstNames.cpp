@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace dokrava {
+
 namespace {
 
 // Names of men, lower case, "ё" written "е".
@@ -80,3 +82,5 @@ FirstName FindFirstName(const QString &word)
     static const QHash<QString, FirstName> list = buildList();
     return list.value(FoldedRussian(word));
 }
+
+} // namespace dokrava

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+namespace dokrava {
+
 // A common first name: its gender and, where the name drops or changes a vowel before an ending
 // ("Павел" — "Павла", "Пётр" — "Петра"), the stem the endings follow.
 struct FirstName
@@ -16,3 +18,5 @@ struct FirstName
 // Gender::Unknown when the list does not hold it. Names given to both men and women ("Саша",
 // "Женя") are not listed, so they never decide a gender.
 FirstName FindFirstName(const QString &word);
+
+} // namespace dokrava

@@ -6,6 +6,8 @@
 #include "base/LongPath.h"
 #endif
 
+namespace dokrava {
+
 QByteArray LibraryFileName(const QString &path)
 {
 #ifdef Q_OS_WIN
@@ -15,3 +17,5 @@ QByteArray LibraryFileName(const QString &path)
     return QFile::encodeName(path);
 #endif
 }
+
+} // namespace dokrava

@@ -2,6 +2,8 @@
 
 #include <QDir>
 
+namespace dokrava {
+
 namespace {
 
 // The system's limit, the lower one for folders, so a path that passes names a folder's files too.
@@ -35,3 +37,5 @@ std::wstring WidePath(const QString &path)
 {
     return LongPathForm(path).toStdWString();
 }
+
+} // namespace dokrava

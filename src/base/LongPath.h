@@ -3,6 +3,8 @@
 #include <QString>
 #include <string>
 
+namespace dokrava {
+
 // Windows limits a path given to its file functions to 260 characters (248 for a folder) unless it
 // is written in the \\?\ form, which the system passes on unchanged. These turn the program's paths
 // into that form where the limit would bite; the rules are plain text, the same on every system.
@@ -15,3 +17,5 @@ QString LongPathForm(const QString &path);
 
 // LongPathForm as the UTF-16 string the wide Windows functions take.
 std::wstring WidePath(const QString &path);
+
+} // namespace dokrava

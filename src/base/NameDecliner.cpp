@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 
+namespace dokrava {
+
 namespace {
 
 bool endsWithAny(const QString &word, std::initializer_list<const char16_t *> endings)
@@ -314,3 +316,5 @@ std::optional<QString> DeclineFirstName(const QString &word, Gender gender, Gram
     }
     return parts.join(QLatin1Char('-'));
 }
+
+} // namespace dokrava

@@ -7,6 +7,8 @@
 
 #include <optional>
 
+namespace dokrava {
+
 // A person's name as a value writes it: "Фамилия Имя Отчество", "Фамилия Имя", "Имя Отчество
 // Фамилия", a surname with initials ("Иванов И. И.", "И. И. Иванов"), and patronymics with
 // "оглы"/"кызы" ("Алиев Рашид Гусейн оглы", whose father's name and particle never change).
@@ -49,3 +51,5 @@ bool LooksLikeSurname(const QString &word);
 
 // A first name in the case for a person of the gender, or nothing when its form cannot be told.
 std::optional<QString> DeclineFirstName(const QString &word, Gender gender, GrammaticalCase grammaticalCase);
+
+} // namespace dokrava

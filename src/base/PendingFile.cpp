@@ -27,6 +27,8 @@
 
 #include <set>
 
+namespace dokrava {
+
 namespace {
 
 [[noreturn]] void failed(const QString &source, const QString &target, const QString &reason)
@@ -254,3 +256,5 @@ void WriteFileSafely(const QString &target, const QByteArray &data)
                                .arg(QDir::toNativeSeparators(target), reason));
     pending.commit();
 }
+
+} // namespace dokrava

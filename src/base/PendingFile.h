@@ -6,6 +6,8 @@
 
 class QFileDevice;
 
+namespace dokrava {
+
 // The one way this program replaces a file: the new content is written beside the target, reaches
 // the disk, and then replaces the target in one step, so a failed or interrupted write never
 // leaves a half-written file under the target's name and keeps the old one. A target that is a
@@ -88,3 +90,5 @@ bool WriteWhole(QFileDevice &file, const QByteArray &data);
 // Writes data as the new content of target through a PendingFile (refused for a read-only target).
 // Every failure throws DokravaError naming target and leaves target as it was.
 void WriteFileSafely(const QString &target, const QByteArray &data);
+
+} // namespace dokrava

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QRegularExpression>
 
+namespace dokrava {
+
 namespace {
 
 bool endsWithAny(const QString &word, std::initializer_list<const char16_t *> endings)
@@ -185,3 +187,5 @@ std::optional<QString> DeclinePhrase(const QString &phrase, GrammaticalCase gram
     }
     return out;
 }
+
+} // namespace dokrava

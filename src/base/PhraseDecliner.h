@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace dokrava {
+
 // A phrase naming a position or a role ("заместитель директора по финансам", "главный
 // инженер-технолог", "ведущая медицинская сестра") in the case: the words are declined up to and
 // including the first noun, the adjectives before it agreeing with it, and the rest is kept as
@@ -15,3 +17,5 @@
 // declined: the phrase starts with a number, an abbreviation, a foreign word or a word that does
 // not change ("и.о. директора", "ООО", "атташе").
 std::optional<QString> DeclinePhrase(const QString &phrase, GrammaticalCase grammaticalCase);
+
+} // namespace dokrava

@@ -10,6 +10,8 @@
 #include <sys/types.h>
 #endif
 
+namespace dokrava {
+
 namespace ProcessState {
 
 qint64 currentId()
@@ -35,3 +37,5 @@ bool isRunning(qint64 pid)
 }
 
 } // namespace ProcessState
+
+} // namespace dokrava

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+namespace dokrava {
+
 // Whether another program still runs, asked of the platform.
 namespace ProcessState {
 
@@ -14,3 +16,5 @@ qint64 currentId();
 bool isRunning(qint64 pid);
 
 } // namespace ProcessState
+
+} // namespace dokrava

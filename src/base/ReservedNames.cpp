@@ -1,5 +1,7 @@
 #include "base/ReservedNames.h"
 
+namespace dokrava {
+
 namespace {
 
 // The part of name that Windows compares with the device names: up to the first dot, trailing
@@ -44,3 +46,5 @@ QString UnreservedName(const QString &name)
     unreserved.insert(deviceEnd(name), QLatin1Char('_'));
     return unreserved;
 }
+
+} // namespace dokrava

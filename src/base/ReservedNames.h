@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace dokrava {
+
 // Windows keeps some names for devices: CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9, in any
 // letter case and with any extension ("con.txt" names the console too). Names the program makes
 // avoid them on every platform, so folders of documents copied to Windows keep working.
@@ -13,3 +15,5 @@ bool IsReservedName(const QString &name);
 // name itself, or, when it is reserved, name with "_" added after its device part
 // ("CON" -> "CON_", "com1.txt" -> "com1_.txt").
 QString UnreservedName(const QString &name);
+
+} // namespace dokrava

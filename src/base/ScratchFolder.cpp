@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QUuid>
 
+namespace dokrava {
+
 QString GenerateUniqueName()
 {
     return QUuid::createUuid().toString(QUuid::WithBraces).toUpper();
@@ -96,3 +98,5 @@ void RemoveProcessTempDir()
 {
     QDir(ProcessTempDir()).removeRecursively();
 }
+
+} // namespace dokrava

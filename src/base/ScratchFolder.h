@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace dokrava {
+
 // The scratch folder "temp" beside the executable holds one sub-folder per running process of
 // the program (the window, each command line call), named after its process id, so one process
 // never empties another's.
@@ -52,3 +54,5 @@ public:
 private:
     QString m_path;
 };
+
+} // namespace dokrava

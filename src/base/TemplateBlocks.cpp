@@ -13,6 +13,8 @@
 #include <map>
 #include <memory>
 
+namespace dokrava {
+
 namespace {
 
 // Stand in a paragraph's text for elements: a stop is never part of a name, an object is content.
@@ -1099,3 +1101,5 @@ TemplateBlocks::LineForm TemplateBlocks::lineForm(const Shape::Unit &unit, const
     form.text = text;
     return form;
 }
+
+} // namespace dokrava

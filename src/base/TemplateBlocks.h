@@ -13,6 +13,8 @@
 #include <optional>
 #include <vector>
 
+namespace dokrava {
+
 class XmlNode;
 
 // How one document format writes what the template language works on: paragraphs, tables and
@@ -197,3 +199,5 @@ private:
     QStringList m_fields;
     int m_columns;
 };
+
+} // namespace dokrava

@@ -2,6 +2,8 @@
 
 #include "base/FieldFormat.h"
 
+namespace dokrava {
+
 namespace {
 
 const QString kIf = QStringLiteral("если");
@@ -134,3 +136,5 @@ QString MarkerText(const QString &inner)
 {
     return QLatin1Char('[') + inner + QLatin1Char(']');
 }
+
+} // namespace dokrava

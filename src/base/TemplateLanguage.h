@@ -6,6 +6,8 @@
 #include <functional>
 #include <optional>
 
+namespace dokrava {
+
 // The words of the template language, as pure functions of a bracket's inner text:
 // "[*Поле]" a field of a line, "[если Поле]", "[если не Поле]", "[если Поле = текст]" (also "!=",
 // ">", "<", ">=", "<="), "[иначе]" and "[/если]" the markers of a block. A text that is a field's
@@ -41,3 +43,5 @@ bool IsNumericTest(TConditionTest test);
 
 // The text a user wrote for a marker, for messages: "[если Телефон]".
 QString MarkerText(const QString &inner);
+
+} // namespace dokrava

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace dokrava {
+
 TTextGrid::TTextGrid(const QList<QStringList> &rows)
 {
     for (const QStringList &r : rows)
@@ -120,3 +122,5 @@ void TTextGrid::removeRow(int row)
     if (row >= 0 && row < rowCount())
         m_rows.removeAt(row);
 }
+
+} // namespace dokrava

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace dokrava {
+
 // The data table as plain texts, laid out as the grid shows it: row 0 holds the field names in
 // columns 1 and up, column 0 is the marker column without text, record r is row r. The form in
 // which the layers below the grid read and write the table. Each row is one TTextRow, and a copy
@@ -58,3 +60,5 @@ private:
     QList<TTextRow> m_rows;
     int m_colCount = 0;
 };
+
+} // namespace dokrava

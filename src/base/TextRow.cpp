@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace dokrava {
+
 namespace {
 
 // Offsets and the count take two UTF-16 units each, so that a row may exceed 65,535 units.
@@ -132,3 +134,5 @@ TTextRow TTextRowBuilder::take()
     m_ends.resize(0);
     return row;
 }
+
+} // namespace dokrava

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QStringView>
 
+namespace dokrava {
+
 // The texts of one table row held in a single block: how many cells, where each cell ends, then
 // the cells back to back. A table of a million rows then costs one allocation a row instead of
 // one a cell. Cells are read by value; changing a cell rewrites this row only.
@@ -62,3 +64,5 @@ private:
     QString m_text;
     QList<quint32> m_ends;
 };
+
+} // namespace dokrava

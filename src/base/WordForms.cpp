@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace dokrava {
+
 namespace {
 
 struct Endings
@@ -111,3 +113,5 @@ QString FoldedRussian(const QString &word)
     out.replace(QChar(0x0451), QChar(0x0435));
     return out;
 }
+
+} // namespace dokrava

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace dokrava {
+
 // The grammatical cases a value can be put in; the nominative is the value as written.
 enum class GrammaticalCase {
     Genitive,      // родительный: кого?
@@ -69,3 +71,5 @@ bool IsRussianWord(const QString &word);
 
 // The word in lower case with "ё" read as "е", for comparing endings and looking names up.
 QString FoldedRussian(const QString &word);
+
+} // namespace dokrava

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace dokrava {
+
 QString XmlEdit::Element::prefix() const
 {
     const qsizetype colon = qualifiedName.indexOf(QLatin1Char(':'));
@@ -123,3 +125,5 @@ QString XmlEdit::decode(const QByteArray &bytes)
         return QString::fromUtf8(bytes.mid(3));
     return QString::fromUtf8(bytes);
 }
+
+} // namespace dokrava

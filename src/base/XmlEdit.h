@@ -6,6 +6,8 @@
 
 #include <functional>
 
+namespace dokrava {
+
 // Edits parts of an XML text in place: finds elements by local name and splices replacements
 // into the original text, so everything not edited (namespace prefixes, declarations, unknown
 // extensions) stays byte for byte as it was.
@@ -74,3 +76,5 @@ private:
     QList<Element> m_elements;
     QList<Edit> m_edits;
 };
+
+} // namespace dokrava

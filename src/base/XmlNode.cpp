@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QXmlStreamReader>
 
+namespace dokrava {
+
 namespace {
 
 constexpr int kMaxDepth = 2000;
@@ -331,3 +333,5 @@ XmlNode *XmlNode::rootElement() const
             return c.get();
     return nullptr;
 }
+
+} // namespace dokrava

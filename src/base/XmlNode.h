@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+namespace dokrava {
+
 // A small in-memory XML tree for the parts of Word packages. Names are kept as written
 // (prefix included) and namespace declarations stay ordinary attributes, so a part written
 // back keeps its prefixes, its attribute order and everything the program does not touch.
@@ -75,3 +77,5 @@ private:
     // Declaration of the document node, written back as read.
     QString m_declaration;
 };
+
+} // namespace dokrava

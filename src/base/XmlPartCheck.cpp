@@ -5,6 +5,8 @@
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
+namespace dokrava {
+
 QString Utf8XmlPartText(const QByteArray &bytes, const QString &partName)
 {
     const QByteArray body = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
@@ -36,3 +38,5 @@ void CheckWellFormedXml(const QString &text, const QString &partName)
                                .arg(reader.lineNumber())
                                .arg(reader.hasError() ? reader.errorString() : QStringLiteral("нет корневого элемента")));
 }
+
+} // namespace dokrava

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace dokrava {
+
 // The command line tool's commands. Each takes the arguments after its name and returns the exit
 // code: 0 on success, 1 when the operation failed (message on standard error), 2 on bad arguments.
 namespace Cli {
@@ -42,3 +44,5 @@ int generate(const QStringList &args);
 int check(const QStringList &args);
 
 } // namespace Cli
+
+} // namespace dokrava

@@ -3,6 +3,8 @@
 
 #include "generation/PreflightCheck.h"
 
+namespace dokrava {
+
 namespace {
 
 QString lines(const QList<TFinding> &findings)
@@ -34,3 +36,5 @@ bool CheckAllowsRun(const TGenerationInput &in)
 }
 
 } // namespace Cli
+
+} // namespace dokrava

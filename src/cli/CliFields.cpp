@@ -4,6 +4,8 @@
 #include "odf/FieldNames.h"
 #include "office/OfficeSuite.h"
 
+namespace dokrava {
+
 namespace Cli {
 
 int fields(const QStringList &args)
@@ -28,3 +30,5 @@ int fields(const QStringList &args)
 }
 
 } // namespace Cli
+
+} // namespace dokrava

@@ -7,6 +7,8 @@
 
 #include <QDir>
 
+namespace dokrava {
+
 namespace Cli {
 
 int fill(const QStringList &args)
@@ -42,3 +44,5 @@ int fill(const QStringList &args)
 }
 
 } // namespace Cli
+
+} // namespace dokrava

@@ -21,6 +21,8 @@
 #include <atomic>
 #include <csignal>
 
+namespace dokrava {
+
 namespace {
 
 std::atomic<bool> g_stop{false};
@@ -289,3 +291,5 @@ int generate(const QStringList &args)
 }
 
 } // namespace Cli
+
+} // namespace dokrava

@@ -2,6 +2,8 @@
 
 #include <map>
 
+namespace dokrava {
+
 namespace {
 
 const char *const kUsage =
@@ -107,3 +109,5 @@ QString commandHelp(const QString &command)
 }
 
 } // namespace Cli
+
+} // namespace dokrava

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+namespace dokrava {
+
 namespace Cli {
 
 // What "generate" and "check" read from their options.
@@ -24,3 +26,5 @@ TRunRequest ReadRunRequest(const QStringList &args, bool forCheck);
 bool CheckAllowsRun(const TGenerationInput &in);
 
 } // namespace Cli
+
+} // namespace dokrava

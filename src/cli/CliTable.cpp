@@ -5,6 +5,8 @@
 
 #include <QDir>
 
+namespace dokrava {
+
 namespace Cli {
 
 namespace {
@@ -78,3 +80,5 @@ int table(const QStringList &args)
 }
 
 } // namespace Cli
+
+} // namespace dokrava

@@ -14,6 +14,8 @@
 #define DOKRAVA_FILENO fileno
 #endif
 
+namespace dokrava {
+
 ConsoleObserver::ConsoleObserver(bool terminal) : m_terminal(terminal) {}
 
 bool ConsoleObserver::stderrIsTerminal()
@@ -64,3 +66,5 @@ void ConsoleObserver::clearProgress()
     Cli::err(QLatin1Char('\r') + QString(m_shown, QLatin1Char(' ')) + QLatin1Char('\r'));
     m_shown = 0;
 }
+
+} // namespace dokrava

@@ -2,6 +2,8 @@
 
 #include "generation/TGenerationRun.h"
 
+namespace dokrava {
+
 // What a generate run tells on the console. On a terminal the progress takes one line of
 // standard error, rewritten in place and cleared before any other text is written; without a
 // terminal there is no progress. "Готово" goes to standard output, every other notice to standard
@@ -29,3 +31,5 @@ private:
     bool m_terminal;
     qsizetype m_shown = 0; // characters of the progress line on the screen
 };
+
+} // namespace dokrava

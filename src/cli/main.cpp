@@ -14,7 +14,7 @@
 #include <qt_windows.h>
 #endif
 
-namespace Cli {
+namespace dokrava::Cli {
 
 void out(const QString &text)
 {
@@ -30,7 +30,9 @@ void err(const QString &text)
     std::fflush(stderr);
 }
 
-} // namespace Cli
+} // namespace dokrava::Cli
+
+using namespace dokrava;
 
 int main(int argc, char *argv[])
 {

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+namespace dokrava {
+
 namespace {
 
 // One file is one file whichever way its path was written.
@@ -152,3 +154,5 @@ QStringList CombinedPdfs::combineTemplate(const Template &t, const QString &targ
     }
     return lines;
 }
+
+} // namespace dokrava

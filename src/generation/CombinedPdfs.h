@@ -12,6 +12,8 @@
 #include <atomic>
 #include <functional>
 
+namespace dokrava {
+
 // The files for printing of one run: per template, "<template> — все документы.pdf" in the output
 // root, holding every document of that template the run made as PDF, in the order the run named
 // the documents.
@@ -66,3 +68,5 @@ private:
     QHash<QString, int> m_index; // entry -> its place in m_templates
     QSet<QString> m_written;     // files the run wrote, by key()
 };
+
+} // namespace dokrava

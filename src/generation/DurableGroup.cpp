@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+namespace dokrava {
+
 namespace {
 
 [[noreturn]] void notOnDisk(const QString &target)
@@ -90,3 +92,5 @@ void DurableGroup::nameAll(std::vector<Entry> &entries, const std::function<bool
     if (!syncFolders())
         notOnDisk(last);
 }
+
+} // namespace dokrava

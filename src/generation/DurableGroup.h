@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+namespace dokrava {
+
 class PendingFile;
 
 // Documents made durable in groups: each is written under its temporary name, and one flush puts
@@ -53,3 +55,5 @@ private:
     QElapsedTimer m_since; // since the first document waiting came
     std::vector<Entry> m_entries;
 };
+
+} // namespace dokrava

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace dokrava {
+
 namespace {
 
 bool isBlank(QChar c)
@@ -109,3 +111,5 @@ int ProbableName(const QString &name, const QStringList &candidates)
     }
     return best;
 }
+
+} // namespace dokrava

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QStringView>
 
+namespace dokrava {
+
 // How the name of a placeholder meets the names of the data table's columns, and which column a
 // name that meets none was probably meant to be.
 
@@ -34,3 +36,5 @@ int EditDistance(QStringView a, QStringView b, int limit);
 //    characters; of equally close ones the first.
 // Empty candidates are never chosen.
 int ProbableName(const QString &name, const QStringList &candidates);
+
+} // namespace dokrava

@@ -2,6 +2,8 @@
 
 #include <QThread>
 
+namespace dokrava {
+
 struct FillPool::Item
 {
     std::function<void()> work;
@@ -89,3 +91,5 @@ void FillPool::runDue(int pending)
         front->finish(front->error);
     }
 }
+
+} // namespace dokrava

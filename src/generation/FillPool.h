@@ -9,6 +9,8 @@
 #include <memory>
 #include <mutex>
 
+namespace dokrava {
+
 // Runs the filling of documents on worker threads and hands each result back on the calling
 // thread in the order the work was given, so whatever the caller reports (documents written,
 // notices, errors) comes in the order one thread doing it all would give. With one thread the
@@ -48,3 +50,5 @@ private:
     std::condition_variable m_done;
     std::deque<std::shared_ptr<Item>> m_items;
 };
+
+} // namespace dokrava

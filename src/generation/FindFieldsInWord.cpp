@@ -11,6 +11,8 @@
 
 #include <memory>
 
+namespace dokrava {
+
 QStringList FindFieldsInWord(const QString &path, const QString &converter)
 {
     if (!QFileInfo(path).isFile())
@@ -24,3 +26,5 @@ QStringList FindFieldsInWord(const QString &path, const QString &converter)
     return PlainFieldNames(DocxDocument(ConvertToDocx(path, scratch.path(), converter)).bracketedFields(),
                            Qt::CaseInsensitive);
 }
+
+} // namespace dokrava

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace dokrava {
+
 // The field names of one ".docx"/".doc" template: each text from "[" to the next "]" in the
 // main text, then the headers, then the footers, trimmed of blanks and control characters,
 // brackets removed, empty names left out, each name once (letter case ignored, first form kept),
@@ -10,3 +12,5 @@
 // ".doc" files are read through the converter, which must then be given.
 // Throws DokravaError ("Файл шаблона не найден." for a missing file).
 QStringList FindFieldsInWord(const QString &path, const QString &converter);
+
+} // namespace dokrava

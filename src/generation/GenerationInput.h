@@ -10,6 +10,8 @@
 
 #include <atomic>
 
+namespace dokrava {
+
 // The plain inputs of one run.
 struct TGenerationInput
 {
@@ -33,3 +35,5 @@ struct TGenerationInput
     // Turns true when the user stops the run (from any thread); may be null.
     const std::atomic<bool> *stop = nullptr;
 };
+
+} // namespace dokrava

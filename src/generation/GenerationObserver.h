@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+namespace dokrava {
+
 // What the run tells its caller while it works. Called on the thread that runs it.
 class IGenerationObserver
 {
@@ -36,3 +38,5 @@ public:
     // The output folder is to be opened.
     virtual void openFolder(const QString &path) { Q_UNUSED(path); }
 };
+
+} // namespace dokrava

@@ -5,6 +5,8 @@
 
 #include <QSet>
 
+namespace dokrava {
+
 TGridSnapshot TGridSnapshot::fromModel(const TGridModel &grid)
 {
     // Copying every row of a large table for a few marked records cost seconds and hundreds of
@@ -36,3 +38,5 @@ TFieldValues BuildFieldValues(const QStringList &headers, const QStringList &rec
     }
     return values;
 }
+
+} // namespace dokrava

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+namespace dokrava {
+
 class TGridModel;
 
 // The data table as the run reads it, taken before the run starts.
@@ -22,3 +24,5 @@ struct TGridSnapshot
 // The field values of one record: columns with an empty header are skipped; a header met
 // twice throws DokravaError "Duplicates not allowed".
 TFieldValues BuildFieldValues(const QStringList &headers, const QStringList &record);
+
+} // namespace dokrava

@@ -5,6 +5,8 @@
 
 #include <QDir>
 
+namespace dokrava {
+
 QString LegacyWordFormat(const QString &suffix)
 {
     if (suffix == QLatin1String("rtf"))
@@ -38,3 +40,4 @@ QString ConvertToDocx(const QString &path, const QString &folder, const QString 
     return docx;
 }
 
+} // namespace dokrava

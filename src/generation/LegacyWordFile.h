@@ -5,6 +5,8 @@
 
 #include <QString>
 
+namespace dokrava {
+
 // Legacy Word files (".doc"): telling them apart, and the converter's part in reading and
 // writing them.
 
@@ -22,3 +24,5 @@ QString LegacyWordFormat(const QString &suffix);
 // true, ends a wait for a free converter profile folder.
 QString ConvertToDocx(const QString &path, const QString &folder, const QString &converter,
                       int waitMs = kConversionWaitMs, const std::atomic<bool> *stop = nullptr);
+
+} // namespace dokrava

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+namespace dokrava {
+
 QString FileNameWithoutExt(const QString &fileName)
 {
     // Template entries may carry sub-folders written with either separator.
@@ -118,3 +120,5 @@ QString OutputNames::claim(const QString &entry, const QString &namingValue)
         }
     }
 }
+
+} // namespace dokrava

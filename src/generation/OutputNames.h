@@ -4,6 +4,8 @@
 #include <QSet>
 #include <QString>
 
+namespace dokrava {
+
 // The names of a run's documents: where each goes, how a value becomes part of a name, and the
 // " (2)" numbering that keeps two documents of one run apart.
 
@@ -59,3 +61,5 @@ private:
     QSet<QString> m_claimed;        // keys of the paths handed out
     QHash<QString, int> m_nextCopy; // key of a name's first path -> the copy number to try next
 };
+
+} // namespace dokrava

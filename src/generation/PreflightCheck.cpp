@@ -21,6 +21,8 @@
 #include <algorithm>
 #include <optional>
 
+namespace dokrava {
+
 namespace {
 
 const QString kTable = QStringLiteral("таблица");
@@ -796,3 +798,5 @@ QString FindingsReport(const QList<TFinding> &findings)
     }
     return report;
 }
+
+} // namespace dokrava

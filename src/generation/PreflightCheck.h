@@ -6,6 +6,8 @@
 #include <QPair>
 #include <QString>
 
+namespace dokrava {
+
 // One thing the check before a run found.
 struct TFinding
 {
@@ -50,3 +52,5 @@ QList<QPair<QString, QList<TFinding>>> FindingsBySubject(const QList<TFinding> &
 // The grouped findings as plain text: each subject on a line, then its findings indented as
 // "уровень: текст".
 QString FindingsReport(const QList<TFinding> &findings);
+
+} // namespace dokrava

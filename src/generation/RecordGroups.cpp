@@ -2,6 +2,8 @@
 
 #include <QHash>
 
+namespace dokrava {
+
 namespace {
 
 QString keyOf(const QStringList &row, const QList<int> &keyColumns, bool loose)
@@ -71,3 +73,5 @@ QString DocumentsMadeText(int documents, int records)
         text += QStringLiteral(" (записей: %1)").arg(records);
     return text;
 }
+
+} // namespace dokrava

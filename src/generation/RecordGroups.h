@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace dokrava {
+
 // The documents a template with lines ("[*Поле]") makes of the chosen records: one per group of
 // records that agree on every field the template uses outside lines, adjacent or not, in the
 // order of each group's first record. Values are compared with the blanks around them trimmed.
@@ -43,3 +45,5 @@ private:
 // The count of a run that made documents of groups: "Документов создано: 3 (записей: 6)"; without
 // "(записей: …)" when every document was one record.
 QString DocumentsMadeText(int documents, int records);
+
+} // namespace dokrava

@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+namespace dokrava {
+
 RunConversions::RunConversions(const TGenerationInput &in, IGenerationObserver &observer,
                                std::function<void(const QString &)> written)
     : m_in(in), m_observer(observer), m_written(std::move(written))
@@ -182,3 +184,5 @@ QString RunConversions::stopReport(int written, int unconverted, const QString &
         text += QStringLiteral(", из них не сконвертированы в %1: %2 (оставлены в формате %3)").arg(target).arg(unconverted).arg(formats);
     return text;
 }
+
+} // namespace dokrava

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+namespace dokrava {
+
 class ConversionSupervisor;
 class IGenerationObserver;
 class ScratchFolder;
@@ -98,3 +100,5 @@ private:
     bool m_stopKeptWord = false; // ... and ".docx" ones
     QString m_stopTarget;       // what they were to become: "PDF" or ".doc"
 };
+
+} // namespace dokrava

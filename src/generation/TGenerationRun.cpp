@@ -22,6 +22,8 @@
 
 #include <optional>
 
+namespace dokrava {
+
 // Everything one run learns and counts; made anew by each run(), so a run never starts with
 // what an earlier one left (names handed out, a stop, scratch files, counts).
 struct TGenerationRun::State
@@ -512,3 +514,5 @@ void TGenerationRun::openOutputFolder()
         root.chop(1);
     m_observer->openFolder(root);
 }
+
+} // namespace dokrava

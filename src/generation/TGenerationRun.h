@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+namespace dokrava {
+
 class DocxTemplate;
 class OdtTemplate;
 class PendingFile;
@@ -104,3 +106,5 @@ private:
     IGenerationObserver m_silent;
     std::unique_ptr<State> m_state; // made anew by each run()
 };
+
+} // namespace dokrava

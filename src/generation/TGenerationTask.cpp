@@ -4,6 +4,8 @@
 
 #include <QThread>
 
+namespace dokrava {
+
 namespace {
 
 // Lives on the worker thread and hands every report over to the owner's thread.
@@ -123,3 +125,5 @@ void TGenerationTask::drain()
     }
     m_draining = false;
 }
+
+} // namespace dokrava

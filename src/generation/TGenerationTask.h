@@ -12,6 +12,8 @@
 
 class QThread;
 
+namespace dokrava {
+
 // Runs one generation run on a worker thread so the window stays responsive. Everything the run
 // reports is replayed, in the order reported, on the thread that owns this object; a modal box
 // shown by one report holds back the next until it closes.
@@ -54,3 +56,5 @@ private:
     bool m_running = false;
     std::atomic<bool> m_stop{false};
 };
+
+} // namespace dokrava

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+namespace dokrava {
+
 namespace {
 
 const QString kTextNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:text:1.0");
@@ -210,3 +212,5 @@ QString TextAround(const QString &text, qsizetype position, int length)
     return (cutStart ? QString(QChar(0x2026)) : QString()) + trimmed.mid(start, end - start).toString()
            + (cutEnd ? QString(QChar(0x2026)) : QString());
 }
+
+} // namespace dokrava

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace dokrava {
+
 // What the check before a run reads of one template: the names of its placeholders by the rule
 // its filler uses, and the text of its paragraphs. Each template is read once.
 struct TTemplateContent
@@ -49,3 +51,5 @@ QList<TBracketProblem> FindBracketProblems(const QString &paragraph);
 // At most length characters of text around position: the whole text when it fits, otherwise a
 // window with "…" where it was cut.
 QString TextAround(const QString &text, qsizetype position, int length = 60);
+
+} // namespace dokrava

@@ -8,6 +8,8 @@
 
 #include <QDir>
 
+namespace dokrava {
+
 QStringList FindTemplateFields(const QString &path, const QString &converter)
 {
     const TemplateKind kind = TemplateKindOf(path);
@@ -21,3 +23,5 @@ QStringList FindTemplateFields(const QString &path, const QString &converter)
     throw DokravaError(QStringLiteral("Поиск полей в шаблоне «%1» не поддерживается: неизвестный формат файла")
                            .arg(QDir::toNativeSeparators(path)));
 }
+
+} // namespace dokrava

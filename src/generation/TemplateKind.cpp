@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+namespace dokrava {
+
 TemplateKind TemplateKindOf(const QString &fileName)
 {
     const QString suffix = QFileInfo(fileName).suffix();
@@ -18,3 +20,5 @@ bool IsWordKind(TemplateKind kind)
 {
     return kind == TemplateKind::Docx || kind == TemplateKind::Doc;
 }
+
+} // namespace dokrava

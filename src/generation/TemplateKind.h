@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace dokrava {
+
 // The kind of a template, told by its file name's extension (letter case ignored): the one place
 // that decides whether a template is an OpenDocument text, a Word package or a legacy Word file.
 enum class TemplateKind {
@@ -16,3 +18,5 @@ TemplateKind TemplateKindOf(const QString &fileName);
 
 // True for ".docx" and ".doc": the Word filler's templates.
 bool IsWordKind(TemplateKind kind);
+
+} // namespace dokrava

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+namespace dokrava {
+
 namespace {
 
 // ".doc" lists ".doc" and ".docx" files, ".odt" lists ".odt" files; nothing else is a template,
@@ -63,3 +65,5 @@ QStringList ListTemplates(const QString &folder, const std::function<void()> &af
 }
 
 } // namespace TemplateScan
+
+} // namespace dokrava

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+namespace dokrava {
+
 // Lists the templates of a folder tree for the template list.
 namespace TemplateScan {
 
@@ -21,3 +23,5 @@ void AddTemplateFiles(const QString &folder, QStringList &list, const QString &e
 QStringList ListTemplates(const QString &folder, const std::function<void()> &afterEntry = {});
 
 } // namespace TemplateScan
+
+} // namespace dokrava

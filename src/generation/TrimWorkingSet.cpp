@@ -6,6 +6,8 @@
 #include <windows.h>
 #endif
 
+namespace dokrava {
+
 void TrimWorkingSet()
 {
 #ifdef Q_OS_WIN
@@ -16,3 +18,5 @@ void TrimWorkingSet()
     }
 #endif
 }
+
+} // namespace dokrava

@@ -2,6 +2,8 @@
 
 #include "grid/TGridModel.h"
 
+namespace dokrava {
+
 namespace GridSearch {
 
 QString searchText(const QString &typed)
@@ -34,3 +36,5 @@ bool findNext(const TGridModel &grid, const QString &text, int startCol, int sta
 }
 
 } // namespace GridSearch
+
+} // namespace dokrava

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace dokrava {
+
 class TGridModel;
 
 // Finding text in the data table, row by row, after a start cell.
@@ -17,3 +19,5 @@ bool findNext(const TGridModel &grid, const QString &text, int startCol, int sta
               int *foundRow);
 
 } // namespace GridSearch
+
+} // namespace dokrava

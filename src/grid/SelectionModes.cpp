@@ -2,6 +2,8 @@
 
 #include "grid/TGridModel.h"
 
+namespace dokrava {
+
 void ApplyReplaceAll(TGridModel &grid, bool multiSel, bool replaceAll)
 {
     if (replaceAll)
@@ -43,3 +45,5 @@ QList<int> ChosenRecordRows(const TGridModel &grid, bool multiSel, bool replaceA
             rows << r;
     return rows;
 }
+
+} // namespace dokrava

@@ -3,6 +3,8 @@
 #include <QList>
 #include <Qt>
 
+namespace dokrava {
+
 class TGridModel;
 
 // The record marks under the two mode boxes "Множественный выбор" and "Все строки":
@@ -23,3 +25,5 @@ void ApplyMouseMark(TGridModel &grid, bool multiSel, bool replaceAll, Qt::MouseB
 // The records a generation run uses: the current row in single mode (when it is a record row),
 // otherwise every marked row from 1 down, top to bottom.
 QList<int> ChosenRecordRows(const TGridModel &grid, bool multiSel, bool replaceAll);
+
+} // namespace dokrava

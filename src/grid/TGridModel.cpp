@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace dokrava {
+
 TGridModel::TGridModel(QObject *parent)
     : QObject(parent)
 {
@@ -230,3 +232,5 @@ void DeleteGridRow(TGridModel &grid, int position)
         return;
     grid.removeRow(position - 1);
 }
+
+} // namespace dokrava

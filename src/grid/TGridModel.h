@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace dokrava {
+
 // The data table: texts addressed as (column, row) from 0, one record mark per row, the fixed
 // header row and marker column, and the current cell. Row 0 holds the field names, column 0 the
 // marks. The loaders, writers, search and the run read this model; the grid widget shows it.
@@ -117,3 +119,5 @@ void DeleteGridColumn(TGridModel &grid, int position);
 // Removes the row at position (counted from 1), marks of the rows below moving up with them.
 // At one row left the header row stops being fixed.
 void DeleteGridRow(TGridModel &grid, int position);
+
+} // namespace dokrava

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace dokrava {
+
 QStringList SortFieldNames(const QStringList &names)
 {
     QStringList unique;
@@ -22,3 +24,5 @@ QStringList SortFieldNames(const QStringList &names)
                      [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });
     return unique;
 }
+
+} // namespace dokrava

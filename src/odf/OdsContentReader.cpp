@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace dokrava {
+
 namespace {
 
 // A sheet of an office suite has at most 1 048 576 rows; more records, or a table too big to hold
@@ -244,3 +246,5 @@ QString OdsContentReader::FieldName(const QString &text)
         --to;
     return text.mid(from, to - from);
 }
+
+} // namespace dokrava

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QXmlStreamReader>
 
+namespace dokrava {
+
 // Reads the first sheet of a spreadsheet's "content.xml" into field names and records.
 // The first row with cells names the fields (texts trimmed, an empty text names none, a name met
 // again takes the later column); every later row is one record, its values untrimmed and in the
@@ -54,3 +56,5 @@ private:
     qint64 m_pendingEmpty = 0; // empty rows that count only if a filled row follows
     qint64 m_spaceBudget = 0;
 };
+
+} // namespace dokrava

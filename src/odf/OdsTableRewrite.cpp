@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+namespace dokrava {
+
 namespace {
 
 using Element = XmlEdit::Element;
@@ -348,3 +350,5 @@ QString RewriteFirstTable(const QString &contentXml, const TTextGrid &grid)
 {
     return Rewriter(contentXml, grid).run();
 }
+
+} // namespace dokrava

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace dokrava {
+
 class TTextGrid;
 
 // One text cell of a spreadsheet table: the text escaped, characters XML forbids dropped, a
@@ -17,3 +19,5 @@ QString OdsTextCell(const QString &text);
 // free columns to the right. Rows beyond the grid are kept only where such columns hold a value.
 // Throws DokravaError when the text is not well-formed or holds no table.
 QString RewriteFirstTable(const QString &contentXml, const TTextGrid &grid);
+
+} // namespace dokrava

@@ -13,6 +13,8 @@
 #include <QFileInfo>
 #include <QXmlStreamReader>
 
+namespace dokrava {
+
 namespace {
 
 const QByteArray kBom("\xEF\xBB\xBF");
@@ -189,3 +191,5 @@ bool SaveGridToODS(const TTextGrid &Grid, const QString &TargetFile)
     }
     return true;
 }
+
+} // namespace dokrava

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace dokrava {
+
 class TTextGrid;
 
 // Writes the grid to an ".ods" data file. A new file, or one in the layout this writer makes
@@ -11,3 +13,5 @@ class TTextGrid;
 // replaced (RewriteFirstTable). The target is replaced only once the new file is complete; a
 // file that is no spreadsheet package is left alone. Returns true; failures throw DokravaError.
 bool SaveGridToODS(const TTextGrid &Grid, const QString &TargetFile);
+
+} // namespace dokrava

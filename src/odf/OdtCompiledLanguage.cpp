@@ -7,6 +7,8 @@
 
 #include <QMutexLocker>
 
+namespace dokrava {
+
 namespace {
 
 // Shapes kept per part: a template whose conditions make more shapes than this fills the
@@ -330,3 +332,5 @@ bool OdtCompiledLanguage::put(const Compiled &c, Emission &e, int k, const QList
     }
     return true;
 }
+
+} // namespace dokrava

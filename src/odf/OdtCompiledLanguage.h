@@ -15,6 +15,8 @@
 #include <memory>
 #include <optional>
 
+namespace dokrava {
+
 class XmlNode;
 
 // A part of an ".odt" template that uses the template language, compiled once for a run's fields
@@ -89,3 +91,5 @@ private:
     mutable QMutex m_mutex;
     mutable std::map<QList<int>, std::shared_ptr<Shape>> m_shapes;
 };
+
+} // namespace dokrava

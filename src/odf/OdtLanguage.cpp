@@ -3,6 +3,8 @@
 #include "base/TemplateLanguage.h"
 #include "base/XmlNode.h"
 
+namespace dokrava {
+
 namespace {
 
 TBlockDialect makeDialect()
@@ -106,3 +108,5 @@ bool OdtTreeUsesLanguage(XmlNode *tree, const QStringList &fields)
 {
     return TemplateBlocks(OdtBlockDialect(), fields, int(fields.size())).uses(tree);
 }
+
+} // namespace dokrava

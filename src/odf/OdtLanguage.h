@@ -8,6 +8,8 @@
 
 #include <memory>
 
+namespace dokrava {
+
 class XmlNode;
 
 // The template language in ".odt" parts (see TemplateBlocks): the body in "content.xml", headers
@@ -42,3 +44,5 @@ std::optional<TTemplateLanguageError> OdtLanguageError(XmlNode *tree, const QStr
 
 // True when a part's tree holds a word of the language for these fields.
 bool OdtTreeUsesLanguage(XmlNode *tree, const QStringList &fields);
+
+} // namespace dokrava

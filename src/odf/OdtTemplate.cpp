@@ -10,6 +10,8 @@
 #include <QHash>
 #include <QMutexLocker>
 
+namespace dokrava {
+
 namespace {
 
 const char *const kXmlParts[] = {"content.xml", "styles.xml"};
@@ -326,3 +328,5 @@ void OdtTemplate::write(const QString &OutputFile, const TFieldValues &Data) con
 {
     filled(Data).save(OutputFile);
 }
+
+} // namespace dokrava

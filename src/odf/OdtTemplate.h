@@ -16,6 +16,8 @@
 #include <memory>
 #include <optional>
 
+namespace dokrava {
+
 class OdtCompiledLanguage;
 class XmlNode;
 
@@ -109,3 +111,5 @@ private:
     mutable QMutex m_compiledMutex;
     mutable std::map<QStringList, std::shared_ptr<const CompiledParts>> m_compiled; // by the run's fields
 };
+
+} // namespace dokrava

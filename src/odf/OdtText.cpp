@@ -7,6 +7,8 @@
 
 #include <optional>
 
+namespace dokrava {
+
 namespace {
 
 // Where a position of a part's text lies. A placeholder may stand in text content or inside one
@@ -461,3 +463,5 @@ void CollectVariables(const QString &Text, QStringList &List)
         start = c.close + 1;
     }
 }
+
+} // namespace dokrava

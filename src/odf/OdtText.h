@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace dokrava {
+
 // Text functions of the .odt filler and field scan. They work on the text of one XML part,
 // markup included, and never parse it as a tree: a placeholder is a "]" and the last "[" before
 // it, wholly in text content (not across two paragraphs) or wholly in one attribute value.
@@ -66,3 +68,5 @@ QString ReplaceVariables(const QString &Text, const TFieldValues &Data);
 
 // Appends the name of every placeholder of Text (non-empty names only, in order met).
 void CollectVariables(const QString &Text, QStringList &List);
+
+} // namespace dokrava

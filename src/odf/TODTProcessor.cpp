@@ -22,6 +22,8 @@
 #include <memory>
 #include <vector>
 
+namespace dokrava {
+
 namespace {
 
 const char *const kXmlParts[] = {"content.xml", "styles.xml"};
@@ -52,7 +54,7 @@ TODTProcessor::TODTProcessor()
 
 QString TODTProcessor::GenerateUniqueName()
 {
-    return ::GenerateUniqueName();
+    return dokrava::GenerateUniqueName();
 }
 
 QString TODTProcessor::ReadXmlPart(const QString &path)
@@ -239,3 +241,5 @@ bool TODTProcessor::LoadODSToGrid(const QString &ODSFile, QStringList &Headers, 
     ParseODSContent(ODSFile, Headers, Rows);
     return true;
 }
+
+} // namespace dokrava

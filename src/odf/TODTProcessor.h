@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace dokrava {
+
 // The OpenDocument processor: fills ".odt" templates, lists their fields and reads ".ods" tables.
 // A caller makes one per use. Each operation unpacks the package into its own scratch folder
 // (FTempPath + operation prefix + unique name) and removes it at its end, success or failure.
@@ -73,3 +75,5 @@ public:
     // refused (DokravaError), folder entries dropped, "mimetype" first and stored.
     static void PrepareOdtPackage(Package &package);
 };
+
+} // namespace dokrava

@@ -19,6 +19,8 @@
 #include <mutex>
 #include <vector>
 
+namespace dokrava {
+
 namespace {
 
 struct Job
@@ -343,3 +345,5 @@ int ConversionSupervisor::madeSoFar() const
                 ++made;
     return made;
 }
+
+} // namespace dokrava

@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+namespace dokrava {
+
 // Turns many documents into PDF while they are still being written: several converter processes
 // at once, each fed batches of documents, so the office suite starts a few times per run instead
 // of once per document. Each document is judged alone; one that a batch did not finish is tried
@@ -70,3 +72,5 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
 };
+
+} // namespace dokrava

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+namespace dokrava {
+
 QString ConvertDocument(const QString &source, const QString &format, const QString &outDir,
                         const QString &converter, const ConversionOptions &options)
 {
@@ -32,3 +34,5 @@ QString ConvertDocument(const QString &source, const QString &format, const QStr
     QFile::remove(expected);
     return QString();
 }
+
+} // namespace dokrava

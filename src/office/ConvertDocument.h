@@ -7,6 +7,8 @@
 #include <atomic>
 #include <functional>
 
+namespace dokrava {
+
 // How one conversion runs.
 struct ConversionOptions
 {
@@ -25,3 +27,5 @@ struct ConversionOptions
 // while waiting for one gives an empty string.
 QString ConvertDocument(const QString &source, const QString &format, const QString &outDir,
                         const QString &converter, const ConversionOptions &options = {});
+
+} // namespace dokrava

@@ -9,6 +9,8 @@
 
 #include <freexl.h>
 
+namespace dokrava {
+
 namespace {
 
 bool opensAsZip(const QString &path)
@@ -75,3 +77,5 @@ QString name(const QString &source, const QString &format)
 }
 
 } // namespace ConvertedFile
+
+} // namespace dokrava

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace dokrava {
+
 // Judging a file that the office suite's converter wrote: a converter killed halfway, or one
 // that failed after it had started writing, leaves a file that exists but is no document.
 namespace ConvertedFile {
@@ -21,3 +23,5 @@ QString name(const QString &source, const QString &format);
 bool isCompletePdf(const QString &path);
 
 } // namespace ConvertedFile
+
+} // namespace dokrava

@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QUrl>
 
+namespace dokrava {
+
 QStringList ConverterArguments(const QString &profileFolder, const QString &format, const QString &outDir,
                                const QStringList &sources)
 {
@@ -42,3 +44,5 @@ bool RunConverter(const QString &converter, const QStringList &arguments, int wa
         ProcessTree::kill(process);
     return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
+
+} // namespace dokrava

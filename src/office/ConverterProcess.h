@@ -5,6 +5,8 @@
 
 #include <functional>
 
+namespace dokrava {
+
 // How long a conversion may take before the converter is ended (milliseconds).
 constexpr int kConversionWaitMs = 60000;
 
@@ -19,3 +21,5 @@ QStringList ConverterArguments(const QString &profileFolder, const QString &form
 // started hears the process id once it runs, and 0 once it has ended.
 bool RunConverter(const QString &converter, const QStringList &arguments, int waitMs,
                   const std::function<void(qint64)> &started = {});
+
+} // namespace dokrava

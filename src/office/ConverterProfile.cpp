@@ -11,6 +11,8 @@
 #include <QLockFile>
 #include <QThread>
 
+namespace dokrava {
+
 namespace {
 
 const QString kLastVersion = QStringLiteral("ooSetupLastVersion");
@@ -145,3 +147,5 @@ void PrepareConverterProfile(const QString &folder)
         // suite deals with its profile itself, only more slowly.
     }
 }
+
+} // namespace dokrava

@@ -7,6 +7,8 @@
 
 class QLockFile;
 
+namespace dokrava {
+
 // How long a conversion waits for a free profile folder while every one is held (milliseconds).
 constexpr int kProfileWaitMs = 60000;
 
@@ -56,3 +58,5 @@ private:
 // for conversions alone would pay that at every start. The profile is marked as having seen
 // every version. A failure leaves the profile as it was: conversions then only start slower.
 void PrepareConverterProfile(const QString &folder);
+
+} // namespace dokrava

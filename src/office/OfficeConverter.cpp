@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+namespace dokrava {
+
 namespace OfficeConverter {
 
 QString convert(const QString &converter, const QString &input, const QString &outDir,
@@ -35,3 +37,5 @@ TFileConverter fileConverter(const QString &converterPath)
 }
 
 } // namespace OfficeConverter
+
+} // namespace dokrava

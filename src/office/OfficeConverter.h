@@ -4,6 +4,8 @@
 
 #include <QString>
 
+namespace dokrava {
+
 // Runs the office suite's converter headless to turn one file into another format.
 namespace OfficeConverter {
 
@@ -18,3 +20,5 @@ QString convert(const QString &converter, const QString &input, const QString &o
 TFileConverter fileConverter(const QString &converterPath);
 
 } // namespace OfficeConverter
+
+} // namespace dokrava

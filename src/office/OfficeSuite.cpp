@@ -7,6 +7,8 @@
 #include <QSettings>
 #endif
 
+namespace dokrava {
+
 #ifdef Q_OS_WIN
 namespace {
 
@@ -102,3 +104,5 @@ QString ConverterMissingWarning(bool odtTemplates)
                ? QStringLiteral("LibreOffice не найден! Документы по шаблонам *.odt будут сохранены без конвертации в PDF")
                : QStringLiteral("LibreOffice не найден! Документы будут сохранены без конвертации в PDF");
 }
+
+} // namespace dokrava

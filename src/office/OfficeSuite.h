@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace dokrava {
+
 // Detection of an installed office suite whose converter turns ".odt" results into PDF.
 
 // The places where this platform's office suite keeps its converter, in the order tried. On
@@ -23,3 +25,5 @@ bool FindLOPath(QString &path);
 // The warning shown while PDF is wanted and no converter was found: the ".odt" wording when any
 // ".odt" template is among the templates, the general one otherwise.
 QString ConverterMissingWarning(bool odtTemplates);
+
+} // namespace dokrava

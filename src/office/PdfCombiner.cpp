@@ -14,6 +14,8 @@
 #include <memory>
 #include <optional>
 
+namespace dokrava {
+
 namespace {
 
 QString shown(const QString &path)
@@ -154,3 +156,5 @@ TCombineResult CombinePdfFiles(const QList<TPdfPart> &parts, const QString &targ
     result.pages = combined.pages();
     return result;
 }
+
+} // namespace dokrava

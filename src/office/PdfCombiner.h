@@ -7,6 +7,8 @@
 #include <atomic>
 #include <functional>
 
+namespace dokrava {
+
 // One document of a combined PDF: its own PDF file and the title of its bookmark.
 struct TPdfPart
 {
@@ -50,3 +52,5 @@ void CheckCombinedPdf(const QString &path, int pages, const QString &target);
 
 // The pages of the PDF at path, -1 when it cannot be read as a sound PDF.
 int PdfPageCount(const QString &path);
+
+} // namespace dokrava

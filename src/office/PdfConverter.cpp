@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 
+namespace dokrava {
+
 bool ConvertODTToPDF(const QString &O, const QString &C, int waitMs)
 {
     ConversionOptions options;
@@ -14,3 +16,5 @@ bool ConvertODTToPDF(const QString &O, const QString &C, int waitMs)
         return false;
     }
 }
+
+} // namespace dokrava

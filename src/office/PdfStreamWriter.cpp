@@ -15,6 +15,8 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
+namespace dokrava {
+
 namespace {
 
 // The page tree's root, the one /Parent of every page; numbered before any page is written.
@@ -324,3 +326,5 @@ void PdfStreamWriter::fail()
     throw DokravaError(QStringLiteral("Не удалось собрать общий файл «%1»: %2")
                            .arg(QDir::toNativeSeparators(m_target), FailureReason(m_file)));
 }
+
+} // namespace dokrava

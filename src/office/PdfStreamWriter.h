@@ -14,6 +14,8 @@
 
 class QPDF;
 
+namespace dokrava {
+
 // Writes one PDF file front to back from the pages of other PDFs read with qpdf: each page is
 // written with every object it uses as soon as it is added, so memory holds the document being
 // copied and a few numbers per page, never the whole file. The page tree, the bookmarks and the
@@ -73,3 +75,5 @@ private:
     std::map<QPDFObjGen, int> m_numbers;
     std::vector<std::pair<QPDFObjectHandle, int>> m_queue;
 };
+
+} // namespace dokrava

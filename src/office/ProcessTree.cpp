@@ -16,6 +16,8 @@
 #include <sys/prctl.h>
 #endif
 
+namespace dokrava {
+
 #ifdef Q_OS_WIN
 namespace {
 
@@ -135,3 +137,5 @@ void kill(QProcess &process)
 }
 
 } // namespace ProcessTree
+
+} // namespace dokrava

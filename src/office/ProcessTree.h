@@ -4,6 +4,8 @@
 
 class QProcess;
 
+namespace dokrava {
+
 // The platform's way to end a started program together with the programs it started itself.
 namespace ProcessTree {
 
@@ -18,3 +20,5 @@ void kill(QProcess &process);
 void killGroup(qint64 pid);
 
 } // namespace ProcessTree
+
+} // namespace dokrava

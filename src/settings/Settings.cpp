@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+namespace dokrava {
+
 namespace {
 
 const QString kColontit = QStringLiteral("Colontit");
@@ -202,3 +204,5 @@ void WritePersonalFields(const TPersonalFields &fields)
 {
     WritePersonalFieldsFile(AppFolder::personalFieldsFile(), fields);
 }
+
+} // namespace dokrava

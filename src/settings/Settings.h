@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace dokrava {
+
 // The switches of "settings.ini", named after their keys.
 struct TSettings
 {
@@ -67,3 +69,5 @@ QStringList ReadSettingsLines(const QString &path);
 
 // Splits a line at its first "~": false when there is none or the key would be empty.
 bool SplitSettingsLine(const QString &line, QString &key, QString &value);
+
+} // namespace dokrava

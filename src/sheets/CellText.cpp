@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+namespace dokrava {
+
 namespace {
 
 QString dateTimeText(const QDate &date, int secondsOfDay)
@@ -88,3 +90,5 @@ QString isoDate(const QString &iso)
 }
 
 } // namespace CellText
+
+} // namespace dokrava

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace dokrava {
+
 // How spreadsheet values become the texts the user sees in the grid: whole numbers without a
 // decimal part, other numbers in their shortest exact form with a decimal comma, dates as
 // dd.mm.yyyy (hh:mm added when the time is not midnight), truth values as ИСТИНА/ЛОЖЬ.
@@ -22,3 +24,5 @@ QString serialDate(double serial, bool date1904, bool timeOnly = false);
 QString isoDate(const QString &iso);
 
 } // namespace CellText
+
+} // namespace dokrava

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace dokrava {
+
 namespace {
 
 const QByteArray kBom("\xEF\xBB\xBF");
@@ -105,3 +107,5 @@ QByteArray CsvOutput::finish(QList<qint64> *ends)
     *ends = std::exchange(m_ends, {});
     return marked ? kBom + m_bytes : std::exchange(m_bytes, {});
 }
+
+} // namespace dokrava

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+namespace dokrava {
+
 // The bytes of a ".csv" file being saved, one record after another: a record nobody changed is
 // copied as the old file holds it, a changed or new one is written in the file's encoding. A
 // Windows-1251 file that receives a character the code page lacks becomes UTF-8 with a
@@ -48,3 +50,5 @@ private:
     bool m_open = false;          // the last record has no line end yet
     qint64 m_head = 0;
 };
+
+} // namespace dokrava

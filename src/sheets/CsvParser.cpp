@@ -1,5 +1,7 @@
 #include "sheets/CsvParser.h"
 
+namespace dokrava {
+
 void CsvParser::takeField(QStringView tail)
 {
     // Most fields are cut out of the text in one piece; only a quote or a piece boundary makes
@@ -129,3 +131,5 @@ QList<TTextRow> CsvParser::finish()
     }
     return std::exchange(m_records, {});
 }
+
+} // namespace dokrava

@@ -8,6 +8,8 @@
 
 #include <utility>
 
+namespace dokrava {
+
 // Splits ".csv" text into records (quotes as RFC 4180), the text given in pieces of any size:
 // a large file is then read and decoded a piece at a time and never held whole. Each record is
 // one packed row with an empty cell in front, where the grid keeps its marks. A quote opens a
@@ -60,3 +62,5 @@ private:
     qint64 m_segmentBytes = 0;   // byte offset of m_segmentStart
     qsizetype m_segmentStart = 0; // where, in the piece being read, the bytes are not yet counted
 };
+
+} // namespace dokrava

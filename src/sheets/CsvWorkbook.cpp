@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <optional>
 
+namespace dokrava {
+
 namespace {
 
 // Where the whole characters of a piece of UTF-8 end: a character cut by the piece's end is left
@@ -363,3 +365,5 @@ void CsvWorkbook::writeRecords(int rows, int cols, const std::function<QString(i
     m_ascii = std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) < 0x80; });
     noteFileStamp();
 }
+
+} // namespace dokrava

@@ -9,6 +9,8 @@
 
 #include <functional>
 
+namespace dokrava {
+
 // A ".csv" data file as a workbook of one sheet named after the file. Read as UTF-8 (a byte-order
 // mark recognised), or as Windows-1251 when the bytes are not valid UTF-8; the separator ";" or ","
 // is taken from the header line; quotes as RFC 4180, a quote inside an unquoted field being text.
@@ -64,3 +66,5 @@ private:
     qint64 m_fileSize = -1;
     QDateTime m_fileModified;
 };
+
+} // namespace dokrava

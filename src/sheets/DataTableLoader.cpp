@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+namespace dokrava {
+
 bool IsOdsDataFile(const QString &path)
 {
     return QFileInfo(path).suffix().toLower() == QLatin1String("ods");
@@ -96,3 +98,5 @@ TDataTable LoadDataTable(const QString &path, int chosenSheet)
     table.text = TTextGrid();
     return table;
 }
+
+} // namespace dokrava

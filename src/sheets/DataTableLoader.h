@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace dokrava {
+
 // The part of a sheet a load read, or that a save must rewrite: rows 1..rows and columns
 // 1..cols (0 when none).
 struct TableExtent
@@ -63,3 +65,4 @@ TDataTable LoadDataTable(const QString &path, int chosenSheet);
 // then never held as one text per cell, nor twice.
 TDataTable LoadDataGrid(const QString &path, int chosenSheet);
 
+} // namespace dokrava

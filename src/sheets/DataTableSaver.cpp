@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace dokrava {
+
 QString SaveDataTable(const TTextGrid &grid, const QString &path, int sheetIndex, const TFileConverter &converter,
                       const TableExtent &loaded)
 {
@@ -25,3 +27,5 @@ QString SaveDataTable(const TTextGrid &grid, const QString &path, int sheetIndex
     book->close();
     return QStringLiteral("Сохранение выполнено");
 }
+
+} // namespace dokrava

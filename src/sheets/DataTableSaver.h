@@ -5,6 +5,8 @@
 
 #include <QString>
 
+namespace dokrava {
+
 class TTextGrid;
 
 // Writes the data table back to its file and returns the notice to show. ".ods": the grid through
@@ -22,3 +24,5 @@ class TTextGrid;
 // left beside it are removed first. Throws DokravaError.
 QString SaveDataTable(const TTextGrid &grid, const QString &path, int sheetIndex, const TFileConverter &converter,
                       const TableExtent &loaded);
+
+} // namespace dokrava

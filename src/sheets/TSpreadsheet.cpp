@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <limits>
 
+namespace dokrava {
+
 TSpreadsheet::~TSpreadsheet() = default;
 
 void TSpreadsheet::setActiveSheet(int index)
@@ -193,3 +195,5 @@ std::unique_ptr<TSpreadsheet> OpenSpreadsheet(const QString &path, const TFileCo
     book->open(path);
     return book;
 }
+
+} // namespace dokrava

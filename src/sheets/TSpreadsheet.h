@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+namespace dokrava {
+
 // Turns the file input into another format in the folder outDir: (input, outDir, target format as
 // the office suite's converter names it, such as "xlsx" or "xls:MS Excel 97") -> the path of the
 // complete file written. Throws DokravaError when the conversion fails. An empty function stands
@@ -131,3 +133,5 @@ std::unique_ptr<TSpreadsheet> CreateSpreadsheet(const QString &path, const TFile
 
 // Opens the workbook at path with the engine for its extension.
 std::unique_ptr<TSpreadsheet> OpenSpreadsheet(const QString &path, const TFileConverter &converter = {});
+
+} // namespace dokrava

@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+namespace dokrava {
+
 namespace {
 
 const quint32 kEndOfChain = 0xFFFFFFFE;
@@ -266,3 +268,5 @@ QList<XlsFormulaCells::SheetValues> XlsFormulaCells::read(const QByteArray &file
         sheets << readSheet(stream, offset, g);
     return sheets;
 }
+
+} // namespace dokrava

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+namespace dokrava {
+
 // The cell values of an ".xls" workbook that libfreexl does not report: the stored results of
 // formula cells and the truth values and error codes of BOOLERR cells. Reads the compound file
 // and its BIFF8 "Workbook" stream itself. Damaged or unexpected input yields fewer values, never
@@ -21,3 +23,5 @@ public:
     // The "Workbook" (or "Book") stream of a compound file; empty when there is none.
     static QByteArray workbookStream(const QByteArray &file);
 };
+
+} // namespace dokrava

@@ -13,6 +13,8 @@
 
 #include <freexl.h>
 
+namespace dokrava {
+
 namespace {
 
 QString label(const QString &path)
@@ -179,3 +181,5 @@ void XlsWorkbook::save()
         throw DokravaError(QStringLiteral("Не удалось записать файл \"%1\"").arg(label(m_path)));
     pending.commit();
 }
+
+} // namespace dokrava

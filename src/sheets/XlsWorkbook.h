@@ -3,6 +3,8 @@
 #include "sheets/TSpreadsheet.h"
 #include "sheets/XlsFormulaCells.h"
 
+namespace dokrava {
+
 // An ".xls" workbook (Excel 97-2003). Read with libfreexl, formula results and truth values by
 // XlsFormulaCells. Saved through the office suite's converter: the workbook is converted to
 // ".xlsx" in a scratch folder, the cleared and written cells of its active sheet rewritten there,
@@ -33,3 +35,5 @@ private:
     QStringList m_names;
     QList<XlsFormulaCells::SheetValues> m_formulaCells; // what libfreexl leaves out, per sheet
 };
+
+} // namespace dokrava

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+namespace dokrava {
+
 namespace XlsxSheetCells {
 
 namespace {
@@ -369,3 +371,5 @@ QString rewrite(const QString &xml, const QString &part, const Area &area, const
 }
 
 } // namespace XlsxSheetCells
+
+} // namespace dokrava

@@ -8,6 +8,8 @@
 #include <functional>
 #include <map>
 
+namespace dokrava {
+
 // Cell addresses of ".xlsx" worksheets and the rewrite of a worksheet part's cells in place.
 namespace XlsxSheetCells {
 
@@ -49,3 +51,5 @@ QString rewrite(const QString &xml, const QString &part, const Area &area, const
                 const TableRange &tableRange, QStringList &droppedTables);
 
 } // namespace XlsxSheetCells
+
+} // namespace dokrava

@@ -15,6 +15,8 @@
 
 #include <algorithm>
 
+namespace dokrava {
+
 namespace {
 
 using XlsxSheetCells::kMaxCols;
@@ -694,3 +696,5 @@ void XlsxWorkbook::save()
 
     writePackage(zip, m_path, replaced, dropped, addedPart);
 }
+
+} // namespace dokrava

@@ -4,6 +4,8 @@
 
 #include <QList>
 
+namespace dokrava {
+
 class ZipReader;
 
 // An ".xlsx" workbook read and written by our own code over the ZIP layer: shared and inline
@@ -53,3 +55,5 @@ private:
     QList<int> m_xfKind; // per cell style: formatKind()
     bool m_date1904 = false;
 };
+
+} // namespace dokrava

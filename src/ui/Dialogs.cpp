@@ -10,6 +10,8 @@
 #include <QMessageBox>
 #include <QUrl>
 
+using namespace dokrava;
+
 namespace {
 
 class RealDialogs : public IDialogs

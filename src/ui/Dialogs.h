@@ -42,7 +42,7 @@ public:
     virtual int exec(QDialog *dialog) = 0;
     // The findings of the check before a run in "Проверка перед формированием"; true when the
     // user chose "Сформировать" (offered only when no finding is an error).
-    virtual bool askPreflight(QWidget *owner, const QList<TFinding> &findings) = 0;
+    virtual bool askPreflight(QWidget *owner, const QList<dokrava::TFinding> &findings) = 0;
     // The shell's "open": a file, a folder or a web address with the desktop's default handler.
     virtual void shellOpen(const QString &pathOrUrl) = 0;
 };

@@ -7,6 +7,8 @@
 
 #include <exception>
 
+using namespace dokrava;
+
 QString ApplicationTitle()
 {
     return QStringLiteral("Генератор документов ");

@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QSet>
 
+using namespace dokrava;
+
 namespace {
 
 constexpr int kOdtFormsRole = Qt::UserRole + 1;

@@ -2,6 +2,8 @@
 
 #include "base/AppFolder.h"
 
+using namespace dokrava;
+
 QString LOPath;
 bool LOFound = false;
 int PDFErrorCount = 0;

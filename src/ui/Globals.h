@@ -13,7 +13,7 @@ extern bool LOFound;
 // Failed PDF conversions of the current run.
 extern int PDFErrorCount;
 // The program-wide switches, loaded at the main window's first show.
-extern TSettings Settings;
+extern dokrava::TSettings Settings;
 
 // Defaults, then the values of "settings.ini" beside the executable, into Settings.
 void LoadSettings();

@@ -7,6 +7,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+using namespace dokrava;
+
 namespace QtTranslations {
 
 bool install()

@@ -10,6 +10,8 @@
 #include <QPixmap>
 #include <QScreen>
 
+using namespace dokrava;
+
 // The resources live in a static library, so they are registered by hand before first use.
 static void initDokravaResources()
 {

@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QShowEvent>
 
+using namespace dokrava;
+
 TFHelp *FHelp = nullptr;
 
 TFHelp::TFHelp(QWidget *parent)

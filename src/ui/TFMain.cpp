@@ -25,6 +25,8 @@
 #include <QShowEvent>
 #include <QStyle>
 
+using namespace dokrava;
+
 TFMain *FMain = nullptr;
 
 namespace {

@@ -13,7 +13,9 @@ class TFZamena;
 namespace Ui {
 class TFMain;
 }
+namespace dokrava {
 class TGridModel;
+}
 
 // The main window "Генератор документов - Докрава". Its handlers only read their controls, call
 // the core and show the result; each runs through RunGuarded so no error reaches the event loop.
@@ -29,7 +31,7 @@ public:
     // The generated controls, by the object names of the window layout (tests read them too).
     Ui::TFMain *ui() const { return m_ui.get(); }
     // The data table shown by SG1.
-    TGridModel *grid() const { return m_grid; }
+    dokrava::TGridModel *grid() const { return m_grid; }
 
     // --- shell ---
     // First show: default paths, settings, scratch folder, converter detection, warning label.
@@ -74,7 +76,7 @@ public:
     // Moves the current cell to the next cell holding the search text.
     void btnFindClick();
     // The rows of the data file the last load left unread (count 0: none).
-    TUnreadRows unreadRows() const { return m_unreadRows; }
+    dokrava::TUnreadRows unreadRows() const { return m_unreadRows; }
 
     // --- generation ---
     // Generates the chosen documents.
@@ -119,18 +121,18 @@ private:
     void scheduleRecordCounts();
 
     std::unique_ptr<Ui::TFMain> m_ui;
-    TGridModel *m_grid = nullptr;
+    dokrava::TGridModel *m_grid = nullptr;
     bool m_shown = false;
     // Where the grid may be saved, keyed by the file's absolute path and the sheet index: the
     // file and sheet of the last successful load with the extent it read, and those saved to
     // since, with the extent written. Empty before a load.
-    QHash<QString, TableExtent> m_saveTargets;
+    QHash<QString, dokrava::TableExtent> m_saveTargets;
     QString m_tablePath;         // the file whose table the grid holds; empty before a load
     int m_tableSheet = -1;       // and its sheet
     int m_rememberedSheet = -1;  // the sheet of the remembered data file, for the first load
     bool m_closeAfterRun = false;
     bool m_countsPending = false;
-    TUnreadRows m_unreadRows;
+    dokrava::TUnreadRows m_unreadRows;
 };
 
 // The main window, created first at start.

@@ -17,6 +17,8 @@
 #include <QFileInfo>
 #include <QHash>
 
+using namespace dokrava;
+
 namespace {
 
 // FindTemplateFields for the window: appends the fields of one template to lbField. A Word

@@ -17,6 +17,8 @@
 
 #include <memory>
 
+using namespace dokrava;
+
 namespace {
 
 // Shows what the run reports in the main window; used on the window's thread only.

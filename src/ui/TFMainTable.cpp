@@ -29,6 +29,8 @@
 
 #include <algorithm>
 
+using namespace dokrava;
+
 namespace {
 
 // A template scan in progress; a second load started from its pending messages waits its turn.

@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QClipboard>
 
+using namespace dokrava;
+
 namespace {
 
 QString levelColour(TFinding::Level level)

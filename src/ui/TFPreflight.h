@@ -18,7 +18,7 @@ class TFPreflight : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TFPreflight(const QList<TFinding> &findings, QWidget *parent = nullptr);
+    explicit TFPreflight(const QList<dokrava::TFinding> &findings, QWidget *parent = nullptr);
     ~TFPreflight() override;
 
     // The generated controls (tests read them and press the buttons).
@@ -29,10 +29,10 @@ public:
 
 private:
     std::unique_ptr<Ui::TFPreflight> m_ui;
-    QList<TFinding> m_findings;
+    QList<dokrava::TFinding> m_findings;
 };
 
 // Before a run from the window: true when it may start. With the check switched off, or when the
 // check finds no error and no warning, at once; otherwise after the dialogs interface has shown
 // the findings and the user chose "Сформировать", which an error never allows.
-bool PreflightAllowsRun(QWidget *owner, const TGenerationInput &in);
+bool PreflightAllowsRun(QWidget *owner, const dokrava::TGenerationInput &in);

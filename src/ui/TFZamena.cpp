@@ -15,6 +15,8 @@
 #include <QFileInfo>
 #include <QShowEvent>
 
+using namespace dokrava;
+
 TFZamena *FZamena = nullptr;
 
 TFZamena::TFZamena(QWidget *parent)

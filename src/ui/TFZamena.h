@@ -36,9 +36,9 @@ public:
     void B_SaveClick();
 
     // The grid's rows with a non-empty name cell, top to bottom, as personal fields.
-    TPersonalFields gridFields() const;
+    dokrava::TPersonalFields gridFields() const;
     // The switches as the window shows them.
-    TSettings windowSettings() const;
+    dokrava::TSettings windowSettings() const;
 
 signals:
     // A result format was chosen.
@@ -48,7 +48,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void fillGrid(const TPersonalFields &fields);
+    void fillGrid(const dokrava::TPersonalFields &fields);
     QString cellText(int row, int column) const;
 
     std::unique_ptr<Ui::TFZamena> m_ui;

@@ -4,6 +4,8 @@
 
 #include <QBrush>
 
+using namespace dokrava;
+
 TGridTableModel::TGridTableModel(TGridModel *grid, QObject *parent)
     : QAbstractTableModel(parent), m_grid(grid)
 {

@@ -3,7 +3,9 @@
 #include <QAbstractTableModel>
 #include <QColor>
 
+namespace dokrava {
 class TGridModel;
+}
 
 // Presents a TGridModel to a table view: the fixed header row becomes the horizontal header and
 // the fixed marker column the vertical header; released fixed areas become ordinary rows and
@@ -17,7 +19,7 @@ public:
     // The tint of a marked record's cells: the marker cell's pale green.
     static constexpr QColor kMarkedRowColor = QColor(219, 255, 220);
 
-    explicit TGridTableModel(TGridModel *grid, QObject *parent = nullptr);
+    explicit TGridTableModel(dokrava::TGridModel *grid, QObject *parent = nullptr);
 
     // The grid column and row of a view index (or header section).
     int gridCol(int viewCol) const;
@@ -46,7 +48,7 @@ private:
     void onCellChanged(int col, int row);
     void onMarkChanged(int row);
 
-    TGridModel *m_grid;
+    dokrava::TGridModel *m_grid;
     int m_rows = 0;
     int m_cols = 0;
     int m_fixedRows = 0;

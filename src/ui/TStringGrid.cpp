@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+using namespace dokrava;
+
 namespace {
 
 const int kColumnWidth = 64;

@@ -4,7 +4,9 @@
 
 class QHeaderView;
 class QPainter;
+namespace dokrava {
 class TGridModel;
+}
 class TGridTableModel;
 
 // The string grid widget that shows a TGridModel: the fixed header row (field names) stays in
@@ -18,9 +20,9 @@ public:
     explicit TStringGrid(QWidget *parent = nullptr);
 
     // Shows (and edits) the given model; the grid does not own it.
-    void setGrid(TGridModel *grid);
+    void setGrid(dokrava::TGridModel *grid);
     // The model shown.
-    TGridModel *grid() const { return m_grid; }
+    dokrava::TGridModel *grid() const { return m_grid; }
 
     // The grid cell (column, row) under a point in this widget's coordinates, headers and corner
     // included; (-1, -1) outside every cell.
@@ -56,7 +58,7 @@ private:
     void applyFixedAreas();
     QWidget *cornerButton() const;
 
-    TGridModel *m_grid = nullptr;
+    dokrava::TGridModel *m_grid = nullptr;
     TGridTableModel *m_model = nullptr;
     bool m_syncing = false;
 };

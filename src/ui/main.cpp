@@ -9,6 +9,8 @@
 
 #include <memory>
 
+using namespace dokrava;
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);

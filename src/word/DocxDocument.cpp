@@ -7,6 +7,8 @@
 
 #include <QDir>
 
+namespace dokrava {
+
 struct DocxDocument::Part
 {
     std::unique_ptr<XmlNode> tree; // parsed on first use
@@ -198,3 +200,5 @@ void DocxDocument::dropUnsafeNames(Package &package)
         if (ZipReader::safeRelativePath(package.name(i)).isEmpty())
             package.remove(i);
 }
+
+} // namespace dokrava

@@ -10,6 +10,8 @@
 #include <map>
 #include <memory>
 
+namespace dokrava {
+
 class XmlNode;
 
 // A Word document (.docx) held in memory as a Package: the main text and the header and footer
@@ -84,3 +86,5 @@ private:
     QStringList m_headers;
     QStringList m_footers;
 };
+
+} // namespace dokrava

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+namespace dokrava {
+
 namespace {
 
 // Never part of a well-formed part's text, so it can mark where a paragraph was cut out.
@@ -178,3 +180,5 @@ void DocxTemplate::write(const QString &path, const TWordFields &fields) const
 {
     filled(fields).save(path);
 }
+
+} // namespace dokrava

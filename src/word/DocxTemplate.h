@@ -14,6 +14,8 @@
 #include <optional>
 #include <vector>
 
+namespace dokrava {
+
 class DocxDocument;
 class XmlNode;
 
@@ -79,3 +81,5 @@ private:
     // that use it are filled from copies of it.
     std::unique_ptr<DocxDocument> m_document;
 };
+
+} // namespace dokrava

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QSet>
 
+namespace dokrava {
+
 namespace {
 
 QString placeholder(const QString &name)
@@ -88,3 +90,5 @@ bool IsZipPackage(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) && f.read(4) == QByteArray("PK\x03\x04", 4);
 }
+
+} // namespace dokrava

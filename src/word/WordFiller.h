@@ -7,6 +7,8 @@
 #include <optional>
 #include <utility>
 
+namespace dokrava {
+
 class DocxDocument;
 
 // The replace options of the Word filler; the run passes "replace all" alone.
@@ -56,3 +58,5 @@ void FillWordDocument(DocxDocument &doc, TReplaceOptions options, const TWordFie
 
 // True when the file is a ZIP package (a .docx written under any name).
 bool IsZipPackage(const QString &path);
+
+} // namespace dokrava

@@ -2,6 +2,8 @@
 
 #include "word/DocxDocument.h"
 
+namespace dokrava {
+
 namespace {
 
 TBlockDialect makeDialect()
@@ -143,3 +145,5 @@ TWordFields ExpandWordLanguage(DocxDocument &doc, const TWordFields &fields)
     out.group.clear();
     return out;
 }
+
+} // namespace dokrava

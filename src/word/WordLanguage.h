@@ -7,6 +7,8 @@
 
 #include <optional>
 
+namespace dokrava {
+
 class DocxDocument;
 
 // The template language in Word documents (see TemplateBlocks): the main text, and headers and
@@ -35,3 +37,5 @@ TemplateBlocks::Use WordLanguageUse(DocxDocument &doc, const TWordFields &fields
 // gives the fields to fill them with: the columns, then the values the language made (line fields
 // under names no column can have, totals) as columns of their own.
 TWordFields ExpandWordLanguage(DocxDocument &doc, const TWordFields &fields);
+
+} // namespace dokrava

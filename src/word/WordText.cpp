@@ -9,6 +9,8 @@
 #include <map>
 #include <memory>
 
+namespace dokrava {
+
 namespace {
 
 // Stands in the searchable text for tabs, breaks and symbols: never part of a match.
@@ -405,3 +407,5 @@ QString CleanWordValue(const QString &value)
             out.append(QString::fromUcs4(&c, 1));
     return out;
 }
+
+} // namespace dokrava

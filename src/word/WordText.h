@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace dokrava {
+
 class XmlNode;
 
 // Text operations over one WordprocessingML part (the main text, a header or a footer).
@@ -51,3 +53,5 @@ QStringList WordParagraphTexts(const XmlNode *root);
 // The value as the document can hold it: CR LF, CR and vertical tab become line feeds, tabs and
 // line feeds stay, and characters that XML 1.0 forbids are dropped.
 QString CleanWordValue(const QString &value);
+
+} // namespace dokrava

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+namespace dokrava {
+
 Deflater &Deflater::forThisThread()
 {
     thread_local Deflater deflater;
@@ -47,3 +49,5 @@ bool Deflater::compress(const char *data, qsizetype size, Ending ending, QByteAr
         room = 4096;
     }
 }
+
+} // namespace dokrava

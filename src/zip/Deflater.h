@@ -4,6 +4,8 @@
 
 #include <zlib.h>
 
+namespace dokrava {
+
 // A raw deflate compressor at zlib's default level, set up once per thread and reset between
 // uses: setting one up allocates about 256 KiB, which for a small document costs more than
 // compressing its text.
@@ -32,3 +34,5 @@ private:
     z_stream m_zs{};
     bool m_ok = false;
 };
+
+} // namespace dokrava

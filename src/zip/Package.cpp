@@ -8,6 +8,8 @@
 
 #include <zlib.h>
 
+namespace dokrava {
+
 namespace {
 
 // Frees the zlib state on every way out.
@@ -174,3 +176,5 @@ void Package::write(const PendingFile &pending) const
     writeTo(zip);
     zip.close();
 }
+
+} // namespace dokrava

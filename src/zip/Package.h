@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+namespace dokrava {
+
 class PendingFile;
 
 // A ZIP package held in memory: its entries can be read, replaced, added and removed, and the
@@ -83,3 +85,5 @@ private:
     QString m_path; // the archive read, for messages
     QList<Entry> m_entries;
 };
+
+} // namespace dokrava

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <limits>
 
+namespace dokrava {
+
 namespace {
 
 // Shorter pieces cost more as blocks of their own than they save, so they travel with the texts.
@@ -130,3 +132,5 @@ ZipReader::StoredEntry SplicedDeflate::join(const QList<QByteArray> &texts) cons
     }
     return stream.deflatedEntry();
 }
+
+} // namespace dokrava

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+namespace dokrava {
+
 // The deflated form of an entry made of fixed pieces with text that varies between them, for
 // writing many such entries fast. Each piece is compressed once, alone, ending on a byte
 // boundary, so an entry is the pieces' compressed bytes joined with its own texts, which go in as
@@ -67,3 +69,5 @@ private:
     QList<Piece> m_pieces;
     QString m_archive;
 };
+
+} // namespace dokrava

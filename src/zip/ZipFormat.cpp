@@ -6,6 +6,8 @@
 
 #include <limits>
 
+namespace dokrava {
+
 namespace ZipFormat {
 
 uint16_t get16(const char *p)
@@ -93,3 +95,5 @@ QString shown(const QString &path)
 }
 
 } // namespace ZipFormat
+
+} // namespace dokrava

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace dokrava {
+
 // Byte-level pieces shared by ZipReader and ZipWriter: record signatures, little-endian access,
 // CRC-32, DOS time stamps and the messages that name the archive.
 namespace ZipFormat {
@@ -44,3 +46,5 @@ QString fromCp437(const QByteArray &bytes);
 QString shown(const QString &path);
 
 } // namespace ZipFormat
+
+} // namespace dokrava

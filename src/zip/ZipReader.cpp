@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <functional>
 
+namespace dokrava {
+
 using namespace ZipFormat;
 
 namespace {
@@ -446,3 +448,5 @@ void ZipReader::extractTo(int i, const QString &folder)
     }
     out.close();
 }
+
+} // namespace dokrava

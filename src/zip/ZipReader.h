@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+namespace dokrava {
+
 // Reads a ZIP archive (stored and deflate entries) with its central directory.
 // Every failure throws DokravaError with a Russian sentence that names the file.
 // Hostile archives are refused: names that would leave the target folder, more than 65 535
@@ -75,3 +77,5 @@ private:
     struct Private;
     Private *d;
 };
+
+} // namespace dokrava

@@ -14,6 +14,8 @@
 
 #include <limits>
 
+namespace dokrava {
+
 using namespace ZipFormat;
 
 namespace {
@@ -235,3 +237,5 @@ void ZipWriter::Private::writeOut()
     if (file.error() != QFileDevice::NoError)
         writeFailed();
 }
+
+} // namespace dokrava

@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QString>
 
+namespace dokrava {
+
 class PendingFile;
 
 // Writes a new ZIP archive: UTF-8 names with bit 11, versions 20, raw deflate at zlib's default
@@ -52,3 +54,5 @@ private:
     struct Private;
     Private *d;
 };
+
+} // namespace dokrava

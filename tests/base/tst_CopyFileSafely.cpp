@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace dokrava;
+
 using namespace TestFiles;
 
 class TestCopyFileSafely : public QObject

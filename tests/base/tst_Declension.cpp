@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+using namespace dokrava;
+
 namespace {
 
 const char *const kCases[] = {"родительный", "дательный", "винительный", "творительный", "предложный"};

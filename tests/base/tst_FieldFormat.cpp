@@ -5,6 +5,8 @@
 
 #include <limits>
 
+using namespace dokrava;
+
 namespace {
 
 // Expected texts write the no-break space between digit groups as "_".

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+using namespace dokrava;
+
 using Edit = std::function<void(QStringList &, TTextRow &)>;
 
 class tst_TextRow : public QObject

@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+using namespace dokrava;
+
 class tst_WindowsNames : public QObject
 {
     Q_OBJECT

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace dokrava;
+
 class tst_CliCheck : public QObject
 {
     Q_OBJECT

@@ -20,6 +20,8 @@
 #include <pty.h>
 #include <unistd.h>
 
+using namespace dokrava;
+
 namespace {
 
 using Result = CliRun;

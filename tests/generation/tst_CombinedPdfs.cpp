@@ -17,6 +17,8 @@
 
 #include <atomic>
 
+using namespace dokrava;
+
 namespace {
 
 struct Recorder : IGenerationObserver

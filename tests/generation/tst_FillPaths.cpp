@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace dokrava;
+
 // The templates read once for a run and the per-document fill give the same document, entry by
 // entry, over templates made from choices (FillPaths.h); the fuzz target fuzz_fill_paths runs
 // the same comparison on choices it searches for.

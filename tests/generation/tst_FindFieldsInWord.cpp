@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace dokrava;
+
 using namespace DocxFixture;
 
 class tst_FindFieldsInWord : public QObject

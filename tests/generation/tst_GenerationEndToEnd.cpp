@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace dokrava;
+
 namespace {
 
 const QString kSoffice = QStringLiteral("/usr/bin/soffice");

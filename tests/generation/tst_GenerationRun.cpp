@@ -25,6 +25,8 @@
 #include <sys/stat.h>
 #include <optional>
 
+using namespace dokrava;
+
 namespace {
 
 // Records what the run reports.

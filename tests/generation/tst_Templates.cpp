@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace dokrava;
+
 namespace {
 
 const QString kLetter = QStringLiteral(DOKRAVA_TEST_DATA "/odf/letter.odt");

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace dokrava;
+
 using namespace DocxFixture;
 
 class tst_WordFilling : public QObject

@@ -6,6 +6,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace dokrava;
+
 namespace {
 
 // The two mode boxes as the window wires them: a box's rule runs only when its state changes.

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace dokrava;
+
 namespace {
 
 const QString kLetter = QStringLiteral(DOKRAVA_TEST_DATA "/odf/letter.odt");

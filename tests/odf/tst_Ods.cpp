@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace dokrava;
+
 namespace {
 
 QString sheet(const QString &rows, const QString &more = QString())

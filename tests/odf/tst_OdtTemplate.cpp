@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace dokrava;
+
 Q_DECLARE_METATYPE(TFieldValues)
 
 namespace {

@@ -5,6 +5,8 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+using namespace dokrava;
+
 namespace {
 
 // True when text parses as XML once wrapped in an element that declares the ODF prefixes.

@@ -15,6 +15,8 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+using namespace dokrava;
+
 namespace {
 
 const QString kLetter = QStringLiteral(DOKRAVA_TEST_DATA "/odf/letter.odt");

@@ -12,6 +12,8 @@
 
 #include <vector>
 
+using namespace dokrava;
+
 using namespace TestFiles;
 
 namespace {

@@ -19,6 +19,8 @@
 #include <atomic>
 #include <optional>
 
+using namespace dokrava;
+
 namespace {
 
 // Each part written as "Док-N.pdf" in dir, its bookmark titled "Док-N".

@@ -15,6 +15,8 @@
 #include <csignal>
 #include <sys/types.h>
 
+using namespace dokrava;
+
 class tst_PdfConverter : public QObject
 {
     Q_OBJECT

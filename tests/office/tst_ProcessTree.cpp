@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QThread>
 
+using namespace dokrava;
+
 class tst_ProcessTree : public QObject
 {
     Q_OBJECT

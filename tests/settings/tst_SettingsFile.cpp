@@ -14,6 +14,8 @@
 
 #include <optional>
 
+using namespace dokrava;
+
 Q_DECLARE_METATYPE(TSettings)
 
 namespace {

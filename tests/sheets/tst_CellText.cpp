@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+using namespace dokrava;
+
 class tst_CellText : public QObject
 {
     Q_OBJECT

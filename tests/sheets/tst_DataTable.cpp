@@ -21,6 +21,8 @@
 
 #include <optional>
 
+using namespace dokrava;
+
 namespace {
 
 QString data(const QString &name)

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace dokrava;
+
 namespace {
 
 QString data(const QString &name)

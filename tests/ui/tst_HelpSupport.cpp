@@ -15,6 +15,8 @@
 
 #include <memory>
 
+using namespace dokrava;
+
 namespace {
 
 const QString kHelpText = QStringLiteral("Генератор документов — справка\nПоля: [ФИО], [Дата]\nЁлка ёж №5");

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace dokrava;
+
 namespace {
 
 QStringList items(QListWidget *list)

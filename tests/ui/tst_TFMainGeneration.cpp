@@ -25,6 +25,8 @@
 
 #include <csignal>
 
+using namespace dokrava;
+
 class tst_TFMainGeneration : public QObject
 {
     Q_OBJECT

@@ -26,6 +26,8 @@
 #include <memory>
 #include <stdexcept>
 
+using namespace dokrava;
+
 namespace {
 
 void touch(const QString &path, const QByteArray &bytes = "x")

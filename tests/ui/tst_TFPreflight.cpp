@@ -20,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace dokrava;
+
 
 class tst_TFPreflight : public QObject
 {

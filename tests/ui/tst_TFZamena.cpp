@@ -13,6 +13,8 @@
 
 #include <memory>
 
+using namespace dokrava;
+
 namespace {
 
 QString cell(QTableWidget *grid, int row, int column)

@@ -21,6 +21,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace dokrava;
+
 namespace {
 
 QString data(const QString &name)

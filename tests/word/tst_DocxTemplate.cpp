@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace dokrava;
+
 namespace {
 
 const QString kSampleContract = QStringLiteral(DOKRAVA_TEST_DATA "/../../resources/zagotka/Договор.docx");

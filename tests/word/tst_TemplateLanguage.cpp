@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace dokrava;
+
 // The template language in ".odt" and ".docx" templates written from the same lines: every case
 // is filled both ways (the template read once, and whole per document), which must give the same
 // document, and the document's paragraphs and rows must be exactly those expected.

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QTest>
 
+using namespace dokrava;
+
 namespace {
 
 const char *const kHead = "<w:body xmlns:w=\"urn:w\">";

@@ -7,6 +7,8 @@
 
 #include <zlib.h>
 
+using namespace dokrava;
+
 namespace {
 
 QByteArray repeated(const QByteArray &text, int times)

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace dokrava;
+
 namespace {
 
 // Every file below a folder, relative names, sorted.
