@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <QXmlStreamReader>
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -269,6 +270,32 @@ inline QString malformedPart(const Package &package, const QStringList &parts)
     return QString();
 }
 
+// The message a fill throws, or empty when it succeeds.
+template <typename Fill>
+QString failureOf(Fill fill)
+{
+    try {
+        fill();
+    } catch (const DokravaError &e) {
+        return e.message();
+    }
+    return QString();
+}
+
+// Compares a template filled both ways: empty when both fail alike, or give the same document
+// whose parts are well-formed.
+inline QString bothWays(const QString &wholeError, const std::function<Package()> &whole, const QString &compiledError,
+                        const std::optional<Package> &compiled, const QStringList &parts)
+{
+    if (wholeError != compiledError)
+        return QStringLiteral("errors: «%1» against «%2»").arg(compiledError, wholeError);
+    if (!compiled)
+        return QString();
+    const Package wholePackage = whole();
+    const QString difference = packageDifference(*compiled, wholePackage);
+    return difference.isEmpty() ? malformedPart(wholePackage, parts) : difference;
+}
+
 // Fills a template made from the choices both ways; empty when both give the same, well-formed
 // document. folder holds the files.
 inline QString odtDifference(const QString &folder, Choices &c)
@@ -276,26 +303,11 @@ inline QString odtDifference(const QString &folder, Choices &c)
     const QString templ = folder + QStringLiteral("/t.odt"), perDocument = folder + QStringLiteral("/one.odt");
     writeOdt(templ, c);
     const QList<TFieldValues> group = fieldGroup(c);
-    QString wholeError, compiledError;
-    try {
-        TODTProcessor().ProcessODTGroup(templ, perDocument, group);
-    } catch (const DokravaError &e) {
-        wholeError = e.message();
-    }
+    const QString wholeError = failureOf([&] { TODTProcessor().ProcessODTGroup(templ, perDocument, group); });
     std::optional<Package> compiled;
-    try {
-        compiled = OdtTemplate(templ).filledGroup(group);
-    } catch (const DokravaError &e) {
-        compiledError = e.message();
-    }
-    if (wholeError != compiledError)
-        return QStringLiteral("errors: «%1» against «%2»").arg(compiledError, wholeError);
-    if (!compiled)
-        return QString();
-    const Package whole(perDocument);
-    const QString difference = packageDifference(*compiled, whole);
-    return difference.isEmpty() ? malformedPart(whole, {QStringLiteral("content.xml"), QStringLiteral("styles.xml")})
-                                : difference;
+    const QString compiledError = failureOf([&] { compiled = OdtTemplate(templ).filledGroup(group); });
+    return bothWays(wholeError, [&] { return Package(perDocument); }, compiledError, compiled,
+                    {QStringLiteral("content.xml"), QStringLiteral("styles.xml")});
 }
 
 inline QString wordDifference(const QString &folder, Choices &c)
@@ -303,27 +315,15 @@ inline QString wordDifference(const QString &folder, Choices &c)
     const QString templ = folder + QStringLiteral("/t.docx");
     DocxFixture::write(templ, wordParagraphs(c), wordParagraphs(c), wordParagraphs(c));
     const TWordFields fields = wordFields(c);
-    QString wholeError, compiledError;
     DocxDocument doc(templ);
     std::optional<Package> whole, compiled;
-    try {
+    const QString wholeError = failureOf([&] {
         FillWordDocument(doc, TReplaceOptions{true}, fields);
         whole = doc.edited();
-    } catch (const DokravaError &e) {
-        wholeError = e.message();
-    }
-    try {
-        compiled = DocxTemplate(templ).filled(fields);
-    } catch (const DokravaError &e) {
-        compiledError = e.message();
-    }
-    if (wholeError != compiledError)
-        return QStringLiteral("errors: «%1» against «%2»").arg(compiledError, wholeError);
-    if (!compiled)
-        return QString();
-    const QString difference = packageDifference(*compiled, *whole);
-    return difference.isEmpty() ? malformedPart(*whole, QStringList{doc.mainPart()} + doc.headerParts() + doc.footerParts())
-                                : difference;
+    });
+    const QString compiledError = failureOf([&] { compiled = DocxTemplate(templ).filled(fields); });
+    return bothWays(wholeError, [&] { return *whole; }, compiledError, compiled,
+                    QStringList{doc.mainPart()} + doc.headerParts() + doc.footerParts());
 }
 
 } // namespace FillPaths

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "DocxFixture.h"
+#include "OdtFixture.h"
 
 #include "base/XmlNode.h"
 #include "zip/Package.h"
-#include "zip/ZipWriter.h"
 
 #include <QString>
 #include <QStringList>
@@ -117,6 +117,15 @@ inline QStringList linesStarting(const QStringList &lines, const QString &prefix
     return out;
 }
 
+// The lines with the prefix ("H:", "F:") as paragraphs.
+inline QString paragraphsOf(const QStringList &lines, const QString &prefix, const Markup &m)
+{
+    QString out;
+    for (const QString &t : linesStarting(lines, prefix, true))
+        out += m.paragraph(t);
+    return out;
+}
+
 inline QStringList bodyLines(const QStringList &lines)
 {
     QStringList out;
@@ -148,28 +157,12 @@ inline void writeOdt(const QString &path, const QStringList &lines)
     const QString content = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content") + ns
                             + QStringLiteral("><office:body><office:text>") + bodyOf(bodyLines(lines), m, true)
                             + QStringLiteral("</office:text></office:body></office:document-content>");
-    QString header, footer;
-    for (const QString &t : linesStarting(lines, QStringLiteral("H:"), true))
-        header += m.paragraph(t);
-    for (const QString &t : linesStarting(lines, QStringLiteral("F:"), true))
-        footer += m.paragraph(t);
+    const QString header = paragraphsOf(lines, QStringLiteral("H:"), m), footer = paragraphsOf(lines, QStringLiteral("F:"), m);
     const QString styles = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-styles") + ns
                            + QStringLiteral("><office:master-styles><style:master-page style:name=\"Standard\"><style:header>")
                            + header + QStringLiteral("</style:header><style:footer>") + footer
                            + QStringLiteral("</style:footer></style:master-page></office:master-styles></office:document-styles>");
-    ZipWriter zip(path);
-    zip.addData(QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.text", ZipWriter::Stored);
-    zip.addData(QStringLiteral("META-INF/manifest.xml"),
-                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-                "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" manifest:version=\"1.2\">"
-                "<manifest:file-entry manifest:full-path=\"/\" manifest:media-type=\"application/vnd.oasis.opendocument.text\"/>"
-                "<manifest:file-entry manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\"/>"
-                "<manifest:file-entry manifest:full-path=\"styles.xml\" manifest:media-type=\"text/xml\"/>"
-                "</manifest:manifest>",
-                ZipWriter::Deflated);
-    zip.addData(QStringLiteral("content.xml"), content.toUtf8(), ZipWriter::Deflated);
-    zip.addData(QStringLiteral("styles.xml"), styles.toUtf8(), ZipWriter::Deflated);
-    zip.close();
+    OdtFixture::writePackage(path, content.toUtf8(), styles.toUtf8());
 }
 
 inline void writeDocx(const QString &path, const QStringList &lines)
@@ -186,11 +179,7 @@ inline void writeDocx(const QString &path, const QStringList &lines)
     m.rowClose = QStringLiteral("</w:tr>");
     m.cellOpen = QStringLiteral("<w:tc><w:tcPr><w:tcW w:w=\"2000\" w:type=\"dxa\"/></w:tcPr>");
     m.cellClose = QStringLiteral("</w:tc>");
-    QString header, footer;
-    for (const QString &t : linesStarting(lines, QStringLiteral("H:"), true))
-        header += m.paragraph(t);
-    for (const QString &t : linesStarting(lines, QStringLiteral("F:"), true))
-        footer += m.paragraph(t);
+    const QString header = paragraphsOf(lines, QStringLiteral("H:"), m), footer = paragraphsOf(lines, QStringLiteral("F:"), m);
     DocxFixture::write(path, bodyOf(bodyLines(lines), m, false), header, footer);
 }
 

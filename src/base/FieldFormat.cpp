@@ -255,6 +255,31 @@ std::optional<quint64> wholeUnits(const QString &digits)
     return digits.mid(first).toULongLong();
 }
 
+// A number as a whole count of units of 10^-decimals, rounded half up to the unit; nothing when
+// the text is no number or its whole part has more than twelve digits.
+struct ScaledNumber
+{
+    bool negative = false;
+    quint64 units = 0;
+};
+
+std::optional<ScaledNumber> readScaled(const QString &value, int decimals)
+{
+    const std::optional<DecimalText> number = readDecimal(value);
+    if (!number)
+        return std::nullopt;
+    const std::optional<quint64> whole = wholeUnits(number->whole);
+    if (!whole)
+        return std::nullopt;
+    ScaledNumber scaled{number->negative, *whole};
+    const QString &fraction = number->fraction;
+    for (qsizetype k = 0; k < decimals; ++k)
+        scaled.units = scaled.units * 10 + (k < fraction.size() ? unsigned(fraction[k].unicode() - u'0') : 0u);
+    if (fraction.size() > decimals && fraction[decimals] >= QLatin1Char('5'))
+        ++scaled.units;
+    return scaled;
+}
+
 // An amount in roubles and kopecks, rounded half up to the kopeck.
 struct Money
 {
@@ -265,27 +290,10 @@ struct Money
 
 std::optional<Money> readMoney(const QString &value)
 {
-    const std::optional<DecimalText> number = readDecimal(value);
-    if (!number)
+    const std::optional<ScaledNumber> kopecks = readScaled(value, 2);
+    if (!kopecks || kopecks->units / 100 > kMaxUnits)
         return std::nullopt;
-    const std::optional<quint64> whole = wholeUnits(number->whole);
-    if (!whole)
-        return std::nullopt;
-    Money money;
-    money.roubles = *whole;
-    const QString &fraction = number->fraction;
-    for (qsizetype k = 0; k < 2; ++k)
-        money.kopecks = money.kopecks * 10 + (k < fraction.size() ? unsigned(fraction[k].unicode() - u'0') : 0u);
-    if (fraction.size() > 2 && fraction[2] >= QLatin1Char('5'))
-        ++money.kopecks;
-    if (money.kopecks == 100) {
-        money.kopecks = 0;
-        ++money.roubles;
-    }
-    if (money.roubles > kMaxUnits)
-        return std::nullopt;
-    money.negative = number->negative && (money.roubles != 0 || money.kopecks != 0);
-    return money;
+    return Money{kopecks->negative && kopecks->units != 0, kopecks->units / 100, unsigned(kopecks->units % 100)};
 }
 
 QString groupedDigits(quint64 n)
@@ -617,19 +625,10 @@ QList<FieldFormatReading> FieldFormatReadings(const QString &inner)
 
 std::optional<qint64> ReadFieldNumber(const QString &value)
 {
-    const std::optional<DecimalText> number = readDecimal(value);
-    if (!number)
+    const std::optional<ScaledNumber> micro = readScaled(value, 6);
+    if (!micro)
         return std::nullopt;
-    const std::optional<quint64> whole = wholeUnits(number->whole);
-    if (!whole)
-        return std::nullopt;
-    qint64 micro = qint64(*whole) * kMicro;
-    qint64 scale = kMicro / 10;
-    for (qsizetype k = 0; k < number->fraction.size() && scale > 0; ++k, scale /= 10)
-        micro += (number->fraction[k].unicode() - u'0') * scale;
-    if (number->fraction.size() > 6 && number->fraction[6] >= QLatin1Char('5'))
-        ++micro; // rounded half up to the millionth
-    return number->negative ? -micro : micro;
+    return micro->negative ? -qint64(micro->units) : qint64(micro->units);
 }
 
 QString FieldNumberText(qint64 micro)

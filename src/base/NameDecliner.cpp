@@ -8,14 +8,6 @@ namespace dokrava {
 
 namespace {
 
-bool endsWithAny(const QString &word, std::initializer_list<const char16_t *> endings)
-{
-    for (const char16_t *ending : endings)
-        if (word.endsWith(QStringView(ending)))
-            return true;
-    return false;
-}
-
 // The gender a particle after the father's name tells; Unknown for any other word.
 Gender particleGender(const QString &word)
 {
@@ -49,7 +41,7 @@ Gender patronymicGender(const QString &word)
     const QString folded = FoldedRussian(word);
     if (folded.size() > 3 && folded.endsWith(u"ич"))
         return Gender::Male;
-    if (folded.size() > 4 && endsWithAny(folded, {u"вна", u"чна"}))
+    if (folded.size() > 4 && EndsWithAny(folded, {u"вна", u"чна"}))
         return Gender::Female;
     return Gender::Unknown;
 }
@@ -57,21 +49,9 @@ Gender patronymicGender(const QString &word)
 // How a noun-like word ending in "-а" or "-я" declines (Шишка, Зозуля, Берия, Никита, Мария).
 std::optional<Paradigm> firstDeclension(const QString &folded)
 {
-    const QChar before = folded.size() > 1 ? folded[folded.size() - 2] : QChar();
-    if (folded.endsWith(u'а')) {
-        if (IsRussianVowel(before))
-            return Paradigm::Indeclinable; // Гарсиа, Моруа, Ноа
-        if (IsVelar(before))
-            return Paradigm::FeminineAVelar;
-        if (before == u'ц')
-            return Paradigm::FeminineATse;
-        return IsHushing(before) ? Paradigm::FeminineAHushing : Paradigm::FeminineA;
-    }
-    if (folded.endsWith(u"ия"))
-        return Paradigm::FeminineIya;
-    if (folded.endsWith(u'я'))
-        return Paradigm::FeminineYa;
-    return std::nullopt;
+    if (folded.size() > 1 && folded.endsWith(u'а') && IsRussianVowel(folded[folded.size() - 2]))
+        return Paradigm::Indeclinable; // Гарсиа, Моруа, Ноа
+    return FirstDeclensionParadigm(folded);
 }
 
 // A man's noun-like word ending in a consonant, "-ь" or "-й".
@@ -88,7 +68,7 @@ std::optional<Paradigm> secondDeclension(const QString &folded)
 std::optional<Paradigm> maleSurnameParadigm(const QString &f)
 {
     const qsizetype n = f.size();
-    if (n >= 4 && endsWithAny(f, {u"ов", u"ев", u"ин", u"ын"}))
+    if (n >= 4 && EndsWithAny(f, {u"ов", u"ев", u"ин", u"ын"}))
         return Paradigm::PossessiveMasculine;
     if (n >= 4 && f.endsWith(u"ый"))
         return Paradigm::AdjectiveMasculineHard;
@@ -111,13 +91,10 @@ std::optional<Paradigm> maleSurnameParadigm(const QString &f)
 std::optional<Paradigm> femaleSurnameParadigm(const QString &f)
 {
     const qsizetype n = f.size();
-    if (n >= 5 && endsWithAny(f, {u"ова", u"ева", u"ина", u"ына"}))
+    if (n >= 5 && EndsWithAny(f, {u"ова", u"ева", u"ина", u"ына"}))
         return Paradigm::PossessiveFeminine;
-    if (n >= 4 && f.endsWith(u"ая"))
-        return IsHushing(f[n - 3]) && f[n - 3] != u'ц' ? Paradigm::AdjectiveFeminineHushing
-                                                        : Paradigm::AdjectiveFeminineHard;
-    if (n >= 4 && f.endsWith(u"яя"))
-        return Paradigm::AdjectiveFeminineSoft;
+    if (const std::optional<Paradigm> p = FeminineAdjectiveParadigm(f))
+        return p;
     if (const std::optional<Paradigm> p = firstDeclension(f))
         return p;
     return Paradigm::Indeclinable; // a consonant, "-ь", "-й": a woman's surname keeps its form
@@ -132,7 +109,7 @@ std::optional<QString> declineSurnamePart(const QString &part, Gender gender, Gr
     const QString f = FoldedRussian(part);
     // Surnames that never decline: -их/-ых, and those ending in a vowel other than "-а"/"-я"
     // (-ко, -енко, -аго, -яго, -о, -е, -и, -у, -ю, -э, -ы).
-    if (endsWithAny(f, {u"их", u"ых"}) || QStringView(u"оеиуюэы").contains(f.back()))
+    if (EndsWithAny(f, {u"их", u"ых"}) || QStringView(u"оеиуюэы").contains(f.back()))
         return part;
     const std::optional<Paradigm> p = gender == Gender::Male ? maleSurnameParadigm(f) : femaleSurnameParadigm(f);
     if (!p)
@@ -279,13 +256,13 @@ Gender SurnameGender(const QString &surname)
     const QStringList parts = FoldedRussian(surname).split(QLatin1Char('-'));
     for (qsizetype k = parts.size(); k-- > 0;) {
         const QString &f = parts[k];
-        if (f.size() >= 5 && endsWithAny(f, {u"ова", u"ева", u"ина", u"ына", u"ская", u"цкая"}))
+        if (f.size() >= 5 && EndsWithAny(f, {u"ова", u"ева", u"ина", u"ына", u"ская", u"цкая"}))
             return Gender::Female;
-        if (f.size() >= 4 && endsWithAny(f, {u"ов", u"ев", u"ин", u"ын", u"ый"}))
+        if (f.size() >= 4 && EndsWithAny(f, {u"ов", u"ев", u"ин", u"ын", u"ый"}))
             return Gender::Male;
-        if (f.size() >= 5 && endsWithAny(f, {u"ий", u"ой"}))
+        if (f.size() >= 5 && EndsWithAny(f, {u"ий", u"ой"}))
             return Gender::Male;
-        if (f.size() >= 4 && endsWithAny(f, {u"ая", u"яя"}))
+        if (f.size() >= 4 && EndsWithAny(f, {u"ая", u"яя"}))
             return Gender::Female;
     }
     return Gender::Unknown;
@@ -295,7 +272,7 @@ bool LooksLikeSurname(const QString &word)
 {
     const QString f = FoldedRussian(word);
     return f.size() >= 4 && FindFirstName(f).gender == Gender::Unknown
-           && endsWithAny(f, {u"ов", u"ев", u"ин", u"ын", u"ова", u"ева", u"ина", u"ына", u"ский", u"цкий",
+           && EndsWithAny(f, {u"ов", u"ев", u"ин", u"ын", u"ова", u"ева", u"ина", u"ына", u"ский", u"цкий",
                               u"ская", u"цкая"});
 }
 

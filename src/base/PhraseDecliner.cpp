@@ -7,14 +7,6 @@ namespace dokrava {
 
 namespace {
 
-bool endsWithAny(const QString &word, std::initializer_list<const char16_t *> endings)
-{
-    for (const char16_t *ending : endings)
-        if (word.endsWith(QStringView(ending)))
-            return true;
-    return false;
-}
-
 bool listed(const QString &word, std::initializer_list<const char16_t *> words)
 {
     for (const char16_t *w : words)
@@ -37,10 +29,8 @@ std::optional<Paradigm> adjectiveParadigm(const QString &f)
         return velar || hushing ? Paradigm::AdjectiveMasculineVelar : Paradigm::AdjectiveMasculineHard;
     if (f.endsWith(u"ий"))
         return velar ? Paradigm::AdjectiveMasculineVelar : Paradigm::AdjectiveMasculineSoft;
-    if (f.endsWith(u"ая"))
-        return hushing ? Paradigm::AdjectiveFeminineHushing : Paradigm::AdjectiveFeminineHard;
-    if (f.endsWith(u"яя"))
-        return Paradigm::AdjectiveFeminineSoft;
+    if (const std::optional<Paradigm> p = FeminineAdjectiveParadigm(f))
+        return p;
     if (f.endsWith(u"ое"))
         return Paradigm::AdjectiveNeuterHard;
     if (f.endsWith(u"ее"))
@@ -57,7 +47,7 @@ std::optional<Paradigm> nounParadigm(const QString &f)
         return std::nullopt;
     const QChar last = f.back(), before = f[n - 2];
     if (last == u'ь') {
-        if (endsWithAny(f, {u"сть", u"чь", u"шь", u"щь", u"жь", u"вь", u"знь"}))
+        if (EndsWithAny(f, {u"сть", u"чь", u"шь", u"щь", u"жь", u"вь", u"знь"}))
             return Paradigm::FeminineSoft;
         // "секретарём": the stress on the ending
         if (listed(f, {u"секретарь", u"вратарь", u"звонарь", u"кустарь", u"пономарь", u"главарь"}))
@@ -66,20 +56,10 @@ std::optional<Paradigm> nounParadigm(const QString &f)
     }
     if (last == u'й')
         return IsRussianVowel(before) && before != u'и' ? std::optional(Paradigm::MasculineSoft) : std::nullopt;
-    if (last == u'а') {
-        if (IsRussianVowel(before))
-            return std::nullopt;
-        if (IsVelar(before))
-            return Paradigm::FeminineAVelar;
-        if (before == u'ц')
-            return Paradigm::FeminineATse;
-        return IsHushing(before) ? Paradigm::FeminineAHushing : Paradigm::FeminineA;
-    }
-    if (last == u'я') {
-        if (f.endsWith(u"ия"))
-            return Paradigm::FeminineIya;
-        return f == u"судья" ? Paradigm::FeminineYaStressed : Paradigm::FeminineYa;
-    }
+    if (f == u"судья")
+        return Paradigm::FeminineYaStressed;
+    if (last == u'а' || last == u'я') // сестра, продавщица, няня
+        return FirstDeclensionParadigm(f);
     if (last == u'о') // лицо, руководство; бюро keeps its form
         return IsRussianVowel(before) || f == u"бюро" ? std::nullopt : std::optional(Paradigm::Neuter);
     if (IsRussianVowel(last) || last == u'ъ')

@@ -1,7 +1,10 @@
 #pragma once
 
-#include "base/DokravaError.h"
+#include "base/BlockDialect.h"
+#include "base/LanguageRecords.h"
 #include "base/TemplateLanguage.h"
+#include "base/TemplateLanguageError.h"
+#include "base/TemplateLanguageFailure.h"
 
 #include <QList>
 #include <QPair>
@@ -16,57 +19,6 @@
 namespace dokrava {
 
 class XmlNode;
-
-// How one document format writes what the template language works on: paragraphs, tables and
-// their rows and cells, lists, and the text of a paragraph.
-struct TBlockDialect
-{
-    QStringList paragraphs; // elements that are paragraphs ("text:p", "text:h"; "w:p")
-    QString table;          // "table:table"; "w:tbl"
-    QStringList rows;       // "table:table-row"; "w:tr"
-    QStringList cells;      // "table:table-cell", "table:covered-table-cell"; "w:tc"
-    QString listItem;       // "text:list-item"; empty where list items are paragraphs
-    QString list;           // "text:list"
-    QStringList frames;     // elements whose paragraphs stand apart from the text around them (text boxes)
-    QString textHolder;     // the element whose text nodes are text ("w:t"); empty: every text node
-    QStringList stops;      // elements that stand in the text as a character no name holds (tabs, breaks)
-    QStringList objects;    // elements that are content by themselves (pictures, frames)
-    QStringList skipped;    // elements whose text is not the paragraph's (field codes, deleted text)
-    Qt::CaseSensitivity fieldCase = Qt::CaseSensitive; // how a bracket text is matched to a field name
-    // Attributes that must be unique in a document: copies of a line take new values.
-    struct UniqueId
-    {
-        QString element;   // empty: any element
-        QString attribute;
-        enum Kind { Name, Number, Hex } kind = Name;
-        QString family;    // numbers of one family are counted together (a bookmark's start and end)
-    };
-    QList<UniqueId> uniqueIds;
-    bool trimsNames = false; // the filler reads "[ Поле ]" as "[Поле]"
-};
-
-// A template error of the language: the message and the paragraph it was found in.
-struct TTemplateLanguageError
-{
-    QString message;   // "не закрыт блок [если Телефон]"
-    QString paragraph; // the paragraph's text
-};
-
-// The error a template of the language throws when filled: its message names the error alone
-// ("не закрыт блок [если Телефон]"), for the caller to name the template.
-class TemplateLanguageFailure : public DokravaError
-{
-public:
-    using DokravaError::DokravaError;
-};
-
-// The records one document is made of and the fields they hold.
-struct TLanguageRecords
-{
-    QStringList fields;         // names of the values of a record: the columns, then personal fields
-    int columns = 0;            // how many of fields are columns (only they make lines)
-    QList<QStringList> records; // the group's records in order, values in the order of fields; one at least
-};
 
 // How a block "[если …]" is decided: not yet (inside a line, decided per record), its first
 // branch, its "[иначе]" branch, or dropped whole (a comparison of numbers that read no number).

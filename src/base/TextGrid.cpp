@@ -1,5 +1,7 @@
 #include "base/TextGrid.h"
 
+#include "base/TextRowBuilder.h"
+
 #include <algorithm>
 
 namespace dokrava {

@@ -80,6 +80,46 @@ QString WithLetterCaseOf(const QString &original, const QString &lower)
     return out;
 }
 
+std::optional<Paradigm> FirstDeclensionParadigm(const QString &folded)
+{
+    const QChar before = folded.size() > 1 ? folded[folded.size() - 2] : QChar();
+    if (folded.endsWith(u'а')) {
+        if (IsRussianVowel(before))
+            return std::nullopt;
+        if (IsVelar(before))
+            return Paradigm::FeminineAVelar;
+        if (before == u'ц')
+            return Paradigm::FeminineATse;
+        return IsHushing(before) ? Paradigm::FeminineAHushing : Paradigm::FeminineA;
+    }
+    if (folded.endsWith(u"ия"))
+        return Paradigm::FeminineIya;
+    if (folded.endsWith(u'я'))
+        return Paradigm::FeminineYa;
+    return std::nullopt;
+}
+
+std::optional<Paradigm> FeminineAdjectiveParadigm(const QString &folded)
+{
+    const qsizetype n = folded.size();
+    if (n < 4)
+        return std::nullopt;
+    if (folded.endsWith(u"ая"))
+        return IsHushing(folded[n - 3]) && folded[n - 3] != u'ц' ? Paradigm::AdjectiveFeminineHushing
+                                                                  : Paradigm::AdjectiveFeminineHard;
+    if (folded.endsWith(u"яя"))
+        return Paradigm::AdjectiveFeminineSoft;
+    return std::nullopt;
+}
+
+bool EndsWithAny(const QString &word, std::initializer_list<const char16_t *> endings)
+{
+    for (const char16_t *ending : endings)
+        if (word.endsWith(QStringView(ending)))
+            return true;
+    return false;
+}
+
 bool IsRussianVowel(QChar c)
 {
     return QStringView(u"аеёиоуыэюя").contains(c);

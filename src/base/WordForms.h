@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <initializer_list>
+#include <optional>
+
 namespace dokrava {
 
 // The grammatical cases a value can be put in; the nominative is the value as written.
@@ -56,6 +59,17 @@ QString DeclineWord(const QString &lower, Paradigm paradigm, GrammaticalCase gra
 // The lower case form given the letter case of the source word: a word written in capitals
 // gives capitals, otherwise each letter takes the case of the source word's letter at its place.
 QString WithLetterCaseOf(const QString &original, const QString &lower);
+
+// The paradigm of a noun-like word ending in "-а" after a consonant or in "-я" (Ольга, Наташа,
+// Синица, Никита, Ася, Мария), folded as FoldedRussian folds it; nothing for any other ending.
+std::optional<Paradigm> FirstDeclensionParadigm(const QString &folded);
+
+// The paradigm of a feminine adjective-like word of four letters or more ending in "-ая" or
+// "-яя" (главная, ведущая, Полянская, Крайняя), folded; nothing otherwise.
+std::optional<Paradigm> FeminineAdjectiveParadigm(const QString &folded);
+
+// True when the word ends with one of the endings.
+bool EndsWithAny(const QString &word, std::initializer_list<const char16_t *> endings);
 
 // True for the Russian vowels, "ё" and "э" included (lower case).
 bool IsRussianVowel(QChar c);

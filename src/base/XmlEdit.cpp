@@ -1,6 +1,7 @@
 #include "base/XmlEdit.h"
 
 #include "base/DokravaError.h"
+#include "base/XmlEscape.h"
 
 #include <QRegularExpression>
 #include <QXmlStreamReader>
@@ -73,7 +74,7 @@ void XmlEdit::setAttribute(const Element &e, const QString &name, const QString 
     const QRegularExpression existing(QStringLiteral("\\s%1\\s*=\\s*(\"[^\"]*\"|'[^']*')")
                                           .arg(QRegularExpression::escape(name)));
     const QRegularExpressionMatch m = existing.match(tag);
-    const QString attr = QStringLiteral(" %1=\"%2\"").arg(name, escape(value));
+    const QString attr = QStringLiteral(" %1=\"%2\"").arg(name, XmlEscaped(value, XmlEscapeFor::Attribute));
     if (m.hasMatch()) {
         replace(e.start + m.capturedStart(), e.start + m.capturedEnd(), attr);
     } else {
@@ -91,22 +92,6 @@ QString XmlEdit::apply() const
     QString out = m_text;
     for (const Edit &e : edits)
         out.replace(e.start, e.end - e.start, e.text);
-    return out;
-}
-
-QString XmlEdit::escape(const QString &text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (const QChar ch : text) {
-        switch (ch.unicode()) {
-        case '&': out += QLatin1String("&amp;"); break;
-        case '<': out += QLatin1String("&lt;"); break;
-        case '>': out += QLatin1String("&gt;"); break;
-        case '"': out += QLatin1String("&quot;"); break;
-        default: out += ch;
-        }
-    }
     return out;
 }
 

@@ -58,8 +58,6 @@ public:
     // The original text.
     const QString &text() const { return m_text; }
 
-    // Escapes text for an attribute value or character data.
-    static QString escape(const QString &text);
     // The value of the attribute with this local name (any namespace), or empty.
     static QString attribute(const QXmlStreamAttributes &attrs, const QString &localName);
     // Decodes a UTF-8 XML part (a byte-order mark dropped).

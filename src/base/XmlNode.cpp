@@ -1,6 +1,7 @@
 #include "base/XmlNode.h"
 
 #include "base/DokravaError.h"
+#include "base/XmlEscape.h"
 #include "base/XmlPartCheck.h"
 
 #include <QHash>
@@ -12,53 +13,6 @@ namespace dokrava {
 namespace {
 
 constexpr int kMaxDepth = 2000;
-
-// Appends text with each character that has a reference in the table replaced by it; the
-// characters between them go in as whole slices.
-template <typename Reference>
-void appendEscaped(QString &out, QStringView text, Reference reference)
-{
-    qsizetype plain = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QLatin1String ref = reference(text[i].unicode());
-        if (ref.isEmpty())
-            continue;
-        out += text.mid(plain, i - plain);
-        out += ref;
-        plain = i + 1;
-    }
-    out += text.mid(plain);
-}
-
-void escapeText(QString &out, QStringView text)
-{
-    appendEscaped(out, text, [](char16_t c) {
-        switch (c) {
-        case '&': return QLatin1String("&amp;");
-        case '<': return QLatin1String("&lt;");
-        case '>': return QLatin1String("&gt;");
-        // A literal CR would be read back as a line feed.
-        case '\r': return QLatin1String("&#13;");
-        default: return QLatin1String();
-        }
-    });
-}
-
-void escapeAttribute(QString &out, QStringView text)
-{
-    appendEscaped(out, text, [](char16_t c) {
-        switch (c) {
-        case '&': return QLatin1String("&amp;");
-        case '<': return QLatin1String("&lt;");
-        case '"': return QLatin1String("&quot;");
-        // Attribute values are normalised on reading: keep these characters as references.
-        case '\t': return QLatin1String("&#9;");
-        case '\n': return QLatin1String("&#10;");
-        case '\r': return QLatin1String("&#13;");
-        default: return QLatin1String();
-        }
-    });
-}
 
 QString declarationOf(const QXmlStreamReader &reader)
 {
@@ -208,7 +162,7 @@ void XmlNode::writeTo(QString &out) const
             c->writeTo(out);
         return;
     case Text:
-        escapeText(out, m_text);
+        AppendXmlEscaped(out, m_text, XmlEscapeFor::Text);
         return;
     case CData:
         // "]]>" cannot stand inside a CDATA section: split it across two sections.
@@ -234,7 +188,7 @@ void XmlNode::writeTo(QString &out) const
         out += QLatin1Char(' ');
         out += a.first;
         out += QLatin1String("=\"");
-        escapeAttribute(out, a.second);
+        AppendXmlEscaped(out, a.second, XmlEscapeFor::Attribute);
         out += QLatin1Char('"');
     }
     if (m_children.empty()) {

@@ -29,11 +29,11 @@ public:
     // Workers at most.
     int threads() const { return m_threads; }
 
-    // Queues work for a worker; finish runs on the calling thread, from a later add() or drain(),
-    // once the work and everything queued before it are done. finish gets what the work threw,
-    // or null.
+    // Queues work for a worker (with one thread, runs it here and now). finish never runs from
+    // add(): drain() runs it, on the thread that calls drain(), once the work and everything
+    // queued before it are done. finish gets what the work threw, or null.
     void add(std::function<void()> work, std::function<void(std::exception_ptr)> finish);
-    // Queues finish alone, to run in its turn.
+    // Queues finish alone, for drain() to run in its turn.
     void add(std::function<void()> finish);
 
     // Runs the finishes that are due; waits until no more than pending items are left. An

@@ -3,7 +3,7 @@
 #include "generation/GridSnapshot.h"
 #include "office/ConverterProcess.h"
 #include "settings/Settings.h"
-#include "sheets/DataTableLoader.h"
+#include "sheets/UnreadRows.h"
 
 #include <QString>
 #include <QStringList>

@@ -3,6 +3,7 @@
 #include "base/DokravaError.h"
 #include "base/FieldFormat.h"
 #include "base/TemplateLanguage.h"
+#include "generation/BracketProblems.h"
 #include "generation/FieldMatch.h"
 #include "generation/OutputNames.h"
 #include "generation/RecordGroups.h"

@@ -31,23 +31,6 @@ TTemplateContent ReadOdtTemplateContent(const QString &path);
 // Word document or one of its parts is no well-formed XML.
 TTemplateContent ReadWordTemplateContent(const QString &path);
 
-// A spot in a paragraph where a placeholder is written wrongly.
-struct TBracketProblem
-{
-    enum Kind {
-        Unclosed, // "[" with no "]" before the paragraph ends or the next "["
-        Unopened, // "]" with no "[" before it
-        Doubled,  // "[[" (a following "]]" is not counted again)
-        Empty     // "[]", or only blanks between the brackets
-    };
-    Kind kind;
-    qsizetype position; // of the bracket in the paragraph text
-    bool operator==(const TBracketProblem &) const = default;
-};
-
-// The wrongly written placeholders of one paragraph text, left to right.
-QList<TBracketProblem> FindBracketProblems(const QString &paragraph);
-
 // At most length characters of text around position: the whole text when it fits, otherwise a
 // window with "…" where it was cut.
 QString TextAround(const QString &text, qsizetype position, int length = 60);

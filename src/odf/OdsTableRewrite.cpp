@@ -3,6 +3,7 @@
 #include "base/DokravaError.h"
 #include "base/TextGrid.h"
 #include "base/XmlEdit.h"
+#include "base/XmlEscape.h"
 #include "odf/OdsContentReader.h"
 #include "odf/OdtText.h"
 
@@ -342,7 +343,7 @@ QString OdsTextCell(const QString &text)
     // Characters XML forbids would make the whole file unreadable: they are dropped. A raw
     // carriage return would come back as a line feed, so it is written as a reference.
     return QStringLiteral("<table:table-cell office:value-type=\"string\"><text:p>")
-           + EscapeXML(DropForbiddenXmlChars(text)).replace(QLatin1Char('\r'), QLatin1String("&#13;"))
+           + XmlEscaped(DropForbiddenXmlChars(text), XmlEscapeFor::Markup).replace(QLatin1Char('\r'), QLatin1String("&#13;"))
            + QStringLiteral("</text:p></table:table-cell>");
 }
 

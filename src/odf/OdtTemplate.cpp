@@ -2,6 +2,7 @@
 
 #include "base/FieldFormat.h"
 #include "base/PendingFile.h"
+#include "base/XmlEscape.h"
 #include "base/XmlNode.h"
 #include "odf/OdtCompiledLanguage.h"
 #include "odf/OdtLanguage.h"

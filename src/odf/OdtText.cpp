@@ -1,6 +1,7 @@
 #include "odf/OdtText.h"
 
 #include "base/FieldFormat.h"
+#include "base/XmlEscape.h"
 
 #include <QSet>
 #include <QStringView>
@@ -256,17 +257,6 @@ QString attributeForm(const QString &escaped)
 
 } // namespace
 
-QString EscapeXML(const QString &Text)
-{
-    QString s = Text;
-    s.replace(QLatin1Char('&'), QLatin1String("&amp;"));
-    s.replace(QLatin1Char('<'), QLatin1String("&lt;"));
-    s.replace(QLatin1Char('>'), QLatin1String("&gt;"));
-    s.replace(QLatin1Char('"'), QLatin1String("&quot;"));
-    s.replace(QLatin1Char('\''), QLatin1String("&apos;"));
-    return s;
-}
-
 QString StripTags(const QString &Text)
 {
     QString out;
@@ -345,7 +335,7 @@ QString DropForbiddenXmlChars(const QString &Text)
 
 QString OdfTextContent(const QString &Value)
 {
-    return textForm(EscapeXML(DropForbiddenXmlChars(Value)));
+    return textForm(XmlEscaped(DropForbiddenXmlChars(Value), XmlEscapeFor::Markup));
 }
 
 namespace {
@@ -401,7 +391,7 @@ QByteArray PlaceholderBytes(const QString &Value, bool InTag)
         plain = c >= 0x20 && c < 0xD800 && c != '&' && c != '<' && c != '>' && c != '"' && c != '\''
                 && !(c == ' ' && i > 0 && Value.at(i - 1) == QLatin1Char(' '));
     }
-    return plain ? Value.toUtf8() : PlaceholderValue(EscapeXML(Value), InTag).toUtf8();
+    return plain ? Value.toUtf8() : PlaceholderValue(XmlEscaped(Value, XmlEscapeFor::Markup), InTag).toUtf8();
 }
 
 QList<TPlaceholderSpan> FindPlaceholders(const QString &Text)
@@ -430,7 +420,7 @@ QString ReplaceVariables(const QString &Text, const TFieldValues &Data)
     for (const auto &[field, value] : Data) {
         s = replaceKnown(s, [&, field = field, value = value](const QString &name) -> std::optional<QString> {
             if (name == field)
-                return EscapeXML(value);
+                return XmlEscaped(value, XmlEscapeFor::Markup);
             // "[Поле:формат]" is a field with a format only where no column bears the whole name;
             // "[Поле:формат:формат]" reads the part before the last ":" again when it is no field.
             if (names.contains(name))
@@ -441,7 +431,7 @@ QString ReplaceVariables(const QString &Text, const TFieldValues &Data)
                 if (reading.field != field)
                     return std::nullopt;
                 const std::optional<QString> formatted = ApplyFieldFormats(reading.formats, value);
-                return formatted ? std::optional<QString>(EscapeXML(*formatted)) : std::nullopt;
+                return formatted ? std::optional<QString>(XmlEscaped(*formatted, XmlEscapeFor::Markup)) : std::nullopt;
             }
             return std::nullopt;
         });

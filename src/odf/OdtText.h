@@ -14,9 +14,6 @@ namespace dokrava {
 // Field name -> value pairs, applied in list order (the data table's column order).
 using TFieldValues = QList<QPair<QString, QString>>;
 
-// The text with the five XML special characters written as references, "&" first.
-QString EscapeXML(const QString &Text);
-
 // The text without markup ("<" ... ">" dropped), trimmed of characters with codes up to 32.
 QString StripTags(const QString &Text);
 
@@ -44,7 +41,7 @@ QString ReplaceVariable(const QString &Text, const QString &Field, const QString
 // ends, tabs and runs of spaces as ODF elements), or attribute content when InTag.
 QString PlaceholderValue(const QString &EscapedValue, bool InTag);
 
-// PlaceholderValue(EscapeXML(Value), InTag) as UTF-8, found at once for the many values that
+// PlaceholderValue(XmlEscaped(Value, XmlEscapeFor::Markup), InTag) as UTF-8, found at once for the many values that
 // need neither escaping nor elements.
 QByteArray PlaceholderBytes(const QString &Value, bool InTag);
 

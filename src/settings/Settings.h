@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/PersonalField.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -31,16 +33,6 @@ struct TSettings
 // The fewest and the most copies of each document in a combined PDF.
 constexpr int kMinCopies = 1;
 constexpr int kMaxCopies = 9;
-
-// One personal field of "replace.ini": a bare name and its value.
-struct TPersonalField
-{
-    QString name;
-    QString value;
-    bool operator==(const TPersonalField &) const = default;
-};
-
-using TPersonalFields = QList<TPersonalField>;
 
 // Defaults, then every known key of the file at path (a missing file leaves the defaults).
 TSettings LoadSettingsFile(const QString &path);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/TextRow.h"
+#include "base/TextRowBuilder.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,7 @@
 #include "sheets/DataTableLoader.h"
 
 #include "base/PendingFile.h"
+#include "base/TextRowBuilder.h"
 #include "odf/TODTProcessor.h"
 #include "sheets/TSpreadsheet.h"
 
@@ -11,16 +12,6 @@ namespace dokrava {
 bool IsOdsDataFile(const QString &path)
 {
     return QFileInfo(path).suffix().toLower() == QLatin1String("ods");
-}
-
-QString UnreadRowsMessage(const TUnreadRows &unread)
-{
-    if (unread.count <= 0)
-        return QString();
-    return QStringLiteral("Таблица прочитана до строки %1: в строке %2 пустая первая ячейка, ниже не прочитано ещё строк: %3")
-        .arg(unread.stopRow - 1)
-        .arg(unread.stopRow)
-        .arg(unread.count);
 }
 
 namespace {

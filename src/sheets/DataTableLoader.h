@@ -1,33 +1,14 @@
 #pragma once
 
 #include "base/TextGrid.h"
+#include "sheets/TableExtent.h"
+#include "sheets/UnreadRows.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 namespace dokrava {
-
-// The part of a sheet a load read, or that a save must rewrite: rows 1..rows and columns
-// 1..cols (0 when none).
-struct TableExtent
-{
-    int rows = 0;
-    int cols = 0;
-};
-
-// The rows of a sheet a load left unread: the records end at the first row whose first cell has
-// no value, and nothing below it is read.
-struct TUnreadRows
-{
-    int stopRow = 0; // the sheet row whose first cell is empty (the table is read up to the one before)
-    int count = 0;   // the rows from stopRow down holding a value in one of the table's columns
-    bool operator==(const TUnreadRows &) const = default;
-};
-
-// "Таблица прочитана до строки 4: в строке 5 пустая первая ячейка, ниже не прочитано ещё строк: 12";
-// empty when no row was left unread.
-QString UnreadRowsMessage(const TUnreadRows &unread);
 
 // What a load of the data file hands to the main window: the sheet box, the naming-column box
 // and the table. Nothing is shown or changed until the whole file has been read, so a failed

@@ -1,6 +1,7 @@
 #include "sheets/TSpreadsheet.h"
 
 #include "base/DokravaError.h"
+#include "base/TextRowBuilder.h"
 #include "sheets/CsvWorkbook.h"
 #include "sheets/XlsWorkbook.h"
 #include "sheets/XlsxWorkbook.h"

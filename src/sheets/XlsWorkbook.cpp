@@ -1,5 +1,6 @@
 #include "sheets/XlsWorkbook.h"
 
+#include "base/CopyFileSafely.h"
 #include "base/DokravaError.h"
 #include "base/LibraryFileName.h"
 #include "base/PendingFile.h"
@@ -175,11 +176,7 @@ void XlsWorkbook::save()
     book.save();
     book.close();
     const QString xls = convertOrKeep(xlsx, scratch.filePath(QStringLiteral("xls")), QStringLiteral("xls:MS Excel 97"));
-    // Copied beside the target first, so the final step is a rename within one folder.
-    PendingFile pending(m_path);
-    if (!QFile::copy(xls, pending.path()))
-        throw DokravaError(QStringLiteral("Не удалось записать файл \"%1\"").arg(label(m_path)));
-    pending.commit();
+    CopyFileSafely(xls, m_path);
 }
 
 } // namespace dokrava

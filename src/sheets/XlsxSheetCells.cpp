@@ -2,6 +2,7 @@
 
 #include "base/DokravaError.h"
 #include "base/XmlEdit.h"
+#include "base/XmlEscape.h"
 #include "sheets/XlsxWorkbook.h"
 
 #include <QRegularExpression>
@@ -172,7 +173,7 @@ QString SheetRewrite::newCell(const QString &p, int row, int col, const QString 
     const bool keepSpace = text.front().isSpace() || text.back().isSpace() || text.contains(QLatin1Char('\n'));
     out += QLatin1String("\" t=\"inlineStr\"><") + p + QLatin1String("is><") + p + QLatin1Char('t');
     out += keepSpace ? QLatin1String(" xml:space=\"preserve\">") : QLatin1String(">");
-    out += XmlEdit::escape(XlsxWorkbook::encodeEscapes(text));
+    AppendXmlEscaped(out, XlsxWorkbook::encodeEscapes(text), XmlEscapeFor::Text);
     return out + QLatin1String("</") + p + QLatin1String("t></") + p + QLatin1String("is></") + p + QLatin1String("c>");
 }
 

@@ -1,6 +1,7 @@
 #include "zip/ZipReader.h"
 
 #include "base/DokravaError.h"
+#include "zip/ZipEntry.h"
 #include "zip/ZipFormat.h"
 
 #include <QDir>
@@ -23,18 +24,7 @@ constexpr qint64 kMinInflateLimit = 64LL * 1024 * 1024;
 constexpr qint64 kMaxInflateLimit = 1024LL * 1024 * 1024;
 constexpr qint64 kBombRatio = 100;
 
-struct Entry
-{
-    QString name;
-    uint16_t flags = 0;
-    uint16_t method = 0;
-    uint16_t dosDate = 0;
-    uint16_t dosTime = 0;
-    uint32_t crc = 0;
-    uint32_t compressedSize = 0;
-    uint32_t size = 0;
-    uint32_t localOffset = 0;
-};
+using Entry = ZipEntry;
 
 using Sink = std::function<void(const char *, qsizetype)>;
 
@@ -145,13 +135,7 @@ int ZipReader::Private::readCentralHeader(const QByteArray &dir, int pos)
     if (dir.size() - pos < kCentralHeaderSize || get32(p) != kCentralHeaderSig)
         damaged(QStringLiteral("центральный каталог не читается"));
     Entry e;
-    e.flags = get16(p + 8);
-    e.method = get16(p + 10);
-    e.dosTime = get16(p + 12);
-    e.dosDate = get16(p + 14);
-    e.crc = get32(p + 16);
-    e.compressedSize = get32(p + 20);
-    e.size = get32(p + 24);
+    GetZipSharedFields(p + 6, e);
     const int nameLen = get16(p + 28), extraLen = get16(p + 30), commentLen = get16(p + 32);
     e.localOffset = get32(p + 42);
     const qint64 end = qint64(pos) + kCentralHeaderSize + nameLen + extraLen + commentLen;

@@ -4,6 +4,7 @@
 #include "base/FailureReason.h"
 #include "base/PendingFile.h"
 #include "zip/Deflater.h"
+#include "zip/ZipEntry.h"
 #include "zip/ZipFormat.h"
 
 #include <QFile>
@@ -22,18 +23,6 @@ namespace {
 
 constexpr uint16_t kVersion = 20; // version 2.0, host byte 0 (MS-DOS and compatible)
 
-struct CentralEntry
-{
-    QByteArray name;
-    uint16_t method = 0;
-    uint16_t dosDate = 0;
-    uint16_t dosTime = 0;
-    uint32_t crc = 0;
-    uint32_t compressedSize = 0;
-    uint32_t size = 0;
-    uint32_t offset = 0;
-};
-
 QByteArray rawDeflate(const QByteArray &data, const QString &archive)
 {
     QByteArray out;
@@ -51,7 +40,7 @@ struct ZipWriter::Private
     QByteArray *memory = nullptr; // the archive's destination when it is kept in memory
     // The archive is built here and reaches its file in one write at close().
     QByteArray bytes;
-    QList<CentralEntry> entries;
+    QList<ZipEntry> entries;
     bool closed = false;
 
     [[noreturn]] void writeFailed() const
@@ -60,52 +49,36 @@ struct ZipWriter::Private
     }
     void write(const QByteArray &data) { bytes.append(data); }
     void writeOut();
-    QByteArray localHeader(const CentralEntry &e) const;
+    QByteArray localHeader(const ZipEntry &e) const;
     void writeEntry(const QString &entryName, const ZipReader::StoredEntry &stored, const QDateTime &modified);
-    QByteArray centralHeader(const CentralEntry &e) const;
+    QByteArray centralHeader(const ZipEntry &e) const;
 };
 
-QByteArray ZipWriter::Private::localHeader(const CentralEntry &e) const
+QByteArray ZipWriter::Private::localHeader(const ZipEntry &e) const
 {
+    const QByteArray name = e.name.toUtf8();
     QByteArray h;
-    h.reserve(kLocalHeaderSize + e.name.size());
+    h.reserve(kLocalHeaderSize + name.size());
     put32(h, kLocalHeaderSig);
-    put16(h, kVersion);
-    put16(h, kFlagUtf8);
-    put16(h, e.method);
-    put16(h, e.dosTime);
-    put16(h, e.dosDate);
-    put32(h, e.crc);
-    put32(h, e.compressedSize);
-    put32(h, e.size);
-    put16(h, uint16_t(e.name.size()));
-    put16(h, 0);
-    h.append(e.name);
+    PutZipSharedFields(h, e, kVersion, uint16_t(name.size()), 0);
+    h.append(name);
     return h;
 }
 
-QByteArray ZipWriter::Private::centralHeader(const CentralEntry &e) const
+QByteArray ZipWriter::Private::centralHeader(const ZipEntry &e) const
 {
+    const QByteArray name = e.name.toUtf8();
     QByteArray h;
-    h.reserve(kCentralHeaderSize + e.name.size());
+    h.reserve(kCentralHeaderSize + name.size());
     put32(h, kCentralHeaderSig);
     put16(h, kVersion); // made by
-    put16(h, kVersion); // needed to extract
-    put16(h, kFlagUtf8);
-    put16(h, e.method);
-    put16(h, e.dosTime);
-    put16(h, e.dosDate);
-    put32(h, e.crc);
-    put32(h, e.compressedSize);
-    put32(h, e.size);
-    put16(h, uint16_t(e.name.size()));
-    put16(h, 0); // extra field
+    PutZipSharedFields(h, e, kVersion, uint16_t(name.size()), 0);
     put16(h, 0); // comment
     put16(h, 0); // disk
     put16(h, 0); // internal attributes
-    put32(h, e.name.endsWith('/') ? 0x10 : 0); // folder attribute for folder entries
-    put32(h, e.offset);
-    h.append(e.name);
+    put32(h, name.endsWith('/') ? 0x10 : 0); // folder attribute for folder entries
+    put32(h, e.localOffset);
+    h.append(name);
     return h;
 }
 
@@ -182,18 +155,20 @@ void ZipWriter::Private::writeEntry(const QString &entryName, const ZipReader::S
         throw DokravaError(QStringLiteral("Архив «%1» уже закрыт").arg(shown(path)));
     if (entries.size() >= kMaxEntries)
         throw DokravaError(QStringLiteral("В архив «%1» нельзя добавить больше 65 535 записей").arg(shown(path)));
-    CentralEntry e;
-    e.name = entryName.toUtf8();
+    const qsizetype nameLength = entryName.toUtf8().size();
     const qint64 offset = bytes.size();
-    if (e.name.isEmpty() || e.name.size() > 0xffff || stored.size > std::numeric_limits<uint32_t>::max()
+    if (nameLength == 0 || nameLength > 0xffff || stored.size > std::numeric_limits<uint32_t>::max()
         || stored.bytes.size() > std::numeric_limits<uint32_t>::max() || offset > std::numeric_limits<uint32_t>::max())
         throw DokravaError(QStringLiteral("Запись «%1» не помещается в архив «%2»").arg(entryName, shown(path)));
+    ZipEntry e;
+    e.name = entryName;
+    e.flags = kFlagUtf8;
     e.method = uint16_t(stored.method);
     toDos(modified, e.dosDate, e.dosTime);
     e.crc = stored.crc;
     e.size = uint32_t(stored.size);
     e.compressedSize = uint32_t(stored.bytes.size());
-    e.offset = uint32_t(offset);
+    e.localOffset = uint32_t(offset);
     write(localHeader(e));
     write(stored.bytes);
     entries.append(e);
@@ -205,7 +180,7 @@ void ZipWriter::close()
         return;
     const qint64 dirOffset = d->bytes.size();
     QByteArray dir;
-    for (const CentralEntry &e : d->entries)
+    for (const ZipEntry &e : d->entries)
         dir.append(d->centralHeader(e));
     if (dirOffset + dir.size() > std::numeric_limits<uint32_t>::max())
         throw DokravaError(QStringLiteral("Архив «%1» слишком велик").arg(shown(d->path)));

@@ -3,6 +3,7 @@
 #include "DocxFixture.h"
 #include "OdtFixture.h"
 #include "TestFiles.h"
+#include "generation/BracketProblems.h"
 
 #include "generation/FieldMatch.h"
 #include "generation/PreflightCheck.h"
