@@ -54,7 +54,7 @@ struct Token
     TLanguageToken word;
 };
 
-enum class Decision { Neutral, Then, Else, Drop };
+using Decision = TBlockDecision;
 
 struct Block
 {
@@ -657,6 +657,26 @@ public:
         });
     }
 
+    // Marks the ids of a copy as TCompiledMark tells; ids gets the (family, kind) of each number.
+    void mark(XmlNode *copy, QList<std::pair<QString, TBlockDialect::UniqueId::Kind>> &ids)
+    {
+        using namespace TCompiledMark;
+        std::map<std::pair<QString, QString>, int> index; // (family, old) -> its index in ids
+        walk(copy, [&](XmlNode *n, const TBlockDialect::UniqueId &id, const QString &value) {
+            if (id.kind == TBlockDialect::UniqueId::Name) {
+                n->setAttribute(id.attribute, value + QChar(NameSuffix));
+                return;
+            }
+            auto [at, fresh] = index.try_emplace({id.family, value}, int(ids.size()));
+            if (fresh)
+                ids.append({id.family, id.kind});
+            n->setAttribute(id.attribute, QChar(IdOpen) + QString::number(at->second) + QChar(IdMiddle) + value
+                                              + QChar(IdClose));
+        });
+    }
+
+    const std::map<QString, qint64> &last() const { return m_last; }
+
 private:
     void scan(XmlNode *root)
     {
@@ -689,6 +709,27 @@ private:
     const TBlockDialect &m_d;
     std::map<QString, qint64> m_last;
 };
+
+} // namespace
+
+namespace {
+
+// The repeated lines of a part, each once, in the order of their first field.
+QList<XmlNode *> lineUnits(const Scan &s)
+{
+    QList<XmlNode *> units;
+    QSet<XmlNode *> seen;
+    for (const Token &t : s.tokens) {
+        if (t.word.kind != TTokenKind::Line)
+            continue;
+        XmlNode *unit = lineUnit(s, t.paragraph);
+        if (!seen.contains(unit)) {
+            seen.insert(unit);
+            units.append(unit);
+        }
+    }
+    return units;
+}
 
 } // namespace
 
@@ -745,6 +786,23 @@ void TemplateBlocks::addTotals(const QStringList &names, const TLanguageRecords 
             break;
         }
     }
+}
+
+QStringList TemplateBlocks::totalNames(const QStringList &names) const
+{
+    QStringList totals;
+    for (const QString &name : names) {
+        if (isField(name))
+            continue;
+        for (const FieldFormatReading &reading : FieldFormatReadings(name)) {
+            if (fieldIndex(m_fields, reading.field, m_dialect.fieldCase, m_columns) < 0)
+                continue;
+            if (isTotal(reading.formats.first()))
+                totals.append(name);
+            break;
+        }
+    }
+    return totals;
 }
 
 void TemplateBlocks::expand(XmlNode *root, bool linesAllowed, const TLanguageRecords &records,
@@ -898,6 +956,150 @@ void TemplateBlocks::addGroupFields(const QStringList &plainNames, QStringList &
             break;
         }
     }
+}
+
+QList<std::optional<TBlockCondition>> TemplateBlocks::outerConditions(XmlNode *root, bool linesAllowed) const
+{
+    const Scan s(m_dialect, [this](const QString &n) { return isField(n); }, root);
+    Matched m = matchBlocks(s);
+    if (!m.error)
+        m.error = placeError(s, m, linesAllowed);
+    if (m.error)
+        throw TemplateLanguageFailure(m.error->message);
+    QSet<XmlNode *> units;
+    for (const Token &t : s.tokens)
+        if (t.word.kind == TTokenKind::Line)
+            units.insert(lineUnit(s, t.paragraph));
+    // As expand() decides them: a block within one line waits for the line's records.
+    QList<std::optional<TBlockCondition>> conditions;
+    for (const Block &b : m.blocks) {
+        const Token &open = s.tokens[b.open];
+        XmlNode *unit = unitHolding(s, open.paragraph, units);
+        if (unit && unit == unitHolding(s, s.tokens[b.close].paragraph, units))
+            conditions.append(std::nullopt);
+        else
+            conditions.append(TBlockCondition{open.word, fieldIndex(m_fields, open.word.field, m_dialect.fieldCase)});
+    }
+    return conditions;
+}
+
+TBlockDecision TemplateBlocks::decision(const TBlockCondition &condition, const QStringList &record)
+{
+    return decide(EvaluateCondition(condition.word, record.value(condition.field)));
+}
+
+TemplateBlocks::Shape TemplateBlocks::shape(const XmlNode *root, const QList<TBlockDecision> &decisions) const
+{
+    const auto field = [this](const QString &n) { return isField(n); };
+    Shape shape;
+    shape.tree = root->clone();
+    XmlNode *tree = shape.tree.get();
+    {
+        Scan s(m_dialect, field, tree);
+        Matched m = matchBlocks(s);
+        for (int b = 0; b < m.blocks.size(); ++b)
+            m.blocks[b].decision = decisions.value(b, Decision::Neutral);
+        Removal(s, m).apply();
+    }
+    const Scan s(m_dialect, field, tree);
+    shape.lastIds = UniqueIds(m_dialect, tree).last();
+    for (XmlNode *unit : lineUnits(s)) {
+        Shape::Unit u;
+        for (XmlNode *n = unit->parent(); n; n = n->parent())
+            u.entangled = u.entangled || named(n, m_dialect.rows) || named(n, m_dialect.cells)
+                          || named(n, m_dialect.listItem) || named(n, m_dialect.frames);
+        XmlNode *parent = unit->parent();
+        const int at = unit->indexInParent();
+        u.node = parent->take(at);
+        auto mark = std::make_unique<XmlNode>(XmlNode::Text);
+        mark->setText(QString(QChar(TCompiledMark::Unit)));
+        parent->insert(at, std::move(mark));
+        const Scan inner(m_dialect, field, u.node.get());
+        const Matched m = matchBlocks(inner);
+        for (const Block &b : m.blocks) {
+            const TLanguageToken &word = inner.tokens[b.open].word;
+            u.conditions.append(TBlockCondition{word, fieldIndex(m_fields, word.field, m_dialect.fieldCase)});
+        }
+        u.entangled = u.entangled && !u.conditions.isEmpty();
+        shape.units.push_back(std::move(u));
+    }
+    return shape;
+}
+
+std::optional<TemplateBlocks::LineSource> TemplateBlocks::lineSource(const QString &field) const
+{
+    // The readings lineValue() tries, in its order.
+    const auto source = [this](const QString &name, const QStringList &formats) -> std::optional<LineSource> {
+        const int i = fieldIndex(m_fields, name, m_dialect.fieldCase, m_columns);
+        if (i >= 0 || name == kNumber)
+            return LineSource{i, formats};
+        return std::nullopt;
+    };
+    if (std::optional<LineSource> whole = source(field, {}))
+        return whole;
+    for (const FieldFormatReading &reading : FieldFormatReadings(field))
+        if (std::optional<LineSource> read = source(reading.field, reading.formats))
+            return read;
+    return std::nullopt;
+}
+
+bool TemplateBlocks::lineFieldResolves(const QString &field) const
+{
+    const auto known = [this](const QString &name) {
+        return fieldIndex(m_fields, name, m_dialect.fieldCase, m_columns) >= 0 || name == kNumber;
+    };
+    if (known(field))
+        return true;
+    const QList<FieldFormatReading> readings = FieldFormatReadings(field);
+    return std::any_of(readings.cbegin(), readings.cend(), [&](const FieldFormatReading &r) { return known(r.field); });
+}
+
+TemplateBlocks::LineForm TemplateBlocks::lineForm(const Shape::Unit &unit, const QList<TBlockDecision> &decisions) const
+{
+    const auto field = [this](const QString &n) { return isField(n); };
+    LineForm form;
+    XmlNode holder(XmlNode::Element, QStringLiteral("holder"));
+    XmlNode *copy = holder.append(unit.node->clone());
+    UniqueIds(m_dialect, copy).mark(copy, form.ids);
+    Scan first(m_dialect, field, copy);
+    Matched m = matchBlocks(first);
+    std::optional<Scan> again;
+    if (!m.blocks.isEmpty()) {
+        for (int b = 0; b < m.blocks.size(); ++b)
+            m.blocks[b].decision = decisions.value(b, Decision::Drop);
+        Removal(first, m).apply();
+        if (holder.childCount() == 0 || holder.child(0) != copy)
+            return form;
+        again.emplace(m_dialect, field, copy);
+    }
+    const Scan &s = again ? *again : first;
+    using namespace TCompiledMark;
+    const QString mark = QString(QChar(LineOpen)) + QChar(LineNumber) + QChar(LineClose);
+    // As expandLine() marks them, where a value may go; one that does not fit a record's
+    // formats leaves the field as written.
+    for (int t = int(s.tokens.size()) - 1; t >= 0; --t) {
+        const Token &token = s.tokens[t];
+        if (token.word.kind != TTokenKind::Line || !lineFieldResolves(token.word.field))
+            continue;
+        const Paragraph &p = s.paragraphs[token.paragraph];
+        const int star = int(p.text.indexOf(QLatin1Char('*'), token.open));
+        const bool bare = star == token.open + 1 && p.text.at(token.close - 1) != QLatin1Char(' ')
+                          && !isBlank(p.text.at(token.close - 1));
+        if (!bare && !m_dialect.trimsNames)
+            continue;
+        for (const Segment &seg : p.segments) {
+            if (seg.text && star >= seg.start && star < seg.start + seg.length) {
+                QString text = seg.node->text();
+                text.insert(star - seg.start, mark);
+                seg.node->setText(text);
+                break;
+            }
+        }
+    }
+    QString text;
+    copy->writeTo(text);
+    form.text = text;
+    return form;
 }
 
 } // namespace dokrava

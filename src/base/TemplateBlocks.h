@@ -11,11 +11,39 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace dokrava {
 
 class XmlNode;
+
+// How a block "[если …]" is decided: not yet (inside a line, decided per record), its first
+// branch, its "[иначе]" branch, or dropped whole (a comparison of numbers that read no number).
+enum class TBlockDecision { Neutral, Then, Else, Drop };
+
+// The condition of a block and the index of its field among a record's values.
+struct TBlockCondition
+{
+    TLanguageToken word;
+    int field = -1;
+};
+
+// Characters no template holds, which stand in compiled pieces for what varies per document:
+// where a line unit's copies go, the number of a line's copy in its fields' names, and the
+// attributes each copy makes unique.
+namespace TCompiledMark {
+constexpr char16_t Unit = 0xFFFF;      // a text node alone in the outer part: the copies go there
+constexpr char16_t LineOpen = 0xFDD0;  // the names of a copy's line fields begin with
+constexpr char16_t LineNumber = 0xFDD5; // LineOpen, LineNumber, LineClose (the number goes between)
+constexpr char16_t LineClose = 0xFDD1;
+constexpr char16_t IdOpen = 0xFDD2;    // IdOpen, index, IdMiddle, the value as written, IdClose:
+constexpr char16_t IdMiddle = 0xFDD3;  // a number every copy after the first renews
+constexpr char16_t IdClose = 0xFDD6;
+constexpr char16_t NameSuffix = 0xFDD4; // after a name every copy after the first suffixes "_2", "_3"…
+} // namespace TCompiledMark
 
 // The template language over one part of a document held as a tree: blocks "[если …]…[иначе]…
 // [/если]" decided and removed without a trace, paragraphs and table rows holding "[*Поле]"
@@ -57,10 +85,66 @@ public:
     // field, its value the sum written as the format "сумма" writes it.
     void addTotals(const QStringList &names, const TLanguageRecords &records, QList<QPair<QString, QString>> &extra) const;
 
+    // The names among these that addTotals() may sum, in order: worked out once, they spare it
+    // reading every name for each document.
+    QStringList totalNames(const QStringList &names) const;
+
+    // The compiled form of a part: what a document of it is made of once the blocks outside its
+    // lines are decided. The same decisions always give the same shape.
+    struct Shape
+    {
+        // The part with those blocks decided; each repeated line stands as a text node holding
+        // only TCompiledMark::Unit.
+        std::unique_ptr<XmlNode> tree;
+        struct Unit
+        {
+            std::unique_ptr<XmlNode> node; // the line as it repeats, before its own blocks
+            QList<TBlockCondition> conditions; // its blocks' conditions, decided per record
+            // Its blocks may remove what holds it (a row or list item around it): its copies
+            // cannot be compiled apart from the part.
+            bool entangled = false;
+        };
+        std::vector<Unit> units;
+        std::map<QString, qint64> lastIds; // the highest number of each family of unique ids
+    };
+
+    // The conditions of the part's blocks in order, nothing for a block inside one line (decided
+    // per record); a template error throws TemplateLanguageFailure, as expand() does.
+    QList<std::optional<TBlockCondition>> outerConditions(XmlNode *root, bool linesAllowed) const;
+
+    // The decision of a condition for a record's values.
+    static TBlockDecision decision(const TBlockCondition &condition, const QStringList &record);
+
+    // The shape of the part (a tree not changed) for the decisions of outerConditions(), in order.
+    Shape shape(const XmlNode *root, const QList<TBlockDecision> &decisions) const;
+
+    // One copy of a line for the decisions of its conditions, written as text: line fields carry
+    // the marks of TCompiledMark before their star where a value may go, unique ids their
+    // marks; ids lists (family, kind) of each numbered id by index. Nothing when the copy goes.
+    struct LineForm
+    {
+        std::optional<QString> text;
+        QList<std::pair<QString, TBlockDialect::UniqueId::Kind>> ids;
+    };
+    LineForm lineForm(const Shape::Unit &unit, const QList<TBlockDecision> &decisions) const;
+
+    // The value of a line field ("Цена:сумма", "№") for the record at index k of records; nothing
+    // when no column (or "№") is its field or the value does not fit its formats.
+    std::optional<QString> lineValue(const QString &field, const TLanguageRecords &records, int k) const;
+
+    // Where a line field's value comes from, for lineValue() to be worked out ahead: the index of
+    // its column (-1 for "№", the line's number) and the formats to apply; nothing when neither.
+    struct LineSource
+    {
+        int column = -1;
+        QStringList formats;
+    };
+    std::optional<LineSource> lineSource(const QString &field) const;
+
 private:
     bool isField(const QString &name) const;
-    // The value of a line field ("Цена:сумма", "№") for the record at index k.
-    std::optional<QString> lineValue(const QString &field, const TLanguageRecords &records, int k) const;
+    // True when a line field names a column or "№", with formats or without.
+    bool lineFieldResolves(const QString &field) const;
     void expandLine(XmlNode *copy, const TLanguageRecords &records, int k, QList<QPair<QString, QString>> &extra) const;
 
     const TBlockDialect &m_dialect;

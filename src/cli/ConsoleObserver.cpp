@@ -41,10 +41,9 @@ void ConsoleObserver::combiningProgressed(int done, int total)
 void ConsoleObserver::notice(const QString &text)
 {
     clearProgress();
-    if (text == QStringLiteral("Готово"))
-        Cli::out(text + QLatin1Char('\n'));
-    else if (text.startsWith(QStringLiteral("Документов создано: ")))
-        return; // the command's own count says it, on standard output
+    // The command's own count follows on standard output: of the run's report only "Готово".
+    if (text == QStringLiteral("Готово") || text.startsWith(QStringLiteral("Готово\n")))
+        Cli::out(QStringLiteral("Готово\n"));
     else
         Cli::err(text + QLatin1Char('\n'));
 }

@@ -31,7 +31,9 @@ public:
     virtual void conversionsProgressed(int converted, int total) { Q_UNUSED(converted); Q_UNUSED(total); }
     // The files for printing are put together: done of total documents are in.
     virtual void combiningProgressed(int done, int total) { Q_UNUSED(done); Q_UNUSED(total); }
-    // A plain notice ("Файл шаблона не найден.", "Готово", the conversion report).
+    // A plain notice ("Файл шаблона не найден.", the conversion report); the end of a run with
+    // records is "Готово", with "\nДокументов создано: 3 (записей: 6)" after it when documents
+    // were made of groups.
     virtual void notice(const QString &text) { Q_UNUSED(text); }
     // The output folder is to be opened.
     virtual void openFolder(const QString &path) { Q_UNUSED(path); }

@@ -231,6 +231,7 @@ private:
             return; // told as a damaged template
         }
         if (error) {
+            m_unmade.append(entry);
             add(TFinding::Error, entry,
                 QStringLiteral("Ошибка в шаблоне: %1, абзац %2: документы по нему не будут созданы")
                     .arg(error->message, quoted(TextAround(error->paragraph, 0))));
@@ -606,11 +607,12 @@ private:
             add(TFinding::Warning, kTable, text);
     }
 
-    // The records that name documents: every chosen one, or, when every template makes a
-    // document of each group of records, the first record of each group.
+    // The records that name documents: every chosen one, or, when every template that makes
+    // documents makes one of each group of records, the first record of each group. A template
+    // with an error of the language makes none.
     QList<int> namingRecords() const
     {
-        if (m_grouped.size() != m_in.templates.size())
+        if (m_grouped.size() + m_unmade.size() != m_in.templates.size())
             return m_records;
         QList<int> firsts;
         for (const auto &[entry, keys] : m_grouped)
@@ -712,6 +714,7 @@ private:
     bool m_allInspected = true;
     QList<int> m_records;
     QList<QPair<QString, QList<int>>> m_grouped; // templates with lines: the columns of their groups
+    QStringList m_unmade; // templates with an error of the language: no document comes of them
     // Conditions that compare numbers, by template (and whether it is an ".odt").
     QList<QPair<QString, QPair<bool, QList<QPair<QString, TLanguageToken>>>>> m_numeric;
     QList<TFinding> m_findings;

@@ -131,9 +131,10 @@ void TGenerationRun::run()
         reportStop();
     } else {
         openOutputFolder();
-        m_observer->notice(QStringLiteral("Готово"));
-        if (s.extraRecords > 0)
-            m_observer->notice(DocumentsMadeText(s.written, recordsWritten()));
+        // One report of the end: documents of groups count under "Готово" in it.
+        m_observer->notice(s.extraRecords > 0
+                               ? QStringLiteral("Готово\n") + DocumentsMadeText(s.written, recordsWritten())
+                               : QStringLiteral("Готово"));
         if (s.conversions.pdfErrors() > 0)
             m_observer->notice(s.conversions.failureReport());
     }

@@ -94,6 +94,11 @@ void AddOdtTotals(const QStringList &names, const TLanguageRecords &records, TFi
     extra = pairs;
 }
 
+QStringList OdtTotalNames(const QStringList &names, const QStringList &fields)
+{
+    return TemplateBlocks(OdtBlockDialect(), fields, int(fields.size())).totalNames(names);
+}
+
 std::optional<TTemplateLanguageError> OdtLanguageError(XmlNode *tree, const QString &partName, const QStringList &fields)
 {
     return TemplateBlocks(OdtBlockDialect(), fields, int(fields.size())).firstError(tree, isContent(partName));

@@ -4,10 +4,12 @@
 #include "base/PendingFile.h"
 #include "base/XmlEscape.h"
 #include "base/XmlNode.h"
+#include "odf/OdtCompiledLanguage.h"
 #include "odf/OdtLanguage.h"
 #include "odf/TODTProcessor.h"
 
 #include <QHash>
+#include <QMutexLocker>
 
 namespace dokrava {
 
@@ -123,7 +125,7 @@ OdtTemplate::Filling OdtTemplate::holeTexts(const Part &part, const Lookup &valu
             return filling;
         }
         filling.any = true;
-        filling.texts.append(PlaceholderValue(XmlEscaped(*value, XmlEscapeFor::Markup), slot.inTag).toUtf8() + slot.keptTags);
+        filling.texts.append(PlaceholderBytes(*value, slot.inTag) + slot.keptTags);
     }
     return filling;
 }
@@ -167,10 +169,26 @@ OdtTemplate::Lookup OdtTemplate::lookupOf(const TFieldValues &Data)
 
 bool OdtTemplate::usesLanguage(const QStringList &fields) const
 {
-    for (const Part &part : m_parts)
-        if (part.tree && OdtTreeUsesLanguage(const_cast<XmlNode *>(part.tree.get()), fields))
-            return true;
-    return false;
+    return compiledFor(fields)->any;
+}
+
+std::shared_ptr<const OdtTemplate::CompiledParts> OdtTemplate::compiledFor(const QStringList &fields) const
+{
+    QMutexLocker lock(&m_compiledMutex);
+    std::shared_ptr<const CompiledParts> &compiled = m_compiled[fields];
+    if (!compiled) {
+        auto parts = std::make_shared<CompiledParts>();
+        for (const Part &part : m_parts) {
+            const bool uses = part.tree && OdtTreeUsesLanguage(const_cast<XmlNode *>(part.tree.get()), fields);
+            parts->parts.append(uses ? std::make_shared<const OdtCompiledLanguage>(part.tree, part.name, fields,
+                                                                                    m_package.path())
+                                     : nullptr);
+            parts->any = parts->any || uses;
+        }
+        parts->totals = OdtTotalNames(placeholderNames(), fields);
+        compiled = parts;
+    }
+    return compiled;
 }
 
 std::optional<TTemplateLanguageError> OdtTemplate::languageError(const QStringList &fields) const
@@ -217,9 +235,46 @@ Package OdtTemplate::filledGroup(const QList<TFieldValues> &Group) const
 {
     if (Group.isEmpty())
         return filledPlain(TFieldValues());
-    if (!usesLanguage(fieldNames(Group.first())))
+    const std::shared_ptr<const CompiledParts> compiled = compiledFor(fieldNames(Group.first()));
+    if (!compiled->any)
         return filledPlain(Group.first());
+    if (std::optional<Package> package = filledCompiled(Group, *compiled))
+        return std::move(*package);
     return filledWithLanguage(Group);
+}
+
+std::optional<Package> OdtTemplate::filledCompiled(const QList<TFieldValues> &Group, const CompiledParts &compiled) const
+{
+    const TLanguageRecords records = OdtLanguageRecords(Group);
+    TFieldValues totals;
+    AddOdtTotals(compiled.totals, records, totals);
+    const TFieldValues all = Group.first() + totals;
+    const Lookup values = lookupOf(all);
+    Package package = m_package;
+    for (qsizetype k = 0; k < m_parts.size(); ++k) {
+        const Part &part = m_parts[k];
+        const bool deflated = m_package.method(part.entry) == ZipWriter::Deflated;
+        if (compiled.parts[k]) {
+            std::optional<SplicedDeflate::Stream> stream = compiled.parts[k]->filled(records, values, deflated);
+            if (!stream)
+                return std::nullopt;
+            if (deflated)
+                package.replaceStored(part.entry, stream->deflatedEntry());
+            else
+                package.replace(part.entry, stream->plain());
+            continue;
+        }
+        const Filling filling = holeTexts(part, values);
+        if (filling.general)
+            return std::nullopt;
+        if (!filling.any)
+            package.replaceStored(part.entry, part.unfilled);
+        else if (part.spliced)
+            package.replaceStored(part.entry, part.spliced->join(filling.texts));
+        else
+            package.replace(part.entry, joined(part, filling.texts));
+    }
+    return package;
 }
 
 Package OdtTemplate::filledWithLanguage(const QList<TFieldValues> &Group) const

@@ -8,14 +8,17 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QMutex>
 #include <QList>
 #include <QString>
 
+#include <map>
 #include <memory>
 #include <optional>
 
 namespace dokrava {
 
+class OdtCompiledLanguage;
 class XmlNode;
 
 // An ".odt" template read once and kept split for a whole run: the parts that hold placeholders
@@ -92,9 +95,21 @@ private:
     static QByteArray joined(const Part &part, const QList<QByteArray> &texts);
     Package filledPlain(const TFieldValues &Data) const;
     Package filledWithLanguage(const QList<TFieldValues> &Group) const;
+    // The parts that use the language compiled for a run's fields, one (or nothing) per part.
+    struct CompiledParts
+    {
+        QList<std::shared_ptr<const OdtCompiledLanguage>> parts;
+        QStringList totals; // the placeholder names that may be totals
+        bool any = false;   // a part uses the language
+    };
+    std::shared_ptr<const CompiledParts> compiledFor(const QStringList &fields) const;
+    // The document from the compiled parts; nothing when the group needs them expanded whole.
+    std::optional<Package> filledCompiled(const QList<TFieldValues> &Group, const CompiledParts &compiled) const;
 
     Package m_package;
     QList<Part> m_parts;
+    mutable QMutex m_compiledMutex;
+    mutable std::map<QStringList, std::shared_ptr<const CompiledParts>> m_compiled; // by the run's fields
 };
 
 } // namespace dokrava

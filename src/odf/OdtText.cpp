@@ -380,6 +380,20 @@ QString PlaceholderValue(const QString &EscapedValue, bool InTag)
     return InTag ? attributeForm(EscapedValue) : textForm(EscapedValue);
 }
 
+QByteArray PlaceholderBytes(const QString &Value, bool InTag)
+{
+    // Plain: no character to escape, drop or write as an element, no space at an edge or
+    // doubled (those become "<text:s/>"), no surrogate to check for its pair.
+    const qsizetype n = Value.size();
+    bool plain = n == 0 || (Value.front() != QLatin1Char(' ') && Value.back() != QLatin1Char(' '));
+    for (qsizetype i = 0; plain && i < n; ++i) {
+        const char16_t c = Value.at(i).unicode();
+        plain = c >= 0x20 && c < 0xD800 && c != '&' && c != '<' && c != '>' && c != '"' && c != '\''
+                && !(c == ' ' && i > 0 && Value.at(i - 1) == QLatin1Char(' '));
+    }
+    return plain ? Value.toUtf8() : PlaceholderValue(XmlEscaped(Value, XmlEscapeFor::Markup), InTag).toUtf8();
+}
+
 QList<TPlaceholderSpan> FindPlaceholders(const QString &Text)
 {
     QList<TPlaceholderSpan> found;

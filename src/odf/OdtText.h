@@ -41,6 +41,10 @@ QString ReplaceVariable(const QString &Text, const QString &Field, const QString
 // ends, tabs and runs of spaces as ODF elements), or attribute content when InTag.
 QString PlaceholderValue(const QString &EscapedValue, bool InTag);
 
+// PlaceholderValue(XmlEscaped(Value, XmlEscapeFor::Markup), InTag) as UTF-8, found at once for the many values that
+// need neither escaping nor elements.
+QByteArray PlaceholderBytes(const QString &Value, bool InTag);
+
 // One placeholder ReplaceVariable would fill, found in a single pass over a part's text.
 struct TPlaceholderSpan
 {

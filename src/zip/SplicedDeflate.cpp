@@ -6,6 +6,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <limits>
 
 namespace dokrava {
@@ -42,65 +43,94 @@ SplicedDeflate::SplicedDeflate()
 {
 }
 
+SplicedDeflate::Piece SplicedDeflate::compressed(const QByteArray &text, const QString &archive, qsizetype shortest)
+{
+    Piece piece;
+    piece.size = text.size();
+    piece.crc = crcOf(text);
+    piece.crcShift = quint32(crc32_combine_gen(z_off_t(text.size())));
+    piece.whole = text;
+    if (text.size() < shortest)
+        piece.text = text;
+    else if (!Deflater::forThisThread().compress(text.constData(), text.size(), Deflater::Flushed, piece.deflated))
+        throw DokravaError(QStringLiteral("Не удалось сжать данные для архива «%1»").arg(ZipFormat::shown(archive)));
+    return piece;
+}
+
 SplicedDeflate::SplicedDeflate(const QList<QByteArray> &pieces, const QString &archive)
     : m_archive(archive)
 {
-    for (const QByteArray &text : pieces) {
-        Piece piece;
-        piece.size = text.size();
-        piece.crc = crcOf(text);
-        piece.crcShift = quint32(crc32_combine_gen(z_off_t(text.size())));
-        if (text.size() < kCompressedPiece)
-            piece.text = text;
-        else if (!Deflater::forThisThread().compress(text.constData(), text.size(), Deflater::Flushed, piece.deflated))
-            throw DokravaError(QStringLiteral("Не удалось сжать данные для архива «%1»").arg(ZipFormat::shown(archive)));
-        m_pieces.append(piece);
-    }
+    for (const QByteArray &text : pieces)
+        m_pieces.append(compressed(text, archive, kCompressedPiece));
     if (m_pieces.isEmpty())
         m_pieces.append(Piece());
 }
 
-void SplicedDeflate::appendText(const QByteArray &text, QByteArray &out) const
+SplicedDeflate::Stream::Stream(bool deflated, const QString &archive, qsizetype storedUpTo)
+    : m_deflated(deflated), m_archive(archive), m_storedUpTo(std::min<qsizetype>(storedUpTo, 65535))
 {
-    if (text.isEmpty())
+    m_entry.method = 8;
+    // Most entries joined this way fit: growing in steps would copy them again and again.
+    (m_deflated ? m_entry.bytes : m_plain).reserve(8 * 1024);
+}
+
+void SplicedDeflate::Stream::writeRun()
+{
+    if (m_run.isEmpty())
         return;
-    if (text.size() <= kCompressedText)
-        return appendStored(text, out);
-    if (!Deflater::forThisThread().compress(text.constData(), text.size(), Deflater::Flushed, out))
+    m_entry.crc = crcOf(m_run, m_entry.crc);
+    m_entry.size += m_run.size();
+    if (m_run.size() <= m_storedUpTo)
+        appendStored(m_run, m_entry.bytes);
+    else if (!Deflater::forThisThread().compress(m_run.constData(), m_run.size(), Deflater::Flushed, m_entry.bytes))
         throw DokravaError(QStringLiteral("Не удалось сжать данные для архива «%1»").arg(ZipFormat::shown(m_archive)));
+    m_run.clear();
+}
+
+void SplicedDeflate::Stream::piece(const Piece &piece)
+{
+    if (!m_deflated) {
+        m_plain += piece.whole;
+        return;
+    }
+    if (piece.deflated.isEmpty()) {
+        m_run += piece.text;
+        return;
+    }
+    writeRun();
+    m_entry.bytes += piece.deflated;
+    m_entry.crc = quint32(crc32_combine_op(m_entry.crc, piece.crc, piece.crcShift));
+    m_entry.size += piece.size;
+}
+
+void SplicedDeflate::Stream::text(const QByteArray &text)
+{
+    if (!m_deflated)
+        m_plain += text;
+    else
+        m_run += text;
+}
+
+ZipReader::StoredEntry SplicedDeflate::Stream::deflatedEntry()
+{
+    writeRun();
+    m_entry.bytes.append(kFinalBlock, sizeof kFinalBlock);
+    if (m_entry.size > std::numeric_limits<quint32>::max())
+        throw DokravaError(QStringLiteral("Запись не помещается в архив «%1»").arg(ZipFormat::shown(m_archive)));
+    return m_entry;
 }
 
 ZipReader::StoredEntry SplicedDeflate::join(const QList<QByteArray> &texts) const
 {
     if (texts.size() != m_pieces.size() - 1)
         throw DokravaError(QStringLiteral("Не удалось сжать данные для архива «%1»").arg(ZipFormat::shown(m_archive)));
-    ZipReader::StoredEntry entry;
-    entry.method = 8;
-    QByteArray run; // text not yet written: texts and short pieces
-    const auto writeRun = [&] {
-        entry.crc = crcOf(run, entry.crc);
-        entry.size += run.size();
-        appendText(run, entry.bytes);
-        run.clear();
-    };
+    Stream stream(true, m_archive, kCompressedText);
     for (qsizetype k = 0; k < m_pieces.size(); ++k) {
-        const Piece &piece = m_pieces[k];
-        if (piece.deflated.isEmpty()) {
-            run += piece.text;
-        } else {
-            writeRun();
-            entry.bytes += piece.deflated;
-            entry.crc = quint32(crc32_combine_op(entry.crc, piece.crc, piece.crcShift));
-            entry.size += piece.size;
-        }
+        stream.piece(m_pieces[k]);
         if (k < texts.size())
-            run += texts[k];
+            stream.text(texts[k]);
     }
-    writeRun();
-    entry.bytes.append(kFinalBlock, sizeof kFinalBlock);
-    if (entry.size > std::numeric_limits<quint32>::max())
-        throw DokravaError(QStringLiteral("Запись не помещается в архив «%1»").arg(ZipFormat::shown(m_archive)));
-    return entry;
+    return stream.deflatedEntry();
 }
 
 } // namespace dokrava

@@ -16,6 +16,45 @@ namespace dokrava {
 class SplicedDeflate
 {
 public:
+    // A piece compressed alone, to be joined with others in any order and any number of times.
+    struct Piece
+    {
+        QByteArray text;     // kept as text when too short to gain from compression
+        QByteArray deflated; // empty when kept as text
+        qint64 size = 0;
+        quint32 crc = 0;
+        quint32 crcShift = 0; // the operator that appends this piece's CRC-32 to another's
+        QByteArray whole;     // the piece's text, for entries written uncompressed
+    };
+    // Compresses one piece, kept as text when shorter than shortest; throws DokravaError naming
+    // archive when the compressor fails.
+    static Piece compressed(const QByteArray &text, const QString &archive, qsizetype shortest = 64);
+
+    // An entry put together from pieces and texts in any order: the deflated stream of their
+    // concatenation, or the concatenation itself when deflated is false.
+    class Stream
+    {
+    public:
+        // Runs of texts and short pieces up to storedUpTo bytes go in stored, longer ones are
+        // compressed.
+        Stream(bool deflated, const QString &archive, qsizetype storedUpTo = 1024);
+        void piece(const Piece &piece);
+        void text(const QByteArray &text);
+        // The stored form of the entry (method 8); throws DokravaError when too large.
+        ZipReader::StoredEntry deflatedEntry();
+        // The concatenation, when not deflated.
+        const QByteArray &plain() const { return m_plain; }
+
+    private:
+        void writeRun();
+        bool m_deflated;
+        QString m_archive;
+        qsizetype m_storedUpTo;
+        ZipReader::StoredEntry m_entry;
+        QByteArray m_run; // text not yet written: texts and short pieces
+        QByteArray m_plain;
+    };
+
     // No pieces: join() takes no texts and gives an empty entry.
     SplicedDeflate();
     // Compresses the pieces; throws DokravaError naming archive when the compressor fails.
@@ -26,15 +65,6 @@ public:
     ZipReader::StoredEntry join(const QList<QByteArray> &texts) const;
 
 private:
-    struct Piece
-    {
-        QByteArray text;     // kept as text when too short to gain from compression
-        QByteArray deflated; // empty when kept as text
-        qint64 size = 0;
-        quint32 crc = 0;
-        quint32 crcShift = 0; // the operator that appends this piece's CRC-32 to another's
-    };
-    void appendText(const QByteArray &text, QByteArray &out) const;
 
     QList<Piece> m_pieces;
     QString m_archive;

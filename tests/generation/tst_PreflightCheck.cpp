@@ -244,6 +244,19 @@ void tst_PreflightCheck::findings_data()
         << QStringList{"Счёт.odt|[Номер]: [*Товар] [*Сумма:сумма] [если Телефон][Телефон][/если] [Сумма:итого]"} << lines << ""
         << QStringList{kW + "Счёт.odt\tЗначения колонки «Сумма» не подходят для формата «итого» (запись 3)*",
                        kN + "Счёт.odt\t4 записи дают 2 документа"};
+    // A template without lines makes a document of each record, whose names do meet; a template
+    // with an error makes none, and the names count the groups of the others.
+    QTest::newRow("lines: a mixed set, the template without lines names each record")
+        << QStringList{"Счёт.odt|[Номер]: [*Товар]", "Письмо.odt|[Номер] [Телефон] [Товар] [Сумма]"} << lines << ""
+        << QStringList{kW + "записи 1, 3\tОдинаковое значение «1» в колонке «Номер»: файлы получат суффиксы « (2)», « (3)»…",
+                       kW + "записи 2, 4\tЗначения «2», «2 » в колонке «Номер» дают одно имя файла: файлы получат "
+                            "суффиксы « (2)», « (3)»…",
+                       kN + "Счёт.odt\t4 записи дают 2 документа"};
+    QTest::newRow("lines: a mixed set, a template with an error makes no names")
+        << QStringList{"Счёт.odt|[Номер]: [*Товар] [*Сумма] [Телефон]", "Акт.odt|[Номер] [если Телефон]"} << lines << ""
+        << QStringList{kE + "Акт.odt\tОшибка в шаблоне: не закрыт блок [если Телефон], абзац «[Номер] [если Телефон]»: "
+                            "документы по нему не будут созданы",
+                       kN + "Счёт.odt\t4 записи дают 2 документа"};
     QTest::newRow("lines: groups that differ only in letter case or blanks")
         << QStringList{"Счёт.docx|[Телефон]: [*Товар]"} << QStringList{"Телефон;Товар", "+7 900;a", "+7  900;b", "+7 901;c"}
         << "naming=2"

@@ -44,6 +44,8 @@ private slots:
     void replaceVariablesOrder();
     void valueFormsStayWellFormed_data();
     void valueFormsStayWellFormed();
+    void placeholderBytes_data();
+    void placeholderBytes();
     void goldenParts_data();
     void goldenParts();
     void collectVariables_data();
@@ -186,6 +188,28 @@ void TestOdtText::valueFormsStayWellFormed()
     const QString filled = ReplaceVariables(text, {{"Name", "<b>&\x02\n\t\"'"}, {"Name2", ""}});
     QVERIFY2(wellFormed(filled), qPrintable(filled));
     QCOMPARE(filled.contains("[Na") || filled.contains("[N<"), !fills);
+}
+
+// The quick form of a value is the general one for every kind of value, in text and in tags.
+void TestOdtText::placeholderBytes_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("plain") << QStringLiteral("ООО «Ромашка» 1 055,50");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("spaces at the edges") << QStringLiteral(" a ");
+    QTest::newRow("doubled spaces") << QStringLiteral("a  b");
+    QTest::newRow("markup characters") << QStringLiteral("a&b<c>d\"e'f");
+    QTest::newRow("tab and line ends") << QStringLiteral("a\tb\nc\r\nd");
+    QTest::newRow("forbidden characters") << QStringLiteral("a\x02b") + QChar(0xFFFE) + QChar(0xDC00);
+    QTest::newRow("a surrogate pair") << QStringLiteral("a") + QChar(0xD83D) + QChar(0xDE00);
+    QTest::newRow("no-break space") << QStringLiteral("1") + QChar(0x00A0) + QStringLiteral("000");
+}
+
+void TestOdtText::placeholderBytes()
+{
+    QFETCH(QString, value);
+    for (const bool inTag : {false, true})
+        QCOMPARE(PlaceholderBytes(value, inTag), PlaceholderValue(XmlEscaped(value, XmlEscapeFor::Markup), inTag).toUtf8());
 }
 
 void TestOdtText::goldenParts_data()

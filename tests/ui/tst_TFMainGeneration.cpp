@@ -1,5 +1,6 @@
 // A whole generation run driven through the main window: load, mark records, generate.
 #include "FakeConverter.h"
+#include "LanguageFixture.h"
 #include "PdfFixture.h"
 #include "WindowTest.h"
 
@@ -33,6 +34,7 @@ private slots:
     void init();
     void cleanup();
     void markTwoRecordsAndGenerate();
+    void groupsCountInTheOneReport();
     void combinedPdfForPrinting();
     void singleRecordErrorRestoresTheWindow();
     void stopRunMidway();
@@ -107,6 +109,25 @@ void tst_TFMainGeneration::markTwoRecordsAndGenerate()
              (QStringList{QStringLiteral("Договор-Иванов Иван Иванович.docx"), QStringLiteral("Договор-Сидоров Пётр.docx")}));
     QCOMPARE(QDir(m_dir->filePath(QStringLiteral("docum/Письмо"))).entryList(QDir::Files, QDir::Name),
              (QStringList{QStringLiteral("Письмо-Иванов Иван Иванович.odt"), QStringLiteral("Письмо-Сидоров Пётр.odt")}));
+}
+
+// A template with lines makes one document of records that agree: the count of documents and
+// records is part of the one report the run ends with, not a second notice.
+void tst_TFMainGeneration::groupsCountInTheOneReport()
+{
+    LanguageFixture::writeOdt(m_dir->filePath(QStringLiteral("zagotka/Список.odt")), {"P:Список", "L:[*ФИО], [*Город]"});
+    TFMain *window = startAndLoad();
+    Ui::TFMain *ui = window->ui();
+    Settings.OpenDir = false;
+    for (int i = 0; i < ui->LBFile->count(); ++i)
+        ui->LBFile->item(i)->setSelected(ui->LBFile->item(i)->text() == QStringLiteral("Список.odt"));
+    ui->chkbMultiSel->setChecked(true);
+    for (int row : {1, 2, 3})
+        window->SG1MouseDown(Qt::LeftButton, Qt::NoModifier, ui->SG1->cellRect(1, row).center());
+    QTest::mouseClick(ui->BReplace, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(ui->BReplace->text(), QStringLiteral("Сформировать документы"), 60000);
+    QVERIFY2(m_dialogs->errors.isEmpty(), qPrintable(m_dialogs->errors.join(QLatin1Char('\n'))));
+    QCOMPARE(m_dialogs->notices, QStringList{QStringLiteral("Готово\nДокументов создано: 1 (записей: 3)")});
 }
 
 void tst_TFMainGeneration::combinedPdfForPrinting()
