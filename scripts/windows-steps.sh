@@ -3,7 +3,7 @@
 
 WINDOWS_PACKAGES=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  libz-mingw-w64-dev wine64 dpkg-dev python3 unzip xvfb xauth
+  libz-mingw-w64-dev wine64 dpkg-dev python3 unzip xvfb xauth locales
 )
 
 run_as_root() { if [ "$(id -u)" -ne 0 ]; then sudo "$@"; else "$@"; fi; }
@@ -21,6 +21,13 @@ install_packages() {
       "${missing[@]}"
   fi
   qt_version=$(dpkg-query -W -f '${Version}' qt6-base-dev)
+  # The tests run Wine as a Russian Windows (ANSI code page 1251): it takes that from the locale.
+  if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
+    say "Создаётся локаль ru_RU.UTF-8"
+    run_as_root sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' | run_as_root tee -a /etc/locale.gen >/dev/null
+    run_as_root locale-gen >/dev/null
+  fi
 }
 
 # apt-get source needs a deb-src entry; Debian 12's images have none.

@@ -7,7 +7,9 @@ mingw_runtime=("/usr/lib/gcc/$triple/12-posix" "/usr/$triple/lib")
 setup_wine() {
   export WINEPREFIX=$cache/wine WINEDEBUG=-all WINEARCH=win64
   # Wine reads Linux file names and command lines in the locale's encoding: Cyrillic needs UTF-8.
-  export LC_ALL=C.UTF-8
+  # The users' Windows is Russian: its ANSI code page (1251), which Wine takes from the locale,
+  # is the one settings.ini, replace.ini and help.txt are kept in.
+  export LC_ALL=ru_RU.UTF-8
   # No Mono or Gecko installer dialogs: nothing here needs them.
   export WINEDLLOVERRIDES="mscoree,mshtml="
   if [ ! -e "$WINEPREFIX/system.reg" ]; then
