@@ -627,6 +627,17 @@ XmlNode *unitHolding(const Scan &s, int p, const QSet<XmlNode *> &units)
     return nullptr;
 }
 
+// The blocks of a scan, matched and placed; a template error throws.
+Matched placedBlocks(const Scan &s, bool linesAllowed)
+{
+    Matched m = matchBlocks(s);
+    if (!m.error)
+        m.error = placeError(s, m, linesAllowed);
+    if (m.error)
+        throw TemplateLanguageFailure(m.error->message);
+    return m;
+}
+
 Decision decide(const std::optional<bool> &result)
 {
     return !result ? Decision::Drop : *result ? Decision::Then : Decision::Else;
@@ -812,37 +823,21 @@ void TemplateBlocks::expand(XmlNode *root, bool linesAllowed, const TLanguageRec
     QList<XmlNode *> units;
     {
         Scan s(m_dialect, field, root);
-        Matched m = matchBlocks(s);
-        if (!m.error)
-            m.error = placeError(s, m, linesAllowed);
-        if (m.error)
-            throw TemplateLanguageFailure(m.error->message);
-        QSet<XmlNode *> lineUnits;
-        for (const Token &t : s.tokens)
-            if (t.word.kind == TTokenKind::Line)
-                lineUnits.insert(lineUnit(s, t.paragraph));
+        Matched m = placedBlocks(s, linesAllowed);
+        const QList<XmlNode *> lines = lineUnits(s);
+        const QSet<XmlNode *> repeated(lines.cbegin(), lines.cend());
         // Blocks inside one line are decided for each record of the line; the others now.
         for (Block &b : m.blocks) {
             const Token &open = s.tokens[b.open];
-            XmlNode *unit = unitHolding(s, open.paragraph, lineUnits);
-            if (unit && unit == unitHolding(s, s.tokens[b.close].paragraph, lineUnits))
+            XmlNode *unit = unitHolding(s, open.paragraph, repeated);
+            if (unit && unit == unitHolding(s, s.tokens[b.close].paragraph, repeated))
                 continue;
             const int i = fieldIndex(m_fields, open.word.field, m_dialect.fieldCase);
             b.decision = decide(EvaluateCondition(open.word, records.records.first().value(i)));
         }
         Removal(s, m).apply();
     }
-    Scan s(m_dialect, field, root);
-    QSet<XmlNode *> seen;
-    for (const Token &t : s.tokens) {
-        if (t.word.kind != TTokenKind::Line)
-            continue;
-        XmlNode *unit = lineUnit(s, t.paragraph);
-        if (!seen.contains(unit)) {
-            seen.insert(unit);
-            units.append(unit);
-        }
-    }
+    units = lineUnits(Scan(m_dialect, field, root));
     if (units.isEmpty())
         return;
     UniqueIds ids(m_dialect, root);
@@ -961,15 +956,9 @@ void TemplateBlocks::addGroupFields(const QStringList &plainNames, QStringList &
 QList<std::optional<TBlockCondition>> TemplateBlocks::outerConditions(XmlNode *root, bool linesAllowed) const
 {
     const Scan s(m_dialect, [this](const QString &n) { return isField(n); }, root);
-    Matched m = matchBlocks(s);
-    if (!m.error)
-        m.error = placeError(s, m, linesAllowed);
-    if (m.error)
-        throw TemplateLanguageFailure(m.error->message);
-    QSet<XmlNode *> units;
-    for (const Token &t : s.tokens)
-        if (t.word.kind == TTokenKind::Line)
-            units.insert(lineUnit(s, t.paragraph));
+    const Matched m = placedBlocks(s, linesAllowed);
+    const QList<XmlNode *> lines = lineUnits(s);
+    const QSet<XmlNode *> units(lines.cbegin(), lines.cend());
     // As expand() decides them: a block within one line waits for the line's records.
     QList<std::optional<TBlockCondition>> conditions;
     for (const Block &b : m.blocks) {

@@ -267,14 +267,19 @@ std::optional<Package> OdtTemplate::filledCompiled(const QList<TFieldValues> &Gr
         const Filling filling = holeTexts(part, values);
         if (filling.general)
             return std::nullopt;
-        if (!filling.any)
-            package.replaceStored(part.entry, part.unfilled);
-        else if (part.spliced)
-            package.replaceStored(part.entry, part.spliced->join(filling.texts));
-        else
-            package.replace(part.entry, joined(part, filling.texts));
+        putFilled(package, part, filling);
     }
     return package;
+}
+
+void OdtTemplate::putFilled(Package &package, const Part &part, const Filling &filling)
+{
+    if (!filling.any) // the same for every document: compressed once
+        package.replaceStored(part.entry, part.unfilled);
+    else if (part.spliced)
+        package.replaceStored(part.entry, part.spliced->join(filling.texts));
+    else
+        package.replace(part.entry, joined(part, filling.texts));
 }
 
 Package OdtTemplate::filledWithLanguage(const QList<TFieldValues> &Group) const
@@ -315,12 +320,8 @@ Package OdtTemplate::filledPlain(const TFieldValues &Data) const
         const Filling filling = holeTexts(part, values);
         if (filling.general)
             package.replace(part.entry, TODTProcessor::XmlPartBytes(ReplaceVariables(part.text, Data)));
-        else if (!filling.any) // the same for every document: compressed once
-            package.replaceStored(part.entry, part.unfilled);
-        else if (part.spliced)
-            package.replaceStored(part.entry, part.spliced->join(filling.texts));
         else
-            package.replace(part.entry, joined(part, filling.texts));
+            putFilled(package, part, filling);
     }
     return package;
 }

@@ -93,6 +93,8 @@ private:
     static Lookup lookupOf(const TFieldValues &Data);
     static Filling holeTexts(const Part &part, const Lookup &values);
     static QByteArray joined(const Part &part, const QList<QByteArray> &texts);
+    // Puts a part filled by the quick rules into the package.
+    static void putFilled(Package &package, const Part &part, const Filling &filling);
     Package filledPlain(const TFieldValues &Data) const;
     Package filledWithLanguage(const QList<TFieldValues> &Group) const;
     // The parts that use the language compiled for a run's fields, one (or nothing) per part.
