@@ -638,6 +638,28 @@ Matched placedBlocks(const Scan &s, bool linesAllowed)
     return m;
 }
 
+// Puts the mark before the star of a line field, inside one text node, so the name the filler
+// reads is the mark and the bracket's text; false when the field is left as written (spaces
+// inside its brackets where the filler does not trim names).
+bool markLineField(const Scan &s, const Token &token, const QString &mark, bool trimsNames)
+{
+    const Paragraph &p = s.paragraphs[token.paragraph];
+    const int star = int(p.text.indexOf(QLatin1Char('*'), token.open));
+    const bool bare = star == token.open + 1 && p.text.at(token.close - 1) != QLatin1Char(' ')
+                      && !isBlank(p.text.at(token.close - 1));
+    if (!bare && !trimsNames)
+        return false;
+    for (const Segment &seg : p.segments) {
+        if (seg.text && star >= seg.start && star < seg.start + seg.length) {
+            QString text = seg.node->text();
+            text.insert(star - seg.start, mark);
+            seg.node->setText(text);
+            break;
+        }
+    }
+    return true;
+}
+
 Decision decide(const std::optional<bool> &result)
 {
     return !result ? Decision::Drop : *result ? Decision::Then : Decision::Else;
@@ -883,22 +905,8 @@ void TemplateBlocks::expandLine(XmlNode *copy, const TLanguageRecords &records, 
         if (token.word.kind != TTokenKind::Line)
             continue;
         const std::optional<QString> value = lineValue(token.word.field, records, k);
-        const Paragraph &p = s.paragraphs[token.paragraph];
-        const int star = int(p.text.indexOf(QLatin1Char('*'), token.open));
-        const bool bare = star == token.open + 1 && p.text.at(token.close - 1) != QLatin1Char(' ')
-                          && !isBlank(p.text.at(token.close - 1));
-        if (!value || (!bare && !m_dialect.trimsNames))
+        if (!value || !markLineField(s, token, mark, m_dialect.trimsNames))
             continue;
-        // The mark goes before the star, inside one text node: the name the filler reads is the
-        // mark and the bracket's text.
-        for (const Segment &seg : p.segments) {
-            if (seg.text && star >= seg.start && star < seg.start + seg.length) {
-                QString text = seg.node->text();
-                text.insert(star - seg.start, mark);
-                seg.node->setText(text);
-                break;
-            }
-        }
         addOnce(extra, mark + token.inner, *value);
     }
 }
@@ -1070,20 +1078,7 @@ TemplateBlocks::LineForm TemplateBlocks::lineForm(const Shape::Unit &unit, const
         const Token &token = s.tokens[t];
         if (token.word.kind != TTokenKind::Line || !lineFieldResolves(token.word.field))
             continue;
-        const Paragraph &p = s.paragraphs[token.paragraph];
-        const int star = int(p.text.indexOf(QLatin1Char('*'), token.open));
-        const bool bare = star == token.open + 1 && p.text.at(token.close - 1) != QLatin1Char(' ')
-                          && !isBlank(p.text.at(token.close - 1));
-        if (!bare && !m_dialect.trimsNames)
-            continue;
-        for (const Segment &seg : p.segments) {
-            if (seg.text && star >= seg.start && star < seg.start + seg.length) {
-                QString text = seg.node->text();
-                text.insert(star - seg.start, mark);
-                seg.node->setText(text);
-                break;
-            }
-        }
+        markLineField(s, token, mark, m_dialect.trimsNames);
     }
     QString text;
     copy->writeTo(text);
