@@ -139,8 +139,7 @@ struct Builder
     // A placeholder: a line's field when its name starts with the line's mark.
     void hole(const TPlaceholderSpan &span, QStringView written, const TemplateBlocks &blocks)
     {
-        OdtCompiledLanguage::Slot slot{span.name, FieldFormatReadings(span.name), span.inTag, span.keptTags.toUtf8(),
-                                       written.toUtf8(), QString(), std::nullopt};
+        OdtCompiledLanguage::Slot slot{OdtHole::of(span, written.toUtf8()), QString(), std::nullopt};
         if (span.name.startsWith(kLineMark) && !holdsMark(QStringView(span.name).mid(kLineMark.size()))) {
             const TLanguageToken word = ReadLanguageToken(span.name.mid(kLineMark.size()), [](const QString &) { return false; });
             if (word.kind != TTokenKind::Line)
@@ -304,19 +303,8 @@ bool OdtCompiledLanguage::put(const Compiled &c, Emission &e, int k, const QList
             break;
         case Item::Hole: {
             const Slot &slot = c.holes[item.index];
-            std::optional<QString> value;
-            if (!slot.lineField.isEmpty()) {
-                value = lineValue(slot, e.records.records[k], k);
-            } else if (const QString *whole = e.values.value(slot.name, nullptr)) {
-                value = *whole;
-            } else {
-                for (const FieldFormatReading &reading : slot.readings) {
-                    if (const QString *field = e.values.value(reading.field, nullptr)) {
-                        value = ApplyFieldFormats(reading.formats, *field);
-                        break;
-                    }
-                }
-            }
+            const std::optional<QString> value =
+                slot.lineField.isEmpty() ? slot.value(e.values) : lineValue(slot, e.records.records[k], k);
             if (!value) {
                 e.out.text(slot.original);
                 break;

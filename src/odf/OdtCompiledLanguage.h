@@ -2,6 +2,7 @@
 
 #include "base/FieldFormat.h"
 #include "base/TemplateBlocks.h"
+#include "odf/OdtHole.h"
 #include "zip/SplicedDeflate.h"
 
 #include <QByteArray>
@@ -30,7 +31,7 @@ class OdtCompiledLanguage
 {
 public:
     // Placeholder name -> its value, as the filler looks values up.
-    using Lookup = QHash<QString, const QString *>;
+    using Lookup = OdtHole::Lookup;
 
     OdtCompiledLanguage(std::shared_ptr<const XmlNode> tree, const QString &partName, const QStringList &fields,
                         const QString &archive);
@@ -44,13 +45,8 @@ public:
                                                  bool deflated) const;
 
     // A placeholder between pieces.
-    struct Slot
+    struct Slot : OdtHole
     {
-        QString name;
-        QList<FieldFormatReading> readings; // of "field:format:…", the longest field first
-        bool inTag = false;
-        QByteArray keptTags; // markup between the brackets that stays after the value
-        QByteArray original; // the placeholder as written, kept when no value fills it
         QString lineField;   // for a line's field: the field and formats ("Цена:сумма")
         std::optional<TemplateBlocks::LineSource> line; // where a line field's value comes from
     };

@@ -60,8 +60,7 @@ OdtTemplate::Part OdtTemplate::split(int entry, const QString &text)
     for (const TPlaceholderSpan &span : spans) {
         part.literals.append(before + QStringView(text).mid(copied, span.open - copied).toUtf8());
         before.clear();
-        Slot slot{span.name, FieldFormatReadings(span.name), span.inTag, span.keptTags.toUtf8(),
-                  QStringView(text).mid(span.open, span.close - span.open + 1).toUtf8()};
+        Slot slot{OdtHole::of(span, QStringView(text).mid(span.open, span.close - span.open + 1).toUtf8())};
         part.holes.append(slot);
         copied = span.close + 1;
     }
@@ -102,17 +101,7 @@ OdtTemplate::Filling OdtTemplate::holeTexts(const Part &part, const Lookup &valu
     Filling filling;
     filling.texts.reserve(part.holes.size());
     for (const Slot &slot : part.holes) {
-        std::optional<QString> value;
-        if (const QString *whole = values.value(slot.name, nullptr)) {
-            value = *whole;
-        } else {
-            for (const FieldFormatReading &reading : slot.readings) {
-                if (const QString *field = values.value(reading.field, nullptr)) {
-                    value = ApplyFieldFormats(reading.formats, *field);
-                    break;
-                }
-            }
-        }
+        const std::optional<QString> value = slot.value(values);
         if (!value) {
             filling.texts.append(slot.original);
             continue;

@@ -2,6 +2,7 @@
 
 #include "base/FieldFormat.h"
 #include "base/TemplateBlocks.h"
+#include "odf/OdtHole.h"
 #include "odf/OdtText.h"
 #include "zip/Package.h"
 #include "zip/SplicedDeflate.h"
@@ -58,13 +59,8 @@ public:
     void write(const QString &OutputFile, const TFieldValues &Data) const;
 
 private:
-    struct Slot
+    struct Slot : OdtHole
     {
-        QString name;
-        QList<FieldFormatReading> readings; // of "field:format:…", the longest field first
-        bool inTag = false;
-        QByteArray keptTags; // markup between the brackets that stays after the value
-        QByteArray original; // the placeholder as written, kept when no value fills it
         // The nearest brackets around it, other placeholders taken away, are "[" and "]": a value
         // put in makes a new placeholder of the text around it.
         bool enclosed = false;
@@ -89,7 +85,7 @@ private:
     };
     static Part split(int entry, const QString &text);
     static void markEnclosed(const QString &text, const QList<TPlaceholderSpan> &spans, QList<Slot> &holes);
-    using Lookup = QHash<QString, const QString *>; // field name -> its value in Data
+    using Lookup = OdtHole::Lookup;
     static Lookup lookupOf(const TFieldValues &Data);
     static Filling holeTexts(const Part &part, const Lookup &values);
     static QByteArray joined(const Part &part, const QList<QByteArray> &texts);
