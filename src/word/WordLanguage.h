@@ -20,6 +20,9 @@ const TBlockDialect &WordBlockDialect();
 // The names the language takes as fields: the columns, then the personal fields.
 QStringList WordLanguageFields(const TWordFields &fields);
 
+// The records of the fields' group for the language: the columns' values, then the personal fields'.
+TLanguageRecords WordLanguageRecords(const TWordFields &fields);
+
 // The parts of the document the language works in for these fields: the main text, then the
 // headers and footers when they are filled.
 QStringList WordLanguageParts(DocxDocument &doc, const TWordFields &fields);

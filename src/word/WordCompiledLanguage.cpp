@@ -1,0 +1,323 @@
+#include "word/WordCompiledLanguage.h"
+
+#include "base/TemplateLanguage.h"
+#include "base/XmlEscape.h"
+#include "base/XmlNode.h"
+#include "word/WordLanguage.h"
+
+#include <QMutexLocker>
+
+#include <algorithm>
+#include <vector>
+
+namespace dokrava {
+
+namespace {
+
+const QString kLineMark = QString(QChar(TCompiledMark::LineOpen)) + QChar(TCompiledMark::LineNumber)
+                          + QChar(TCompiledMark::LineClose);
+
+// Room in the filler's order for the steps of a copy's line fields, between the columns' and the
+// others'.
+constexpr int kLineRoom = 1 << 20;
+
+// Stands in a paragraph's text for tabs, breaks and symbols (see WordParagraphTexts).
+constexpr char16_t kStop = 0xFFFF;
+
+bool holdsBracket(const QString &value)
+{
+    return value.contains(QLatin1Char('[')) || value.contains(QLatin1Char(']'));
+}
+
+// The placeholders a replacement may find in paragraphs' texts ("[name]" with no bracket or stop
+// inside), in order; false when brackets enclose one: a value put there would make a placeholder
+// with the text around it, which a later replacement may find.
+bool placeholdersIn(const QStringList &texts, QStringList &out)
+{
+    for (const QString &text : texts) {
+        qsizetype open = -1;
+        bool enclosing = false;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            if (c == kStop) {
+                open = -1;
+                enclosing = false;
+            } else if (c == '[') {
+                enclosing = enclosing || open >= 0;
+                open = i;
+            } else if (c == ']' && open >= 0) {
+                out.append(text.mid(open, i - open + 1));
+                open = -1;
+            } else if (c == ']' && enclosing) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+QString folded(const QString &placeholder)
+{
+    return PrepareWordReplacement(placeholder, QString()).foldedFind;
+}
+
+// The first of the private characters that tell which value a mark stands for.
+constexpr char16_t kValueIndex = 0xE000;
+
+// True when the value, put where a mark was, gives what the filler gives for it: one text (no
+// line feed or tab), no blank at either end that would have the text's spaces kept otherwise,
+// nothing a later replacement could find.
+bool fillsAsMark(const QString &value)
+{
+    return !value.isEmpty() && !value.front().isSpace() && !value.back().isSpace()
+           && !value.contains(QLatin1Char('\n')) && !value.contains(QLatin1Char('\t')) && !holdsBracket(value)
+           && !HoldsCompiledMark(value);
+}
+
+} // namespace
+
+struct WordCompiledLanguage::Emission
+{
+    Shape &shape;
+    const Steps &steps;
+    const TLanguageRecords &records;
+    std::map<QString, qint64> counters; // the last number of each family of ids
+    SplicedDeflate::Stream &out;
+};
+
+WordCompiledLanguage::Steps WordCompiledLanguage::stepsOf(const QList<TWordStep> &steps, int columnSteps)
+{
+    Steps out;
+    out.linesAt = columnSteps;
+    out.byFind.reserve(steps.size());
+    for (int i = 0; i < steps.size(); ++i) {
+        const TWordReplacement replacement = PrepareWordReplacement(steps[i].find, steps[i].value);
+        // The first step that finds a text replaces it everywhere: the others find nothing.
+        if (!replacement.foldedFind.isEmpty() && !out.byFind.contains(replacement.foldedFind))
+            out.byFind.insert(replacement.foldedFind, {i < columnSteps ? i : i + kLineRoom, replacement});
+    }
+    return out;
+}
+
+WordCompiledLanguage::WordCompiledLanguage(std::shared_ptr<const XmlNode> tree, bool linesAllowed,
+                                           const QStringList &fields, int columns, const QString &archive)
+    : CompiledLanguage(std::move(tree), WordBlockDialect(), fields, columns, linesAllowed), m_archive(archive)
+{
+}
+
+WordCompiledLanguage::~WordCompiledLanguage() = default;
+
+WordCompiledText WordCompiledLanguage::compile(XmlNode *root, bool outer) const
+{
+    WordCompiledText c;
+    QStringList lineNames; // of the line fields, as written, in order, each time met
+    for (XmlNode *p : ParagraphsWithBrackets(root)) {
+        XmlNode *parent = p->parent();
+        const int at = p->indexInParent();
+        auto holder = std::make_shared<XmlNode>(XmlNode::Element, QStringLiteral("w:body"));
+        holder->append(parent->take(at));
+        auto mark = std::make_unique<XmlNode>(XmlNode::Text);
+        mark->setText(QString(QChar(TCompiledMark::Hole)));
+        parent->insert(at, std::move(mark));
+        WordCompiledSlot slot;
+        QStringList placeholders;
+        c.expressible = placeholdersIn(WordParagraphTexts(holder.get()), placeholders) && c.expressible;
+        for (const QString &written : placeholders) {
+            WordCompiledSlot::Find find{folded(written), -1, std::nullopt};
+            const QString name = written.mid(1, written.size() - 2);
+            if (name.startsWith(kLineMark)) {
+                const QString rest = name.mid(kLineMark.size());
+                const TLanguageToken word = ReadLanguageToken(rest, [](const QString &) { return false; });
+                find.source = m_blocks.lineSource(word.field);
+                c.expressible = c.expressible && word.kind == TTokenKind::Line && find.source && !HoldsCompiledMark(rest);
+                find.line = 0; // its place is known once every paragraph is read
+                lineNames.append(name);
+            } else if (HoldsCompiledMark(name)) {
+                c.expressible = false;
+            }
+            const auto same = [&find](const WordCompiledSlot::Find &f) { return f.folded == find.folded; };
+            if (!find.folded.isEmpty() && std::none_of(slot.finds.cbegin(), slot.finds.cend(), same))
+                slot.finds.append(find);
+        }
+        slot.holder = std::move(holder);
+        c.holes.append(slot);
+    }
+    // The filler takes a copy's line fields from the last met, each name once; of those that
+    // find the same text, the first fills it.
+    QStringList order;
+    for (auto name = lineNames.crbegin(); name != lineNames.crend(); ++name)
+        if (!order.contains(*name))
+            order.append(*name);
+    QStringList orderFolded;
+    for (const QString &name : order)
+        orderFolded.append(folded(QLatin1Char('[') + name + QLatin1Char(']')));
+    for (WordCompiledSlot &slot : c.holes)
+        for (WordCompiledSlot::Find &find : slot.finds)
+            if (find.line >= 0)
+                find.line = int(orderFolded.indexOf(find.folded));
+    QString text;
+    if (outer) {
+        text = QString::fromUtf8(root->serialize());
+    } else {
+        for (int i = 0; i < root->childCount(); ++i)
+            root->child(i)->writeTo(text);
+    }
+    CompiledTextBuilder b(c, m_archive, false);
+    b.literal(text);
+    b.flush();
+    c.expressible = c.expressible && c.holeCount == c.holes.size();
+    return c;
+}
+
+WordCompiledText WordCompiledLanguage::compileOuter(XmlNode *tree) const
+{
+    return compile(tree, true);
+}
+
+WordCompiledText WordCompiledLanguage::compileLine(const TemplateBlocks::LineForm &line) const
+{
+    return compile(line.node.get(), false);
+}
+
+bool WordCompiledLanguage::outerFits(const WordCompiledText &outer) const
+{
+    for (const WordCompiledSlot &slot : outer.holes)
+        for (const WordCompiledSlot::Find &find : slot.finds)
+            if (find.line >= 0 || find.source)
+                return false;
+    return true;
+}
+
+std::optional<SplicedDeflate::Stream> WordCompiledLanguage::filled(const TLanguageRecords &records, const Steps &steps,
+                                                                   bool deflated) const
+{
+    const std::shared_ptr<Shape> shape = shapeOf(records);
+    if (!shape)
+        return std::nullopt;
+    SplicedDeflate::Stream out(deflated, m_archive);
+    Emission e{*shape, steps, records, shape->tree.lastIds, out};
+    if (!put(shape->outer, e, 0, {}))
+        return std::nullopt;
+    return out;
+}
+
+bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, int k, const QList<QByteArray> &ids) const
+{
+    for (const CompiledText::Item &item : c.items) {
+        if (item.kind == CompiledText::Item::Unit) {
+            const auto putCopy = [&](const WordCompiledText &copy, int n, const QList<QByteArray> &copyIds) {
+                return put(copy, e, n, copyIds);
+            };
+            if (!putLines(e.shape, item.index, e.records, e.counters, putCopy))
+                return false;
+        } else if (item.kind == CompiledText::Item::Hole) {
+            if (!putParagraph(c, item.index, e, k, ids))
+                return false;
+        } else {
+            PutCompiledItem(e.out, c, item, k, ids);
+        }
+    }
+    return true;
+}
+
+std::shared_ptr<const WordFilledParagraph> WordCompiledLanguage::filledForm(const WordCompiledSlot &slot,
+                                                                             const QList<int> &order) const
+{
+    QMutexLocker lock(&m_filledMutex);
+    std::shared_ptr<const WordFilledParagraph> &known = slot.filled[order];
+    if (known)
+        return known;
+    auto made = std::make_shared<WordFilledParagraph>();
+    const std::unique_ptr<XmlNode> work = slot.holder->clone();
+    for (int p = 0; p < order.size(); ++p)
+        ReplaceInWordPart(work.get(), TWordReplacement{slot.finds[order[p]].folded,
+                                                       QString(QChar(TCompiledMark::Hole)) + QChar(kValueIndex + p)});
+    QString text;
+    work->child(0)->writeTo(text);
+    // Each mark is followed by the index of its value, which goes.
+    QString marked;
+    marked.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        marked += text[i];
+        if (text[i] != QChar(TCompiledMark::Hole))
+            continue;
+        const int p = i + 1 < text.size() ? text[i + 1].unicode() - kValueIndex : -1;
+        if (p < 0 || p >= order.size())
+            made->expressible = false;
+        made->values.append(p);
+        ++i;
+    }
+    CompiledTextBuilder b(*made, m_archive, false);
+    b.literal(marked);
+    b.flush();
+    made->expressible = made->expressible && made->holeCount == made->values.size() && made->unitCount == 0;
+    known = made;
+    return made;
+}
+
+bool WordCompiledLanguage::putParagraph(const WordCompiledText &c, int hole, Emission &e, int k,
+                                        const QList<QByteArray> &ids) const
+{
+    const WordCompiledSlot &slot = c.holes[hole];
+    struct Applied
+    {
+        int order;
+        int find;
+        const TWordReplacement *replacement;
+    };
+    std::vector<TWordReplacement> lineSteps;
+    lineSteps.reserve(size_t(slot.finds.size())); // never grows: the pointers below stay valid
+    std::vector<Applied> applied;
+    for (int f = 0; f < slot.finds.size(); ++f) {
+        const WordCompiledSlot::Find &find = slot.finds[f];
+        if (find.line >= 0) {
+            // A value that does not fit the field's formats leaves the field as written: the
+            // part is expanded whole.
+            const std::optional<QString> value = find.source->value(e.records.records[k], k);
+            if (!value)
+                return false;
+            lineSteps.push_back({find.folded, CleanWordValue(*value)});
+            applied.push_back({e.steps.linesAt + find.line, f, &lineSteps.back()});
+        } else if (const auto step = e.steps.byFind.constFind(find.folded); step != e.steps.byFind.cend()) {
+            applied.push_back({step->order, f, &step->replacement});
+        }
+    }
+    std::sort(applied.begin(), applied.end(), [](const Applied &a, const Applied &b) { return a.order < b.order; });
+    bool asMarks = true;
+    QList<int> order;
+    for (const Applied &a : applied) {
+        // A value with brackets may make placeholders that later steps fill in turn.
+        if (holdsBracket(a.replacement->value) || HoldsCompiledMark(a.replacement->value))
+            return false;
+        asMarks = asMarks && fillsAsMark(a.replacement->value);
+        order.append(a.find);
+    }
+    if (asMarks) {
+        const std::shared_ptr<const WordFilledParagraph> form = filledForm(slot, order);
+        if (form->expressible) {
+            QList<QByteArray> values;
+            for (const Applied &a : applied)
+                values.append(XmlEscaped(a.replacement->value, XmlEscapeFor::Text).toUtf8());
+            for (const CompiledText::Item &item : form->items) {
+                if (item.kind == CompiledText::Item::Hole)
+                    e.out.text(values[form->values[item.index]]);
+                else
+                    PutCompiledItem(e.out, *form, item, k, ids);
+            }
+            return true;
+        }
+    }
+    // A value the marks cannot stand for: the paragraph filled as the filler fills it.
+    const std::unique_ptr<XmlNode> work = slot.holder->clone();
+    for (const Applied &a : applied)
+        ReplaceInWordPart(work.get(), *a.replacement);
+    QString text;
+    work->child(0)->writeTo(text);
+    QByteArray bytes;
+    if (!AppendResolvingIds(bytes, text, k, ids))
+        return false;
+    e.out.text(bytes);
+    return true;
+}
+
+} // namespace dokrava
