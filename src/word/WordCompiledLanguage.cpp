@@ -61,6 +61,20 @@ QString folded(const QString &placeholder)
     return PrepareWordReplacement(placeholder, QString()).foldedFind;
 }
 
+// A value as the text of an element is written (see XmlNode::writeTo).
+QByteArray escapedText(const QString &value)
+{
+    for (QChar c : value) {
+        const char16_t u = c.unicode();
+        if (u == '&' || u == '<' || u == '>' || u == '\r')
+            return XmlEscaped(value, XmlEscapeFor::Text).toUtf8();
+    }
+    return value.toUtf8();
+}
+
+// Filled forms kept per compiled text.
+constexpr std::size_t kMaxFilledForms = 64;
+
 // The first of the private characters that tell which value a mark stands for.
 constexpr char16_t kValueIndex = 0xE000;
 
@@ -201,73 +215,16 @@ std::optional<SplicedDeflate::Stream> WordCompiledLanguage::filled(const TLangua
     return out;
 }
 
-bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, int k, const QList<QByteArray> &ids) const
+struct WordCompiledLanguage::Applied
 {
-    for (const CompiledText::Item &item : c.items) {
-        if (item.kind == CompiledText::Item::Unit) {
-            const auto putCopy = [&](const WordCompiledText &copy, int n, const QList<QByteArray> &copyIds) {
-                return put(copy, e, n, copyIds);
-            };
-            if (!putLines(e.shape, item.index, e.records, e.counters, putCopy))
-                return false;
-        } else if (item.kind == CompiledText::Item::Hole) {
-            if (!putParagraph(c, item.index, e, k, ids))
-                return false;
-        } else {
-            PutCompiledItem(e.out, c, item, k, ids);
-        }
-    }
-    return true;
-}
+    int order;
+    int find; // into the paragraph's finds
+    TWordReplacement replacement;
+};
 
-std::shared_ptr<const WordFilledParagraph> WordCompiledLanguage::filledForm(const WordCompiledSlot &slot,
-                                                                             const QList<int> &order) const
+bool WordCompiledLanguage::appliedTo(const WordCompiledSlot &slot, const Emission &e, int k,
+                                     std::vector<Applied> &out) const
 {
-    QMutexLocker lock(&m_filledMutex);
-    std::shared_ptr<const WordFilledParagraph> &known = slot.filled[order];
-    if (known)
-        return known;
-    auto made = std::make_shared<WordFilledParagraph>();
-    const std::unique_ptr<XmlNode> work = slot.holder->clone();
-    for (int p = 0; p < order.size(); ++p)
-        ReplaceInWordPart(work.get(), TWordReplacement{slot.finds[order[p]].folded,
-                                                       QString(QChar(TCompiledMark::Hole)) + QChar(kValueIndex + p)});
-    QString text;
-    work->child(0)->writeTo(text);
-    // Each mark is followed by the index of its value, which goes.
-    QString marked;
-    marked.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        marked += text[i];
-        if (text[i] != QChar(TCompiledMark::Hole))
-            continue;
-        const int p = i + 1 < text.size() ? text[i + 1].unicode() - kValueIndex : -1;
-        if (p < 0 || p >= order.size())
-            made->expressible = false;
-        made->values.append(p);
-        ++i;
-    }
-    CompiledTextBuilder b(*made, m_archive, false);
-    b.literal(marked);
-    b.flush();
-    made->expressible = made->expressible && made->holeCount == made->values.size() && made->unitCount == 0;
-    known = made;
-    return made;
-}
-
-bool WordCompiledLanguage::putParagraph(const WordCompiledText &c, int hole, Emission &e, int k,
-                                        const QList<QByteArray> &ids) const
-{
-    const WordCompiledSlot &slot = c.holes[hole];
-    struct Applied
-    {
-        int order;
-        int find;
-        const TWordReplacement *replacement;
-    };
-    std::vector<TWordReplacement> lineSteps;
-    lineSteps.reserve(size_t(slot.finds.size())); // never grows: the pointers below stay valid
-    std::vector<Applied> applied;
     for (int f = 0; f < slot.finds.size(); ++f) {
         const WordCompiledSlot::Find &find = slot.finds[f];
         if (find.line >= 0) {
@@ -276,47 +233,124 @@ bool WordCompiledLanguage::putParagraph(const WordCompiledText &c, int hole, Emi
             const std::optional<QString> value = find.source->value(e.records.records[k], k);
             if (!value)
                 return false;
-            lineSteps.push_back({find.folded, CleanWordValue(*value)});
-            applied.push_back({e.steps.linesAt + find.line, f, &lineSteps.back()});
+            out.push_back({e.steps.linesAt + find.line, f, {find.folded, CleanWordValue(*value)}});
         } else if (const auto step = e.steps.byFind.constFind(find.folded); step != e.steps.byFind.cend()) {
-            applied.push_back({step->order, f, &step->replacement});
+            out.push_back({step->order, f, step->replacement});
         }
     }
-    std::sort(applied.begin(), applied.end(), [](const Applied &a, const Applied &b) { return a.order < b.order; });
-    bool asMarks = true;
-    QList<int> order;
-    for (const Applied &a : applied) {
-        // A value with brackets may make placeholders that later steps fill in turn.
-        if (holdsBracket(a.replacement->value) || HoldsCompiledMark(a.replacement->value))
+    std::sort(out.begin(), out.end(), [](const Applied &a, const Applied &b) { return a.order < b.order; });
+    // A value with brackets may make placeholders that later steps fill in turn.
+    for (const Applied &a : out)
+        if (holdsBracket(a.replacement.value) || HoldsCompiledMark(a.replacement.value))
             return false;
-        asMarks = asMarks && fillsAsMark(a.replacement->value);
-        order.append(a.find);
+    return true;
+}
+
+std::shared_ptr<const WordFilledText> WordCompiledLanguage::filledForm(const WordCompiledText &c, const QList<int> &key,
+                                                                       const std::vector<std::vector<Applied>> &fills) const
+{
+    QMutexLocker lock(&m_filledMutex);
+    if (const auto found = c.filled.find(key); found != c.filled.end())
+        return found->second;
+    // Values that find and miss in ever other ways fill the paragraphs one by one beyond this.
+    if (c.filled.size() >= kMaxFilledForms)
+        return nullptr;
+    std::shared_ptr<const WordFilledText> &known = c.filled[key];
+    auto made = std::make_shared<WordFilledText>();
+    CompiledTextBuilder b(*made, m_archive, false);
+    int base = 0; // the first value of the paragraph
+    for (const CompiledText::Item &item : c.items) {
+        if (item.kind != CompiledText::Item::Hole) {
+            b.copy(c, item);
+            continue;
+        }
+        const std::vector<Applied> &applied = fills[size_t(item.index)];
+        const std::unique_ptr<XmlNode> work = c.holes[item.index].holder->clone();
+        for (int p = 0; p < int(applied.size()); ++p)
+            ReplaceInWordPart(work.get(), TWordReplacement{applied[size_t(p)].replacement.foldedFind,
+                                                           QString(QChar(TCompiledMark::Hole)) + QChar(kValueIndex + p)});
+        QString text;
+        work->child(0)->writeTo(text);
+        // Each mark is followed by the index of its value, which goes.
+        QString marked;
+        marked.reserve(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            marked += text[i];
+            if (text[i] != QChar(TCompiledMark::Hole))
+                continue;
+            const int p = i + 1 < text.size() ? text[i + 1].unicode() - kValueIndex : -1;
+            if (p < 0 || p >= int(applied.size()))
+                made->expressible = false;
+            made->values.append(base + p);
+            ++i;
+        }
+        b.literal(marked);
+        base += int(applied.size());
     }
-    if (asMarks) {
-        const std::shared_ptr<const WordFilledParagraph> form = filledForm(slot, order);
-        if (form->expressible) {
-            QList<QByteArray> values;
+    b.flush();
+    made->expressible = made->expressible && made->holeCount == made->values.size();
+    known = made;
+    return made;
+}
+
+bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, int k, const QList<QByteArray> &ids) const
+{
+    std::vector<std::vector<Applied>> fills(size_t(c.holes.size()));
+    QList<int> key;
+    bool asMarks = true;
+    for (qsizetype h = 0; h < c.holes.size(); ++h) {
+        if (!appliedTo(c.holes[h], e, k, fills[size_t(h)]))
+            return false;
+        for (const Applied &a : fills[size_t(h)]) {
+            key.append(a.find);
+            asMarks = asMarks && fillsAsMark(a.replacement.value);
+        }
+        key.append(-1);
+    }
+    const auto putLinesOf = [&](int unit) {
+        const auto putCopy = [&](const WordCompiledText &copy, int n, const QList<QByteArray> &copyIds) {
+            return put(copy, e, n, copyIds);
+        };
+        return putLines(e.shape, unit, e.records, e.counters, putCopy);
+    };
+    const std::shared_ptr<const WordFilledText> form = asMarks ? filledForm(c, key, fills) : nullptr;
+    if (form && form->expressible) {
+        QList<QByteArray> values;
+        values.reserve(form->values.size());
+        for (const std::vector<Applied> &applied : fills)
             for (const Applied &a : applied)
-                values.append(XmlEscaped(a.replacement->value, XmlEscapeFor::Text).toUtf8());
-            for (const CompiledText::Item &item : form->items) {
-                if (item.kind == CompiledText::Item::Hole)
-                    e.out.text(values[form->values[item.index]]);
-                else
-                    PutCompiledItem(e.out, *form, item, k, ids);
+                values.append(escapedText(a.replacement.value));
+        for (const CompiledText::Item &item : form->items) {
+            if (item.kind == CompiledText::Item::Unit) {
+                if (!putLinesOf(item.index))
+                    return false;
+            } else if (item.kind == CompiledText::Item::Hole) {
+                e.out.text(values[form->values[item.index]]);
+            } else {
+                PutCompiledItem(e.out, *form, item, k, ids);
             }
-            return true;
+        }
+        return true;
+    }
+    // A value the marks cannot stand for: each paragraph filled as the filler fills it.
+    for (const CompiledText::Item &item : c.items) {
+        if (item.kind == CompiledText::Item::Unit) {
+            if (!putLinesOf(item.index))
+                return false;
+        } else if (item.kind == CompiledText::Item::Hole) {
+            const std::unique_ptr<XmlNode> work = c.holes[item.index].holder->clone();
+            for (const Applied &a : fills[size_t(item.index)])
+                ReplaceInWordPart(work.get(), a.replacement);
+            QString text;
+            work->child(0)->writeTo(text);
+            QByteArray bytes;
+            if (!AppendResolvingIds(bytes, text, k, ids))
+                return false;
+            e.out.text(bytes);
+        } else {
+            PutCompiledItem(e.out, c, item, k, ids);
         }
     }
-    // A value the marks cannot stand for: the paragraph filled as the filler fills it.
-    const std::unique_ptr<XmlNode> work = slot.holder->clone();
-    for (const Applied &a : applied)
-        ReplaceInWordPart(work.get(), *a.replacement);
-    QString text;
-    work->child(0)->writeTo(text);
-    QByteArray bytes;
-    if (!AppendResolvingIds(bytes, text, k, ids))
-        return false;
-    e.out.text(bytes);
     return true;
 }
 

@@ -15,12 +15,13 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace dokrava {
 
 class XmlNode;
 struct WordCompiledText;
-struct WordFilledParagraph;
+struct WordFilledText;
 struct WordCompiledSlot;
 
 // A part of a Word template that uses the template language (the main text, or a header or footer
@@ -61,13 +62,18 @@ public:
 
 private:
     struct Emission;
+    struct Applied;
     WordCompiledText compile(XmlNode *root, bool outer) const;
     WordCompiledText compileOuter(XmlNode *tree) const override;
     WordCompiledText compileLine(const TemplateBlocks::LineForm &line) const override;
     bool outerFits(const WordCompiledText &outer) const override;
     bool put(const WordCompiledText &c, Emission &e, int k, const QList<QByteArray> &ids) const;
-    bool putParagraph(const WordCompiledText &c, int hole, Emission &e, int k, const QList<QByteArray> &ids) const;
-    std::shared_ptr<const WordFilledParagraph> filledForm(const WordCompiledSlot &slot, const QList<int> &order) const;
+    // The replacements that find something in a paragraph, in the filler's order; false when the
+    // part must be expanded whole.
+    bool appliedTo(const WordCompiledSlot &slot, const Emission &e, int k, std::vector<Applied> &out) const;
+    // The compiled text with its paragraphs filled with marks for the values, in the orders of key.
+    std::shared_ptr<const WordFilledText> filledForm(const WordCompiledText &c, const QList<int> &key,
+                                                     const std::vector<std::vector<Applied>> &fills) const;
 
     QString m_archive;
     mutable QMutex m_filledMutex; // guards the slots' filled forms
@@ -86,21 +92,21 @@ struct WordCompiledSlot
         std::optional<TemplateBlocks::LineSource> source;
     };
     QList<Find> finds;
-    // The paragraph filled with marks for values, per order of the finds the replacements fill
-    // (indices into finds); guarded by the owner.
-    mutable std::map<QList<int>, std::shared_ptr<const WordFilledParagraph>> filled;
+};
+
+// A compiled text whose paragraphs are filled with marks for values: pieces, the marks as holes,
+// and per hole the value it takes (an index into the values of all its paragraphs in order).
+struct WordFilledText : CompiledText
+{
+    QList<int> values;
 };
 
 struct WordCompiledText : CompiledText
 {
     QList<WordCompiledSlot> holes;
-};
-
-// A paragraph filled with marks for values: pieces, the marks as holes, and per hole the value it
-// takes (an index into the order of finds its form was made for).
-struct WordFilledParagraph : CompiledText
-{
-    QList<int> values;
+    // Per order of the finds the replacements fill in each paragraph (indices into its finds,
+    // each paragraph's ended by -1); guarded by the owner.
+    mutable std::map<QList<int>, std::shared_ptr<const WordFilledText>> filled;
 };
 
 } // namespace dokrava

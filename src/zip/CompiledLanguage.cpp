@@ -100,6 +100,34 @@ void CompiledTextBuilder::literal(QStringView text)
     m_c.expressible = m_c.expressible && fine;
 }
 
+void CompiledTextBuilder::bytes(const QByteArray &text)
+{
+    m_pending += text;
+}
+
+void CompiledTextBuilder::copy(const CompiledText &from, const CompiledText::Item &item)
+{
+    using Item = CompiledText::Item;
+    if (item.kind == Item::Piece) {
+        m_pending += from.pieces[item.index].whole;
+        return;
+    }
+    flush();
+    if (item.kind == Item::Unit) {
+        ++m_c.unitCount;
+        m_c.items.append(item);
+    } else if (item.kind == Item::Suffix) {
+        m_c.ids = true;
+        m_c.items.append(item);
+    } else if (item.kind == Item::Id) {
+        m_c.ids = true;
+        m_c.items.append({Item::Id, item.index, int(m_c.idOriginals.size())});
+        m_c.idOriginals.append(from.idOriginals[item.original]);
+    } else {
+        m_c.expressible = false;
+    }
+}
+
 int CompiledTextBuilder::hole()
 {
     flush();
@@ -113,10 +141,19 @@ QList<QByteArray> CopyIds(int k, const QList<std::pair<QString, TBlockDialect::U
     QList<QByteArray> out;
     if (k == 0)
         return out;
+    out.reserve(ids.size());
     for (const auto &[family, kind] : ids) {
         const qint64 next = ++counters[family];
-        out.append(kind == TBlockDialect::UniqueId::Hex ? QByteArray::number(next, 16).rightJustified(8, '0').toUpper()
-                                                        : QByteArray::number(next));
+        if (kind != TBlockDialect::UniqueId::Hex) {
+            out.append(QByteArray::number(next));
+            continue;
+        }
+        // Eight upper-case hexadecimal digits at least, as Word writes paragraph ids.
+        char digits[17];
+        int at = 16;
+        for (quint64 n = quint64(next); n > 0 || at > 8; n >>= 4)
+            digits[--at] = "0123456789ABCDEF"[n & 0xF];
+        out.append(QByteArray(digits + at, 16 - at));
     }
     return out;
 }

@@ -58,6 +58,10 @@ public:
 
     // Static text: its marks become items (TCompiledMark::Hole a hole, numbered in order).
     void literal(QStringView text);
+    // Static text already written as UTF-8.
+    void bytes(const QByteArray &text);
+    // An item of another compiled text put on: a piece's text, an id, a suffix, a unit; not a hole.
+    void copy(const CompiledText &from, const CompiledText::Item &item);
     // A hole the format fills; gives its index.
     int hole();
     // Ends the last piece.

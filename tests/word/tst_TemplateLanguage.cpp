@@ -27,6 +27,7 @@ private slots:
     void fieldLists_data();
     void fieldLists();
     void copiesTakeUniqueIds();
+    void wordValuesOfEveryKind();
     void linesInATableInsideALayoutTable();
 
 private:
@@ -491,6 +492,32 @@ void tst_TemplateLanguage::copiesTakeUniqueIds()
              (QStringList{"p1", "p1_2", "p1_3"}));
     QCOMPARE(attributes(filled, QStringLiteral("content.xml"), QStringLiteral("text:bookmark"), QStringLiteral("text:name")),
              (QStringList{"Метка", "Метка_2", "Метка_3"}));
+}
+
+// Word values the compiled pieces hold as marks and those they cannot (blanks at either end, line
+// feeds, tabs, nothing, markup characters), in one paragraph and apart, in fields split by
+// formatting: the template read once gives what filling it whole gives, for the group, each
+// record alone and the group backwards.
+void tst_TemplateLanguage::wordValuesOfEveryKind()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.docx"));
+    LanguageFixture::writeDocx(path, {"P:Счёт [Номер] для [Клиент]:", "T", "R:[*Товар]|[*Кол] шт.|[*{Сум}ма:сумма]", "/T",
+                                      "P:[Клиент][Телефон] итого [Сумма:итого]", "H:[Клиент] [*№]"});
+    const QList<QStringList> group = records({"1| ООО Ромашка ||Стол & стул <дуб>|2|1000|", "1| ООО Ромашка ||Стул\nмягкий|4|55,5|",
+                                              "1| ООО Ромашка ||\tЛампа||0,25|", "1| ООО Ромашка ||||x|"});
+    QList<QList<QStringList>> groups{group, QList<QStringList>(group.crbegin(), group.crend())};
+    for (const QStringList &record : group)
+        groups.append({record});
+    const DocxTemplate compiled(path);
+    for (const QList<QStringList> &g : groups)
+        QCOMPARE(docxDifference(compiled, path, wordFields(columns(), g)), QString());
+    const QString plain = dir.filePath(QStringLiteral("plain.docx"));
+    LanguageFixture::writeDocx(plain, {"P:Счёт [Номер] для [Клиент]:", "T", "R:[*Товар]|[*Кол] шт.|[*{Сум}ма:сумма]", "/T",
+                                       "P:[Клиент][Телефон] итого [Сумма:итого]", "H:[Клиент]"});
+    const DocxTemplate plainOnce(plain);
+    for (const QList<QStringList> &g : groups)
+        QCOMPARE(docxDifference(plainOnce, plain, wordFields(columns(), g)), QString());
 }
 
 // A table of lines may stand in a cell of a layout table: its rows repeat, the layout's do not.
