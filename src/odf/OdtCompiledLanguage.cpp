@@ -19,20 +19,10 @@ bool holdsBracket(const QString &value)
 
 } // namespace
 
-struct OdtCompiledLanguage::Emission
-{
-    Shape &shape;
-    const Lookup &values;
-    const TLanguageRecords &records;
-    std::map<QString, qint64> counters; // the last number of each family of ids
-    SplicedDeflate::Stream &out;
-};
-
 OdtCompiledLanguage::OdtCompiledLanguage(std::shared_ptr<const XmlNode> tree, const QString &partName,
                                          const QStringList &fields, const QString &archive)
     : CompiledLanguage(std::move(tree), OdtBlockDialect(), fields, int(fields.size()),
-                       partName == QLatin1String("content.xml")),
-      m_archive(archive)
+                       partName == QLatin1String("content.xml"), archive)
 {
 }
 
@@ -92,14 +82,7 @@ bool OdtCompiledLanguage::outerFits(const OdtCompiledText &outer) const
 std::optional<SplicedDeflate::Stream> OdtCompiledLanguage::filled(const TLanguageRecords &records, const Lookup &values,
                                                                   bool deflated) const
 {
-    const std::shared_ptr<Shape> shape = shapeOf(records);
-    if (!shape)
-        return std::nullopt;
-    SplicedDeflate::Stream out(deflated, m_archive);
-    Emission e{*shape, values, records, shape->tree.lastIds, out};
-    if (!put(shape->outer, e, 0, {}))
-        return std::nullopt;
-    return out;
+    return emitted(records, values, deflated, [this](const auto &outer, Emission &e) { return put(outer, e, 0, {}); });
 }
 
 bool OdtCompiledLanguage::put(const OdtCompiledText &c, Emission &e, int k, const QList<QByteArray> &ids) const
@@ -109,7 +92,7 @@ bool OdtCompiledLanguage::put(const OdtCompiledText &c, Emission &e, int k, cons
             const auto putCopy = [&](const OdtCompiledText &copy, int n, const QList<QByteArray> &copyIds) {
                 return put(copy, e, n, copyIds);
             };
-            if (!putLines(e.shape, item.index, e.records, e.counters, putCopy))
+            if (!putLines(e, item.index, putCopy))
                 return false;
             continue;
         }
@@ -120,7 +103,7 @@ bool OdtCompiledLanguage::put(const OdtCompiledText &c, Emission &e, int k, cons
         const OdtCompiledSlot &slot = c.holes[item.index];
         std::optional<QString> value;
         if (slot.lineField.isEmpty())
-            value = slot.value(e.values);
+            value = slot.value(e.given);
         else if (slot.line)
             value = slot.line->value(e.records.records[k], k);
         if (!value) {

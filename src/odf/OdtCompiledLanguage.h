@@ -46,15 +46,12 @@ public:
                                                  bool deflated) const;
 
 private:
-    // What emitting needs for one document.
-    struct Emission;
+    using Emission = CompiledLanguage::Emission<Lookup>;
     OdtCompiledText compile(const QString &text, bool first) const;
     OdtCompiledText compileOuter(XmlNode *tree) const override;
     OdtCompiledText compileLine(const TemplateBlocks::LineForm &line) const override;
     bool outerFits(const OdtCompiledText &outer) const override;
     bool put(const OdtCompiledText &c, Emission &e, int k, const QList<QByteArray> &ids) const;
-
-    QString m_archive;
 };
 
 // A placeholder between pieces.

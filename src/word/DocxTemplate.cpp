@@ -195,15 +195,7 @@ std::optional<Package> DocxTemplate::filledCompiled(const TWordFields &fields, c
     const TLanguageRecords records = WordLanguageRecords(fields);
     QList<QPair<QString, QString>> totals;
     compiled.blocks->addTotals(compiled.totals, records, totals);
-    TWordFields expanded = fields;
-    while (expanded.record.size() < expanded.headers.size())
-        expanded.record.append(QString());
-    expanded.record = expanded.record.mid(0, expanded.headers.size());
-    for (const auto &[name, value] : totals) {
-        expanded.headers.append(name);
-        expanded.record.append(value);
-    }
-    expanded.group.clear();
+    const TWordFields expanded = WordFieldsWith(fields, totals);
     std::shared_ptr<const QList<TWordFormattedUse>> formatted;
     {
         QMutexLocker lock(&compiled.mutex);

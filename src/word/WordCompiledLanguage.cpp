@@ -90,15 +90,6 @@ bool fillsAsMark(const QString &value)
 
 } // namespace
 
-struct WordCompiledLanguage::Emission
-{
-    Shape &shape;
-    const Steps &steps;
-    const TLanguageRecords &records;
-    std::map<QString, qint64> counters; // the last number of each family of ids
-    SplicedDeflate::Stream &out;
-};
-
 WordCompiledLanguage::Steps WordCompiledLanguage::stepsOf(const QList<TWordStep> &steps, int columnSteps)
 {
     Steps out;
@@ -115,7 +106,7 @@ WordCompiledLanguage::Steps WordCompiledLanguage::stepsOf(const QList<TWordStep>
 
 WordCompiledLanguage::WordCompiledLanguage(std::shared_ptr<const XmlNode> tree, bool linesAllowed,
                                            const QStringList &fields, int columns, const QString &archive)
-    : CompiledLanguage(std::move(tree), WordBlockDialect(), fields, columns, linesAllowed), m_archive(archive)
+    : CompiledLanguage(std::move(tree), WordBlockDialect(), fields, columns, linesAllowed, archive)
 {
 }
 
@@ -205,14 +196,7 @@ bool WordCompiledLanguage::outerFits(const WordCompiledText &outer) const
 std::optional<SplicedDeflate::Stream> WordCompiledLanguage::filled(const TLanguageRecords &records, const Steps &steps,
                                                                    bool deflated) const
 {
-    const std::shared_ptr<Shape> shape = shapeOf(records);
-    if (!shape)
-        return std::nullopt;
-    SplicedDeflate::Stream out(deflated, m_archive);
-    Emission e{*shape, steps, records, shape->tree.lastIds, out};
-    if (!put(shape->outer, e, 0, {}))
-        return std::nullopt;
-    return out;
+    return emitted(records, steps, deflated, [this](const auto &outer, Emission &e) { return put(outer, e, 0, {}); });
 }
 
 struct WordCompiledLanguage::Applied
@@ -233,8 +217,8 @@ bool WordCompiledLanguage::appliedTo(const WordCompiledSlot &slot, const Emissio
             const std::optional<QString> value = find.source->value(e.records.records[k], k);
             if (!value)
                 return false;
-            out.push_back({e.steps.linesAt + find.line, f, {find.folded, CleanWordValue(*value)}});
-        } else if (const auto step = e.steps.byFind.constFind(find.folded); step != e.steps.byFind.cend()) {
+            out.push_back({e.given.linesAt + find.line, f, {find.folded, CleanWordValue(*value)}});
+        } else if (const auto step = e.given.byFind.constFind(find.folded); step != e.given.byFind.cend()) {
             out.push_back({step->order, f, step->replacement});
         }
     }
@@ -311,7 +295,7 @@ bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, int k, co
         const auto putCopy = [&](const WordCompiledText &copy, int n, const QList<QByteArray> &copyIds) {
             return put(copy, e, n, copyIds);
         };
-        return putLines(e.shape, unit, e.records, e.counters, putCopy);
+        return putLines(e, unit, putCopy);
     };
     const std::shared_ptr<const WordFilledText> form = asMarks ? filledForm(c, key, fills) : nullptr;
     if (form && form->expressible) {

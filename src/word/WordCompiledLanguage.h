@@ -61,7 +61,7 @@ public:
                                                  bool deflated) const;
 
 private:
-    struct Emission;
+    using Emission = CompiledLanguage::Emission<Steps>;
     struct Applied;
     WordCompiledText compile(XmlNode *root, bool outer) const;
     WordCompiledText compileOuter(XmlNode *tree) const override;
@@ -75,7 +75,6 @@ private:
     std::shared_ptr<const WordFilledText> filledForm(const WordCompiledText &c, const QList<int> &key,
                                                      const std::vector<std::vector<Applied>> &fills) const;
 
-    QString m_archive;
     mutable QMutex m_filledMutex; // guards the slots' filled forms
 };
 

@@ -134,6 +134,11 @@ TWordFields ExpandWordLanguage(DocxDocument &doc, const TWordFields &fields)
     if (!any)
         return fields;
     blocks.addTotals(doc.bracketedFields(), records, extra);
+    return WordFieldsWith(fields, extra);
+}
+
+TWordFields WordFieldsWith(const TWordFields &fields, const QList<QPair<QString, QString>> &extra)
+{
     TWordFields out = fields;
     while (out.record.size() < out.headers.size())
         out.record.append(QString());

@@ -41,4 +41,8 @@ TemplateBlocks::Use WordLanguageUse(DocxDocument &doc, const TWordFields &fields
 // under names no column can have, totals) as columns of their own.
 TWordFields ExpandWordLanguage(DocxDocument &doc, const TWordFields &fields);
 
+// The fields with the values the language made as columns of their own, after the columns, for
+// one document (no group).
+TWordFields WordFieldsWith(const TWordFields &fields, const QList<QPair<QString, QString>> &extra);
+
 } // namespace dokrava

@@ -108,8 +108,8 @@ public:
     };
 
     CompiledLanguage(std::shared_ptr<const XmlNode> tree, const TBlockDialect &dialect, const QStringList &fields,
-                     int columns, bool linesAllowed)
-        : m_tree(std::move(tree)), m_blocks(dialect, fields, columns)
+                     int columns, bool linesAllowed, const QString &archive)
+        : m_tree(std::move(tree)), m_blocks(dialect, fields, columns), m_archive(archive)
     {
         try {
             m_conditions = m_blocks.outerConditions(const_cast<XmlNode *>(m_tree.get()), linesAllowed);
@@ -140,16 +140,43 @@ protected:
         return shape && shape->expressible ? shape : nullptr;
     }
 
+    // What putting one document needs: given is what the format fills its holes from.
+    template <class Given>
+    struct Emission
+    {
+        Shape &shape;
+        const Given &given;
+        const TLanguageRecords &records;
+        std::map<QString, qint64> counters; // the last number of each family of ids
+        SplicedDeflate::Stream &out;
+    };
+
+    // The part for the group's records: put(outer, emission) puts the shape's outer text.
+    // Nothing when the pieces cannot express the group's document or put says so; a template
+    // error throws TemplateLanguageFailure, as expanding does.
+    template <class Given, class Put>
+    std::optional<SplicedDeflate::Stream> emitted(const TLanguageRecords &records, const Given &given, bool deflated,
+                                                  const Put &put) const
+    {
+        const std::shared_ptr<Shape> shape = shapeOf(records);
+        if (!shape)
+            return std::nullopt;
+        SplicedDeflate::Stream out(deflated, m_archive);
+        Emission<Given> e{*shape, given, records, shape->tree.lastIds, out};
+        if (!put(shape->outer, e))
+            return std::nullopt;
+        return out;
+    }
+
     // Puts the copies of a line, one per record: put(copy, k, ids) for each copy that stays, ids
     // being new for every copy after the first, whether it stays. False when a copy cannot be
     // expressed or put says so.
-    template <class Put>
-    bool putLines(Shape &shape, int unit, const TLanguageRecords &records, std::map<QString, qint64> &counters,
-                  const Put &put) const
+    template <class Given, class Put>
+    bool putLines(Emission<Given> &e, int unit, const Put &put) const
     {
-        for (int k = 0; k < records.records.size(); ++k) {
-            const std::shared_ptr<const Form> form = formFor(shape, unit, records.records[k]);
-            const QList<QByteArray> ids = CopyIds(k, form->ids, counters);
+        for (int k = 0; k < e.records.records.size(); ++k) {
+            const std::shared_ptr<const Form> form = formFor(e.shape, unit, e.records.records[k]);
+            const QList<QByteArray> ids = CopyIds(k, form->ids, e.counters);
             if (!form->copy)
                 continue;
             if (!form->copy->expressible || !put(*form->copy, k, ids))
@@ -160,6 +187,7 @@ protected:
 
     std::shared_ptr<const XmlNode> m_tree;
     TemplateBlocks m_blocks;
+    QString m_archive; // named in errors of compression
 
 private:
     // Shapes kept per part: a template whose conditions make more shapes than this fills the

@@ -68,6 +68,17 @@ struct Filled
     QString difference; // between the two ways
 };
 
+// The groups a template read once fills after a group, as a run does: each record alone and the
+// group backwards take other branches and shapes.
+QList<QList<QStringList>> otherGroups(const QList<QStringList> &group)
+{
+    QList<QList<QStringList>> others;
+    for (const QStringList &record : group)
+        others.append({record});
+    others.append(QList<QStringList>(group.crbegin(), group.crend()));
+    return others;
+}
+
 QList<TFieldValues> odtGroup(const QStringList &cols, const QList<QStringList> &group)
 {
     QList<TFieldValues> data;
@@ -118,11 +129,7 @@ Filled fillOdt(const QString &folder, const QStringList &cols, const QList<QStri
         result.difference = odtDifference(compiled, path, out, odtGroup(cols, group), &package);
         if (package.count() > 0)
             result.lines = LanguageFixture::documentLines(package, true);
-        QList<QList<QStringList>> others;
-        for (const QStringList &record : group)
-            others.append({record});
-        others.append(QList<QStringList>(group.crbegin(), group.crend()));
-        for (const QList<QStringList> &other : others)
+        for (const QList<QStringList> &other : otherGroups(group))
             if (result.difference.isEmpty())
                 result.difference = odtDifference(compiled, path, out, odtGroup(cols, other));
         compiled.filledGroup(odtGroup(cols, group));
@@ -187,11 +194,7 @@ Filled fillDocx(const QString &folder, const QStringList &cols, const QList<QStr
         result.difference = docxDifference(compiled, path, wordFields(cols, group), &package, &result.error);
         if (package.count() > 0)
             result.lines = LanguageFixture::documentLines(package, false);
-        QList<QList<QStringList>> others;
-        for (const QStringList &record : group)
-            others.append({record});
-        others.append(QList<QStringList>(group.crbegin(), group.crend()));
-        for (const QList<QStringList> &other : others)
+        for (const QList<QStringList> &other : otherGroups(group))
             if (result.difference.isEmpty())
                 result.difference = docxDifference(compiled, path, wordFields(cols, other));
     } catch (const DokravaError &e) {
@@ -506,9 +509,7 @@ void tst_TemplateLanguage::wordValuesOfEveryKind()
                                       "P:[Клиент][Телефон] итого [Сумма:итого]", "H:[Клиент] [*№]"});
     const QList<QStringList> group = records({"1| ООО Ромашка ||Стол & стул <дуб>|2|1000|", "1| ООО Ромашка ||Стул\nмягкий|4|55,5|",
                                               "1| ООО Ромашка ||\tЛампа||0,25|", "1| ООО Ромашка ||||x|"});
-    QList<QList<QStringList>> groups{group, QList<QStringList>(group.crbegin(), group.crend())};
-    for (const QStringList &record : group)
-        groups.append({record});
+    const QList<QList<QStringList>> groups = QList<QList<QStringList>>{group} + otherGroups(group);
     const DocxTemplate compiled(path);
     for (const QList<QStringList> &g : groups)
         QCOMPARE(docxDifference(compiled, path, wordFields(columns(), g)), QString());
