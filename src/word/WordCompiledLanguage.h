@@ -25,11 +25,14 @@ struct WordFilledText;
 struct WordCompiledSlot;
 
 // A part of a Word template that uses the template language (the main text, or a header or footer
-// that is filled), compiled once for a run's fields into pieces (see CompiledLanguage): the text
-// outside the paragraphs that hold a "[" compressed once, and those paragraphs filled per
-// document by the replacements that find something in them, in the filler's order. A document
-// holds what expanding the part (ExpandWordLanguage) and filling it (FillWordDocument) gives.
-// Const members may be used from several threads at once.
+// that is filled), compiled once for a run's fields into pieces (see CompiledLanguage). The
+// paragraphs that hold a "[" are filled by the replacements that find something in them, in the
+// filler's order: once with marks for the values, which gives the shape and line copy with its
+// paragraphs as pieces compressed once and the values between (a form kept per order of the
+// replacements); a value the marks cannot stand for (blanks at an end, a line feed or tab,
+// nothing) has its paragraph filled as the filler fills it, for that document. A document holds
+// what expanding the part (ExpandWordLanguage) and filling it (FillWordDocument) gives. Const
+// members may be used from several threads at once.
 class WordCompiledLanguage : public CompiledLanguage<WordCompiledText>
 {
 public:
@@ -75,7 +78,7 @@ private:
     std::shared_ptr<const WordFilledText> filledForm(const WordCompiledText &c, const QList<int> &key,
                                                      const std::vector<std::vector<Applied>> &fills) const;
 
-    mutable QMutex m_filledMutex; // guards the slots' filled forms
+    mutable QMutex m_filledMutex; // guards the compiled texts' filled forms
 };
 
 // A paragraph that holds a "[", filled per document.
