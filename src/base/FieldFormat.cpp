@@ -82,6 +82,10 @@ QString normalizedName(const QString &format)
 
 std::optional<Format> findFormat(const QString &format)
 {
+    // Formats are nearly always written as listed: found without normalizing the name first.
+    for (const FormatName &entry : kFormatNames)
+        if (format == QStringView(entry.key))
+            return entry.format;
     const QString key = normalizedName(format);
     for (const FormatName &entry : kFormatNames)
         if (key == QStringView(entry.key))
@@ -194,18 +198,20 @@ bool isGroupBlank(QChar c)
     return c == QLatin1Char(' ') || c == QChar(0x00A0) || c == QChar(0x202F);
 }
 
-// A number as the grid shows it: its sign, the digits of its whole part (grouping blanks
-// removed) and those of its fraction.
+// A number as the grid shows it: its sign, its whole part (grouping blanks removed; too long when
+// it has more than twelve digits after leading zeros) and the digits of its fraction. Read
+// without building texts: a document may read hundreds of amounts.
 struct DecimalText
 {
     bool negative = false;
-    QString whole;
-    QString fraction;
+    bool tooLong = false;
+    quint64 whole = 0;
+    QStringView fraction;
 };
 
 std::optional<DecimalText> readDecimal(const QString &value)
 {
-    const QString text = value.trimmed();
+    const QStringView text = QStringView(value).trimmed();
     DecimalText number;
     qsizetype i = 0;
     if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QChar(0x2212) || text[i] == QLatin1Char('+'))) {
@@ -213,12 +219,16 @@ std::optional<DecimalText> readDecimal(const QString &value)
         ++i;
     }
     // The whole part: digits, or groups of three after a first group of one to three.
-    qsizetype groupLength = 0;
+    qsizetype groupLength = 0, significant = 0;
     bool grouped = false;
     for (; i < text.size(); ++i) {
         const QChar c = text[i];
         if (isDigit(c)) {
-            number.whole.append(c);
+            const unsigned digit = unsigned(c.unicode() - u'0');
+            if (significant > 0 || digit != 0)
+                ++significant;
+            if (significant <= 12)
+                number.whole = number.whole * 10 + digit;
             ++groupLength;
             if (grouped && groupLength > 3)
                 return std::nullopt;
@@ -233,26 +243,18 @@ std::optional<DecimalText> readDecimal(const QString &value)
     }
     if (groupLength == 0 || (grouped && groupLength != 3))
         return std::nullopt;
+    number.tooLong = significant > 12;
     if (i < text.size()) {
         if (text[i] != QLatin1Char(',') && text[i] != QLatin1Char('.'))
             return std::nullopt;
-        for (++i; i < text.size() && isDigit(text[i]); ++i)
-            number.fraction.append(text[i]);
+        const qsizetype from = ++i;
+        while (i < text.size() && isDigit(text[i]))
+            ++i;
+        number.fraction = text.mid(from, i - from);
         if (number.fraction.isEmpty() || i < text.size())
             return std::nullopt;
     }
     return number;
-}
-
-// The whole part as a number, or nothing when it exceeds kMaxUnits.
-std::optional<quint64> wholeUnits(const QString &digits)
-{
-    qsizetype first = 0;
-    while (first + 1 < digits.size() && digits[first] == QLatin1Char('0'))
-        ++first;
-    if (digits.size() - first > 12)
-        return std::nullopt;
-    return digits.mid(first).toULongLong();
 }
 
 // A number as a whole count of units of 10^-decimals, rounded half up to the unit; nothing when
@@ -266,13 +268,10 @@ struct ScaledNumber
 std::optional<ScaledNumber> readScaled(const QString &value, int decimals)
 {
     const std::optional<DecimalText> number = readDecimal(value);
-    if (!number)
+    if (!number || number->tooLong)
         return std::nullopt;
-    const std::optional<quint64> whole = wholeUnits(number->whole);
-    if (!whole)
-        return std::nullopt;
-    ScaledNumber scaled{number->negative, *whole};
-    const QString &fraction = number->fraction;
+    ScaledNumber scaled{number->negative, number->whole};
+    const QStringView fraction = number->fraction;
     for (qsizetype k = 0; k < decimals; ++k)
         scaled.units = scaled.units * 10 + (k < fraction.size() ? unsigned(fraction[k].unicode() - u'0') : 0u);
     if (fraction.size() > decimals && fraction[decimals] >= QLatin1Char('5'))
@@ -296,15 +295,40 @@ std::optional<Money> readMoney(const QString &value)
     return Money{kopecks->negative && kopecks->units != 0, kopecks->units / 100, unsigned(kopecks->units % 100)};
 }
 
+// The digits of n in groups of three parted by no-break spaces, appended to out.
+void appendGroupedDigits(QString &out, quint64 n)
+{
+    char16_t digits[20];
+    int count = 0;
+    do {
+        digits[count++] = char16_t(u'0' + n % 10);
+        n /= 10;
+    } while (n > 0);
+    for (int k = count; k-- > 0;) {
+        out.append(QChar(digits[k]));
+        if (k > 0 && k % 3 == 0)
+            out.append(QChar(0x00A0));
+    }
+}
+
 QString groupedDigits(quint64 n)
 {
-    const QString digits = QString::number(n);
     QString out;
-    for (qsizetype k = 0; k < digits.size(); ++k) {
-        if (k > 0 && (digits.size() - k) % 3 == 0)
-            out.append(QChar(0x00A0));
-        out.append(digits[k]);
-    }
+    appendGroupedDigits(out, n);
+    return out;
+}
+
+// "-1 234,50": the form lines of documents write most, put together in one text.
+QString amountText(const Money &money)
+{
+    QString out;
+    out.reserve(24);
+    if (money.negative)
+        out.append(QLatin1Char('-'));
+    appendGroupedDigits(out, money.roubles);
+    out.append(QLatin1Char(','));
+    out.append(QChar(char16_t(u'0' + money.kopecks / 10 % 10)));
+    out.append(QChar(char16_t(u'0' + money.kopecks % 10)));
     return out;
 }
 
@@ -340,10 +364,9 @@ std::optional<QString> formatWords(const QString &value)
     for (QChar c : number->fraction)
         if (c != QLatin1Char('0'))
             return std::nullopt;
-    const std::optional<quint64> whole = wholeUnits(number->whole);
-    if (!whole)
+    if (number->tooLong)
         return std::nullopt;
-    return signedWords(number->negative && *whole != 0, *whole);
+    return signedWords(number->negative && number->whole != 0, number->whole);
 }
 
 std::optional<QString> formatMoney(Format format, const QString &value)
@@ -351,16 +374,14 @@ std::optional<QString> formatMoney(Format format, const QString &value)
     const std::optional<Money> money = readMoney(value);
     if (!money)
         return std::nullopt;
-    const QString sign = money->negative ? QStringLiteral("-") : QString();
     switch (format) {
     case Format::Roubles:
         return signedWords(money->negative, money->roubles) + QLatin1Char(' ') + roubleWord(money->roubles)
                + QLatin1Char(' ') + kopecksText(money->kopecks);
     case Format::Amount:
-        return sign + groupedDigits(money->roubles) + QLatin1Char(',')
-               + twoDigits(money->kopecks);
+        return amountText(*money);
     default: // Format::AmountAndWords
-        return sign + groupedDigits(money->roubles) + QStringLiteral(" (")
+        return (money->negative ? QStringLiteral("-") : QString()) + groupedDigits(money->roubles) + QStringLiteral(" (")
                + signedWords(money->negative, money->roubles) + QStringLiteral(") ") + roubleWord(money->roubles)
                + QLatin1Char(' ') + kopecksText(money->kopecks);
     }
@@ -522,8 +543,9 @@ std::optional<QString> applyFormat(const QString &format, const QString &value, 
 {
     if (untold)
         *untold = false;
-    if (const std::optional<std::pair<QString, QString>> words = genderWords(format))
-        return value.trimmed().isEmpty() ? std::nullopt : std::optional(genderWord(*words, value, untold));
+    if (format.contains(QLatin1Char('|')))
+        if (const std::optional<std::pair<QString, QString>> words = genderWords(format))
+            return QStringView(value).trimmed().isEmpty() ? std::nullopt : std::optional(genderWord(*words, value, untold));
     const std::optional<Format> kind = findFormat(format);
     if (!kind)
         return std::nullopt;
@@ -537,7 +559,7 @@ std::optional<QString> applyFormat(const QString &format, const QString &value, 
     default:
         break;
     }
-    if (value.trimmed().isEmpty())
+    if (QStringView(value).trimmed().isEmpty())
         return std::nullopt;
     switch (*kind) {
     case Format::Words:
@@ -640,13 +662,26 @@ std::optional<qint64> ReadFieldNumber(const QString &value)
 QString FieldNumberText(qint64 micro)
 {
     const quint64 magnitude = micro < 0 ? quint64(0) - quint64(micro) : quint64(micro);
-    QString text = QString::number(magnitude / kMicro);
-    QString fraction = QStringLiteral("%1").arg(magnitude % kMicro, 6, 10, QLatin1Char('0'));
-    while (fraction.endsWith(QLatin1Char('0')))
-        fraction.chop(1);
-    if (!fraction.isEmpty())
-        text += QLatin1Char(',') + fraction;
-    return micro < 0 ? QLatin1Char('-') + text : text;
+    // Written digit by digit: every total of every document goes through here.
+    QString text;
+    text.reserve(28);
+    if (micro < 0)
+        text.append(QLatin1Char('-'));
+    text.append(QString::number(magnitude / kMicro));
+    quint64 fraction = magnitude % kMicro;
+    if (fraction == 0)
+        return text;
+    int digits = 6;
+    for (; fraction % 10 == 0; fraction /= 10)
+        --digits;
+    text.append(QLatin1Char(','));
+    for (int k = digits; k-- > 0;) {
+        quint64 power = 1;
+        for (int p = 0; p < k; ++p)
+            power *= 10;
+        text.append(QChar(char16_t(u'0' + fraction / power % 10)));
+    }
+    return text;
 }
 
 QString NumberInWords(qint64 n, bool feminine)

@@ -41,6 +41,8 @@ private slots:
     void words();
     void apply_data();
     void apply();
+    void numberText_data();
+    void numberText();
 };
 
 void tst_FieldFormat::split_data()
@@ -225,6 +227,22 @@ void tst_FieldFormat::apply_data()
         {"сумма", "0,995", "1,00"},
         {"сумма", "1\u00A0234,5", "1_234,50"},
         {"сумма", "+12", "12,00"},
+        {"сумма", "0", "0,00"},
+        {"сумма", "12 345 678", "12_345_678,00"},
+        {"сумма", "\u2212" "7,125", "-7,13"},
+        {"сумма", "1.005", "1,01"},
+        {"сумма", "-0,004", "0,00"},
+        {"сумма", "\t12\n", "12,00"},
+        {"сумма", "000000000000001,5", "1,50"},
+        {"сумма", "999 999 999 999,994", "999_999_999_999,99"},
+        {"сумма", "1 234 567 890 123", kNoFit},
+        {"сумма", "1 234,", kNoFit},
+        {" Сумма ", "5", "5,00"},
+        {"сумма|итого", "5", "сумма/итого"},
+        {"итого", "1234,5", "1_234,50"},
+        {"прописью", "0001", "один"},
+        {"прописью", "-0,00", "ноль"},
+        {"прописью", "0000000000001000", "одна тысяча"},
         // сумма и прописью
         {"сумма и прописью", "150000", "150_000 (сто пятьдесят тысяч) рублей 00 копеек"},
         {"сумма и прописью", "1234567,89",
@@ -322,6 +340,44 @@ void tst_FieldFormat::apply()
         QVERIFY2(!result, qPrintable(result.value_or(QString())));
     else
         QCOMPARE(result.value_or(QStringLiteral("<does not fit>")), text);
+}
+
+// Numbers read for totals and comparisons, and the text a total is formatted from.
+void tst_FieldFormat::numberText_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("text"); // kNoFit: no number
+    const struct
+    {
+        const char *value;
+        const char *text;
+    } rows[] = {
+        {"12", "12"},
+        {"1055,5", "1055,5"},
+        {"1 234,500", "1234,5"},
+        {"-3,25", "-3,25"},
+        {"0,1", "0,1"},
+        {"-0,000001", "-0,000001"},
+        {"1,0000005", "1,000001"},
+        {"0,0000004", "0"},
+        {"999 999 999 999,999999", "999999999999,999999"},
+        {"abc", kNoFit},
+        {"", kNoFit},
+        {"1000000000000", kNoFit},
+    };
+    for (const auto &row : rows)
+        QTest::addRow("%s", row.value) << QString::fromUtf8(row.value) << QString::fromUtf8(row.text);
+}
+
+void tst_FieldFormat::numberText()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, text);
+    const std::optional<qint64> micro = ReadFieldNumber(value);
+    if (text == QLatin1String(kNoFit))
+        QVERIFY(!micro);
+    else
+        QCOMPARE(micro ? FieldNumberText(*micro) : QStringLiteral("<no number>"), text);
 }
 
 QTEST_GUILESS_MAIN(tst_FieldFormat)
