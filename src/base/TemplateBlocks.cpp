@@ -788,6 +788,12 @@ std::optional<QString> TemplateBlocks::lineValue(const QString &field, const TLa
 void TemplateBlocks::addTotals(const QStringList &names, const TLanguageRecords &records,
                                QList<QPair<QString, QString>> &extra) const
 {
+    addTotals(totalsOf(names), records, extra);
+}
+
+QList<TemplateBlocks::Total> TemplateBlocks::totalsOf(const QStringList &names) const
+{
+    QList<Total> totals;
     for (const QString &name : names) {
         if (isField(name))
             continue;
@@ -798,44 +804,43 @@ void TemplateBlocks::addTotals(const QStringList &names, const TLanguageRecords 
                 continue;
             if (!isTotal(reading.formats.first()))
                 break;
-            qint64 sum = 0;
-            bool any = false, fits = true;
-            for (const QStringList &record : records.records) {
-                if (const std::optional<qint64> n = ReadFieldNumber(record.value(column))) {
-                    any = true;
-                    fits = fits && !__builtin_add_overflow(sum, *n, &sum);
-                }
-            }
-            const std::optional<QString> total = any && fits ? ApplyFieldFormat(QStringLiteral("сумма"), FieldNumberText(sum))
-                                                             : std::nullopt;
-            if (!total)
-                break;
             // The name the filler reads as a field with the formats after "итого".
             QString pseudo = name;
             for (const FieldFormatReading &shorter : readings)
                 if (shorter.formats == reading.formats.mid(1))
                     pseudo = shorter.field;
-            addOnce(extra, pseudo, *total);
+            totals.append({name, column, pseudo});
             break;
         }
+    }
+    return totals;
+}
+
+void TemplateBlocks::addTotals(const QList<Total> &totals, const TLanguageRecords &records,
+                               QList<QPair<QString, QString>> &extra)
+{
+    for (const Total &t : totals) {
+        qint64 sum = 0;
+        bool any = false, fits = true;
+        for (const QStringList &record : records.records) {
+            if (const std::optional<qint64> n = ReadFieldNumber(record.value(t.column))) {
+                any = true;
+                fits = fits && !__builtin_add_overflow(sum, *n, &sum);
+            }
+        }
+        const std::optional<QString> total =
+            any && fits ? ApplyFieldFormat(QStringLiteral("сумма"), FieldNumberText(sum)) : std::nullopt;
+        if (total)
+            addOnce(extra, t.name, *total);
     }
 }
 
 QStringList TemplateBlocks::totalNames(const QStringList &names) const
 {
-    QStringList totals;
-    for (const QString &name : names) {
-        if (isField(name))
-            continue;
-        for (const FieldFormatReading &reading : FieldFormatReadings(name)) {
-            if (fieldIndex(m_fields, reading.field, m_dialect.fieldCase, m_columns) < 0)
-                continue;
-            if (isTotal(reading.formats.first()))
-                totals.append(name);
-            break;
-        }
-    }
-    return totals;
+    QStringList written;
+    for (const Total &t : totalsOf(names))
+        written.append(t.written);
+    return written;
 }
 
 void TemplateBlocks::expand(XmlNode *root, bool linesAllowed, const TLanguageRecords &records,

@@ -86,9 +86,23 @@ public:
     // field, its value the sum written as the format "сумма" writes it.
     void addTotals(const QStringList &names, const TLanguageRecords &records, QList<QPair<QString, QString>> &extra) const;
 
-    // The names among these that addTotals() may sum, in order: worked out once, they spare it
-    // reading every name for each document.
+    // The names among these that addTotals() may sum, in order.
     QStringList totalNames(const QStringList &names) const;
+
+    // A total read from a placeholder name: the name as written, the column it sums and the name
+    // the filler reads its value under.
+    struct Total
+    {
+        QString written;
+        int column = -1;
+        QString name;
+    };
+    // The totals among these names, in order: worked out once, they spare reading every name for
+    // each document.
+    QList<Total> totalsOf(const QStringList &names) const;
+    // Appends to extra the totals summed over the records, each name once (see addTotals()).
+    static void addTotals(const QList<Total> &totals, const TLanguageRecords &records,
+                          QList<QPair<QString, QString>> &extra);
 
     // The compiled form of a part: what a document of it is made of once the blocks outside its
     // lines are decided. The same decisions always give the same shape.

@@ -94,9 +94,16 @@ void AddOdtTotals(const QStringList &names, const TLanguageRecords &records, TFi
     extra = pairs;
 }
 
-QStringList OdtTotalNames(const QStringList &names, const QStringList &fields)
+QList<TemplateBlocks::Total> OdtTotals(const QStringList &names, const QStringList &fields)
 {
-    return TemplateBlocks(OdtBlockDialect(), fields, int(fields.size())).totalNames(names);
+    return TemplateBlocks(OdtBlockDialect(), fields, int(fields.size())).totalsOf(names);
+}
+
+void AddOdtTotals(const QList<TemplateBlocks::Total> &totals, const TLanguageRecords &records, TFieldValues &extra)
+{
+    QList<QPair<QString, QString>> pairs = extra;
+    TemplateBlocks::addTotals(totals, records, pairs);
+    extra = pairs;
 }
 
 std::optional<TTemplateLanguageError> OdtLanguageError(XmlNode *tree, const QString &partName, const QStringList &fields)

@@ -36,8 +36,10 @@ QString ExpandOdtPart(XmlNode *tree, const QString &partName, const TLanguageRec
 // Appends to extra the totals of the placeholder names of a document's parts, summed over the records.
 void AddOdtTotals(const QStringList &names, const TLanguageRecords &records, TFieldValues &extra);
 
-// The placeholder names among these that AddOdtTotals() may sum for these fields, in order.
-QStringList OdtTotalNames(const QStringList &names, const QStringList &fields);
+// The totals among these placeholder names for these fields, in order, worked out once for
+// AddOdtTotals().
+QList<TemplateBlocks::Total> OdtTotals(const QStringList &names, const QStringList &fields);
+void AddOdtTotals(const QList<TemplateBlocks::Total> &totals, const TLanguageRecords &records, TFieldValues &extra);
 
 // The first template error of a part's tree for these fields, with the paragraph it is in.
 std::optional<TTemplateLanguageError> OdtLanguageError(XmlNode *tree, const QString &partName, const QStringList &fields);

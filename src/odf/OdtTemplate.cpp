@@ -174,7 +174,7 @@ std::shared_ptr<const OdtTemplate::CompiledParts> OdtTemplate::compiledFor(const
                                      : nullptr);
             parts->any = parts->any || uses;
         }
-        parts->totals = OdtTotalNames(placeholderNames(), fields);
+        parts->totals = OdtTotals(placeholderNames(), fields);
         compiled = parts;
     }
     return compiled;

@@ -97,7 +97,7 @@ private:
     struct CompiledParts
     {
         QList<std::shared_ptr<const OdtCompiledLanguage>> parts;
-        QStringList totals; // the placeholder names that may be totals
+        QList<TemplateBlocks::Total> totals; // the placeholder names that may be totals
         bool any = false;   // a part uses the language
     };
     std::shared_ptr<const CompiledParts> compiledFor(const QStringList &fields) const;

@@ -125,7 +125,7 @@ struct DocxTemplate::Compiled
     bool fits = true; // false when every document is filled from a copy of the template
     bool any = false; // a part the fields fill uses the language
     std::unique_ptr<TemplateBlocks> blocks;
-    QStringList totals; // the names of the template that are totals
+    QList<TemplateBlocks::Total> totals; // the template's names that are totals
     std::vector<std::shared_ptr<const WordCompiledLanguage>> parts; // per part, when it uses the language
     bool headersFooters = false; // a header or footer among them
     // The formatted uses of the template's names, by the totals a document has.
@@ -148,7 +148,7 @@ std::shared_ptr<const DocxTemplate::Compiled> DocxTemplate::compiledFor(const TW
     const QStringList names = WordLanguageFields(fields);
     const int columns = int(fields.headers.size());
     c->blocks = std::make_unique<TemplateBlocks>(WordBlockDialect(), names, columns);
-    c->totals = c->blocks->totalNames(m_bracketed);
+    c->totals = c->blocks->totalsOf(m_bracketed);
     // A name with a bracket finds text the pieces cannot foresee.
     c->fits = !m_whole && std::none_of(names.cbegin(), names.cend(), [](const QString &name) {
         return name.contains(QLatin1Char('[')) || name.contains(QLatin1Char(']'));
@@ -194,7 +194,7 @@ std::optional<Package> DocxTemplate::filledCompiled(const TWordFields &fields, c
     // fields go between, each copy's for its own paragraphs.
     const TLanguageRecords records = WordLanguageRecords(fields);
     QList<QPair<QString, QString>> totals;
-    compiled.blocks->addTotals(compiled.totals, records, totals);
+    TemplateBlocks::addTotals(compiled.totals, records, totals);
     const TWordFields expanded = WordFieldsWith(fields, totals);
     std::shared_ptr<const QList<TWordFormattedUse>> formatted;
     {

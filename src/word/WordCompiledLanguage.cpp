@@ -61,15 +61,17 @@ QString folded(const QString &placeholder)
     return PrepareWordReplacement(placeholder, QString()).foldedFind;
 }
 
-// A value as the text of an element is written (see XmlNode::writeTo).
-QByteArray escapedText(const QString &value)
+// Puts a value as the text of an element is written (see XmlNode::writeTo).
+void putEscaped(SplicedDeflate::Stream &out, const QString &value)
 {
     for (QChar c : value) {
         const char16_t u = c.unicode();
-        if (u == '&' || u == '<' || u == '>' || u == '\r')
-            return XmlEscaped(value, XmlEscapeFor::Text).toUtf8();
+        if (u == '&' || u == '<' || u == '>' || u == '\r') {
+            out.text(QStringView(XmlEscaped(value, XmlEscapeFor::Text)));
+            return;
+        }
     }
-    return value.toUtf8();
+    out.text(QStringView(value));
 }
 
 // Filled forms kept per compiled text.
@@ -299,17 +301,17 @@ bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, int k, co
     };
     const std::shared_ptr<const WordFilledText> form = asMarks ? filledForm(c, key, fills) : nullptr;
     if (form && form->expressible) {
-        QList<QByteArray> values;
-        values.reserve(form->values.size());
+        std::vector<const QString *> values;
+        values.reserve(size_t(form->values.size()));
         for (const std::vector<Applied> &applied : fills)
             for (const Applied &a : applied)
-                values.append(escapedText(a.replacement.value));
+                values.push_back(&a.replacement.value);
         for (const CompiledText::Item &item : form->items) {
             if (item.kind == CompiledText::Item::Unit) {
                 if (!putLinesOf(item.index))
                     return false;
             } else if (item.kind == CompiledText::Item::Hole) {
-                e.out.text(values[form->values[item.index]]);
+                putEscaped(e.out, *values[size_t(form->values[item.index])]);
             } else {
                 PutCompiledItem(e.out, *form, item, k, ids);
             }

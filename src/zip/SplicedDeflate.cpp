@@ -23,17 +23,45 @@ const char kFinalBlock[] = {'\x03', '\x00'};
 
 quint32 crcOf(const QByteArray &data, quint32 crc = 0)
 {
+    // Runs between pieces are mostly a value or an id: a byte at a time costs less than the call.
+    if (data.size() < 32) {
+        static const z_crc_t *const table = get_crc_table();
+        quint32 c = ~crc;
+        for (const char b : data)
+            c = quint32(table[(c ^ quint8(b)) & 0xFF]) ^ (c >> 8);
+        return ~c;
+    }
     return quint32(crc32_z(crc, reinterpret_cast<const Bytef *>(data.constData()), z_size_t(data.size())));
+}
+
+// The operator of appending length bytes to a CRC-32 (zlib's, linear in the CRC it is applied
+// to), as tables of what each four bits of that CRC give.
+std::array<std::array<quint32, 16>, 8> crcShiftOf(qint64 length)
+{
+    const uLong op = crc32_combine_gen(z_off_t(length));
+    std::array<std::array<quint32, 16>, 8> tables{};
+    for (int n = 0; n < 8; ++n)
+        for (quint32 v = 1; v < 16; ++v)
+            tables[size_t(n)][v] = quint32(crc32_combine_op(uLong(v) << (4 * n), 0, op));
+    return tables;
+}
+
+quint32 combinedCrc(quint32 crc, const SplicedDeflate::Piece &piece)
+{
+    quint32 shifted = 0;
+    for (size_t n = 0; n < 8; ++n)
+        shifted ^= piece.crcShift[n][(crc >> (4 * n)) & 0xF];
+    return shifted ^ piece.crc;
 }
 
 // A stored block holding text (at most 65 535 bytes); the stream before it ends on a byte boundary.
 void appendStored(const QByteArray &text, QByteArray &out)
 {
     const quint16 length = quint16(text.size());
-    out.append('\0'); // not final, stored; the rest of the byte is padding
-    ZipFormat::put16(out, length);
-    ZipFormat::put16(out, quint16(~length));
-    out.append(text);
+    // Not final, stored (the rest of the first byte is padding), the length and its complement.
+    const char header[5] = {'\0', char(length & 0xFF), char(length >> 8), char(~length & 0xFF), char((~length >> 8) & 0xFF)};
+    out.append(header, 5);
+    out.append(text.constData(), text.size());
 }
 
 } // namespace
@@ -48,7 +76,7 @@ SplicedDeflate::Piece SplicedDeflate::compressed(const QByteArray &text, const Q
     Piece piece;
     piece.size = text.size();
     piece.crc = crcOf(text);
-    piece.crcShift = quint32(crc32_combine_gen(z_off_t(text.size())));
+    piece.crcShift = crcShiftOf(text.size());
     piece.whole = text;
     if (text.size() < shortest)
         piece.text = text;
@@ -71,7 +99,8 @@ SplicedDeflate::Stream::Stream(bool deflated, const QString &archive, qsizetype 
 {
     m_entry.method = 8;
     // Most entries joined this way fit: growing in steps would copy them again and again.
-    (m_deflated ? m_entry.bytes : m_plain).reserve(8 * 1024);
+    (m_deflated ? m_entry.bytes : m_plain).reserve(32 * 1024);
+    m_run.reserve(256);
 }
 
 void SplicedDeflate::Stream::writeRun()
@@ -84,7 +113,8 @@ void SplicedDeflate::Stream::writeRun()
         appendStored(m_run, m_entry.bytes);
     else if (!Deflater::forThisThread().compress(m_run.constData(), m_run.size(), Deflater::Flushed, m_entry.bytes))
         throw DokravaError(QStringLiteral("Не удалось сжать данные для архива «%1»").arg(ZipFormat::shown(m_archive)));
-    m_run.clear();
+    m_run.truncate(0); // its room kept for the next run: an entry has hundreds
+
 }
 
 void SplicedDeflate::Stream::piece(const Piece &piece)
@@ -98,8 +128,8 @@ void SplicedDeflate::Stream::piece(const Piece &piece)
         return;
     }
     writeRun();
-    m_entry.bytes += piece.deflated;
-    m_entry.crc = quint32(crc32_combine_op(m_entry.crc, piece.crc, piece.crcShift));
+    m_entry.bytes.append(piece.deflated.constData(), piece.deflated.size());
+    m_entry.crc = combinedCrc(m_entry.crc, piece);
     m_entry.size += piece.size;
 }
 
@@ -109,6 +139,34 @@ void SplicedDeflate::Stream::text(const QByteArray &text)
         m_plain += text;
     else
         m_run += text;
+}
+
+void SplicedDeflate::Stream::text(QStringView text)
+{
+    QByteArray &out = m_deflated ? m_run : m_plain;
+    // Encoded in place, without a text of its own: documents put hundreds of values. A
+    // surrogate (a character outside the basic plane, or half of one) is left to Qt.
+    const qsizetype start = out.size();
+    out.resize(start + 3 * text.size());
+    char *at = out.data() + start;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x80) {
+            *at++ = char(u);
+        } else if (u < 0x800) {
+            *at++ = char(0xC0 | (u >> 6));
+            *at++ = char(0x80 | (u & 0x3F));
+        } else if (u < 0xD800 || u >= 0xE000) {
+            *at++ = char(0xE0 | (u >> 12));
+            *at++ = char(0x80 | ((u >> 6) & 0x3F));
+            *at++ = char(0x80 | (u & 0x3F));
+        } else {
+            out.truncate(start);
+            out += text.toUtf8();
+            return;
+        }
+    }
+    out.truncate(at - out.constData());
 }
 
 ZipReader::StoredEntry SplicedDeflate::Stream::deflatedEntry()

@@ -5,6 +5,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringView>
+
+#include <array>
 
 namespace dokrava {
 
@@ -23,7 +26,9 @@ public:
         QByteArray deflated; // empty when kept as text
         qint64 size = 0;
         quint32 crc = 0;
-        quint32 crcShift = 0; // the operator that appends this piece's CRC-32 to another's
+        // The operator that appends this piece's CRC-32 to another's, by the four bits it reads
+        // of the other: zlib's combining takes a bit at a time, and an entry combines hundreds.
+        std::array<std::array<quint32, 16>, 8> crcShift{};
         QByteArray whole;     // the piece's text, for entries written uncompressed
     };
     // Compresses one piece, kept as text when shorter than shortest; throws DokravaError naming
@@ -40,6 +45,8 @@ public:
         Stream(bool deflated, const QString &archive, qsizetype storedUpTo = 1024);
         void piece(const Piece &piece);
         void text(const QByteArray &text);
+        // A text given in UTF-16, written as UTF-8 as QString::toUtf8() writes it.
+        void text(QStringView text);
         // The stored form of the entry (method 8); throws DokravaError when too large.
         ZipReader::StoredEntry deflatedEntry();
         // The concatenation, when not deflated.
