@@ -57,6 +57,8 @@ private slots:
     void joinInflatesToTheJoinedText();
     void readsBackFromAnArchive();
     void wrongNumberOfTextsIsRefused();
+    void streamWritesTextsAsUtf8_data();
+    void streamWritesTextsAsUtf8();
 };
 
 void TestSplicedDeflate::joinInflatesToTheJoinedText_data()
@@ -125,6 +127,44 @@ void TestSplicedDeflate::wrongNumberOfTextsIsRefused()
     const SplicedDeflate spliced({"a", "b"}, QStringLiteral("test.odt"));
     QVERIFY_THROWS_EXCEPTION(DokravaError, spliced.join({}));
     QVERIFY_THROWS_EXCEPTION(DokravaError, spliced.join({"1", "2"}));
+}
+
+
+// Values given in UTF-16 are written between pieces as QString::toUtf8() writes them, in a
+// deflated entry (whose CRC-32 is combined piece by piece) and in a plain one alike.
+void TestSplicedDeflate::streamWritesTextsAsUtf8_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("latin") << QStringLiteral("No. 15 & <b>");
+    QTest::newRow("cyrillic and a no-break space") << QStringLiteral("1\u00A0234,50 Иванов");
+    QTest::newRow("three bytes a character") << QStringLiteral("\u20AC\u2212\uFFFD\uFFFF\uE000");
+    QTest::newRow("a character outside the basic plane") << QStringLiteral("a\U0001F600b");
+    QTest::newRow("a lone high surrogate") << QString(QChar(0xD83D)) + QStringLiteral("x");
+    QTest::newRow("a lone low surrogate") << QStringLiteral("x") + QChar(0xDE00);
+    QTest::newRow("empty") << QString();
+    QTest::newRow("long") << QStringLiteral("Общество с ограниченной ответственностью «Ромашка»").repeated(3);
+}
+
+void TestSplicedDeflate::streamWritesTextsAsUtf8()
+{
+    QFETCH(QString, text);
+    const QByteArray xml = repeated("<w:p><w:r><w:t>Текст</w:t></w:r></w:p>", 5);
+    const SplicedDeflate::Piece piece = SplicedDeflate::compressed(xml, QStringLiteral("test.docx"), 1);
+    const QByteArray joined = xml + text.toUtf8() + xml + text.toUtf8();
+    for (const bool deflated : {true, false}) {
+        SplicedDeflate::Stream stream(deflated, QStringLiteral("test.docx"));
+        for (int k = 0; k < 2; ++k) {
+            stream.piece(piece);
+            stream.text(QStringView(text));
+        }
+        if (!deflated) {
+            QCOMPARE(stream.plain(), joined);
+            continue;
+        }
+        const ZipReader::StoredEntry entry = stream.deflatedEntry();
+        QCOMPARE(entry.crc, quint32(crc32_z(0, reinterpret_cast<const Bytef *>(joined.constData()), joined.size())));
+        QCOMPARE(inflated(entry.bytes, entry.size), joined);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSplicedDeflate)
