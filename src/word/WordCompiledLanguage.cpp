@@ -24,11 +24,6 @@ constexpr int kLineRoom = 1 << 20;
 // Stands in a paragraph's text for tabs, breaks and symbols (see WordParagraphTexts).
 constexpr char16_t kStop = 0xFFFF;
 
-bool holdsBracket(const QString &value)
-{
-    return value.contains(QLatin1Char('[')) || value.contains(QLatin1Char(']'));
-}
-
 // The placeholders a replacement may find in paragraphs' texts ("[name]" with no bracket or stop
 // inside), in order; false when brackets enclose one: a value put there would make a placeholder
 // with the text around it, which a later replacement may find.
@@ -80,14 +75,23 @@ constexpr std::size_t kMaxFilledForms = 64;
 // The first of the private characters that tell which value a mark stands for.
 constexpr char16_t kValueIndex = 0xE000;
 
-// True when the value, put where a mark was, gives what the filler gives for it: one text (no
-// line feed or tab), no blank at either end that would have the text's spaces kept otherwise,
-// nothing a later replacement could find.
-bool fillsAsMark(const QString &value)
+// How a value may go in: not at all when it holds a bracket or a compiled mark (a later step
+// could find what it makes); where a mark was when that gives what the filler gives for it (one
+// text: no line feed or tab, no blank at either end that would have the text's spaces kept
+// otherwise); else only with its paragraph filled as the filler fills it. One pass: a
+// document's lines hold hundreds of values.
+enum class ValueFit { Never, AsMark, Paragraph };
+
+ValueFit fitOf(const QString &value)
 {
-    return !value.isEmpty() && !value.front().isSpace() && !value.back().isSpace()
-           && !value.contains(QLatin1Char('\n')) && !value.contains(QLatin1Char('\t')) && !holdsBracket(value)
-           && !HoldsCompiledMark(value);
+    bool asMark = !value.isEmpty() && !value.front().isSpace() && !value.back().isSpace();
+    for (const QChar c : value) {
+        const char16_t u = c.unicode();
+        if (u == '[' || u == ']' || (u >= 0xFDD0 && IsCompiledMark(c)))
+            return ValueFit::Never;
+        asMark = asMark && u != '\n' && u != '\t';
+    }
+    return asMark ? ValueFit::AsMark : ValueFit::Paragraph;
 }
 
 } // namespace
@@ -206,11 +210,24 @@ struct WordCompiledLanguage::Applied
     int order;
     int find; // into the paragraph's finds
     TWordReplacement replacement;
+    bool asMark = false; // the value may go where a mark was
+};
+
+// The replacements of a text's paragraphs in one list: paragraph h's from starts[h] up to starts[h + 1].
+struct WordCompiledLanguage::Fills
+{
+    std::vector<Applied> applied;
+    std::vector<size_t> starts;
+    std::pair<const Applied *, const Applied *> of(int h) const
+    {
+        return {applied.data() + starts[size_t(h)], applied.data() + starts[size_t(h) + 1]};
+    }
 };
 
 bool WordCompiledLanguage::appliedTo(const WordCompiledSlot &slot, const Emission &e, int k,
                                      std::vector<Applied> &out) const
 {
+    const size_t first = out.size();
     for (int f = 0; f < slot.finds.size(); ++f) {
         const WordCompiledSlot::Find &find = slot.finds[f];
         if (find.line >= 0) {
@@ -224,16 +241,19 @@ bool WordCompiledLanguage::appliedTo(const WordCompiledSlot &slot, const Emissio
             out.push_back({step->order, f, step->replacement});
         }
     }
-    std::sort(out.begin(), out.end(), [](const Applied &a, const Applied &b) { return a.order < b.order; });
+    std::sort(out.begin() + qsizetype(first), out.end(), [](const Applied &a, const Applied &b) { return a.order < b.order; });
     // A value with brackets may make placeholders that later steps fill in turn.
-    for (const Applied &a : out)
-        if (holdsBracket(a.replacement.value) || HoldsCompiledMark(a.replacement.value))
+    for (size_t a = first; a < out.size(); ++a) {
+        const ValueFit fit = fitOf(out[a].replacement.value);
+        if (fit == ValueFit::Never)
             return false;
+        out[a].asMark = fit == ValueFit::AsMark;
+    }
     return true;
 }
 
 std::shared_ptr<const WordFilledText> WordCompiledLanguage::filledForm(const WordCompiledText &c, const QList<int> &key,
-                                                                       const std::vector<std::vector<Applied>> &fills) const
+                                                                       const Fills &fills) const
 {
     QMutexLocker lock(&m_filledMutex);
     if (const auto found = c.filled.find(key); found != c.filled.end())
@@ -250,10 +270,11 @@ std::shared_ptr<const WordFilledText> WordCompiledLanguage::filledForm(const Wor
             b.copy(c, item);
             continue;
         }
-        const std::vector<Applied> &applied = fills[size_t(item.index)];
+        const auto [from, to] = fills.of(item.index);
+        const int count = int(to - from);
         const std::unique_ptr<XmlNode> work = c.holes[item.index].holder->clone();
-        for (int p = 0; p < int(applied.size()); ++p)
-            ReplaceInWordPart(work.get(), TWordReplacement{applied[size_t(p)].replacement.foldedFind,
+        for (int p = 0; p < count; ++p)
+            ReplaceInWordPart(work.get(), TWordReplacement{from[p].replacement.foldedFind,
                                                            QString(QChar(TCompiledMark::Hole)) + QChar(kValueIndex + p)});
         QString text;
         work->child(0)->writeTo(text);
@@ -265,13 +286,13 @@ std::shared_ptr<const WordFilledText> WordCompiledLanguage::filledForm(const Wor
             if (text[i] != QChar(TCompiledMark::Hole))
                 continue;
             const int p = i + 1 < text.size() ? text[i + 1].unicode() - kValueIndex : -1;
-            if (p < 0 || p >= int(applied.size()))
+            if (p < 0 || p >= count)
                 made->expressible = false;
             made->values.append(base + p);
             ++i;
         }
         b.literal(marked);
-        base += int(applied.size());
+        base += count;
     }
     b.flush();
     made->expressible = made->expressible && made->holeCount == made->values.size();
@@ -281,18 +302,23 @@ std::shared_ptr<const WordFilledText> WordCompiledLanguage::filledForm(const Wor
 
 bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, int k, const QList<QByteArray> &ids) const
 {
-    std::vector<std::vector<Applied>> fills(size_t(c.holes.size()));
+    Fills fills;
+    fills.applied.reserve(size_t(c.holes.size()) * 2);
+    fills.starts.reserve(size_t(c.holes.size()) + 1);
     QList<int> key;
+    key.reserve(c.holes.size() * 3);
     bool asMarks = true;
     for (qsizetype h = 0; h < c.holes.size(); ++h) {
-        if (!appliedTo(c.holes[h], e, k, fills[size_t(h)]))
+        fills.starts.push_back(fills.applied.size());
+        if (!appliedTo(c.holes[h], e, k, fills.applied))
             return false;
-        for (const Applied &a : fills[size_t(h)]) {
-            key.append(a.find);
-            asMarks = asMarks && fillsAsMark(a.replacement.value);
+        for (size_t a = fills.starts.back(); a < fills.applied.size(); ++a) {
+            key.append(fills.applied[a].find);
+            asMarks = asMarks && fills.applied[a].asMark;
         }
         key.append(-1);
     }
+    fills.starts.push_back(fills.applied.size());
     const auto putLinesOf = [&](int unit) {
         const auto putCopy = [&](const WordCompiledText &copy, int n, const QList<QByteArray> &copyIds) {
             return put(copy, e, n, copyIds);
@@ -301,17 +327,12 @@ bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, int k, co
     };
     const std::shared_ptr<const WordFilledText> form = asMarks ? filledForm(c, key, fills) : nullptr;
     if (form && form->expressible) {
-        std::vector<const QString *> values;
-        values.reserve(size_t(form->values.size()));
-        for (const std::vector<Applied> &applied : fills)
-            for (const Applied &a : applied)
-                values.push_back(&a.replacement.value);
         for (const CompiledText::Item &item : form->items) {
             if (item.kind == CompiledText::Item::Unit) {
                 if (!putLinesOf(item.index))
                     return false;
             } else if (item.kind == CompiledText::Item::Hole) {
-                putEscaped(e.out, *values[size_t(form->values[item.index])]);
+                putEscaped(e.out, fills.applied[size_t(form->values[item.index])].replacement.value);
             } else {
                 PutCompiledItem(e.out, *form, item, k, ids);
             }
@@ -325,8 +346,9 @@ bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, int k, co
                 return false;
         } else if (item.kind == CompiledText::Item::Hole) {
             const std::unique_ptr<XmlNode> work = c.holes[item.index].holder->clone();
-            for (const Applied &a : fills[size_t(item.index)])
-                ReplaceInWordPart(work.get(), a.replacement);
+            const auto [from, to] = fills.of(item.index);
+            for (const Applied *a = from; a != to; ++a)
+                ReplaceInWordPart(work.get(), a->replacement);
             QString text;
             work->child(0)->writeTo(text);
             QByteArray bytes;

@@ -66,17 +66,18 @@ public:
 private:
     using Emission = CompiledLanguage::Emission<Steps>;
     struct Applied;
+    struct Fills;
     WordCompiledText compile(XmlNode *root, bool outer) const;
     WordCompiledText compileOuter(XmlNode *tree) const override;
     WordCompiledText compileLine(const TemplateBlocks::LineForm &line) const override;
     bool outerFits(const WordCompiledText &outer) const override;
     bool put(const WordCompiledText &c, Emission &e, int k, const QList<QByteArray> &ids) const;
-    // The replacements that find something in a paragraph, in the filler's order; false when the
-    // part must be expanded whole.
+    // Appends the replacements that find something in a paragraph, in the filler's order; false
+    // when the part must be expanded whole.
     bool appliedTo(const WordCompiledSlot &slot, const Emission &e, int k, std::vector<Applied> &out) const;
     // The compiled text with its paragraphs filled with marks for the values, in the orders of key.
     std::shared_ptr<const WordFilledText> filledForm(const WordCompiledText &c, const QList<int> &key,
-                                                     const std::vector<std::vector<Applied>> &fills) const;
+                                                     const Fills &fills) const;
 
     mutable QMutex m_filledMutex; // guards the compiled texts' filled forms
 };
