@@ -11,6 +11,7 @@
 #include <QTime>
 
 #include <array>
+#include <tuple>
 
 namespace dokrava {
 
@@ -389,8 +390,30 @@ std::optional<QString> formatMoney(Format format, const QString &value)
 
 // ---- Dates ----
 
+// "дд.мм.гггг" with two-digit day and month and nothing else, as tables nearly always write
+// dates: read without the expressions below.
+std::optional<QDate> readPlainDate(QStringView text)
+{
+    if (text.size() != 10 || text[2] != QLatin1Char('.') || text[5] != QLatin1Char('.'))
+        return std::nullopt;
+    int parts[3] = {0, 0, 0};
+    for (const auto &[part, from, to] : {std::tuple{0, 0, 2}, std::tuple{1, 3, 5}, std::tuple{2, 6, 10}}) {
+        for (int i = from; i < to; ++i) {
+            if (!isDigit(text[i]))
+                return std::nullopt;
+            parts[part] = parts[part] * 10 + (text[i].unicode() - u'0');
+        }
+    }
+    const QDate date(parts[2], parts[1], parts[0]);
+    if (parts[2] < 1000 || !date.isValid())
+        return std::nullopt;
+    return date;
+}
+
 std::optional<QDate> readDate(const QString &value)
 {
+    if (const std::optional<QDate> plain = readPlainDate(QStringView(value).trimmed()))
+        return plain;
     static const QRegularExpression dotted(QStringLiteral(
         "^([0-9]{1,2})\\.([0-9]{1,2})\\.([0-9]{4})(?:\\s+([0-9]{1,2}):([0-9]{2})(?::([0-9]{2}))?)?$"));
     static const QRegularExpression iso(QStringLiteral(
@@ -432,10 +455,11 @@ std::optional<QString> formatDate(Format format, const QString &value)
     if (!date)
         return std::nullopt;
     const QString month = QString::fromUtf16(kMonthsGenitive[size_t(date->month() - 1)]);
+    if (format == Format::Date) // the form documents write most, without QString::arg
+        return QString::number(date->day()) + QLatin1Char(' ') + month + QLatin1Char(' ') + QString::number(date->year())
+               + QStringLiteral(" г.");
     const QString day2 = QStringLiteral("%1").arg(date->day(), 2, 10, QLatin1Char('0'));
     switch (format) {
-    case Format::Date:
-        return QStringLiteral("%1 %2 %3 г.").arg(date->day()).arg(month).arg(date->year());
     case Format::QuotedDate:
         return QStringLiteral("«%1» %2 %3 г.").arg(day2, month).arg(date->year());
     default: // Format::NumericDate
