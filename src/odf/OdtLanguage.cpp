@@ -70,8 +70,10 @@ TLanguageRecords OdtLanguageRecords(const QList<TFieldValues> &Group)
     for (const auto &pair : Group.first())
         records.fields.append(pair.first);
     records.columns = int(records.fields.size());
+    records.records.reserve(Group.size());
     for (const TFieldValues &data : Group) {
         QStringList values;
+        values.reserve(data.size());
         for (const auto &pair : data)
             values.append(pair.second);
         records.records.append(values);

@@ -42,11 +42,15 @@ TLanguageRecords WordLanguageRecords(const TWordFields &fields)
     records.fields = WordLanguageFields(fields);
     records.columns = int(fields.headers.size());
     const QList<QStringList> group = fields.group.isEmpty() ? QList<QStringList>{fields.record} : fields.group;
+    records.records.reserve(group.size());
     for (const QStringList &record : group) {
+        // A record of the table's width is shared as it is: most are.
         QStringList values = record;
-        while (values.size() < fields.headers.size())
-            values.append(QString());
-        values = values.mid(0, fields.headers.size());
+        if (values.size() != fields.headers.size()) {
+            while (values.size() < fields.headers.size())
+                values.append(QString());
+            values = values.mid(0, fields.headers.size());
+        }
         if (fields.personal)
             for (const auto &[name, value] : *fields.personal)
                 values.append(value);
