@@ -4,6 +4,8 @@
 #include "zip/Deflater.h"
 #include "zip/ZipFormat.h"
 
+#include <QtEndian>
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -21,14 +23,36 @@ constexpr qsizetype kCompressedText = 1024;
 // A block that ends the stream and holds nothing: the final bit, fixed codes, end of block.
 const char kFinalBlock[] = {'\x03', '\x00'};
 
+// zlib's table of CRC-32 of a byte, and three more that take four bytes at a time.
+struct CrcTables
+{
+    std::array<std::array<quint32, 256>, 4> t{};
+    CrcTables()
+    {
+        const z_crc_t *base = get_crc_table();
+        for (size_t i = 0; i < 256; ++i)
+            t[0][i] = quint32(base[i]);
+        for (size_t k = 1; k < 4; ++k)
+            for (size_t i = 0; i < 256; ++i)
+                t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
+    }
+};
+
 quint32 crcOf(const QByteArray &data, quint32 crc = 0)
 {
-    // Runs between pieces are mostly a value or an id: a byte at a time costs less than the call.
-    if (data.size() < 32) {
-        static const z_crc_t *const table = get_crc_table();
+    // Runs between pieces are mostly a value or an id, too short for zlib's own to pay off.
+    if (data.size() < 64) {
+        static const CrcTables tables;
+        const auto &t = tables.t;
+        const uchar *p = reinterpret_cast<const uchar *>(data.constData());
+        const uchar *const end = p + data.size();
         quint32 c = ~crc;
-        for (const char b : data)
-            c = quint32(table[(c ^ quint8(b)) & 0xFF]) ^ (c >> 8);
+        for (; end - p >= 4; p += 4) {
+            c ^= qFromLittleEndian<quint32>(p);
+            c = t[3][c & 0xFF] ^ t[2][(c >> 8) & 0xFF] ^ t[1][(c >> 16) & 0xFF] ^ t[0][c >> 24];
+        }
+        for (; p != end; ++p)
+            c = t[0][(c ^ *p) & 0xFF] ^ (c >> 8);
         return ~c;
     }
     return quint32(crc32_z(crc, reinterpret_cast<const Bytef *>(data.constData()), z_size_t(data.size())));
