@@ -43,7 +43,9 @@ namespace {
 // about another computer's processes, whose files must then stay.
 QString pendingKey(const QFileInfo &target)
 {
-    const QByteArray id = (QSysInfo::machineHostName() + QLatin1Char('/') + target.fileName().toLower()).toUtf8();
+    // Asked once: a run names thousands of files, and the name does not change under a process.
+    static const QString host = QSysInfo::machineHostName();
+    const QByteArray id = (host + QLatin1Char('/') + target.fileName().toLower()).toUtf8();
     return QString::fromLatin1(QCryptographicHash::hash(id, QCryptographicHash::Sha1).toHex().left(8));
 }
 
@@ -56,12 +58,15 @@ bool abandoned(const QString &name)
     return !(number && ProcessState::isRunning(pid));
 }
 
+// Replaces real, the file target names with its links followed, by source.
+void replaceResolved(const QString &source, const QString &real, const QString &target, bool synced);
+
 } // namespace
 
 PendingFile::PendingFile(const QString &target)
-    : m_target(target)
+    : m_target(target), m_real(FollowLinks(target))
 {
-    const QFileInfo fi(FollowLinks(target));
+    const QFileInfo fi(m_real);
     // A short name of its own: the target's name plus a suffix could pass the file system's limit.
     // The process id tells a later start whether the writer still runs, the key which file it
     // was for (see RemoveAbandonedPendingFiles and RemoveAbandonedPendingFilesOf).
@@ -88,7 +93,7 @@ void PendingFile::sync()
 
 void PendingFile::commit()
 {
-    ReplaceFileWith(m_temp, m_target, m_synced);
+    replaceResolved(m_temp, m_real, m_target, m_synced);
     m_committed = true;
 }
 
@@ -174,7 +179,13 @@ bool SyncFolder(const QString &folder)
 
 void ReplaceFileWith(const QString &source, const QString &target, bool synced)
 {
-    const QString real = FollowLinks(target);
+    replaceResolved(source, FollowLinks(target), target, synced);
+}
+
+namespace {
+
+void replaceResolved(const QString &source, const QString &real, const QString &target, bool synced)
+{
     // A crash or power loss right after the rename must find the new content, not an empty
     // file. Synced before the permissions are copied: a read-only target's would forbid it.
     if (!synced && !SyncToDisk(source))
@@ -195,6 +206,8 @@ void ReplaceFileWith(const QString &source, const QString &target, bool synced)
         failed(source, target, FailureReason(ec.value()));
 #endif
 }
+
+} // namespace
 
 int RemoveAbandonedPendingFiles(const QString &folder)
 {

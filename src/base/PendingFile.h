@@ -28,6 +28,9 @@ public:
     QString path() const { return m_temp; }
     // The final name, as the caller gave it (the name shown to the user).
     QString target() const { return m_target; }
+    // The file the target names once its links are followed, as found when this was made: the
+    // file commit() replaces.
+    QString realTarget() const { return m_real; }
     // Forces what was written onto the disk now (the slow part of a commit, which a worker
     // thread may take); throws DokravaError naming the target on failure.
     void sync();
@@ -41,6 +44,7 @@ public:
 
 private:
     QString m_target;
+    QString m_real;
     QString m_temp;
     bool m_committed = false;
     bool m_synced = false;

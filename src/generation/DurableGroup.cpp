@@ -146,7 +146,7 @@ void DurableGroup::nameDurable(const std::function<bool()> &stopped)
                 e.file->markSynced();
                 e.file->commit();
                 m_lastNamed = e.file->target();
-                m_named.insert(QFileInfo(FollowLinks(m_lastNamed)).absolutePath());
+                m_named.insert(QFileInfo(e.file->realTarget()).absolutePath());
             }
             if (e.step)
                 e.step();

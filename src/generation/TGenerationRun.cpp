@@ -42,6 +42,7 @@ struct TGenerationRun::State
     QSet<QString> brokenTemplates;         // reported once, then passed over
     QSet<QString> failedTemplates;         // an error of the template language: reported once, passed over
     QHash<QString, TDocumentGroups> groups; // the documents of each template, by path
+    QSet<QString> madeFolders;             // output folders made (or found) this run
     int extraRecords = 0;                  // records beyond one in the documents filled
     // Templates read once per run, by path.
     QHash<QString, std::shared_ptr<const OdtTemplate>> odtTemplates;
@@ -297,8 +298,10 @@ void TGenerationRun::processTemplate(const QString &entry, int row)
     const QString folder = QFileInfo(outputPath).absolutePath();
     // The one English text this program throws: it is the system's own message for a folder that
     // cannot be made, worded as users know it from there, and is kept so.
-    if (!QDir().mkpath(folder))
+    // Made once per run: asking the system for every document of a folder costs a call each.
+    if (!s.madeFolders.contains(folder) && !QDir().mkpath(folder))
         throw DokravaError(QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QDir::separator());
+    s.madeFolders.insert(folder);
     if (odt)
         processOdt(odtSplit, outputPath, rows);
     else
