@@ -82,8 +82,9 @@ compare_cli() {
     mkdir -p "linux-$i" "windows-$i"
     # shellcheck disable=SC2086 # each run is a list of words without spaces inside
     linux_text=$("$linux" ${run//OUT/linux-$i} 2>&1; echo "код $?")
+    # A run that never ends (it once hung at its very end) fails with code 124 instead of waiting.
     # shellcheck disable=SC2086
-    windows_text=$("$wine" "$build/app/dokrava-cli.exe" ${run//OUT/windows-$i} 2>&1 | tr -d '\r'; echo "код ${PIPESTATUS[0]}")
+    windows_text=$(timeout 300 "$wine" "$build/app/dokrava-cli.exe" ${run//OUT/windows-$i} 2>&1 | tr -d '\r'; echo "код ${PIPESTATUS[0]}")
     # Separators differ in the paths printed; both sides alike, so escapes such as \n still match.
     linux_text=${linux_text//\\//}
     windows_text=${windows_text//\\//}
