@@ -27,7 +27,8 @@ inline void writeDocx(const QString &path, const QByteArray &body)
                 ZipWriter::Deflated);
     zip.addData(QStringLiteral("word/document.xml"),
                 "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<w:document "
-                "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>"
+                "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+                "xmlns:w14=\"http://schemas.microsoft.com/office/word/2010/wordml\"><w:body>"
                     + body + "</w:body></w:document>",
                 ZipWriter::Deflated);
     zip.close();

@@ -319,11 +319,17 @@ QString roubleWord(quint64 n)
     return QString::fromUtf16(pluralForm(n, u"рубль", u"рубля", u"рублей"));
 }
 
+// Kopecks as two digits: a document may write many amounts, and formatting them through
+// QString::arg cost more than all the rest of the amount.
+QString twoDigits(unsigned n)
+{
+    const QChar digits[2] = {QChar(char16_t(u'0' + n / 10 % 10)), QChar(char16_t(u'0' + n % 10))};
+    return QString(digits, 2);
+}
+
 QString kopecksText(unsigned kopecks)
 {
-    return QStringLiteral("%1 %2")
-        .arg(kopecks, 2, 10, QLatin1Char('0'))
-        .arg(QString::fromUtf16(pluralForm(kopecks, u"копейка", u"копейки", u"копеек")));
+    return twoDigits(kopecks) + QLatin1Char(' ') + QString::fromUtf16(pluralForm(kopecks, u"копейка", u"копейки", u"копеек"));
 }
 
 std::optional<QString> formatWords(const QString &value)
@@ -352,7 +358,7 @@ std::optional<QString> formatMoney(Format format, const QString &value)
                + QLatin1Char(' ') + kopecksText(money->kopecks);
     case Format::Amount:
         return sign + groupedDigits(money->roubles) + QLatin1Char(',')
-               + QStringLiteral("%1").arg(money->kopecks, 2, 10, QLatin1Char('0'));
+               + twoDigits(money->kopecks);
     default: // Format::AmountAndWords
         return sign + groupedDigits(money->roubles) + QStringLiteral(" (")
                + signedWords(money->negative, money->roubles) + QStringLiteral(") ") + roubleWord(money->roubles)

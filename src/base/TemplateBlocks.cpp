@@ -1055,7 +1055,8 @@ TemplateBlocks::LineForm TemplateBlocks::lineForm(const Shape::Unit &unit, const
 {
     const auto field = [this](const QString &n) { return isField(n); };
     LineForm form;
-    XmlNode holder(XmlNode::Element, QStringLiteral("holder"));
+    auto held = std::make_shared<XmlNode>(XmlNode::Element, QStringLiteral("holder"));
+    XmlNode &holder = *held;
     XmlNode *copy = holder.append(unit.node->clone());
     UniqueIds(m_dialect, copy).mark(copy, form.ids);
     Scan first(m_dialect, field, copy);
@@ -1083,7 +1084,16 @@ TemplateBlocks::LineForm TemplateBlocks::lineForm(const Shape::Unit &unit, const
     QString text;
     copy->writeTo(text);
     form.text = text;
+    form.node = held;
     return form;
+}
+
+std::optional<QString> TemplateBlocks::LineSource::value(const QStringList &record, int k) const
+{
+    const QString v = column >= 0 ? record.value(column) : QString::number(k + 1);
+    if (formats.isEmpty())
+        return v;
+    return ApplyFieldFormats(formats, v);
 }
 
 } // namespace dokrava

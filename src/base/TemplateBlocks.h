@@ -43,6 +43,7 @@ constexpr char16_t IdOpen = 0xFDD2;    // IdOpen, index, IdMiddle, the value as 
 constexpr char16_t IdMiddle = 0xFDD3;  // a number every copy after the first renews
 constexpr char16_t IdClose = 0xFDD6;
 constexpr char16_t NameSuffix = 0xFDD4; // after a name every copy after the first suffixes "_2", "_3"…
+constexpr char16_t Hole = 0xFDD7;      // a text node standing where a format's filler fills per document
 } // namespace TCompiledMark
 
 // The template language over one part of a document held as a tree: blocks "[если …]…[иначе]…
@@ -125,6 +126,7 @@ public:
     {
         std::optional<QString> text;
         QList<std::pair<QString, TBlockDialect::UniqueId::Kind>> ids;
+        std::shared_ptr<XmlNode> node; // the copy whose text is text, alone in an element of its own
     };
     LineForm lineForm(const Shape::Unit &unit, const QList<TBlockDecision> &decisions) const;
 
@@ -138,6 +140,8 @@ public:
     {
         int column = -1;
         QStringList formats;
+        // The value for the record of index k (its values in the order of the fields).
+        std::optional<QString> value(const QStringList &record, int k) const;
     };
     std::optional<LineSource> lineSource(const QString &field) const;
 

@@ -2,9 +2,12 @@
 
 #include "base/TemplateLanguage.h"
 #include "word/DocxDocument.h"
+#include "word/WordCompiledLanguage.h"
 #include "word/WordLanguage.h"
 #include "word/WordText.h"
 #include "base/XmlNode.h"
+
+#include <QMutexLocker>
 
 #include <algorithm>
 
@@ -117,9 +120,60 @@ std::optional<QList<QByteArray>> DocxTemplate::filledHoles(const Part &part,
     return texts;
 }
 
+struct DocxTemplate::Compiled
+{
+    bool fits = true; // false when every document is filled from a copy of the template
+    bool any = false; // a part the fields fill uses the language
+    std::unique_ptr<TemplateBlocks> blocks;
+    QStringList totals; // the names of the template that are totals
+    std::vector<std::shared_ptr<const WordCompiledLanguage>> parts; // per part, when it uses the language
+    bool headersFooters = false; // a header or footer among them
+    // The formatted uses of the template's names, by the totals a document has.
+    mutable QMutex mutex;
+    mutable std::map<QStringList, std::shared_ptr<const QList<TWordFormattedUse>>> formatted;
+};
+
+std::shared_ptr<const DocxTemplate::Compiled> DocxTemplate::compiledFor(const TWordFields &fields) const
+{
+    QStringList personal;
+    if (fields.personal)
+        for (const auto &[name, value] : *fields.personal)
+            personal.append(name);
+    const bool headersFooters = fields.personal && fields.Colontit;
+    QMutexLocker lock(&m_compiledMutex);
+    std::shared_ptr<const Compiled> &known = m_compiled[{fields.headers, personal, headersFooters}];
+    if (known)
+        return known;
+    auto c = std::make_shared<Compiled>();
+    const QStringList names = WordLanguageFields(fields);
+    const int columns = int(fields.headers.size());
+    c->blocks = std::make_unique<TemplateBlocks>(WordBlockDialect(), names, columns);
+    c->totals = c->blocks->totalNames(m_bracketed);
+    // A name with a bracket finds text the pieces cannot foresee.
+    c->fits = !m_whole && std::none_of(names.cbegin(), names.cend(), [](const QString &name) {
+        return name.contains(QLatin1Char('[')) || name.contains(QLatin1Char(']'));
+    });
+    const QStringList filledParts = m_document ? WordLanguageParts(*m_document, fields) : QStringList();
+    for (const Part &part : m_parts) {
+        std::shared_ptr<const WordCompiledLanguage> language;
+        XmlNode *tree = filledParts.contains(part.name, Qt::CaseInsensitive) ? m_document->partTree(part.name) : nullptr;
+        if (tree && c->blocks->uses(tree)) {
+            language = std::make_shared<const WordCompiledLanguage>(std::shared_ptr<const XmlNode>(tree->clone()),
+                                                                    part.main, names, columns, m_path);
+            c->any = true;
+            c->headersFooters = c->headersFooters || !part.main;
+            // A header named twice is filled twice over.
+            c->fits = c->fits && (part.main || part.listed == 1);
+        }
+        c->parts.push_back(language);
+    }
+    known = c;
+    return known;
+}
+
 bool DocxTemplate::usesLanguage(const TWordFields &fields) const
 {
-    return m_document && WordUsesLanguage(*m_document, fields);
+    return m_document && compiledFor(fields)->any;
 }
 
 std::optional<TTemplateLanguageError> DocxTemplate::languageError(const TWordFields &fields) const
@@ -132,19 +186,76 @@ TemplateBlocks::Use DocxTemplate::languageUse(const TWordFields &fields) const
     return m_document ? WordLanguageUse(*m_document, fields) : TemplateBlocks::Use();
 }
 
+std::optional<Package> DocxTemplate::filledCompiled(const TWordFields &fields, const Compiled &compiled) const
+{
+    if (!compiled.fits)
+        return std::nullopt;
+    // The fields as ExpandWordLanguage gives them: the columns, the totals after them; the lines'
+    // fields go between, each copy's for its own paragraphs.
+    const TLanguageRecords records = WordLanguageRecords(fields);
+    QList<QPair<QString, QString>> totals;
+    compiled.blocks->addTotals(compiled.totals, records, totals);
+    const TWordFields expanded = WordFieldsWith(fields, totals);
+    std::shared_ptr<const QList<TWordFormattedUse>> formatted;
+    {
+        QMutexLocker lock(&compiled.mutex);
+        std::shared_ptr<const QList<TWordFormattedUse>> &known =
+            compiled.formatted[expanded.headers.mid(fields.headers.size())];
+        if (!known)
+            known = std::make_shared<const QList<TWordFormattedUse>>(WordFormattedUses(expanded, m_bracketed));
+        formatted = known;
+    }
+    const TWordSteps wordSteps = WordFillSteps(expanded, *formatted);
+    const int columnSteps = wordSteps.fieldStarts.value(fields.headers.size());
+    const WordCompiledLanguage::Steps main = WordCompiledLanguage::stepsOf(wordSteps.main, columnSteps);
+    const WordCompiledLanguage::Steps data = compiled.headersFooters
+                                                 ? WordCompiledLanguage::stepsOf(wordSteps.headersFooters, columnSteps)
+                                                 : WordCompiledLanguage::Steps();
+    Package package = m_package;
+    std::vector<bool> compiledParts;
+    for (size_t k = 0; k < m_parts.size(); ++k) {
+        compiledParts.push_back(compiled.parts[k] != nullptr);
+        if (!compiled.parts[k])
+            continue;
+        const int entry = package.indexOf(m_parts[k].name, Qt::CaseInsensitive);
+        const bool deflated = package.method(entry) == ZipWriter::Deflated;
+        std::optional<SplicedDeflate::Stream> stream =
+            compiled.parts[k]->filled(records, m_parts[k].main ? main : data, deflated);
+        if (!stream)
+            return std::nullopt;
+        if (deflated)
+            package.replaceStored(entry, stream->deflatedEntry());
+        else
+            package.replace(entry, stream->plain());
+    }
+    fillSplitParts(package, wordSteps, compiledParts);
+    return package;
+}
+
 Package DocxTemplate::filled(const TWordFields &fields) const
 {
-    if (usesLanguage(fields)) {
-        const std::unique_ptr<DocxDocument> doc = m_document->copy();
-        FillWordDocument(*doc, TReplaceOptions{true}, fields);
-        return doc->edited();
+    if (m_document) {
+        const std::shared_ptr<const Compiled> compiled = compiledFor(fields);
+        if (compiled->any) {
+            if (std::optional<Package> package = filledCompiled(fields, *compiled))
+                return std::move(*package);
+            const std::unique_ptr<DocxDocument> doc = m_document->copy();
+            FillWordDocument(*doc, TReplaceOptions{true}, fields);
+            return doc->edited();
+        }
     }
     if (m_whole) {
         DocxDocument doc(m_path);
         FillWordDocument(doc, TReplaceOptions{true}, fields);
         return doc.edited();
     }
-    const TWordSteps wordSteps = WordFillSteps(fields, m_bracketed);
+    Package package = m_package;
+    fillSplitParts(package, WordFillSteps(fields, m_bracketed), std::vector<bool>(m_parts.size(), false));
+    return package;
+}
+
+void DocxTemplate::fillSplitParts(Package &package, const TWordSteps &wordSteps, const std::vector<bool> &skipped) const
+{
     const auto prepared = [](const QList<TWordStep> &steps) {
         QList<TWordReplacement> out;
         for (const TWordStep &step : steps)
@@ -152,9 +263,9 @@ Package DocxTemplate::filled(const TWordFields &fields) const
         return out;
     };
     const QList<TWordReplacement> main = prepared(wordSteps.main), data = prepared(wordSteps.headersFooters);
-    Package package = m_package;
-    for (const Part &part : m_parts) {
-        if (part.holes.empty() || (!part.main && data.isEmpty()))
+    for (size_t k = 0; k < m_parts.size(); ++k) {
+        const Part &part = m_parts[k];
+        if (skipped[k] || part.holes.empty() || (!part.main && data.isEmpty()))
             continue;
         QList<TWordReplacement> steps;
         for (const TWordReplacement &step : part.main ? main : data)
@@ -169,11 +280,10 @@ Package DocxTemplate::filled(const TWordFields &fields) const
             continue;
         }
         QByteArray bytes = part.literals.first();
-        for (qsizetype k = 0; k < texts->size(); ++k)
-            bytes += texts->at(k) + part.literals[k + 1];
+        for (qsizetype h = 0; h < texts->size(); ++h)
+            bytes += texts->at(h) + part.literals[h + 1];
         package.replace(entry, bytes);
     }
-    return package;
 }
 
 void DocxTemplate::write(const QString &path, const TWordFields &fields) const

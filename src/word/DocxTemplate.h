@@ -8,10 +8,13 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMutex>
 #include <QString>
 
+#include <map>
 #include <memory>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 namespace dokrava {
@@ -70,6 +73,17 @@ private:
     bool split(XmlNode *document, Part &part);
     // The paragraphs of a part as the steps fill them, or nothing when no value went in.
     std::optional<QList<QByteArray>> filledHoles(const Part &part, const QList<TWordReplacement> &steps) const;
+    // Fills into package the parts split (those without the language) by the steps of the main
+    // text and of headers and footers.
+    void fillSplitParts(Package &package, const TWordSteps &wordSteps, const std::vector<bool> &skipped) const;
+
+    // The template compiled for a run's fields: the parts that use the language (see
+    // WordCompiledLanguage), the others filled as split.
+    struct Compiled;
+    std::shared_ptr<const Compiled> compiledFor(const TWordFields &fields) const;
+    // The document of the fields' group from the compiled parts; nothing when it needs the
+    // template expanded whole.
+    std::optional<Package> filledCompiled(const TWordFields &fields, const Compiled &compiled) const;
 
     QString m_path;
     Package m_package;
@@ -80,6 +94,9 @@ private:
     // The template parsed whole, when its text may hold words of the language: the documents
     // that use it are filled from copies of it.
     std::unique_ptr<DocxDocument> m_document;
+    mutable QMutex m_compiledMutex;
+    // By columns, personal fields' names, and whether headers and footers are filled.
+    mutable std::map<std::tuple<QStringList, QStringList, bool>, std::shared_ptr<const Compiled>> m_compiled;
 };
 
 } // namespace dokrava

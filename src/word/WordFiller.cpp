@@ -17,20 +17,12 @@ QString placeholder(const QString &name)
     return QLatin1Char('[') + name + QLatin1Char(']');
 }
 
-// A bracketed name of the template that asks for a field in a format.
-struct FormattedUse
-{
-    QString name;
-    QString field;
-    QStringList formats;
-};
-
 // The steps of one field: its placeholder, then each formatted use of it the template makes.
 void addFieldSteps(QList<TWordStep> &steps, const QString &field, const QString &value,
-                   const QList<FormattedUse> &formatted)
+                   const QList<TWordFormattedUse> &formatted)
 {
     steps.append({placeholder(field), value});
-    for (const FormattedUse &use : formatted) {
+    for (const TWordFormattedUse &use : formatted) {
         if (use.field.compare(field, Qt::CaseInsensitive) != 0)
             continue;
         if (const std::optional<QString> text = ApplyFieldFormats(use.formats, value))
@@ -40,7 +32,7 @@ void addFieldSteps(QList<TWordStep> &steps, const QString &field, const QString 
 
 } // namespace
 
-TWordSteps WordFillSteps(const TWordFields &fields, const QStringList &bracketedNames)
+QList<TWordFormattedUse> WordFormattedUses(const TWordFields &fields, const QStringList &bracketedNames)
 {
     QSet<QString> whole; // names that are fields as they stand, letter case folded
     for (const QString &h : fields.headers)
@@ -48,7 +40,7 @@ TWordSteps WordFillSteps(const TWordFields &fields, const QStringList &bracketed
     if (fields.personal)
         for (const auto &[name, value] : *fields.personal)
             whole.insert(name.toCaseFolded());
-    QList<FormattedUse> formatted;
+    QList<TWordFormattedUse> formatted;
     for (const QString &name : bracketedNames) {
         if (whole.contains(name.toCaseFolded()))
             continue;
@@ -61,13 +53,26 @@ TWordSteps WordFillSteps(const TWordFields &fields, const QStringList &bracketed
             }
         }
     }
+    return formatted;
+}
+
+TWordSteps WordFillSteps(const TWordFields &fields, const QStringList &bracketedNames)
+{
+    return WordFillSteps(fields, WordFormattedUses(fields, bracketedNames));
+}
+
+TWordSteps WordFillSteps(const TWordFields &fields, const QList<TWordFormattedUse> &formatted)
+{
     TWordSteps steps;
     QList<TWordStep> data;
-    for (int c = 0; c < fields.headers.size(); ++c)
+    for (int c = 0; c < fields.headers.size(); ++c) {
+        steps.fieldStarts.append(int(data.size()));
         addFieldSteps(data, fields.headers[c], fields.record.value(c), formatted);
-    if (!fields.personal)
-        return {data, {}};
+    }
+    steps.fieldStarts.append(int(data.size()));
     steps.main = data;
+    if (!fields.personal)
+        return steps;
     for (const auto &[name, value] : *fields.personal)
         addFieldSteps(steps.main, name, value, formatted);
     if (fields.Colontit)

@@ -35,8 +35,22 @@ struct TWordSteps
 {
     QList<TWordStep> main;
     QList<TWordStep> headersFooters;
+    // Where each data field's steps begin in main, and after the last where the data fields' end.
+    QList<int> fieldStarts;
 };
 TWordSteps WordFillSteps(const TWordFields &fields, const QStringList &bracketedNames);
+
+// A bracketed name of the template that asks for a field in a format.
+struct TWordFormattedUse
+{
+    QString name;
+    QString field;
+    QStringList formats;
+};
+// The formatted uses of the bracketed names for the fields' names (not their values): worked
+// out once, they spare WordFillSteps reading every name for each document.
+QList<TWordFormattedUse> WordFormattedUses(const TWordFields &fields, const QStringList &bracketedNames);
+TWordSteps WordFillSteps(const TWordFields &fields, const QList<TWordFormattedUse> &formatted);
 
 // Fills the document in the order Word was driven (after the template language, when the
 // template uses it, expanded the document for the fields' group): the data fields of the main text in column

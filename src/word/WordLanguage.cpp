@@ -34,7 +34,9 @@ TBlockDialect makeDialect()
     return d;
 }
 
-TLanguageRecords languageRecords(const TWordFields &fields)
+} // namespace
+
+TLanguageRecords WordLanguageRecords(const TWordFields &fields)
 {
     TLanguageRecords records;
     records.fields = WordLanguageFields(fields);
@@ -52,8 +54,6 @@ TLanguageRecords languageRecords(const TWordFields &fields)
     }
     return records;
 }
-
-} // namespace
 
 const TBlockDialect &WordBlockDialect()
 {
@@ -119,7 +119,7 @@ TemplateBlocks::Use WordLanguageUse(DocxDocument &doc, const TWordFields &fields
 
 TWordFields ExpandWordLanguage(DocxDocument &doc, const TWordFields &fields)
 {
-    const TLanguageRecords records = languageRecords(fields);
+    const TLanguageRecords records = WordLanguageRecords(fields);
     const TemplateBlocks blocks(WordBlockDialect(), records.fields, records.columns);
     QList<QPair<QString, QString>> extra;
     bool any = false;
@@ -134,6 +134,11 @@ TWordFields ExpandWordLanguage(DocxDocument &doc, const TWordFields &fields)
     if (!any)
         return fields;
     blocks.addTotals(doc.bracketedFields(), records, extra);
+    return WordFieldsWith(fields, extra);
+}
+
+TWordFields WordFieldsWith(const TWordFields &fields, const QList<QPair<QString, QString>> &extra)
+{
     TWordFields out = fields;
     while (out.record.size() < out.headers.size())
         out.record.append(QString());

@@ -20,6 +20,9 @@ const TBlockDialect &WordBlockDialect();
 // The names the language takes as fields: the columns, then the personal fields.
 QStringList WordLanguageFields(const TWordFields &fields);
 
+// The records of the fields' group for the language: the columns' values, then the personal fields'.
+TLanguageRecords WordLanguageRecords(const TWordFields &fields);
+
 // The parts of the document the language works in for these fields: the main text, then the
 // headers and footers when they are filled.
 QStringList WordLanguageParts(DocxDocument &doc, const TWordFields &fields);
@@ -37,5 +40,9 @@ TemplateBlocks::Use WordLanguageUse(DocxDocument &doc, const TWordFields &fields
 // gives the fields to fill them with: the columns, then the values the language made (line fields
 // under names no column can have, totals) as columns of their own.
 TWordFields ExpandWordLanguage(DocxDocument &doc, const TWordFields &fields);
+
+// The fields with the values the language made as columns of their own, after the columns, for
+// one document (no group).
+TWordFields WordFieldsWith(const TWordFields &fields, const QList<QPair<QString, QString>> &extra);
 
 } // namespace dokrava

@@ -1,0 +1,203 @@
+#include "zip/CompiledLanguage.h"
+
+namespace dokrava {
+
+bool IsCompiledMark(QChar c)
+{
+    using namespace TCompiledMark;
+    const char16_t u = c.unicode();
+    return u == Unit || u == LineOpen || u == LineNumber || u == LineClose || u == IdOpen || u == IdMiddle
+           || u == IdClose || u == NameSuffix || u == Hole;
+}
+
+bool HoldsCompiledMark(QStringView text)
+{
+    for (QChar c : text)
+        if (IsCompiledMark(c))
+            return true;
+    return false;
+}
+
+namespace {
+
+// Walks text: text(run) for each run between marks, mark(kind, index, original) for each mark
+// (Id: the id's index and its value as written). False when a mark is malformed.
+template <class Text, class Mark>
+bool walkMarks(QStringView piece, const Text &text, const Mark &mark)
+{
+    using namespace TCompiledMark;
+    using Item = CompiledText::Item;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < piece.size(); ++i) {
+        if (!IsCompiledMark(piece[i]))
+            continue;
+        const char16_t u = piece[i].unicode();
+        text(piece.mid(from, i - from));
+        if (u == Unit) {
+            mark(Item::Unit, 0, QStringView());
+        } else if (u == Hole) {
+            mark(Item::Hole, 0, QStringView());
+        } else if (u == NameSuffix) {
+            mark(Item::Suffix, 0, QStringView());
+        } else if (u == IdOpen) {
+            const qsizetype middle = piece.indexOf(QChar(IdMiddle), i), close = piece.indexOf(QChar(IdClose), i);
+            if (middle < 0 || close < middle)
+                return false;
+            mark(Item::Id, piece.mid(i + 1, middle - i - 1).toInt(), piece.mid(middle + 1, close - middle - 1));
+            i = close;
+        } else {
+            return false;
+        }
+        from = i + 1;
+    }
+    text(piece.mid(from));
+    return true;
+}
+
+} // namespace
+
+CompiledTextBuilder::CompiledTextBuilder(CompiledText &c, const QString &archive, bool bracketsBreak, QByteArray start)
+    : m_c(c), m_archive(archive), m_bracketsBreak(bracketsBreak), m_pending(std::move(start))
+{
+}
+
+void CompiledTextBuilder::flush()
+{
+    if (m_pending.isEmpty())
+        return;
+    m_c.items.append({CompiledText::Item::Piece, int(m_c.pieces.size()), -1});
+    // Compressed however short: a document holds many copies of a line's pieces, and
+    // compressing them for each document would cost more than all the rest of it.
+    m_c.pieces.append(SplicedDeflate::compressed(m_pending, m_archive, 1));
+    m_pending.clear();
+}
+
+void CompiledTextBuilder::literal(QStringView text)
+{
+    using Item = CompiledText::Item;
+    const bool fine = walkMarks(
+        text,
+        [this](QStringView run) {
+            if (m_bracketsBreak && (run.contains(QLatin1Char('[')) || run.contains(QLatin1Char(']'))))
+                m_c.expressible = false;
+            m_pending += run.toUtf8();
+        },
+        [this](Item::Kind kind, int index, QStringView original) {
+            flush();
+            if (kind == Item::Unit) {
+                m_c.items.append({Item::Unit, m_c.unitCount++, -1});
+            } else if (kind == Item::Hole) {
+                m_c.items.append({Item::Hole, m_c.holeCount++, -1});
+            } else if (kind == Item::Suffix) {
+                m_c.ids = true;
+                m_c.items.append({Item::Suffix, 0, -1});
+            } else {
+                m_c.ids = true;
+                m_c.items.append({Item::Id, index, int(m_c.idOriginals.size())});
+                m_c.idOriginals.append(original.toUtf8());
+            }
+        });
+    m_c.expressible = m_c.expressible && fine;
+}
+
+void CompiledTextBuilder::bytes(const QByteArray &text)
+{
+    m_pending += text;
+}
+
+void CompiledTextBuilder::copy(const CompiledText &from, const CompiledText::Item &item)
+{
+    using Item = CompiledText::Item;
+    if (item.kind == Item::Piece) {
+        m_pending += from.pieces[item.index].whole;
+        return;
+    }
+    flush();
+    if (item.kind == Item::Unit) {
+        ++m_c.unitCount;
+        m_c.items.append(item);
+    } else if (item.kind == Item::Suffix) {
+        m_c.ids = true;
+        m_c.items.append(item);
+    } else if (item.kind == Item::Id) {
+        m_c.ids = true;
+        m_c.items.append({Item::Id, item.index, int(m_c.idOriginals.size())});
+        m_c.idOriginals.append(from.idOriginals[item.original]);
+    } else {
+        m_c.expressible = false;
+    }
+}
+
+int CompiledTextBuilder::hole()
+{
+    flush();
+    m_c.items.append({CompiledText::Item::Hole, m_c.holeCount, -1});
+    return m_c.holeCount++;
+}
+
+QList<QByteArray> CopyIds(int k, const QList<std::pair<QString, TBlockDialect::UniqueId::Kind>> &ids,
+                          std::map<QString, qint64> &counters)
+{
+    QList<QByteArray> out;
+    if (k == 0)
+        return out;
+    out.reserve(ids.size());
+    for (const auto &[family, kind] : ids) {
+        const qint64 next = ++counters[family];
+        if (kind != TBlockDialect::UniqueId::Hex) {
+            out.append(QByteArray::number(next));
+            continue;
+        }
+        // Eight upper-case hexadecimal digits at least, as Word writes paragraph ids.
+        char digits[17];
+        int at = 16;
+        for (quint64 n = quint64(next); n > 0 || at > 8; n >>= 4)
+            digits[--at] = "0123456789ABCDEF"[n & 0xF];
+        out.append(QByteArray(digits + at, 16 - at));
+    }
+    return out;
+}
+
+namespace {
+
+QByteArray idText(int k, int index, const QByteArray &original, const QList<QByteArray> &ids)
+{
+    return k == 0 || index >= ids.size() ? original : ids[index];
+}
+
+QByteArray suffixText(int k)
+{
+    return k > 0 ? '_' + QByteArray::number(k + 1) : QByteArray();
+}
+
+} // namespace
+
+void PutCompiledItem(SplicedDeflate::Stream &out, const CompiledText &c, const CompiledText::Item &item, int k,
+                     const QList<QByteArray> &ids)
+{
+    if (item.kind == CompiledText::Item::Piece)
+        out.piece(c.pieces[item.index]);
+    else if (item.kind == CompiledText::Item::Id)
+        out.text(idText(k, item.index, c.idOriginals[item.original], ids));
+    else if (item.kind == CompiledText::Item::Suffix)
+        out.text(suffixText(k));
+}
+
+bool AppendResolvingIds(QByteArray &out, QStringView text, int k, const QList<QByteArray> &ids)
+{
+    using Item = CompiledText::Item;
+    bool fine = true;
+    const bool wellFormed = walkMarks(
+        text, [&out](QStringView run) { out += run.toUtf8(); },
+        [&](Item::Kind kind, int index, QStringView original) {
+            if (kind == Item::Id)
+                out += idText(k, index, original.toUtf8(), ids);
+            else if (kind == Item::Suffix)
+                out += suffixText(k);
+            else
+                fine = false;
+        });
+    return fine && wellFormed;
+}
+
+} // namespace dokrava

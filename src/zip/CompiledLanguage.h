@@ -1,0 +1,249 @@
+#pragma once
+
+#include "base/TemplateBlocks.h"
+#include "base/TemplateLanguageFailure.h"
+#include "base/XmlNode.h"
+#include "zip/SplicedDeflate.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <utility>
+
+namespace dokrava {
+
+// What the compiled forms of the template language share whatever the format: a part compiled
+// once per set of decisions of the blocks outside its lines (a shape), and for each line and set
+// of decisions of its own blocks the text of one copy (a form), each made of static pieces
+// compressed once and what goes between them per document (see TCompiledMark).
+
+// True for the characters TCompiledMark names.
+bool IsCompiledMark(QChar c);
+bool HoldsCompiledMark(QStringView text);
+
+// Static pieces and what goes between: placeholders (holes) the format fills, a copy's ids, the
+// suffix of its names, the copies of lines (units).
+struct CompiledText
+{
+    struct Item
+    {
+        enum Kind { Piece, Hole, Id, Suffix, Unit } kind;
+        int index;    // into pieces, the format's holes, the copy's ids or the shape's lines
+        int original; // of an id: into idOriginals
+    };
+    QList<SplicedDeflate::Piece> pieces;
+    QList<QByteArray> idOriginals; // per Id item in order: the value as written
+    QList<Item> items;
+    int holeCount = 0;
+    int unitCount = 0;
+    bool ids = false; // holds Id or Suffix items
+    bool expressible = true;
+};
+
+// Puts a text together into a compiled form, piece by piece.
+class CompiledTextBuilder
+{
+public:
+    // start goes before the first piece; bracketsBreak tells that a bracket in static text would
+    // join texts the pieces keep apart.
+    CompiledTextBuilder(CompiledText &c, const QString &archive, bool bracketsBreak, QByteArray start = QByteArray());
+
+    // Static text: its marks become items (TCompiledMark::Hole a hole, numbered in order).
+    void literal(QStringView text);
+    // Static text already written as UTF-8.
+    void bytes(const QByteArray &text);
+    // An item of another compiled text put on: a piece's text, an id, a suffix, a unit; not a hole.
+    void copy(const CompiledText &from, const CompiledText::Item &item);
+    // A hole the format fills; gives its index.
+    int hole();
+    // Ends the last piece.
+    void flush();
+
+private:
+    CompiledText &m_c;
+    const QString &m_archive;
+    bool m_bracketsBreak;
+    QByteArray m_pending; // static text not yet a piece
+};
+
+// The ids of the copy of index k of a line: none for the first; after it, the next number of
+// each family, counted on from counters (the last number of each).
+QList<QByteArray> CopyIds(int k, const QList<std::pair<QString, TBlockDialect::UniqueId::Kind>> &ids,
+                          std::map<QString, qint64> &counters);
+
+// Writes a piece, an id or a suffix of a copy of index k with its ids.
+void PutCompiledItem(SplicedDeflate::Stream &out, const CompiledText &c, const CompiledText::Item &item, int k,
+                     const QList<QByteArray> &ids);
+
+// Appends text as UTF-8 with its ids' and names' marks resolved for the copy of index k; false when
+// it holds another mark.
+bool AppendResolvingIds(QByteArray &out, QStringView text, int k, const QList<QByteArray> &ids);
+
+// A part compiled per shape and per line form, for a format whose compiled text is Compiled (a
+// CompiledText with the format's holes). Const members may be used from several threads at once.
+template <class Compiled>
+class CompiledLanguage
+{
+public:
+    struct Form
+    {
+        std::optional<Compiled> copy; // nothing when the copy goes for these decisions
+        QList<std::pair<QString, TBlockDialect::UniqueId::Kind>> ids;
+    };
+    struct Shape
+    {
+        TemplateBlocks::Shape tree;
+        Compiled outer;
+        bool expressible = true;
+        // Per line and decisions of its blocks; guarded by the owner's mutex.
+        std::map<std::pair<int, QList<int>>, std::shared_ptr<const Form>> forms;
+    };
+
+    CompiledLanguage(std::shared_ptr<const XmlNode> tree, const TBlockDialect &dialect, const QStringList &fields,
+                     int columns, bool linesAllowed, const QString &archive)
+        : m_tree(std::move(tree)), m_blocks(dialect, fields, columns), m_archive(archive)
+    {
+        try {
+            m_conditions = m_blocks.outerConditions(const_cast<XmlNode *>(m_tree.get()), linesAllowed);
+        } catch (const TemplateLanguageFailure &e) {
+            m_error = e.message();
+        }
+    }
+    virtual ~CompiledLanguage() = default;
+
+protected:
+    // The outer text of a shape, from its tree (the format's to change); the text of a line's copy.
+    virtual Compiled compileOuter(XmlNode *tree) const = 0;
+    virtual Compiled compileLine(const TemplateBlocks::LineForm &line) const = 0;
+    // True when the format's holes of a shape's outer text can be filled (no line field there).
+    virtual bool outerFits(const Compiled &outer) const = 0;
+
+    // The shape of the group's document, nothing when the pieces cannot express it; a template
+    // error throws TemplateLanguageFailure, as expanding does.
+    std::shared_ptr<Shape> shapeOf(const TLanguageRecords &records) const
+    {
+        if (!m_error.isEmpty())
+            throw TemplateLanguageFailure(m_error);
+        QList<TBlockDecision> decisions;
+        for (const std::optional<TBlockCondition> &condition : m_conditions)
+            decisions.append(condition ? TemplateBlocks::decision(*condition, records.records.first())
+                                       : TBlockDecision::Neutral);
+        std::shared_ptr<Shape> shape = shapeFor(decisions);
+        return shape && shape->expressible ? shape : nullptr;
+    }
+
+    // What putting one document needs: given is what the format fills its holes from.
+    template <class Given>
+    struct Emission
+    {
+        Shape &shape;
+        const Given &given;
+        const TLanguageRecords &records;
+        std::map<QString, qint64> counters; // the last number of each family of ids
+        SplicedDeflate::Stream &out;
+    };
+
+    // The part for the group's records: put(outer, emission) puts the shape's outer text.
+    // Nothing when the pieces cannot express the group's document or put says so; a template
+    // error throws TemplateLanguageFailure, as expanding does.
+    template <class Given, class Put>
+    std::optional<SplicedDeflate::Stream> emitted(const TLanguageRecords &records, const Given &given, bool deflated,
+                                                  const Put &put) const
+    {
+        const std::shared_ptr<Shape> shape = shapeOf(records);
+        if (!shape)
+            return std::nullopt;
+        SplicedDeflate::Stream out(deflated, m_archive);
+        Emission<Given> e{*shape, given, records, shape->tree.lastIds, out};
+        if (!put(shape->outer, e))
+            return std::nullopt;
+        return out;
+    }
+
+    // Puts the copies of a line, one per record: put(copy, k, ids) for each copy that stays, ids
+    // being new for every copy after the first, whether it stays. False when a copy cannot be
+    // expressed or put says so.
+    template <class Given, class Put>
+    bool putLines(Emission<Given> &e, int unit, const Put &put) const
+    {
+        for (int k = 0; k < e.records.records.size(); ++k) {
+            const std::shared_ptr<const Form> form = formFor(e.shape, unit, e.records.records[k]);
+            const QList<QByteArray> ids = CopyIds(k, form->ids, e.counters);
+            if (!form->copy)
+                continue;
+            if (!form->copy->expressible || !put(*form->copy, k, ids))
+                return false;
+        }
+        return true;
+    }
+
+    std::shared_ptr<const XmlNode> m_tree;
+    TemplateBlocks m_blocks;
+    QString m_archive; // named in errors of compression
+
+private:
+    // Shapes kept per part: a template whose conditions make more shapes than this fills the
+    // documents of the others by expanding the part, and memory stays bounded.
+    static constexpr std::size_t kMaxShapes = 256;
+
+    std::shared_ptr<Shape> shapeFor(const QList<TBlockDecision> &decisions) const
+    {
+        QList<int> key;
+        for (TBlockDecision d : decisions)
+            key.append(int(d));
+        QMutexLocker lock(&m_mutex);
+        if (const auto known = m_shapes.find(key); known != m_shapes.end())
+            return known->second;
+        if (m_shapes.size() >= kMaxShapes)
+            return nullptr;
+        std::shared_ptr<Shape> &shape = m_shapes[key];
+        shape = std::make_shared<Shape>();
+        shape->tree = m_blocks.shape(m_tree.get(), decisions);
+        shape->outer = compileOuter(shape->tree.tree.get());
+        shape->tree.tree.reset(); // its text is in the pieces; the lines' nodes stay for their copies
+        shape->expressible = shape->outer.expressible && !shape->outer.ids
+                             && shape->outer.unitCount == int(shape->tree.units.size()) && outerFits(shape->outer);
+        for (const TemplateBlocks::Shape::Unit &u : shape->tree.units)
+            shape->expressible = shape->expressible && !u.entangled;
+        return shape;
+    }
+
+    std::shared_ptr<const Form> formFor(Shape &shape, int unit, const QStringList &record) const
+    {
+        const TemplateBlocks::Shape::Unit &u = shape.tree.units[size_t(unit)];
+        QList<TBlockDecision> decisions;
+        QList<int> key;
+        for (const TBlockCondition &condition : u.conditions) {
+            decisions.append(TemplateBlocks::decision(condition, record));
+            key.append(int(decisions.last()));
+        }
+        QMutexLocker lock(&m_mutex);
+        std::shared_ptr<const Form> &form = shape.forms[{unit, key}];
+        if (form)
+            return form;
+        const TemplateBlocks::LineForm line = m_blocks.lineForm(u, decisions);
+        auto made = std::make_shared<Form>();
+        made->ids = line.ids;
+        if (line.text) {
+            made->copy = compileLine(line);
+            made->copy->expressible = made->copy->expressible && made->copy->unitCount == 0;
+        }
+        form = made;
+        return form;
+    }
+
+    QString m_error; // the template error every document of this part throws
+    QList<std::optional<TBlockCondition>> m_conditions;
+    mutable QMutex m_mutex;
+    mutable std::map<QList<int>, std::shared_ptr<Shape>> m_shapes;
+};
+
+} // namespace dokrava
