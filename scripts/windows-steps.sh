@@ -94,6 +94,14 @@ build_qt() {
   say "Qt собран за $(elapsed "$started")" | tee -a "$cache/qt-build.log"
 }
 
+# Qt's Russian texts beside the Windows Qt as well, where its programs (the tests) look for
+# them: the file of the same version from the host's Qt.
+install_qt_translation() {
+  local dir=$prefix/qt/translations
+  [ -e "$dir/qtbase_ru.qm" ] && return
+  mkdir -p "$dir" && cp /usr/share/qt6/translations/qtbase_ru.qm "$dir/"
+}
+
 # freexl (".xls") as a static library. MinGW has no iconv: tools/windows/freexl gives freexl the
 # three calls it makes over the Windows code-page functions, and a fopen that takes UTF-8 names.
 build_freexl() {
@@ -166,8 +174,13 @@ PC
 build_project() {
   local started=$(date +%s)
   say "Dokrava для Windows"
+  # ccache, when installed, makes a rebuild after a change of branch or a fresh worktree short.
+  local launcher=()
+  if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  fi
   if [ ! -e "$build/build.ninja" ]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
       -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DDOKRAVA_WINDOWS_ROOTS="$prefix/qt;$prefix" \
       -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
       -DZLIB_LIBRARY="/usr/$triple/lib/libz.a" -DZLIB_INCLUDE_DIR="/usr/$triple/include" \

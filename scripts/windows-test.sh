@@ -20,28 +20,39 @@ setup_wine() {
   # Qt's and MinGW's DLLs are found through WINEPATH, the test executables' folder has none.
   local dirs=("$prefix/qt/bin" "${mingw_runtime[@]}") d path=""
   for d in "${dirs[@]}"; do path+="Z:${d//\//\\};"; done
-  export WINEPATH=$path QT_PLUGIN_PATH="Z:${prefix//\//\\}\\qt\\plugins"
+  export WINEPATH=$path
+  # Wine hands no QT_ variable of this machine to Windows programs (they are meant for its own Qt);
+  # WINEQT_... arrives as QT_.... The tests draw offscreen, with the DejaVu fonts of this machine
+  # (the offscreen plugin finds no Windows fonts).
+  export WINEQT_QPA_PLATFORM=offscreen WINEQT_PLUGIN_PATH="Z:${prefix//\//\\}\\qt\\plugins"
+  export WINEQT_QPA_FONTDIR='Z:\usr\share\fonts\truetype\dejavu'
 }
 
-# The test programs that need a converter (a real LibreOffice, the tests' shell-script stand-ins
-# or the command line tool, which they start through the shell): they cannot run under Wine.
-needs_converter() {
-  local source
-  source=$(find "$root/tests" -name "$1.cpp" | head -n1)
-  [ -z "$source" ] || grep -qE 'FakeConverter|soffice|DOKRAVA_CLI|RunConverter' "$source"
+# The test programs left out under Wine, with the reason: they need the office suite's converter.
+WINE_LEFT_OUT=(
+  "tst_CombinedPdfs: конвертер в нём заменяют сценарии оболочки"
+  "tst_GenerationEndToEnd: записанные документы читает LibreOffice"
+)
+
+left_out_reason() {
+  local entry
+  for entry in "${WINE_LEFT_OUT[@]}"; do
+    [ "${entry%%:*}" = "$1" ] && { echo "${entry#*: }"; return; }
+  done
 }
 
 # Every other QtTest program of the Windows build, through CTest, offscreen.
 run_qt_tests() {
-  local dir=$cache/wine-ctest exe name skipped=()
+  local dir=$cache/wine-ctest exe name reason
   rm -rf "$dir" && mkdir -p "$dir"
   for exe in "$build"/tests/tst_*.exe; do
     name=$(basename "$exe" .exe)
-    if needs_converter "$name"; then skipped+=("$name"); continue; fi
+    reason=$(left_out_reason "$name")
+    if [ -n "$reason" ]; then echo "не запускается под Wine: $name ($reason)" >&2; continue; fi
     printf 'add_test(%s "%s" "%s")\n' "$name" "$wine" "$exe"
-    printf 'set_tests_properties(%s PROPERTIES TIMEOUT 900 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")\n' "$name"
+    printf 'set_tests_properties(%s PROPERTIES TIMEOUT 900)\n' "$name"
   done >"$dir/CTestTestfile.cmake"
-  say "Тесты под Wine; не запускаются (нужен конвертер): ${skipped[*]:-нет}"
+  say "Тесты под Wine"
   (cd "$dir" && ctest -j"$jobs" --output-on-failure)
 }
 
@@ -51,7 +62,7 @@ compare_cli() {
   local linux=$root/build/app/dokrava-cli work=$cache/cli-compare failures=0
   [ -x "$linux" ] || bash "$root/scripts/build.sh" >/dev/null
   rm -rf "$work" && mkdir -p "$work"
-  cp -r "$root/resources/zagotka" "$root/resources/Replace.xls" "$root/tests/data/table" \
+  cp -r "$root/resources/zagotka" "$root/resources/primery" "$root/resources/Replace.xls" "$root/tests/data/table" \
     "$root/tests/data/odf/letter.odt" "$work/"
   cd "$work"
   local -a runs=(
@@ -63,6 +74,7 @@ compare_cli() {
     "generate --templates zagotka --data Replace.xls --out OUT --format native --converter none"
     "generate --templates zagotka --data Replace.xls --out OUT --naming column --order template --converter none"
     "check --templates zagotka --data Replace.xls --converter none"
+    "generate --templates primery --data primery/Счета.csv --out OUT --format native --converter none"
   )
   local run i=0 linux_text windows_text
   for run in "${runs[@]}"; do
@@ -70,8 +82,9 @@ compare_cli() {
     mkdir -p "linux-$i" "windows-$i"
     # shellcheck disable=SC2086 # each run is a list of words without spaces inside
     linux_text=$("$linux" ${run//OUT/linux-$i} 2>&1; echo "код $?")
+    # A run that never ends (it once hung at its very end) fails with code 124 instead of waiting.
     # shellcheck disable=SC2086
-    windows_text=$("$wine" "$build/app/dokrava-cli.exe" ${run//OUT/windows-$i} 2>&1 | tr -d '\r'; echo "код ${PIPESTATUS[0]}")
+    windows_text=$(timeout 300 "$wine" "$build/app/dokrava-cli.exe" ${run//OUT/windows-$i} 2>&1 | tr -d '\r'; echo "код ${PIPESTATUS[0]}")
     # Separators differ in the paths printed; both sides alike, so escapes such as \n still match.
     linux_text=${linux_text//\\//}
     windows_text=${windows_text//\\//}
@@ -95,14 +108,14 @@ compare_cli() {
 window_under_wine() {
   local out=$root/build-windows/screenshots app=$cache/unpacked/Dokrava
   mkdir -p "$out"
-  env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1600x1000x24" \
+  env -u WINEQT_QPA_PLATFORM -u WINEQT_QPA_FONTDIR xvfb-run -a -s "-screen 0 1600x1000x24" \
     "$wine" "$build/app/dokrava_screenshots.exe" "Z:${out//\//\\}" 2>&1 | tr -d '\r' | tail -n 5
   ls "$out"/*.png
   rm -rf "$cache/unpacked" && mkdir -p "$cache/unpacked"
   python3 -m zipfile -e "$root/dist/dokrava-windows-x64.zip" "$cache/unpacked"
   # The program stays up with its window until it is ended; settings.ini shows the start ran.
   rm -f "$app/settings.ini"
-  env -u WINEPATH -u QT_PLUGIN_PATH timeout 40 xvfb-run -a -s "-screen 0 1600x1000x24" \
+  env -u WINEPATH -u WINEQT_PLUGIN_PATH -u WINEQT_QPA_PLATFORM -u WINEQT_QPA_FONTDIR timeout 40 xvfb-run -a -s "-screen 0 1600x1000x24" \
     "$wine" "$app/dokrava.exe" >/dev/null 2>&1 && true
   local code=$?
   /usr/lib/wine/wineserver -k 2>/dev/null || true

@@ -38,6 +38,7 @@ started=$(date +%s)
 install_packages
 fetch_sources
 build_qt
+install_qt_translation
 build_freexl
 build_qpdf
 build_project

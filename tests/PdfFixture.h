@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/LibraryFileName.h"
+
 #include <QFile>
 #include <QString>
 #include <QStringList>
@@ -33,7 +35,7 @@ inline void write(const QString &path, const QStringList &pages)
         page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, "0 0 m 10 10 l S\n"));
         doc.addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
     }
-    const QByteArray name = QFile::encodeName(path); // the writer keeps its pointer until write()
+    const QByteArray name = dokrava::LibraryFileName(path); // the writer keeps its pointer until write()
     QPDFWriter writer(pdf, name.constData());
     writer.write();
 }
@@ -69,7 +71,7 @@ inline QByteArray rawStream(const QByteArray &data, const QByteArray &entries = 
 inline QStringList pages(const QString &path)
 {
     QPDF pdf;
-    pdf.processFile(QFile::encodeName(path).constData());
+    pdf.processFile(dokrava::LibraryFileName(path).constData());
     QStringList names;
     for (QPDFPageObjectHelper &page : QPDFPageDocumentHelper(pdf).getAllPages()) {
         const QPDFObjectHandle::Rectangle box = page.getMediaBox().getArrayAsRectangle();
@@ -88,7 +90,7 @@ inline QStringList pages(const QString &path)
 inline QStringList bookmarks(const QString &path)
 {
     QPDF pdf;
-    pdf.processFile(QFile::encodeName(path).constData());
+    pdf.processFile(dokrava::LibraryFileName(path).constData());
     const std::vector<QPDFObjectHandle> &all = pdf.getAllPages();
     QStringList marks;
     QPDFOutlineDocumentHelper outlines(pdf);

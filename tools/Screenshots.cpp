@@ -3,6 +3,7 @@
 // of the table is misspelt. Run under a display (scripts/screenshots.sh uses Xvfb); the pictures
 // go to the folder given as the only argument.
 #include "base/AppFolder.h"
+#include "base/ProcessSetup.h"
 #include "grid/TGridModel.h"
 #include "ui/Dialogs.h"
 #include "ui/Globals.h"
@@ -74,6 +75,7 @@ bool copyInstallation(const QString &to)
 
 int main(int argc, char *argv[])
 {
+    SetUpProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QString());
     QtTranslations::install();

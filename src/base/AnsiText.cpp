@@ -24,8 +24,24 @@ QString decode(const QByteArray &bytes)
 QByteArray encode(const QString &text)
 {
 #ifdef Q_OS_WIN
+    // The system's converter writes a "?" for each half of a character beyond the basic plane
+    // that the code page lacks; it is one character, and gets one "?", as everywhere else.
     QStringEncoder encoder(QStringConverter::System);
-    return encoder.encode(text);
+    const QStringView all(text);
+    QByteArray out;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i + 1 < all.size(); ++i) {
+        if (!all.at(i).isHighSurrogate() || !all.at(i + 1).isLowSurrogate())
+            continue;
+        if (QByteArray(encoder.encode(all.sliced(i, 2))) == "??") {
+            out += encoder.encode(all.sliced(start, i - start));
+            out += '?';
+            start = i + 2;
+        }
+        ++i;
+    }
+    out += encoder.encode(all.sliced(start));
+    return out;
 #else
     return Cp1251::encode(text);
 #endif

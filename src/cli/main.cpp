@@ -1,4 +1,5 @@
 #include "base/DokravaError.h"
+#include "base/ProcessSetup.h"
 #include "base/ScratchFolder.h"
 #include "cli/Cli.h"
 
@@ -36,6 +37,7 @@ using namespace dokrava;
 
 int main(int argc, char *argv[])
 {
+    SetUpProcess();
     QCoreApplication app(argc, argv);
 #ifdef Q_OS_WIN
     // The texts are written as UTF-8: a console shows them right only in that code page.

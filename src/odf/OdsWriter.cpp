@@ -146,7 +146,8 @@ void writeNew(const TTextGrid &grid, const QString &target)
     pending.commit();
 }
 
-// Every entry is copied in its order with its method and time; only content.xml changes.
+// Every entry is copied in its order with its method and time; only content.xml changes. The
+// package read (zip names target) is let go before the new one replaces it.
 void writeSpliced(const TTextGrid &grid, ZipReader &zip, int contentIndex, const QString &target)
 {
     const QByteArray old = zip.data(contentIndex);
@@ -161,6 +162,7 @@ void writeSpliced(const TTextGrid &grid, ZipReader &zip, int contentIndex, const
         }
         out.close();
     }
+    zip.close();
     pending.commit();
 }
 
@@ -177,6 +179,7 @@ bool SaveGridToODS(const TTextGrid &Grid, const QString &TargetFile)
     }
     ZipReader zip(TargetFile);
     if (isOwnLayout(zip)) {
+        zip.close();
         writeNew(Grid, TargetFile);
         return true;
     }

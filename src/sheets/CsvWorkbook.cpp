@@ -306,6 +306,13 @@ public:
         }
         return raw;
     }
+    // Lets go of the old file before the new one replaces it: Windows replaces no file that is
+    // held open.
+    void close()
+    {
+        m_file.close();
+        m_usable = false;
+    }
 
 private:
     QFile m_file;
@@ -358,6 +365,7 @@ void CsvWorkbook::writeRecords(int rows, int cols, const std::function<QString(i
     m_records.resize(rows);
     QList<qint64> ends;
     const QByteArray bytes = out.finish(&ends);
+    old.close();
     WriteFileSafely(m_path, bytes);
     m_recordEnds = std::move(ends);
     m_headBytes = out.headBytes();

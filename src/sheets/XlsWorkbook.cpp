@@ -14,6 +14,8 @@
 
 #include <freexl.h>
 
+#include <exception>
+
 namespace dokrava {
 
 namespace {
@@ -176,7 +178,28 @@ void XlsWorkbook::save()
     book.save();
     book.close();
     const QString xls = convertOrKeep(xlsx, scratch.filePath(QStringLiteral("xls")), QStringLiteral("xls:MS Excel 97"));
-    CopyFileSafely(xls, m_path);
+    replaceFileWith(xls);
+}
+
+void XlsWorkbook::replaceFileWith(const QString &xls)
+{
+    // libfreexl keeps the file open, and Windows replaces no file that is held open: it lets go
+    // of the file meanwhile.
+    freexl_close(m_handle);
+    m_handle = nullptr;
+    std::exception_ptr failure;
+    try {
+        CopyFileSafely(xls, m_path);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    const void *handle = nullptr;
+    if (freexl_open(LibraryFileName(m_path).constData(), &handle) == FREEXL_OK)
+        m_handle = handle;
+    else if (handle)
+        freexl_close(handle);
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 } // namespace dokrava

@@ -29,6 +29,9 @@ private:
     // Converts input into outDir; a failed, cut-short or overlong conversion throws a message that
     // names the workbook and says it stayed as it was.
     QString convertOrKeep(const QString &input, const QString &outDir, const QString &target) const;
+    // Moves the saved book xls over the file, libfreexl reading what is there afterwards (the
+    // saved book, or the old one when the move failed, which throws).
+    void replaceFileWith(const QString &xls);
 
     TFileConverter m_converter;
     const void *m_handle = nullptr;

@@ -582,7 +582,8 @@ int prepareTextStyle(ZipReader &zip, const QString &workbook, const QString &sty
 }
 
 // Writes the package beside target with the entries in their order, replaced ones swapped in,
-// dropped ones left out, an added part at the end; then moves it over target.
+// dropped ones left out, an added part at the end; then lets go of the package read (zip
+// names target) and moves the new one over target.
 void writePackage(ZipReader &zip, const QString &target, QHash<QString, QByteArray> replaced,
                   const QSet<QString> &dropped, const QString &addedPart)
 {
@@ -604,6 +605,7 @@ void writePackage(ZipReader &zip, const QString &target, QHash<QString, QByteArr
             out.addData(addedPart, replaced.take(addedPart.toLower()), ZipWriter::Deflated);
         out.close();
     }
+    zip.close();
     pending.commit();
 }
 

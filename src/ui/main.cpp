@@ -1,3 +1,4 @@
+#include "base/ProcessSetup.h"
 #include "ui/QtTranslations.h"
 #include "ui/TFDonate.h"
 #include "ui/TFHelp.h"
@@ -13,6 +14,7 @@ using namespace dokrava;
 
 int main(int argc, char *argv[])
 {
+    SetUpProcess();
     QApplication app(argc, argv);
     // Window captions stay exactly as designed; message boxes take ApplicationTitle().
     QApplication::setApplicationDisplayName(QString());

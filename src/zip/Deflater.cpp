@@ -1,13 +1,48 @@
 #include "zip/Deflater.h"
 
 #include <limits>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 namespace dokrava {
 
-Deflater &Deflater::forThisThread()
+namespace {
+
+// The compressors set up and free now: as many as were ever in use at once. They are shared
+// rather than kept one per thread: with MinGW's runtime, thread-local objects with destructors
+// can leave a Windows process hanging at its end (see SetUpProcess).
+struct IdleDeflaters
 {
-    thread_local Deflater deflater;
-    return deflater;
+    std::mutex mutex;
+    std::vector<std::unique_ptr<Deflater>> idle;
+};
+
+IdleDeflaters &idleDeflaters()
+{
+    static IdleDeflaters deflaters;
+    return deflaters;
+}
+
+} // namespace
+
+bool Deflater::compressReusing(const char *data, qsizetype size, Ending ending, QByteArray &out)
+{
+    IdleDeflaters &shared = idleDeflaters();
+    std::unique_ptr<Deflater> deflater;
+    {
+        const std::lock_guard<std::mutex> lock(shared.mutex);
+        if (!shared.idle.empty()) {
+            deflater = std::move(shared.idle.back());
+            shared.idle.pop_back();
+        }
+    }
+    if (!deflater)
+        deflater = std::make_unique<Deflater>();
+    const bool ok = deflater->compress(data, size, ending, out);
+    const std::lock_guard<std::mutex> lock(shared.mutex);
+    shared.idle.push_back(std::move(deflater));
+    return ok;
 }
 
 Deflater::Deflater()

@@ -6,9 +6,8 @@
 
 namespace dokrava {
 
-// A raw deflate compressor at zlib's default level, set up once per thread and reset between
-// uses: setting one up allocates about 256 KiB, which for a small document costs more than
-// compressing its text.
+// A raw deflate compressor at zlib's default level, set up once and reset between uses: setting
+// one up allocates about 256 KiB, which for a small document costs more than compressing its text.
 class Deflater
 {
 public:
@@ -18,8 +17,9 @@ public:
         Flushed, // more blocks may follow: the stream ends on a byte boundary, not final
     };
 
-    // The compressor of the calling thread.
-    static Deflater &forThisThread();
+    // compress() with a compressor set up before and free now (a new one when every one is in
+    // use), kept for the next call afterwards; any thread may call it.
+    static bool compressReusing(const char *data, qsizetype size, Ending ending, QByteArray &out);
 
     Deflater();
     ~Deflater();

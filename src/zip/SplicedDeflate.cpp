@@ -123,7 +123,7 @@ SplicedDeflate::Piece SplicedDeflate::compressed(const QByteArray &text, const Q
     piece.whole = text;
     if (text.size() < shortest)
         piece.text = text;
-    else if (!Deflater::forThisThread().compress(text.constData(), text.size(), Deflater::Flushed, piece.deflated))
+    else if (!Deflater::compressReusing(text.constData(), text.size(), Deflater::Flushed, piece.deflated))
         throw DokravaError(QStringLiteral("Не удалось сжать данные для архива «%1»").arg(ZipFormat::shown(archive)));
     return piece;
 }
@@ -154,7 +154,7 @@ void SplicedDeflate::Stream::writeRun()
     m_entry.size += m_run.size();
     if (m_run.size() <= m_storedUpTo)
         appendStored(m_run, m_entry.bytes);
-    else if (!Deflater::forThisThread().compress(m_run.constData(), m_run.size(), Deflater::Flushed, m_entry.bytes))
+    else if (!Deflater::compressReusing(m_run.constData(), m_run.size(), Deflater::Flushed, m_entry.bytes))
         throw DokravaError(QStringLiteral("Не удалось сжать данные для архива «%1»").arg(ZipFormat::shown(m_archive)));
     m_run.truncate(0); // its room kept for the next run: an entry has hundreds
 

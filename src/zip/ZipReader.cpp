@@ -351,6 +351,11 @@ QString ZipReader::path() const
     return d->path;
 }
 
+void ZipReader::close()
+{
+    d->file.close();
+}
+
 qint64 ZipReader::inflateLimit() const
 {
     return d->inflateLimit;

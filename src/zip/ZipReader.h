@@ -61,6 +61,9 @@ public:
 
     // The archive's path.
     QString path() const;
+    // Lets go of the archive's file before it is replaced: Windows refuses to replace or remove a
+    // file this program holds open. Reading an entry afterwards throws.
+    void close();
 
     // Most bytes all entries together may inflate to: 100 times the archive's size, at least
     // 64 MiB and at most 1 GiB. Reading past it throws.

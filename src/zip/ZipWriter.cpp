@@ -26,7 +26,7 @@ constexpr uint16_t kVersion = 20; // version 2.0, host byte 0 (MS-DOS and compat
 QByteArray rawDeflate(const QByteArray &data, const QString &archive)
 {
     QByteArray out;
-    if (!Deflater::forThisThread().compress(data.constData(), data.size(), Deflater::Final, out))
+    if (!Deflater::compressReusing(data.constData(), data.size(), Deflater::Final, out))
         throw DokravaError(QStringLiteral("Не удалось сжать данные для архива «%1»").arg(shown(archive)));
     return out;
 }

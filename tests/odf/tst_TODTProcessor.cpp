@@ -159,9 +159,12 @@ void TestTODTProcessor::missingPartsAreSkipped()
     }
     const QString out = dir.filePath("out.odt");
     TODTProcessor().ProcessODTTemplate(in, out, {{"A", "1"}});
-    ZipReader zip(out);
-    QCOMPARE(zip.count(), 2);
-    QCOMPARE(zip.data(zip.indexOf("styles.xml")), QByteArray("\xEF\xBB\xBF<s>1 [B]</s>"));
+    {
+        // Closed before the file is written again: Windows replaces no file that is held open.
+        ZipReader zip(out);
+        QCOMPARE(zip.count(), 2);
+        QCOMPARE(zip.data(zip.indexOf("styles.xml")), QByteArray("\xEF\xBB\xBF<s>1 [B]</s>"));
+    }
     TODTProcessor().ProcessODTTemplate(in, out, {});
     ZipReader again(out);
     QCOMPARE(again.data(again.indexOf("styles.xml")), QByteArray("\xEF\xBB\xBF<s>[A] [B]</s>"));

@@ -12,9 +12,39 @@
 
 #include <vector>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
+
 using namespace dokrava;
 
 using namespace TestFiles;
+
+namespace {
+
+// Sets the modification time of a lock file another holder keeps open: Windows lets that holder
+// refuse others a share of the data, never a change of the times.
+bool setModified(const QString &path, const QDateTime &when)
+{
+#ifdef Q_OS_WIN
+    const HANDLE h = CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()),
+                                 FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    // FILETIME counts 100 ns steps from 1601-01-01.
+    const quint64 ticks = quint64(when.toMSecsSinceEpoch() + 11644473600000LL) * 10000;
+    const FILETIME time{DWORD(ticks & 0xFFFFFFFFu), DWORD(ticks >> 32)};
+    const bool ok = SetFileTime(h, nullptr, nullptr, &time);
+    CloseHandle(h);
+    return ok;
+#else
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) && file.setFileTime(when, QFileDevice::FileModificationTime);
+#endif
+}
+
+} // namespace
 
 namespace {
 
@@ -122,9 +152,7 @@ void TestConverterProfile::oneConverterPerProfileFolder()
         const QString lockPath = root + QStringLiteral("/%1.lock").arg(k);
         others.push_back(std::make_unique<QLockFile>(lockPath));
         QVERIFY(others.back()->tryLock(0));
-        QFile lock(lockPath);
-        QVERIFY(lock.open(QIODevice::ReadWrite));
-        lock.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-60 * heldForMin), QFileDevice::FileModificationTime);
+        QVERIFY(setModified(lockPath, QDateTime::currentDateTimeUtc().addSecs(-60 * heldForMin)));
     }
     QElapsedTimer clock;
     clock.start();

@@ -46,7 +46,7 @@ QStringList describe(const QString &path, int &streams)
     QPDF pdf;
     pdf.setSuppressWarnings(true);
     pdf.setAttemptRecovery(false);
-    pdf.processFile(QFile::encodeName(path).constData());
+    pdf.processFile(LibraryFileName(path).constData());
     const std::vector<QPDFObjectHandle> all = pdf.getAllObjects();
     streams = int(std::count_if(all.begin(), all.end(), [](QPDFObjectHandle o) { return o.isStream(); }));
     auto data = [](QPDFObjectHandle stream) {

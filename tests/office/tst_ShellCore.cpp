@@ -1,4 +1,5 @@
 // Converter detection over given candidate lists and the emptying of the scratch folder.
+#include "ShortProcesses.h"
 #include "base/AppFolder.h"
 #include "base/ScratchFolder.h"
 #include "office/OfficeSuite.h"
@@ -145,10 +146,10 @@ void tst_ShellCore::clearTempFolderKeepsOtherRunningProcesses()
     QTemporaryDir dir;
     AppFolder::setOverride(dir.path());
     QProcess running;
-    running.start("sleep", {"30"});
-    QVERIFY(running.waitForStarted());
     QProcess ended;
-    ended.start("true");
+    ShortProcesses::startWaiting(running);
+    ShortProcesses::startEnding(ended);
+    QVERIFY(running.waitForStarted());
     QVERIFY(ended.waitForFinished());
     const QString live = QString::number(running.processId());
     const QString dead = QString::number(ended.processId());

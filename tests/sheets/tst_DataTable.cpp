@@ -1,5 +1,6 @@
 // Loading and saving the data table for every format, and the template scan.
 #include "DiskFaults.h"
+#include "ShortProcesses.h"
 #include "TestFiles.h"
 #include "base/Cp1251.h"
 #include "base/PendingFile.h"
@@ -305,8 +306,11 @@ void tst_DataTable::saveKeepsOtherSheets()
     const QString path = copyTo(dir, QStringLiteral("three_sheets_lo.xlsx"), QStringLiteral("k.xlsx"));
     const TDataTable first = LoadDataTable(path, 0);
     const TDataTable third = LoadDataTable(path, 2);
-    ZipReader before(path);
-    const QByteArray sheet1 = before.data(before.indexOf(QStringLiteral("xl/worksheets/sheet1.xml")));
+    // Read and closed before the save: Windows replaces no file that is held open.
+    const QByteArray sheet1 = [&path] {
+        ZipReader before(path);
+        return before.data(before.indexOf(QStringLiteral("xl/worksheets/sheet1.xml")));
+    }();
     TGridModel grid;
     grid.load({QStringLiteral("Новое")}, {{QStringLiteral("значение")}});
     SaveDataTable(grid.textGrid(), path, 1, {}, LoadDataTable(path, 1).extent);
@@ -514,7 +518,7 @@ void tst_DataTable::abandonedTemporaryFilesGo()
     QVERIFY(QFile::copy(fixturePath(fixture), path));
     QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     QProcess ended; // its id names no running process once it has ended
-    ended.start(QStringLiteral("sleep"), {QStringLiteral("0")});
+    ShortProcesses::startEnding(ended);
     QVERIFY(ended.waitForStarted());
     const QString deadPid = QString::number(ended.processId());
     QVERIFY(ended.waitForFinished());

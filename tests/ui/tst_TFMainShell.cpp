@@ -19,6 +19,7 @@
 #include <QHelpEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <QtTest>
@@ -305,6 +306,8 @@ void tst_TFMainShell::helpButtonFollowsHelpSwitch()
     TFMain *window = startMain();
     FHelp = new TFHelp;
     QTemporaryDir elsewhere;
+    // Back before the folder goes: Windows removes no folder that is a process's working folder.
+    const auto back = qScopeGuard([before = QDir::currentPath()] { QDir::setCurrent(before); });
     QDir::setCurrent(elsewhere.path());
     QFile::copy(DOKRAVA_TEST_DATA "/help/help_html_in_app_folder.html", AppFolder::path() + "help.html");
 
