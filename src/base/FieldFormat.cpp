@@ -319,6 +319,14 @@ QString groupedDigits(quint64 n)
     return out;
 }
 
+// Kopecks as two digits: a document may write many amounts, and formatting them through
+// QString::arg cost more than all the rest of the amount.
+QString twoDigits(unsigned n)
+{
+    const QChar digits[2] = {QChar(char16_t(u'0' + n / 10 % 10)), QChar(char16_t(u'0' + n % 10))};
+    return QString(digits, 2);
+}
+
 // "-1 234,50": the form lines of documents write most, put together in one text.
 QString amountText(const Money &money)
 {
@@ -328,8 +336,7 @@ QString amountText(const Money &money)
         out.append(QLatin1Char('-'));
     appendGroupedDigits(out, money.roubles);
     out.append(QLatin1Char(','));
-    out.append(QChar(char16_t(u'0' + money.kopecks / 10 % 10)));
-    out.append(QChar(char16_t(u'0' + money.kopecks % 10)));
+    out.append(twoDigits(money.kopecks));
     return out;
 }
 
@@ -342,14 +349,6 @@ QString signedWords(bool negative, quint64 n)
 QString roubleWord(quint64 n)
 {
     return QString::fromUtf16(pluralForm(n, u"рубль", u"рубля", u"рублей"));
-}
-
-// Kopecks as two digits: a document may write many amounts, and formatting them through
-// QString::arg cost more than all the rest of the amount.
-QString twoDigits(unsigned n)
-{
-    const QChar digits[2] = {QChar(char16_t(u'0' + n / 10 % 10)), QChar(char16_t(u'0' + n % 10))};
-    return QString(digits, 2);
 }
 
 QString kopecksText(unsigned kopecks)
@@ -699,12 +698,10 @@ QString FieldNumberText(qint64 micro)
     for (; fraction % 10 == 0; fraction /= 10)
         --digits;
     text.append(QLatin1Char(','));
-    for (int k = digits; k-- > 0;) {
-        quint64 power = 1;
-        for (int p = 0; p < k; ++p)
-            power *= 10;
-        text.append(QChar(char16_t(u'0' + fraction / power % 10)));
-    }
+    char16_t written[6];
+    for (int k = digits; k-- > 0; fraction /= 10)
+        written[k] = char16_t(u'0' + fraction % 10);
+    text.append(QStringView(written, digits));
     return text;
 }
 

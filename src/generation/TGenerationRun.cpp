@@ -296,12 +296,14 @@ void TGenerationRun::processTemplate(const QString &entry, int row)
     const QString outputPath = s.names.claim(entry, namingValue);
     s.combined.expect(entry, outputPath);
     const QString folder = QFileInfo(outputPath).absolutePath();
-    // The one English text this program throws: it is the system's own message for a folder that
-    // cannot be made, worded as users know it from there, and is kept so.
     // Made once per run: asking the system for every document of a folder costs a call each.
-    if (!s.madeFolders.contains(folder) && !QDir().mkpath(folder))
-        throw DokravaError(QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QDir::separator());
-    s.madeFolders.insert(folder);
+    if (!s.madeFolders.contains(folder)) {
+        // The one English text this program throws: it is the system's own message for a folder
+        // that cannot be made, worded as users know it from there, and is kept so.
+        if (!QDir().mkpath(folder))
+            throw DokravaError(QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QDir::separator());
+        s.madeFolders.insert(folder);
+    }
     if (odt)
         processOdt(odtSplit, outputPath, rows);
     else

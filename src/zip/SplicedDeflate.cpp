@@ -119,12 +119,14 @@ SplicedDeflate::Piece SplicedDeflate::compressed(const QByteArray &text, const Q
     Piece piece;
     piece.size = text.size();
     piece.crc = crcOf(text);
-    piece.crcShift = crcShiftOf(text.size());
     piece.whole = text;
-    if (text.size() < shortest)
-        piece.text = text;
-    else if (!Deflater::compressReusing(text.constData(), text.size(), Deflater::Flushed, piece.deflated))
+    if (text.size() < shortest) {
+        piece.text = text; // joined into a run, whose CRC-32 is taken over its bytes
+        return piece;
+    }
+    if (!Deflater::compressReusing(text.constData(), text.size(), Deflater::Flushed, piece.deflated))
         throw DokravaError(QStringLiteral("Не удалось сжать данные для архива «%1»").arg(ZipFormat::shown(archive)));
+    piece.crcShift = crcShiftOf(text.size());
     return piece;
 }
 
@@ -157,7 +159,6 @@ void SplicedDeflate::Stream::writeRun()
     else if (!Deflater::compressReusing(m_run.constData(), m_run.size(), Deflater::Flushed, m_entry.bytes))
         throw DokravaError(QStringLiteral("Не удалось сжать данные для архива «%1»").arg(ZipFormat::shown(m_archive)));
     m_run.truncate(0); // its room kept for the next run: an entry has hundreds
-
 }
 
 void SplicedDeflate::Stream::piece(const Piece &piece)

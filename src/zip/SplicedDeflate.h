@@ -28,6 +28,7 @@ public:
         quint32 crc = 0;
         // The operator that appends this piece's CRC-32 to another's, by the four bits it reads
         // of the other: zlib's combining takes a bit at a time, and an entry combines hundreds.
+        // Made for compressed pieces only: a piece kept as text joins a run instead.
         std::array<std::array<quint32, 16>, 8> crcShift{};
         QByteArray whole;     // the piece's text, for entries written uncompressed
     };
