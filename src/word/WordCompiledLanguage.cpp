@@ -69,8 +69,9 @@ void putEscaped(SplicedDeflate::Stream &out, const QString &value)
     out.text(QStringView(value));
 }
 
-// Filled forms kept per compiled text.
+// Filled forms kept per compiled text, and forms with a copy's ids written in per filled form.
 constexpr std::size_t kMaxFilledForms = 64;
+constexpr std::size_t kMaxBakedForms = 64;
 
 // The first of the private characters that tell which value a mark stands for.
 constexpr char16_t kValueIndex = 0xE000;
@@ -202,7 +203,7 @@ WordCompiledText WordCompiledLanguage::compile(XmlNode *root, bool outer) const
         for (int i = 0; i < root->childCount(); ++i)
             root->child(i)->writeTo(text);
     }
-    CompiledTextBuilder b(c, m_archive, false);
+    CompiledTextBuilder b(c, m_pieces, false);
     b.literal(text);
     b.flush();
     c.expressible = c.expressible && c.holeCount == c.holes.size();
@@ -292,7 +293,7 @@ std::shared_ptr<const WordFilledText> WordCompiledLanguage::filledForm(const Wor
         return nullptr;
     std::shared_ptr<const WordFilledText> &known = c.filled[key];
     auto made = std::make_shared<WordFilledText>();
-    CompiledTextBuilder b(*made, m_archive, false);
+    CompiledTextBuilder b(*made, m_pieces, false);
     int base = 0; // the first value of the paragraph
     for (const CompiledText::Item &item : c.items) {
         if (item.kind != CompiledText::Item::Hole) {
@@ -325,7 +326,52 @@ std::shared_ptr<const WordFilledText> WordCompiledLanguage::filledForm(const Wor
     }
     b.flush();
     made->expressible = made->expressible && made->holeCount == made->values.size();
+    for (const CompiledText::Item &item : made->items)
+        made->suffixes = made->suffixes || item.kind == CompiledText::Item::Suffix;
     known = made;
+    return made;
+}
+
+std::shared_ptr<const WordFilledText> WordCompiledLanguage::bakedForm(const WordFilledText &form, int k,
+                                                                      const QList<QByteArray> &ids) const
+{
+    // The copies after the first of a line get the same ids in every document of a shape: the
+    // numbers go on from the template's last. Written between pieces, they would part a row
+    // into twice as many.
+    std::pair<int, QList<QByteArray>> key{form.suffixes ? k : int(k > 0), ids};
+    QMutexLocker lock(&m_filledMutex);
+    // The copy of the same index in the document before has the same ids, mostly: one comparison
+    // rather than a search.
+    std::shared_ptr<const WordFilledText> *at = nullptr;
+    if (size_t(k) < kMaxBakedForms) {
+        if (form.bakedAt.size() <= size_t(k))
+            form.bakedAt.resize(size_t(k) + 1);
+        at = &form.bakedAt[size_t(k)];
+        if (*at && (*at)->bakedFor == key)
+            return *at;
+    }
+    if (const auto found = form.baked.find(key); found != form.baked.end())
+        return at ? (*at = found->second) : found->second;
+    if (form.baked.size() >= kMaxBakedForms)
+        return nullptr;
+    auto made = std::make_shared<WordFilledText>();
+    CompiledTextBuilder b(*made, m_pieces, false);
+    for (const CompiledText::Item &item : form.items) {
+        if (item.kind == CompiledText::Item::Id || item.kind == CompiledText::Item::Suffix) {
+            b.bytes(CompiledItemText(form, item, k, ids));
+        } else if (item.kind == CompiledText::Item::Hole) {
+            b.hole();
+            made->values.append(form.values[item.index]);
+        } else {
+            b.copy(form, item);
+        }
+    }
+    b.flush();
+    made->expressible = form.expressible && made->holeCount == made->values.size();
+    made->bakedFor = key;
+    form.baked[std::move(key)] = made;
+    if (at)
+        *at = made;
     return made;
 }
 
@@ -354,8 +400,11 @@ bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, int k, co
         };
         return putLines(e, unit, putCopy);
     };
-    const std::shared_ptr<const WordFilledText> form = asMarks ? filledForm(c, key, fills) : nullptr;
+    std::shared_ptr<const WordFilledText> form = asMarks ? filledForm(c, key, fills) : nullptr;
     if (form && form->expressible) {
+        if (form->ids)
+            if (std::shared_ptr<const WordFilledText> baked = bakedForm(*form, k, ids))
+                form = std::move(baked);
         for (const CompiledText::Item &item : form->items) {
             if (item.kind == CompiledText::Item::Unit) {
                 if (!putLinesOf(item.index))

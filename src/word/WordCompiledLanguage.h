@@ -94,6 +94,8 @@ private:
     // The compiled text with its paragraphs filled with marks for the values, in the orders of key.
     std::shared_ptr<const WordFilledText> filledForm(const WordCompiledText &c, const QList<int> &key,
                                                      const Fills &fills) const;
+    // A filled form with the ids of the copy of index k written in; nothing when too many are kept.
+    std::shared_ptr<const WordFilledText> bakedForm(const WordFilledText &form, int k, const QList<QByteArray> &ids) const;
 
     mutable QMutex m_filledMutex; // guards the compiled texts' filled forms
 };
@@ -118,6 +120,14 @@ struct WordCompiledSlot
 struct WordFilledText : CompiledText
 {
     QList<int> values;
+    bool suffixes = false; // holds Suffix items, which change with every copy
+    // Of a form with a copy's ids written into its pieces: the copy's index (when suffixes;
+    // else whether it is after the first) and ids.
+    std::pair<int, QList<QByteArray>> bakedFor;
+    // The same with a copy's ids written into its pieces, by bakedFor, and the last made or met
+    // for each copy's index; guarded by the owner.
+    mutable std::map<std::pair<int, QList<QByteArray>>, std::shared_ptr<const WordFilledText>> baked;
+    mutable std::vector<std::shared_ptr<const WordFilledText>> bakedAt;
 };
 
 struct WordCompiledText : CompiledText
