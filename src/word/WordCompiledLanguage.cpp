@@ -6,6 +6,7 @@
 #include "word/WordLanguage.h"
 
 #include <QMutexLocker>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <vector>
@@ -245,20 +246,21 @@ struct WordCompiledLanguage::Applied
 };
 
 // The replacements of a text's paragraphs in one list: paragraph h's from starts[h] up to starts[h + 1].
+// Held on the stack for a line's copy: a document puts hundreds.
 struct WordCompiledLanguage::Fills
 {
-    std::vector<Applied> applied;
-    std::vector<size_t> starts;
+    QVarLengthArray<Applied, 16> applied;
+    QVarLengthArray<qsizetype, 16> starts;
     std::pair<const Applied *, const Applied *> of(int h) const
     {
-        return {applied.data() + starts[size_t(h)], applied.data() + starts[size_t(h) + 1]};
+        return {applied.data() + starts[h], applied.data() + starts[h + 1]};
     }
 };
 
-bool WordCompiledLanguage::appliedTo(const WordCompiledSlot &slot, const Emission &e, int k,
-                                     std::vector<Applied> &out) const
+bool WordCompiledLanguage::appliedTo(const WordCompiledSlot &slot, const Emission &e, int k, Fills &fills) const
 {
-    const size_t first = out.size();
+    QVarLengthArray<Applied, 16> &out = fills.applied;
+    const qsizetype first = out.size();
     for (int f = 0; f < slot.finds.size(); ++f) {
         const WordCompiledSlot::Find &find = slot.finds[f];
         if (find.line >= 0) {
@@ -272,9 +274,9 @@ bool WordCompiledLanguage::appliedTo(const WordCompiledSlot &slot, const Emissio
             out.push_back({step->order, f, step->value});
         }
     }
-    std::sort(out.begin() + qsizetype(first), out.end(), [](const Applied &a, const Applied &b) { return a.order < b.order; });
+    std::sort(out.begin() + first, out.end(), [](const Applied &a, const Applied &b) { return a.order < b.order; });
     // A value with brackets may make placeholders that later steps fill in turn.
-    for (size_t a = first; a < out.size(); ++a) {
+    for (qsizetype a = first; a < out.size(); ++a) {
         const ValueFit fit = fitOf(out[a].value);
         if (fit == ValueFit::Never)
             return false;
@@ -381,16 +383,14 @@ bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, const Cop
 {
     const int k = ids.k();
     Fills fills;
-    fills.applied.reserve(size_t(c.holes.size()) * 2);
-    fills.starts.reserve(size_t(c.holes.size()) + 1);
     QList<int> key;
     key.reserve(c.holes.size() * 3);
     bool asMarks = true;
     for (qsizetype h = 0; h < c.holes.size(); ++h) {
         fills.starts.push_back(fills.applied.size());
-        if (!appliedTo(c.holes[h], e, k, fills.applied))
+        if (!appliedTo(c.holes[h], e, k, fills))
             return false;
-        for (size_t a = fills.starts.back(); a < fills.applied.size(); ++a) {
+        for (qsizetype a = fills.starts.back(); a < fills.applied.size(); ++a) {
             key.append(fills.applied[a].find);
             asMarks = asMarks && fills.applied[a].asMark;
         }
@@ -413,7 +413,7 @@ bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, const Cop
                 if (!putLinesOf(item.index))
                     return false;
             } else if (item.kind == CompiledText::Item::Hole) {
-                putEscaped(e.out, fills.applied[size_t(form->values[item.index])].value);
+                putEscaped(e.out, fills.applied[form->values[item.index]].value);
             } else {
                 PutCompiledItem(e.out, *form, item, ids);
             }

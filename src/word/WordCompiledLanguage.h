@@ -90,7 +90,7 @@ private:
     bool put(const WordCompiledText &c, Emission &e, const CopyIdNumbers &ids) const;
     // Appends the replacements that find something in a paragraph, in the filler's order; false
     // when the part must be expanded whole.
-    bool appliedTo(const WordCompiledSlot &slot, const Emission &e, int k, std::vector<Applied> &out) const;
+    bool appliedTo(const WordCompiledSlot &slot, const Emission &e, int k, Fills &out) const;
     // The compiled text with its paragraphs filled with marks for the values, in the orders of key.
     std::shared_ptr<const WordFilledText> filledForm(const WordCompiledText &c, const QList<int> &key,
                                                      const Fills &fills) const;

@@ -15,6 +15,7 @@
 #include <QStringView>
 
 #include <map>
+#include <atomic>
 #include <mutex>
 #include <memory>
 #include <optional>
@@ -60,12 +61,11 @@ private:
     // A flag of its own for every copy: a copy may be compressed on its own.
     struct Once
     {
-        std::unique_ptr<std::once_flag> flag = std::make_unique<std::once_flag>();
+        std::atomic<bool> done{false};
+        std::mutex mutex;
         Once() = default;
-        Once(const Once &) : Once() {}
-        Once(Once &&) noexcept : Once() {}
-        Once &operator=(const Once &) { flag = std::make_unique<std::once_flag>(); return *this; }
-        Once &operator=(Once &&) noexcept { flag = std::make_unique<std::once_flag>(); return *this; }
+        Once(const Once &) {}
+        Once &operator=(const Once &) { done = false; return *this; }
     };
     mutable Once m_compressed;
 };
