@@ -482,6 +482,23 @@ void tst_TemplateLanguage::copiesTakeUniqueIds()
     const QStringList paraIds = attributes(drawnOnce.filled(many), main, QStringLiteral("w:p"), QStringLiteral("w14:paraId"));
     QCOMPARE(paraIds.size(), 301);
     QCOMPARE(QSet<QString>(paraIds.cbegin(), paraIds.cend()).size(), paraIds.size());
+    // A condition after the lines decides whether the highest paragraph id stays: the copies of
+    // the same line number on from it in one shape and not in the other, from one template.
+    const QString decided = dir.filePath(QStringLiteral("decided.docx"));
+    DocxFixture::write(decided, "<w:tbl><w:tr><w:tc><w:p" + w14 + " w14:paraId=\"00000010\"><w:r><w:t>[*Товар]</w:t></w:r></w:p>"
+                                    "</w:tc></w:tr></w:tbl><w:p" + w14 + " w14:paraId=\"00000011\"><w:r><w:t>[если Телефон]</w:t>"
+                                    "</w:r></w:p><w:p" + w14 + " w14:paraId=\"000000F0\"><w:r><w:t>Тел. [Телефон]</w:t></w:r></w:p>"
+                                    "<w:p" + w14 + " w14:paraId=\"00000012\"><w:r><w:t>[/если]</w:t></w:r></w:p>");
+    const DocxTemplate decidedOnce(decided);
+    QList<QStringList> withPhone = group;
+    for (QStringList &record : withPhone)
+        record[2] = QStringLiteral("123");
+    for (const QList<QStringList> &g : {group, withPhone, group, withPhone}) {
+        QCOMPARE(docxDifference(decidedOnce, decided, wordFields(columns(), g)), QString());
+        const QStringList ids = attributes(decidedOnce.filled(wordFields(columns(), g)), main, QStringLiteral("w:p"),
+                                           QStringLiteral("w14:paraId"));
+        QCOMPARE(ids.value(1), g == group ? QStringLiteral("00000011") : QStringLiteral("000000F1"));
+    }
 
     const QString odt = dir.filePath(QStringLiteral("t.odt"));
     LanguageFixture::writeOdt(odt, {"P:x"});
