@@ -819,6 +819,8 @@ QList<TemplateBlocks::Total> TemplateBlocks::totalsOf(const QStringList &names) 
 void TemplateBlocks::addTotals(const QList<Total> &totals, const TLanguageRecords &records,
                                QList<QPair<QString, QString>> &extra)
 {
+    // A total is written as the format "сумма" writes its sum.
+    static const FieldFormatChain amount(QStringList{QStringLiteral("сумма")});
     for (const Total &t : totals) {
         qint64 sum = 0;
         bool any = false, fits = true;
@@ -829,7 +831,7 @@ void TemplateBlocks::addTotals(const QList<Total> &totals, const TLanguageRecord
             }
         }
         const std::optional<QString> total =
-            any && fits ? ApplyFieldFormat(QStringLiteral("сумма"), FieldNumberText(sum)) : std::nullopt;
+            any && fits ? amount.apply(FieldNumberText(sum)) : std::nullopt;
         if (total)
             addOnce(extra, t.name, *total);
     }
@@ -1034,7 +1036,7 @@ std::optional<TemplateBlocks::LineSource> TemplateBlocks::lineSource(const QStri
     const auto source = [this](const QString &name, const QStringList &formats) -> std::optional<LineSource> {
         const int i = fieldIndex(m_fields, name, m_dialect.fieldCase, m_columns);
         if (i >= 0 || name == kNumber)
-            return LineSource{i, formats};
+            return LineSource{i, formats, FieldFormatChain(formats)};
         return std::nullopt;
     };
     if (std::optional<LineSource> whole = source(field, {}))
@@ -1096,9 +1098,7 @@ TemplateBlocks::LineForm TemplateBlocks::lineForm(const Shape::Unit &unit, const
 std::optional<QString> TemplateBlocks::LineSource::value(const QStringList &record, int k) const
 {
     const QString v = column >= 0 ? record.value(column) : QString::number(k + 1);
-    if (formats.isEmpty())
-        return v;
-    return ApplyFieldFormats(formats, v);
+    return chain.apply(v);
 }
 
 } // namespace dokrava
