@@ -732,7 +732,9 @@ FieldFormatChain::FieldFormatChain(const QStringList &formats)
     for (const QString &format : formats) {
         Step step;
         // A gender word is told by its bar before the table is looked at: "он|она" is no name.
-        if (const std::optional<std::pair<QString, QString>> words = genderWords(format)) {
+        const std::optional<std::pair<QString, QString>> words =
+            format.contains(QLatin1Char('|')) ? genderWords(format) : std::nullopt;
+        if (words) {
             step.kind = kGenderWords;
             step.man = words->first;
             step.woman = words->second;
