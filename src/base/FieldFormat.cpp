@@ -516,7 +516,7 @@ std::optional<QString> formatDate(Format format, const QString &value)
     const std::optional<QDate> date = readDate(value);
     if (!date)
         return std::nullopt;
-    // Years have four digits (1000 to 9999), days and months are written without QString::arg.
+    // Put together in one text without QString::arg: a document may write several dates.
     const QStringView month(kMonthsGenitive[size_t(date->month() - 1)]);
     QString out;
     out.reserve(24);

@@ -123,6 +123,7 @@ private:
         QString woman;
     };
 
+    // The value in one format; untold as ApplyFieldFormats sets it.
     static std::optional<QString> applyStep(const Step &step, const QString &value, bool *untold);
 
     QList<Step> m_steps;
