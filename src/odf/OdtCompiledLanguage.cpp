@@ -32,7 +32,7 @@ OdtCompiledText OdtCompiledLanguage::compile(const QString &text, bool first) co
 {
     OdtCompiledText c;
     // A part is written as UTF-8 with its byte order mark, as the general rules write it.
-    CompiledTextBuilder b(c, m_archive, true, first ? QByteArray("\xEF\xBB\xBF") : QByteArray());
+    CompiledTextBuilder b(c, m_pieces, true, first ? QByteArray("\xEF\xBB\xBF") : QByteArray());
     qsizetype copied = 0;
     for (const TPlaceholderSpan &span : FindPlaceholders(text)) {
         b.literal(QStringView(text).mid(copied, span.open - copied));

@@ -120,6 +120,13 @@ std::optional<QList<QByteArray>> DocxTemplate::filledHoles(const Part &part,
     return texts;
 }
 
+// How a document's replacements are made, for the totals it has.
+struct DocxTemplate::Plans
+{
+    QList<TWordFormattedUse> formatted;
+    WordCompiledLanguage::StepPlan main, data;
+};
+
 struct DocxTemplate::Compiled
 {
     bool fits = true; // false when every document is filled from a copy of the template
@@ -128,9 +135,8 @@ struct DocxTemplate::Compiled
     QList<TemplateBlocks::Total> totals; // the template's names that are totals
     std::vector<std::shared_ptr<const WordCompiledLanguage>> parts; // per part, when it uses the language
     bool headersFooters = false; // a header or footer among them
-    // The formatted uses of the template's names, by the totals a document has.
     mutable QMutex mutex;
-    mutable std::map<QStringList, std::shared_ptr<const QList<TWordFormattedUse>>> formatted;
+    mutable std::map<QStringList, std::shared_ptr<const Plans>> plans; // by the totals' names
 };
 
 std::shared_ptr<const DocxTemplate::Compiled> DocxTemplate::compiledFor(const TWordFields &fields) const
@@ -186,31 +192,57 @@ TemplateBlocks::Use DocxTemplate::languageUse(const TWordFields &fields) const
     return m_document ? WordLanguageUse(*m_document, fields) : TemplateBlocks::Use();
 }
 
+std::shared_ptr<const DocxTemplate::Plans>
+DocxTemplate::plansFor(const Compiled &compiled, const TWordFields &fields, const QList<QPair<QString, QString>> &totals) const
+{
+    QStringList names;
+    for (const auto &[name, value] : totals)
+        names.append(name);
+    QMutexLocker lock(&compiled.mutex);
+    std::shared_ptr<const Plans> &known = compiled.plans[names];
+    if (known)
+        return known;
+    // The fields as ExpandWordLanguage gives them: the columns, the totals after them; the
+    // lines' fields go between, each copy's for its own paragraphs.
+    const TWordFields expanded = WordFieldsWith(fields, totals);
+    auto made = std::make_shared<Plans>();
+    made->formatted = WordFormattedUses(expanded, m_bracketed);
+    const TWordStepRecipes recipes = WordStepRecipes(expanded, made->formatted);
+    const int columnSteps = recipes.fieldStarts.value(fields.headers.size());
+    made->main = WordCompiledLanguage::planOf(recipes.main, int(recipes.main.size()), columnSteps);
+    if (recipes.headersFooters)
+        made->data = WordCompiledLanguage::planOf(recipes.main, recipes.dataSteps, columnSteps);
+    known = made;
+    return known;
+}
+
+bool DocxTemplate::splitPartsFilled(const std::vector<bool> &skipped, bool headersFooters) const
+{
+    for (size_t k = 0; k < m_parts.size(); ++k)
+        if (!skipped[k] && !m_parts[k].holes.empty() && (m_parts[k].main || headersFooters))
+            return true;
+    return false;
+}
+
 std::optional<Package> DocxTemplate::filledCompiled(const TWordFields &fields, const Compiled &compiled) const
 {
     if (!compiled.fits)
         return std::nullopt;
-    // The fields as ExpandWordLanguage gives them: the columns, the totals after them; the lines'
-    // fields go between, each copy's for its own paragraphs.
     const TLanguageRecords records = WordLanguageRecords(fields);
     QList<QPair<QString, QString>> totals;
     TemplateBlocks::addTotals(compiled.totals, records, totals);
-    const TWordFields expanded = WordFieldsWith(fields, totals);
-    std::shared_ptr<const QList<TWordFormattedUse>> formatted;
-    {
-        QMutexLocker lock(&compiled.mutex);
-        std::shared_ptr<const QList<TWordFormattedUse>> &known =
-            compiled.formatted[expanded.headers.mid(fields.headers.size())];
-        if (!known)
-            known = std::make_shared<const QList<TWordFormattedUse>>(WordFormattedUses(expanded, m_bracketed));
-        formatted = known;
-    }
-    const TWordSteps wordSteps = WordFillSteps(expanded, *formatted);
-    const int columnSteps = wordSteps.fieldStarts.value(fields.headers.size());
-    const WordCompiledLanguage::Steps main = WordCompiledLanguage::stepsOf(wordSteps.main, columnSteps);
-    const WordCompiledLanguage::Steps data = compiled.headersFooters
-                                                 ? WordCompiledLanguage::stepsOf(wordSteps.headersFooters, columnSteps)
-                                                 : WordCompiledLanguage::Steps();
+    const std::shared_ptr<const Plans> plans = plansFor(compiled, fields, totals);
+    // The values the recipes read: the columns', the totals', the personal fields'.
+    const QStringList &first = records.records.first();
+    const qsizetype columns = fields.headers.size();
+    QStringList values = first.mid(0, columns);
+    values.reserve(first.size() + totals.size());
+    for (const auto &[name, value] : totals)
+        values.append(value);
+    values.append(first.mid(columns));
+    const WordCompiledLanguage::Steps main = WordCompiledLanguage::stepsOf(plans->main, values);
+    const WordCompiledLanguage::Steps data = compiled.headersFooters ? WordCompiledLanguage::stepsOf(plans->data, values)
+                                                                     : WordCompiledLanguage::Steps();
     Package package = m_package;
     std::vector<bool> compiledParts;
     for (size_t k = 0; k < m_parts.size(); ++k) {
@@ -228,7 +260,9 @@ std::optional<Package> DocxTemplate::filledCompiled(const TWordFields &fields, c
         else
             package.replace(entry, stream->plain());
     }
-    fillSplitParts(package, wordSteps, compiledParts);
+    // Most templates with lines fill nothing outside the parts compiled.
+    if (splitPartsFilled(compiledParts, fields.personal && fields.Colontit))
+        fillSplitParts(package, WordFillSteps(WordFieldsWith(fields, totals), plans->formatted), compiledParts);
     return package;
 }
 

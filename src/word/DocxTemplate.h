@@ -84,6 +84,12 @@ private:
     // The document of the fields' group from the compiled parts; nothing when it needs the
     // template expanded whole.
     std::optional<Package> filledCompiled(const TWordFields &fields, const Compiled &compiled) const;
+    // How the replacements of a document with these totals are made, worked out once.
+    struct Plans;
+    std::shared_ptr<const Plans> plansFor(const Compiled &compiled, const TWordFields &fields,
+                                                         const QList<QPair<QString, QString>> &totals) const;
+    // True when a part left out of skipped holds a paragraph the steps may fill.
+    bool splitPartsFilled(const std::vector<bool> &skipped, bool headersFooters) const;
 
     QString m_path;
     Package m_package;

@@ -69,8 +69,9 @@ void putEscaped(SplicedDeflate::Stream &out, const QString &value)
     out.text(QStringView(value));
 }
 
-// Filled forms kept per compiled text.
+// Filled forms kept per compiled text, and forms with a copy's ids written in per filled form.
 constexpr std::size_t kMaxFilledForms = 64;
+constexpr std::size_t kMaxBakedForms = 64;
 
 // The first of the private characters that tell which value a mark stands for.
 constexpr char16_t kValueIndex = 0xE000;
@@ -96,18 +97,47 @@ ValueFit fitOf(const QString &value)
 
 } // namespace
 
-WordCompiledLanguage::Steps WordCompiledLanguage::stepsOf(const QList<TWordStep> &steps, int columnSteps)
+WordCompiledLanguage::StepPlan WordCompiledLanguage::planOf(const QList<TWordStepRecipe> &recipes, int count,
+                                                             int columnSteps)
+{
+    StepPlan plan;
+    plan.linesAt = columnSteps;
+    plan.recipes = recipes.mid(0, count);
+    for (int i = 0; i < plan.recipes.size(); ++i) {
+        const QString find = folded(plan.recipes[i].find);
+        int index = -1;
+        if (!find.isEmpty()) {
+            index = plan.finds.value(find, int(plan.finds.size()));
+            plan.finds.insert(find, index);
+        }
+        plan.findOf.append(index);
+        plan.orders.append(i < columnSteps ? i : i + kLineRoom);
+    }
+    return plan;
+}
+
+WordCompiledLanguage::Steps WordCompiledLanguage::stepsOf(const StepPlan &plan, const QStringList &values)
 {
     Steps out;
-    out.linesAt = columnSteps;
-    out.byFind.reserve(steps.size());
-    for (int i = 0; i < steps.size(); ++i) {
-        const TWordReplacement replacement = PrepareWordReplacement(steps[i].find, steps[i].value);
+    out.plan = &plan;
+    out.byFind.resize(size_t(plan.finds.size()));
+    for (int i = 0; i < plan.recipes.size(); ++i) {
         // The first step that finds a text replaces it everywhere: the others find nothing.
-        if (!replacement.foldedFind.isEmpty() && !out.byFind.contains(replacement.foldedFind))
-            out.byFind.insert(replacement.foldedFind, {i < columnSteps ? i : i + kLineRoom, replacement});
+        if (plan.findOf[i] < 0 || out.byFind[size_t(plan.findOf[i])].order >= 0)
+            continue;
+        if (const std::optional<QString> value = WordStepValue(plan.recipes[i], values.value(plan.recipes[i].field)))
+            out.byFind[size_t(plan.findOf[i])] = {plan.orders[i], CleanWordValue(*value)};
     }
     return out;
+}
+
+const WordCompiledLanguage::Steps::Step *WordCompiledLanguage::Steps::find(const QString &folded) const
+{
+    const auto found = plan ? plan->finds.constFind(folded) : QHash<QString, int>::const_iterator();
+    if (!plan || found == plan->finds.cend())
+        return nullptr;
+    const Step &step = byFind[size_t(found.value())];
+    return step.order >= 0 ? &step : nullptr;
 }
 
 WordCompiledLanguage::WordCompiledLanguage(std::shared_ptr<const XmlNode> tree, bool linesAllowed,
@@ -173,7 +203,7 @@ WordCompiledText WordCompiledLanguage::compile(XmlNode *root, bool outer) const
         for (int i = 0; i < root->childCount(); ++i)
             root->child(i)->writeTo(text);
     }
-    CompiledTextBuilder b(c, m_archive, false);
+    CompiledTextBuilder b(c, m_pieces, false);
     b.literal(text);
     b.flush();
     c.expressible = c.expressible && c.holeCount == c.holes.size();
@@ -209,7 +239,7 @@ struct WordCompiledLanguage::Applied
 {
     int order;
     int find; // into the paragraph's finds
-    TWordReplacement replacement;
+    QString value; // cleaned
     bool asMark = false; // the value may go where a mark was
 };
 
@@ -236,15 +266,15 @@ bool WordCompiledLanguage::appliedTo(const WordCompiledSlot &slot, const Emissio
             const std::optional<QString> value = find.source->value(e.records.records[k], k);
             if (!value)
                 return false;
-            out.push_back({e.given.linesAt + find.line, f, {find.folded, CleanWordValue(*value)}});
-        } else if (const auto step = e.given.byFind.constFind(find.folded); step != e.given.byFind.cend()) {
-            out.push_back({step->order, f, step->replacement});
+            out.push_back({e.given.plan->linesAt + find.line, f, CleanWordValue(*value)});
+        } else if (const Steps::Step *step = e.given.find(find.folded)) {
+            out.push_back({step->order, f, step->value});
         }
     }
     std::sort(out.begin() + qsizetype(first), out.end(), [](const Applied &a, const Applied &b) { return a.order < b.order; });
     // A value with brackets may make placeholders that later steps fill in turn.
     for (size_t a = first; a < out.size(); ++a) {
-        const ValueFit fit = fitOf(out[a].replacement.value);
+        const ValueFit fit = fitOf(out[a].value);
         if (fit == ValueFit::Never)
             return false;
         out[a].asMark = fit == ValueFit::AsMark;
@@ -263,7 +293,7 @@ std::shared_ptr<const WordFilledText> WordCompiledLanguage::filledForm(const Wor
         return nullptr;
     std::shared_ptr<const WordFilledText> &known = c.filled[key];
     auto made = std::make_shared<WordFilledText>();
-    CompiledTextBuilder b(*made, m_archive, false);
+    CompiledTextBuilder b(*made, m_pieces, false);
     int base = 0; // the first value of the paragraph
     for (const CompiledText::Item &item : c.items) {
         if (item.kind != CompiledText::Item::Hole) {
@@ -274,7 +304,7 @@ std::shared_ptr<const WordFilledText> WordCompiledLanguage::filledForm(const Wor
         const int count = int(to - from);
         const std::unique_ptr<XmlNode> work = c.holes[item.index].holder->clone();
         for (int p = 0; p < count; ++p)
-            ReplaceInWordPart(work.get(), TWordReplacement{from[p].replacement.foldedFind,
+            ReplaceInWordPart(work.get(), TWordReplacement{c.holes[item.index].finds[from[p].find].folded,
                                                            QString(QChar(TCompiledMark::Hole)) + QChar(kValueIndex + p)});
         QString text;
         work->child(0)->writeTo(text);
@@ -296,7 +326,52 @@ std::shared_ptr<const WordFilledText> WordCompiledLanguage::filledForm(const Wor
     }
     b.flush();
     made->expressible = made->expressible && made->holeCount == made->values.size();
+    for (const CompiledText::Item &item : made->items)
+        made->suffixes = made->suffixes || item.kind == CompiledText::Item::Suffix;
     known = made;
+    return made;
+}
+
+std::shared_ptr<const WordFilledText> WordCompiledLanguage::bakedForm(const WordFilledText &form, int k,
+                                                                      const QList<QByteArray> &ids) const
+{
+    // The copies after the first of a line get the same ids in every document of a shape: the
+    // numbers go on from the template's last. Written between pieces, they would part a row
+    // into twice as many.
+    std::pair<int, QList<QByteArray>> key{form.suffixes ? k : int(k > 0), ids};
+    QMutexLocker lock(&m_filledMutex);
+    // The copy of the same index in the document before has the same ids, mostly: one comparison
+    // rather than a search.
+    std::shared_ptr<const WordFilledText> *at = nullptr;
+    if (size_t(k) < kMaxBakedForms) {
+        if (form.bakedAt.size() <= size_t(k))
+            form.bakedAt.resize(size_t(k) + 1);
+        at = &form.bakedAt[size_t(k)];
+        if (*at && (*at)->bakedFor == key)
+            return *at;
+    }
+    if (const auto found = form.baked.find(key); found != form.baked.end())
+        return at ? (*at = found->second) : found->second;
+    if (form.baked.size() >= kMaxBakedForms)
+        return nullptr;
+    auto made = std::make_shared<WordFilledText>();
+    CompiledTextBuilder b(*made, m_pieces, false);
+    for (const CompiledText::Item &item : form.items) {
+        if (item.kind == CompiledText::Item::Id || item.kind == CompiledText::Item::Suffix) {
+            b.bytes(CompiledItemText(form, item, k, ids));
+        } else if (item.kind == CompiledText::Item::Hole) {
+            b.hole();
+            made->values.append(form.values[item.index]);
+        } else {
+            b.copy(form, item);
+        }
+    }
+    b.flush();
+    made->expressible = form.expressible && made->holeCount == made->values.size();
+    made->bakedFor = key;
+    form.baked[std::move(key)] = made;
+    if (at)
+        *at = made;
     return made;
 }
 
@@ -325,14 +400,17 @@ bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, int k, co
         };
         return putLines(e, unit, putCopy);
     };
-    const std::shared_ptr<const WordFilledText> form = asMarks ? filledForm(c, key, fills) : nullptr;
+    std::shared_ptr<const WordFilledText> form = asMarks ? filledForm(c, key, fills) : nullptr;
     if (form && form->expressible) {
+        if (form->ids)
+            if (std::shared_ptr<const WordFilledText> baked = bakedForm(*form, k, ids))
+                form = std::move(baked);
         for (const CompiledText::Item &item : form->items) {
             if (item.kind == CompiledText::Item::Unit) {
                 if (!putLinesOf(item.index))
                     return false;
             } else if (item.kind == CompiledText::Item::Hole) {
-                putEscaped(e.out, fills.applied[size_t(form->values[item.index])].replacement.value);
+                putEscaped(e.out, fills.applied[size_t(form->values[item.index])].value);
             } else {
                 PutCompiledItem(e.out, *form, item, k, ids);
             }
@@ -348,7 +426,7 @@ bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, int k, co
             const std::unique_ptr<XmlNode> work = c.holes[item.index].holder->clone();
             const auto [from, to] = fills.of(item.index);
             for (const Applied *a = from; a != to; ++a)
-                ReplaceInWordPart(work.get(), a->replacement);
+                ReplaceInWordPart(work.get(), TWordReplacement{c.holes[item.index].finds[a->find].folded, a->value});
             QString text;
             work->child(0)->writeTo(text);
             QByteArray bytes;

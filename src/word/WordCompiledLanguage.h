@@ -36,21 +36,37 @@ struct WordCompiledSlot;
 class WordCompiledLanguage : public CompiledLanguage<WordCompiledText>
 {
 public:
-    // The replacements of one document for a part by the text they find (letter case folded),
-    // the first of each, with its place in the filler's order.
+    // How a part's replacements are made from a document's values, worked out once for the
+    // fields' names: per recipe (see TWordStepRecipe) the text it finds, letter case folded, and
+    // its place in the filler's order.
+    struct StepPlan
+    {
+        QList<TWordStepRecipe> recipes;
+        QList<int> findOf;        // per recipe: into the texts found, -1 when it can find nothing
+        QList<int> orders;        // per recipe
+        QHash<QString, int> finds; // the texts found
+        int linesAt = 0; // the place of the lines' fields: after the columns', before the others
+    };
+    // The plan of the first count recipes, of which the first columnSteps are the columns' (those
+    // of the fields the language made follow them).
+    static StepPlan planOf(const QList<TWordStepRecipe> &recipes, int count, int columnSteps);
+
+    // The replacements of one document for a part: per text the plan finds, the first recipe's
+    // that gives a value, with that value cleaned.
     struct Steps
     {
         struct Step
         {
-            int order;
-            TWordReplacement replacement;
+            int order = -1; // none when no recipe gives a value
+            QString value;
         };
-        QHash<QString, Step> byFind;
-        int linesAt = 0; // the place of the lines' fields: after the columns', before the others
+        const StepPlan *plan = nullptr;
+        std::vector<Step> byFind;
+        // The step that finds a folded text; nothing when none does.
+        const Step *find(const QString &folded) const;
     };
-    // The steps of a part, of which the first columnSteps are the columns' (those of the fields
-    // the language made follow them).
-    static Steps stepsOf(const QList<TWordStep> &steps, int columnSteps);
+    // The steps of a document whose fields have these values (see TWordStepRecipe::field).
+    static Steps stepsOf(const StepPlan &plan, const QStringList &values);
 
     // linesAllowed is true for the main text; fields and columns as WordLanguageFields gives them.
     WordCompiledLanguage(std::shared_ptr<const XmlNode> tree, bool linesAllowed, const QStringList &fields,
@@ -78,6 +94,8 @@ private:
     // The compiled text with its paragraphs filled with marks for the values, in the orders of key.
     std::shared_ptr<const WordFilledText> filledForm(const WordCompiledText &c, const QList<int> &key,
                                                      const Fills &fills) const;
+    // A filled form with the ids of the copy of index k written in; nothing when too many are kept.
+    std::shared_ptr<const WordFilledText> bakedForm(const WordFilledText &form, int k, const QList<QByteArray> &ids) const;
 
     mutable QMutex m_filledMutex; // guards the compiled texts' filled forms
 };
@@ -102,6 +120,14 @@ struct WordCompiledSlot
 struct WordFilledText : CompiledText
 {
     QList<int> values;
+    bool suffixes = false; // holds Suffix items, which change with every copy
+    // Of a form with a copy's ids written into its pieces: the copy's index (when suffixes;
+    // else whether it is after the first) and ids.
+    std::pair<int, QList<QByteArray>> bakedFor;
+    // The same with a copy's ids written into its pieces, by bakedFor, and the last made or met
+    // for each copy's index; guarded by the owner.
+    mutable std::map<std::pair<int, QList<QByteArray>>, std::shared_ptr<const WordFilledText>> baked;
+    mutable std::vector<std::shared_ptr<const WordFilledText>> bakedAt;
 };
 
 struct WordCompiledText : CompiledText

@@ -17,17 +17,14 @@ QString placeholder(const QString &name)
     return QLatin1Char('[') + name + QLatin1Char(']');
 }
 
-// The steps of one field: its placeholder, then each formatted use of it the template makes.
-void addFieldSteps(QList<TWordStep> &steps, const QString &field, const QString &value,
-                   const QList<TWordFormattedUse> &formatted)
+// The recipes of one field: its placeholder, then each formatted use of it the template makes.
+void addFieldRecipes(QList<TWordStepRecipe> &recipes, const QString &field, int index,
+                     const QList<TWordFormattedUse> &formatted)
 {
-    steps.append({placeholder(field), value});
-    for (const TWordFormattedUse &use : formatted) {
-        if (use.field.compare(field, Qt::CaseInsensitive) != 0)
-            continue;
-        if (const std::optional<QString> text = ApplyFieldFormats(use.formats, value))
-            steps.append({placeholder(use.name), *text});
-    }
+    recipes.append({placeholder(field), index, false, {}});
+    for (const TWordFormattedUse &use : formatted)
+        if (use.field.compare(field, Qt::CaseInsensitive) == 0)
+            recipes.append({placeholder(use.name), index, true, use.formats});
 }
 
 } // namespace
@@ -61,22 +58,46 @@ TWordSteps WordFillSteps(const TWordFields &fields, const QStringList &bracketed
     return WordFillSteps(fields, WordFormattedUses(fields, bracketedNames));
 }
 
+TWordStepRecipes WordStepRecipes(const TWordFields &fields, const QList<TWordFormattedUse> &formatted)
+{
+    TWordStepRecipes recipes;
+    for (int c = 0; c < fields.headers.size(); ++c) {
+        recipes.fieldStarts.append(int(recipes.main.size()));
+        addFieldRecipes(recipes.main, fields.headers[c], c, formatted);
+    }
+    recipes.fieldStarts.append(int(recipes.main.size()));
+    recipes.dataSteps = int(recipes.main.size());
+    if (!fields.personal)
+        return recipes;
+    int index = int(fields.headers.size());
+    for (const auto &[name, value] : *fields.personal)
+        addFieldRecipes(recipes.main, name, index++, formatted);
+    recipes.headersFooters = fields.Colontit;
+    return recipes;
+}
+
+std::optional<QString> WordStepValue(const TWordStepRecipe &recipe, const QString &fieldValue)
+{
+    return recipe.formatted ? ApplyFieldFormats(recipe.formats, fieldValue) : fieldValue;
+}
+
 TWordSteps WordFillSteps(const TWordFields &fields, const QList<TWordFormattedUse> &formatted)
 {
+    const TWordStepRecipes recipes = WordStepRecipes(fields, formatted);
+    const int columns = int(fields.headers.size());
     TWordSteps steps;
-    QList<TWordStep> data;
-    for (int c = 0; c < fields.headers.size(); ++c) {
-        steps.fieldStarts.append(int(data.size()));
-        addFieldSteps(data, fields.headers[c], fields.record.value(c), formatted);
+    QList<int> before; // per recipe, the steps made before it; then all of them
+    for (const TWordStepRecipe &r : recipes.main) {
+        before.append(int(steps.main.size()));
+        const QString &value = r.field < columns ? fields.record.value(r.field) : (*fields.personal)[r.field - columns].second;
+        if (const std::optional<QString> text = WordStepValue(r, value))
+            steps.main.append({r.find, *text});
     }
-    steps.fieldStarts.append(int(data.size()));
-    steps.main = data;
-    if (!fields.personal)
-        return steps;
-    for (const auto &[name, value] : *fields.personal)
-        addFieldSteps(steps.main, name, value, formatted);
-    if (fields.Colontit)
-        steps.headersFooters = data;
+    before.append(int(steps.main.size()));
+    for (int start : recipes.fieldStarts)
+        steps.fieldStarts.append(before[start]);
+    if (recipes.headersFooters)
+        steps.headersFooters = steps.main.mid(0, before[recipes.dataSteps]);
     return steps;
 }
 

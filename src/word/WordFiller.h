@@ -52,6 +52,28 @@ struct TWordFormattedUse
 QList<TWordFormattedUse> WordFormattedUses(const TWordFields &fields, const QStringList &bracketedNames);
 TWordSteps WordFillSteps(const TWordFields &fields, const QList<TWordFormattedUse> &formatted);
 
+// How one step of TWordSteps::main is made from a document's values: the value of a field (an
+// index into the columns' values, then the personal fields'), as it stands or in formats; a
+// formatted step whose value does not fit the formats is left out.
+struct TWordStepRecipe
+{
+    QString find;
+    int field = 0;
+    bool formatted = false;
+    QStringList formats;
+};
+// The recipes of TWordSteps::main for fields of these names, worked out once for many documents.
+struct TWordStepRecipes
+{
+    QList<TWordStepRecipe> main;
+    int dataSteps = 0;                 // main's first recipes: the data fields'
+    bool headersFooters = false;       // headers and footers take the data fields' steps
+    QList<int> fieldStarts;            // where each data field's recipes begin, then their end
+};
+TWordStepRecipes WordStepRecipes(const TWordFields &fields, const QList<TWordFormattedUse> &formatted);
+// The value a recipe gives for a document's values, nothing when it is left out.
+std::optional<QString> WordStepValue(const TWordStepRecipe &recipe, const QString &fieldValue);
+
 // Fills the document in the order Word was driven (after the template language, when the
 // template uses it, expanded the document for the fields' group): the data fields of the main text in column
 // order, then the personal fields, then (personal fields present and Colontit on) the data fields

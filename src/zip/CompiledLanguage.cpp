@@ -56,9 +56,22 @@ bool walkMarks(QStringView piece, const Text &text, const Mark &mark)
 
 } // namespace
 
-CompiledTextBuilder::CompiledTextBuilder(CompiledText &c, const QString &archive, bool bracketsBreak, QByteArray start)
-    : m_c(c), m_archive(archive), m_bracketsBreak(bracketsBreak), m_pending(std::move(start))
+const SplicedDeflate::Piece &CompiledText::piece(int i) const
 {
+    std::call_once(*m_compressed.flag, [this] {
+        auto &all = const_cast<QList<SplicedDeflate::Piece> &>(pieces);
+        for (SplicedDeflate::Piece &p : all)
+            if (p.deflated.isEmpty()) // compressed however short (see CompiledTextBuilder::flush)
+                p = compressor->compressed(p.whole);
+    });
+    return pieces[i];
+}
+
+CompiledTextBuilder::CompiledTextBuilder(CompiledText &c, std::shared_ptr<CompiledPieces> compressor,
+                                         bool bracketsBreak, QByteArray start)
+    : m_c(c), m_bracketsBreak(bracketsBreak), m_pending(std::move(start))
+{
+    m_c.compressor = std::move(compressor);
 }
 
 void CompiledTextBuilder::flush()
@@ -66,9 +79,12 @@ void CompiledTextBuilder::flush()
     if (m_pending.isEmpty())
         return;
     m_c.items.append({CompiledText::Item::Piece, int(m_c.pieces.size()), -1});
-    // Compressed however short: a document holds many copies of a line's pieces, and
-    // compressing them for each document would cost more than all the rest of it.
-    m_c.pieces.append(SplicedDeflate::compressed(m_pending, m_archive, 1));
+    // Compressed however short, when first put: a document holds many copies of a line's
+    // pieces, and compressing them for each document would cost more than all the rest of it.
+    SplicedDeflate::Piece piece;
+    piece.whole = m_pending;
+    piece.size = m_pending.size();
+    m_c.pieces.append(piece);
     m_pending.clear();
 }
 
@@ -172,11 +188,18 @@ QByteArray suffixText(int k)
 
 } // namespace
 
+QByteArray CompiledItemText(const CompiledText &c, const CompiledText::Item &item, int k, const QList<QByteArray> &ids)
+{
+    if (item.kind == CompiledText::Item::Id)
+        return idText(k, item.index, c.idOriginals[item.original], ids);
+    return item.kind == CompiledText::Item::Suffix ? suffixText(k) : QByteArray();
+}
+
 void PutCompiledItem(SplicedDeflate::Stream &out, const CompiledText &c, const CompiledText::Item &item, int k,
                      const QList<QByteArray> &ids)
 {
     if (item.kind == CompiledText::Item::Piece)
-        out.piece(c.pieces[item.index]);
+        out.piece(out.deflated() ? c.piece(item.index) : c.pieces[item.index]);
     else if (item.kind == CompiledText::Item::Id)
         out.text(idText(k, item.index, c.idOriginals[item.original], ids));
     else if (item.kind == CompiledText::Item::Suffix)

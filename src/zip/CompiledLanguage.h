@@ -3,6 +3,7 @@
 #include "base/TemplateBlocks.h"
 #include "base/TemplateLanguageFailure.h"
 #include "base/XmlNode.h"
+#include "zip/CompiledPieces.h"
 #include "zip/SplicedDeflate.h"
 
 #include <QByteArray>
@@ -14,6 +15,7 @@
 #include <QStringView>
 
 #include <map>
+#include <mutex>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -39,6 +41,7 @@ struct CompiledText
         int index;    // into pieces, the format's holes, the copy's ids or the shape's lines
         int original; // of an id: into idOriginals
     };
+    // As text until a piece of the text is first put into a deflated entry (see piece()).
     QList<SplicedDeflate::Piece> pieces;
     QList<QByteArray> idOriginals; // per Id item in order: the value as written
     QList<Item> items;
@@ -46,6 +49,25 @@ struct CompiledText
     int unitCount = 0;
     bool ids = false; // holds Id or Suffix items
     bool expressible = true;
+    std::shared_ptr<CompiledPieces> compressor; // of the pieces, when first put
+
+    // The piece of index i compressed. A text's pieces are compressed together the first time
+    // one is asked for: many texts are only steps towards others, and a run compiles hundreds.
+    // Throws DokravaError naming the archive when the compressor fails.
+    const SplicedDeflate::Piece &piece(int i) const;
+
+private:
+    // A flag of its own for every copy: a copy may be compressed on its own.
+    struct Once
+    {
+        std::unique_ptr<std::once_flag> flag = std::make_unique<std::once_flag>();
+        Once() = default;
+        Once(const Once &) : Once() {}
+        Once(Once &&) noexcept : Once() {}
+        Once &operator=(const Once &) { flag = std::make_unique<std::once_flag>(); return *this; }
+        Once &operator=(Once &&) noexcept { flag = std::make_unique<std::once_flag>(); return *this; }
+    };
+    mutable Once m_compressed;
 };
 
 // Puts a text together into a compiled form, piece by piece.
@@ -53,8 +75,9 @@ class CompiledTextBuilder
 {
 public:
     // start goes before the first piece; bracketsBreak tells that a bracket in static text would
-    // join texts the pieces keep apart.
-    CompiledTextBuilder(CompiledText &c, const QString &archive, bool bracketsBreak, QByteArray start = QByteArray());
+    // join texts the pieces keep apart; compressor compresses the pieces when first put.
+    CompiledTextBuilder(CompiledText &c, std::shared_ptr<CompiledPieces> compressor, bool bracketsBreak,
+                        QByteArray start = QByteArray());
 
     // Static text: its marks become items (TCompiledMark::Hole a hole, numbered in order).
     void literal(QStringView text);
@@ -69,7 +92,6 @@ public:
 
 private:
     CompiledText &m_c;
-    const QString &m_archive;
     bool m_bracketsBreak;
     QByteArray m_pending; // static text not yet a piece
 };
@@ -78,6 +100,9 @@ private:
 // each family, counted on from counters (the last number of each).
 QList<QByteArray> CopyIds(int k, const QList<std::pair<QString, TBlockDialect::UniqueId::Kind>> &ids,
                           std::map<QString, qint64> &counters);
+
+// The text of an id or a suffix of a copy of index k with its ids.
+QByteArray CompiledItemText(const CompiledText &c, const CompiledText::Item &item, int k, const QList<QByteArray> &ids);
 
 // Writes a piece, an id or a suffix of a copy of index k with its ids.
 void PutCompiledItem(SplicedDeflate::Stream &out, const CompiledText &c, const CompiledText::Item &item, int k,
@@ -109,7 +134,8 @@ public:
 
     CompiledLanguage(std::shared_ptr<const XmlNode> tree, const TBlockDialect &dialect, const QStringList &fields,
                      int columns, bool linesAllowed, const QString &archive)
-        : m_tree(std::move(tree)), m_blocks(dialect, fields, columns), m_archive(archive)
+        : m_tree(std::move(tree)), m_blocks(dialect, fields, columns), m_archive(archive),
+          m_pieces(std::make_shared<CompiledPieces>(archive))
     {
         try {
             m_conditions = m_blocks.outerConditions(const_cast<XmlNode *>(m_tree.get()), linesAllowed);
@@ -188,6 +214,7 @@ protected:
     std::shared_ptr<const XmlNode> m_tree;
     TemplateBlocks m_blocks;
     QString m_archive; // named in errors of compression
+    std::shared_ptr<CompiledPieces> m_pieces; // the compiled texts' pieces, shared among them
 
 private:
     // Shapes kept per part: a template whose conditions make more shapes than this fills the

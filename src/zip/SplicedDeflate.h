@@ -52,6 +52,7 @@ public:
         ZipReader::StoredEntry deflatedEntry();
         // The concatenation, when not deflated.
         const QByteArray &plain() const { return m_plain; }
+        bool deflated() const { return m_deflated; }
 
     private:
         void writeRun();

@@ -5,6 +5,7 @@
 #include "base/DokravaError.h"
 #include "base/FieldFormat.h"
 
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -470,6 +471,17 @@ void tst_TemplateLanguage::copiesTakeUniqueIds()
     QCOMPARE(attributes(drawnFilled, main, QStringLiteral("w:p"), QStringLiteral("w14:paraId")),
              (QStringList{"0000000A", "0000001F", "00000021", "00000022", "00000023", "00000024", "00000025"}));
     QCOMPARE(attributes(drawnFilled, main, QStringLiteral("wp:docPr"), QStringLiteral("id")), (QStringList{"4", "5", "6"}));
+    // More copies than the forms with their ids written in that are kept, twice over: the
+    // copies beyond them take their ids between the pieces, and none is taken twice.
+    TWordFields many = fields;
+    many.group.clear();
+    for (int i = 0; i < 150; ++i)
+        many.group.append(group[i % group.size()]);
+    for (int round = 0; round < 2; ++round)
+        QCOMPARE(docxDifference(drawnOnce, drawn, many), QString());
+    const QStringList paraIds = attributes(drawnOnce.filled(many), main, QStringLiteral("w:p"), QStringLiteral("w14:paraId"));
+    QCOMPARE(paraIds.size(), 301);
+    QCOMPARE(QSet<QString>(paraIds.cbegin(), paraIds.cend()).size(), paraIds.size());
 
     const QString odt = dir.filePath(QStringLiteral("t.odt"));
     LanguageFixture::writeOdt(odt, {"P:x"});
