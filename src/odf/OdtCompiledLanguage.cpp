@@ -82,22 +82,24 @@ bool OdtCompiledLanguage::outerFits(const OdtCompiledText &outer) const
 std::optional<SplicedDeflate::Stream> OdtCompiledLanguage::filled(const TLanguageRecords &records, const Lookup &values,
                                                                   bool deflated) const
 {
-    return emitted(records, values, deflated, [this](const auto &outer, Emission &e) { return put(outer, e, 0, {}); });
+    return emitted(records, values, deflated,
+                   [this](const auto &outer, Emission &e) { return put(outer, e, CopyIdNumbers()); });
 }
 
-bool OdtCompiledLanguage::put(const OdtCompiledText &c, Emission &e, int k, const QList<QByteArray> &ids) const
+bool OdtCompiledLanguage::put(const OdtCompiledText &c, Emission &e, const CopyIdNumbers &ids) const
 {
+    const int k = ids.k();
     for (const CompiledText::Item &item : c.items) {
         if (item.kind == CompiledText::Item::Unit) {
-            const auto putCopy = [&](const OdtCompiledText &copy, int n, const QList<QByteArray> &copyIds) {
-                return put(copy, e, n, copyIds);
+            const auto putCopy = [&](const OdtCompiledText &copy, const CopyIdNumbers &copyIds) {
+                return put(copy, e, copyIds);
             };
             if (!putLines(e, item.index, putCopy))
                 return false;
             continue;
         }
         if (item.kind != CompiledText::Item::Hole) {
-            PutCompiledItem(e.out, c, item, k, ids);
+            PutCompiledItem(e.out, c, item, ids);
             continue;
         }
         const OdtCompiledSlot &slot = c.holes[item.index];

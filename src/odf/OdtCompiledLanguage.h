@@ -51,7 +51,7 @@ private:
     OdtCompiledText compileOuter(XmlNode *tree) const override;
     OdtCompiledText compileLine(const TemplateBlocks::LineForm &line) const override;
     bool outerFits(const OdtCompiledText &outer) const override;
-    bool put(const OdtCompiledText &c, Emission &e, int k, const QList<QByteArray> &ids) const;
+    bool put(const OdtCompiledText &c, Emission &e, const CopyIdNumbers &ids) const;
 };
 
 // A placeholder between pieces.

@@ -232,7 +232,8 @@ bool WordCompiledLanguage::outerFits(const WordCompiledText &outer) const
 std::optional<SplicedDeflate::Stream> WordCompiledLanguage::filled(const TLanguageRecords &records, const Steps &steps,
                                                                    bool deflated) const
 {
-    return emitted(records, steps, deflated, [this](const auto &outer, Emission &e) { return put(outer, e, 0, {}); });
+    return emitted(records, steps, deflated,
+                   [this](const auto &outer, Emission &e) { return put(outer, e, CopyIdNumbers()); });
 }
 
 struct WordCompiledLanguage::Applied
@@ -332,13 +333,14 @@ std::shared_ptr<const WordFilledText> WordCompiledLanguage::filledForm(const Wor
     return made;
 }
 
-std::shared_ptr<const WordFilledText> WordCompiledLanguage::bakedForm(const WordFilledText &form, int k,
-                                                                      const QList<QByteArray> &ids) const
+std::shared_ptr<const WordFilledText> WordCompiledLanguage::bakedForm(const WordFilledText &form,
+                                                                      const CopyIdNumbers &ids) const
 {
+    const int k = ids.k();
     // The copies after the first of a line get the same ids in every document of a shape: the
     // numbers go on from the template's last. Written between pieces, they would part a row
     // into twice as many.
-    std::pair<int, QList<QByteArray>> key{form.suffixes ? k : int(k > 0), ids};
+    std::pair<int, QList<qint64>> key{form.suffixes ? k : int(k > 0), ids.numbers()};
     QMutexLocker lock(&m_filledMutex);
     // The copy of the same index in the document before has the same ids, mostly: one comparison
     // rather than a search.
@@ -358,7 +360,7 @@ std::shared_ptr<const WordFilledText> WordCompiledLanguage::bakedForm(const Word
     CompiledTextBuilder b(*made, m_pieces, false);
     for (const CompiledText::Item &item : form.items) {
         if (item.kind == CompiledText::Item::Id || item.kind == CompiledText::Item::Suffix) {
-            b.bytes(CompiledItemText(form, item, k, ids));
+            b.bytes(CompiledItemText(form, item, ids));
         } else if (item.kind == CompiledText::Item::Hole) {
             b.hole();
             made->values.append(form.values[item.index]);
@@ -375,8 +377,9 @@ std::shared_ptr<const WordFilledText> WordCompiledLanguage::bakedForm(const Word
     return made;
 }
 
-bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, int k, const QList<QByteArray> &ids) const
+bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, const CopyIdNumbers &ids) const
 {
+    const int k = ids.k();
     Fills fills;
     fills.applied.reserve(size_t(c.holes.size()) * 2);
     fills.starts.reserve(size_t(c.holes.size()) + 1);
@@ -395,15 +398,15 @@ bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, int k, co
     }
     fills.starts.push_back(fills.applied.size());
     const auto putLinesOf = [&](int unit) {
-        const auto putCopy = [&](const WordCompiledText &copy, int n, const QList<QByteArray> &copyIds) {
-            return put(copy, e, n, copyIds);
+        const auto putCopy = [&](const WordCompiledText &copy, const CopyIdNumbers &copyIds) {
+            return put(copy, e, copyIds);
         };
         return putLines(e, unit, putCopy);
     };
     std::shared_ptr<const WordFilledText> form = asMarks ? filledForm(c, key, fills) : nullptr;
     if (form && form->expressible) {
         if (form->ids)
-            if (std::shared_ptr<const WordFilledText> baked = bakedForm(*form, k, ids))
+            if (std::shared_ptr<const WordFilledText> baked = bakedForm(*form, ids))
                 form = std::move(baked);
         for (const CompiledText::Item &item : form->items) {
             if (item.kind == CompiledText::Item::Unit) {
@@ -412,7 +415,7 @@ bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, int k, co
             } else if (item.kind == CompiledText::Item::Hole) {
                 putEscaped(e.out, fills.applied[size_t(form->values[item.index])].value);
             } else {
-                PutCompiledItem(e.out, *form, item, k, ids);
+                PutCompiledItem(e.out, *form, item, ids);
             }
         }
         return true;
@@ -430,11 +433,11 @@ bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, int k, co
             QString text;
             work->child(0)->writeTo(text);
             QByteArray bytes;
-            if (!AppendResolvingIds(bytes, text, k, ids))
+            if (!AppendResolvingIds(bytes, text, ids))
                 return false;
             e.out.text(bytes);
         } else {
-            PutCompiledItem(e.out, c, item, k, ids);
+            PutCompiledItem(e.out, c, item, ids);
         }
     }
     return true;

@@ -87,15 +87,15 @@ private:
     WordCompiledText compileOuter(XmlNode *tree) const override;
     WordCompiledText compileLine(const TemplateBlocks::LineForm &line) const override;
     bool outerFits(const WordCompiledText &outer) const override;
-    bool put(const WordCompiledText &c, Emission &e, int k, const QList<QByteArray> &ids) const;
+    bool put(const WordCompiledText &c, Emission &e, const CopyIdNumbers &ids) const;
     // Appends the replacements that find something in a paragraph, in the filler's order; false
     // when the part must be expanded whole.
     bool appliedTo(const WordCompiledSlot &slot, const Emission &e, int k, std::vector<Applied> &out) const;
     // The compiled text with its paragraphs filled with marks for the values, in the orders of key.
     std::shared_ptr<const WordFilledText> filledForm(const WordCompiledText &c, const QList<int> &key,
                                                      const Fills &fills) const;
-    // A filled form with the ids of the copy of index k written in; nothing when too many are kept.
-    std::shared_ptr<const WordFilledText> bakedForm(const WordFilledText &form, int k, const QList<QByteArray> &ids) const;
+    // A filled form with the ids of a copy written in; nothing when too many are kept.
+    std::shared_ptr<const WordFilledText> bakedForm(const WordFilledText &form, const CopyIdNumbers &ids) const;
 
     mutable QMutex m_filledMutex; // guards the compiled texts' filled forms
 };
@@ -122,11 +122,11 @@ struct WordFilledText : CompiledText
     QList<int> values;
     bool suffixes = false; // holds Suffix items, which change with every copy
     // Of a form with a copy's ids written into its pieces: the copy's index (when suffixes;
-    // else whether it is after the first) and ids.
-    std::pair<int, QList<QByteArray>> bakedFor;
+    // else whether it is after the first) and the ids' numbers.
+    std::pair<int, QList<qint64>> bakedFor;
     // The same with a copy's ids written into its pieces, by bakedFor, and the last made or met
     // for each copy's index; guarded by the owner.
-    mutable std::map<std::pair<int, QList<QByteArray>>, std::shared_ptr<const WordFilledText>> baked;
+    mutable std::map<std::pair<int, QList<qint64>>, std::shared_ptr<const WordFilledText>> baked;
     mutable std::vector<std::shared_ptr<const WordFilledText>> bakedAt;
 };
 

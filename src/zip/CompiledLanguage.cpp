@@ -151,23 +151,31 @@ int CompiledTextBuilder::hole()
     return m_c.holeCount++;
 }
 
-QList<QByteArray> CopyIds(int k, const QList<std::pair<QString, TBlockDialect::UniqueId::Kind>> &ids,
-                          std::map<QString, qint64> &counters)
+CopyIdNumbers::CopyIdNumbers(int k, const Kinds &kinds, const QList<int> &families, QList<qint64> &last)
+    : m_k(k), m_kinds(&kinds)
 {
-    QList<QByteArray> out;
     if (k == 0)
-        return out;
-    out.reserve(ids.size());
-    for (const auto &[family, kind] : ids) {
-        const qint64 next = ++counters[family];
-        if (kind != TBlockDialect::UniqueId::Hex) {
-            out.append(QByteArray::number(next));
+        return;
+    m_numbers.reserve(families.size());
+    for (int family : families)
+        m_numbers.append(++last[family]);
+}
+
+const QList<QByteArray> &CopyIdNumbers::texts() const
+{
+    if (m_texts)
+        return *m_texts;
+    QList<QByteArray> &out = m_texts.emplace();
+    out.reserve(m_numbers.size());
+    for (qsizetype i = 0; i < m_numbers.size(); ++i) {
+        if ((*m_kinds)[i].second != TBlockDialect::UniqueId::Hex) {
+            out.append(QByteArray::number(m_numbers[i]));
             continue;
         }
         // Eight upper-case hexadecimal digits at least, as Word writes paragraph ids.
         char digits[17];
         int at = 16;
-        for (quint64 n = quint64(next); n > 0 || at > 8; n >>= 4)
+        for (quint64 n = quint64(m_numbers[i]); n > 0 || at > 8; n >>= 4)
             digits[--at] = "0123456789ABCDEF"[n & 0xF];
         out.append(QByteArray(digits + at, 16 - at));
     }
@@ -176,9 +184,9 @@ QList<QByteArray> CopyIds(int k, const QList<std::pair<QString, TBlockDialect::U
 
 namespace {
 
-QByteArray idText(int k, int index, const QByteArray &original, const QList<QByteArray> &ids)
+QByteArray idText(int index, const QByteArray &original, const CopyIdNumbers &ids)
 {
-    return k == 0 || index >= ids.size() ? original : ids[index];
+    return ids.k() == 0 || index >= ids.numbers().size() ? original : ids.texts()[index];
 }
 
 QByteArray suffixText(int k)
@@ -188,25 +196,25 @@ QByteArray suffixText(int k)
 
 } // namespace
 
-QByteArray CompiledItemText(const CompiledText &c, const CompiledText::Item &item, int k, const QList<QByteArray> &ids)
+QByteArray CompiledItemText(const CompiledText &c, const CompiledText::Item &item, const CopyIdNumbers &ids)
 {
     if (item.kind == CompiledText::Item::Id)
-        return idText(k, item.index, c.idOriginals[item.original], ids);
-    return item.kind == CompiledText::Item::Suffix ? suffixText(k) : QByteArray();
+        return idText(item.index, c.idOriginals[item.original], ids);
+    return item.kind == CompiledText::Item::Suffix ? suffixText(ids.k()) : QByteArray();
 }
 
-void PutCompiledItem(SplicedDeflate::Stream &out, const CompiledText &c, const CompiledText::Item &item, int k,
-                     const QList<QByteArray> &ids)
+void PutCompiledItem(SplicedDeflate::Stream &out, const CompiledText &c, const CompiledText::Item &item,
+                     const CopyIdNumbers &ids)
 {
     if (item.kind == CompiledText::Item::Piece)
         out.piece(out.deflated() ? c.piece(item.index) : c.pieces[item.index]);
     else if (item.kind == CompiledText::Item::Id)
-        out.text(idText(k, item.index, c.idOriginals[item.original], ids));
+        out.text(idText(item.index, c.idOriginals[item.original], ids));
     else if (item.kind == CompiledText::Item::Suffix)
-        out.text(suffixText(k));
+        out.text(suffixText(ids.k()));
 }
 
-bool AppendResolvingIds(QByteArray &out, QStringView text, int k, const QList<QByteArray> &ids)
+bool AppendResolvingIds(QByteArray &out, QStringView text, const CopyIdNumbers &ids)
 {
     using Item = CompiledText::Item;
     bool fine = true;
@@ -214,9 +222,9 @@ bool AppendResolvingIds(QByteArray &out, QStringView text, int k, const QList<QB
         text, [&out](QStringView run) { out += run.toUtf8(); },
         [&](Item::Kind kind, int index, QStringView original) {
             if (kind == Item::Id)
-                out += idText(k, index, original.toUtf8(), ids);
+                out += idText(index, original.toUtf8(), ids);
             else if (kind == Item::Suffix)
-                out += suffixText(k);
+                out += suffixText(ids.k());
             else
                 fine = false;
         });

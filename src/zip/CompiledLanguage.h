@@ -96,21 +96,41 @@ private:
     QByteArray m_pending; // static text not yet a piece
 };
 
-// The ids of the copy of index k of a line: none for the first; after it, the next number of
-// each family, counted on from counters (the last number of each).
-QList<QByteArray> CopyIds(int k, const QList<std::pair<QString, TBlockDialect::UniqueId::Kind>> &ids,
-                          std::map<QString, qint64> &counters);
+// The ids of the copy of index k of a line: none for the first, which keeps the template's;
+// after it, the next number of each id's family. Their texts are made when first asked for: a
+// copy put from pieces with its ids written in needs none.
+class CopyIdNumbers
+{
+public:
+    using Kinds = QList<std::pair<QString, TBlockDialect::UniqueId::Kind>>;
+    // The first copy's (none), as for a text that is no copy.
+    CopyIdNumbers() = default;
+    // Takes the numbers of the copy of index k: for each id (of kinds, its family an index into
+    // last by families), the next of its family, counted on in last.
+    CopyIdNumbers(int k, const Kinds &kinds, const QList<int> &families, QList<qint64> &last);
 
-// The text of an id or a suffix of a copy of index k with its ids.
-QByteArray CompiledItemText(const CompiledText &c, const CompiledText::Item &item, int k, const QList<QByteArray> &ids);
+    int k() const { return m_k; }
+    const QList<qint64> &numbers() const { return m_numbers; }
+    // Per id, its text.
+    const QList<QByteArray> &texts() const;
 
-// Writes a piece, an id or a suffix of a copy of index k with its ids.
-void PutCompiledItem(SplicedDeflate::Stream &out, const CompiledText &c, const CompiledText::Item &item, int k,
-                     const QList<QByteArray> &ids);
+private:
+    int m_k = 0;
+    const Kinds *m_kinds = nullptr;
+    QList<qint64> m_numbers;
+    mutable std::optional<QList<QByteArray>> m_texts;
+};
 
-// Appends text as UTF-8 with its ids' and names' marks resolved for the copy of index k; false when
-// it holds another mark.
-bool AppendResolvingIds(QByteArray &out, QStringView text, int k, const QList<QByteArray> &ids);
+// The text of an id or a suffix of a copy with its ids.
+QByteArray CompiledItemText(const CompiledText &c, const CompiledText::Item &item, const CopyIdNumbers &ids);
+
+// Writes a piece, an id or a suffix of a copy with its ids.
+void PutCompiledItem(SplicedDeflate::Stream &out, const CompiledText &c, const CompiledText::Item &item,
+                     const CopyIdNumbers &ids);
+
+// Appends text as UTF-8 with its ids' and names' marks resolved for the copy; false when it holds
+// another mark.
+bool AppendResolvingIds(QByteArray &out, QStringView text, const CopyIdNumbers &ids);
 
 // A part compiled per shape and per line form, for a format whose compiled text is Compiled (a
 // CompiledText with the format's holes). Const members may be used from several threads at once.
@@ -122,11 +142,13 @@ public:
     {
         std::optional<Compiled> copy; // nothing when the copy goes for these decisions
         QList<std::pair<QString, TBlockDialect::UniqueId::Kind>> ids;
+        QList<int> families; // per id: into the families of the dialect's ids
     };
     struct Shape
     {
         TemplateBlocks::Shape tree;
         Compiled outer;
+        QList<qint64> lastNumbers; // the highest number of each family of ids
         bool expressible = true;
         // Per line and decisions of its blocks; guarded by the owner's mutex.
         std::map<std::pair<int, QList<int>>, std::shared_ptr<const Form>> forms;
@@ -137,6 +159,9 @@ public:
         : m_tree(std::move(tree)), m_blocks(dialect, fields, columns), m_archive(archive),
           m_pieces(std::make_shared<CompiledPieces>(archive))
     {
+        for (const TBlockDialect::UniqueId &id : dialect.uniqueIds)
+            if (!id.family.isEmpty() && !m_families.contains(id.family))
+                m_families.append(id.family);
         try {
             m_conditions = m_blocks.outerConditions(const_cast<XmlNode *>(m_tree.get()), linesAllowed);
         } catch (const TemplateLanguageFailure &e) {
@@ -173,7 +198,7 @@ protected:
         Shape &shape;
         const Given &given;
         const TLanguageRecords &records;
-        std::map<QString, qint64> counters; // the last number of each family of ids
+        QList<qint64> numbers; // the last number of each family of ids
         SplicedDeflate::Stream &out;
     };
 
@@ -188,24 +213,26 @@ protected:
         if (!shape)
             return std::nullopt;
         SplicedDeflate::Stream out(deflated, m_archive);
-        Emission<Given> e{*shape, given, records, shape->tree.lastIds, out};
+        Emission<Given> e{*shape, given, records, shape->lastNumbers, out};
         if (!put(shape->outer, e))
             return std::nullopt;
         return out;
     }
 
-    // Puts the copies of a line, one per record: put(copy, k, ids) for each copy that stays, ids
-    // being new for every copy after the first, whether it stays. False when a copy cannot be
-    // expressed or put says so.
+    // Puts the copies of a line, one per record: put(copy, ids) for each copy that stays (see
+    // CopyIdNumbers), ids being new for every copy after the first, whether it stays. False when a
+    // copy cannot be expressed or put says so.
     template <class Given, class Put>
     bool putLines(Emission<Given> &e, int unit, const Put &put) const
     {
         for (int k = 0; k < e.records.records.size(); ++k) {
             const std::shared_ptr<const Form> form = formFor(e.shape, unit, e.records.records[k]);
-            const QList<QByteArray> ids = CopyIds(k, form->ids, e.counters);
+            if (form->families.size() != form->ids.size())
+                return false;
+            const CopyIdNumbers ids(k, form->ids, form->families, e.numbers);
             if (!form->copy)
                 continue;
-            if (!form->copy->expressible || !put(*form->copy, k, ids))
+            if (!form->copy->expressible || !put(*form->copy, ids))
                 return false;
         }
         return true;
@@ -236,6 +263,8 @@ private:
         shape->tree = m_blocks.shape(m_tree.get(), decisions);
         shape->outer = compileOuter(shape->tree.tree.get());
         shape->tree.tree.reset(); // its text is in the pieces; the lines' nodes stay for their copies
+        for (const QString &family : m_families)
+            shape->lastNumbers.append(shape->tree.lastIds.count(family) ? shape->tree.lastIds.at(family) : 0);
         shape->expressible = shape->outer.expressible && !shape->outer.ids
                              && shape->outer.unitCount == int(shape->tree.units.size()) && outerFits(shape->outer);
         for (const TemplateBlocks::Shape::Unit &u : shape->tree.units)
@@ -259,6 +288,13 @@ private:
         const TemplateBlocks::LineForm line = m_blocks.lineForm(u, decisions);
         auto made = std::make_shared<Form>();
         made->ids = line.ids;
+        bool known = true; // every family one of the dialect's
+        for (const auto &[family, kind] : line.ids) {
+            made->families.append(int(m_families.indexOf(family)));
+            known = known && made->families.last() >= 0;
+        }
+        if (!known)
+            made->families.clear(); // no document is put from it (see putLines)
         if (line.text) {
             made->copy = compileLine(line);
             made->copy->expressible = made->copy->expressible && made->copy->unitCount == 0;
@@ -267,6 +303,7 @@ private:
         return form;
     }
 
+    QStringList m_families; // of the dialect's ids that are numbered
     QString m_error; // the template error every document of this part throws
     QList<std::optional<TBlockCondition>> m_conditions;
     mutable QMutex m_mutex;
