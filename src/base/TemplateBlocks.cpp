@@ -819,19 +819,26 @@ QList<TemplateBlocks::Total> TemplateBlocks::totalsOf(const QStringList &names) 
 void TemplateBlocks::addTotals(const QList<Total> &totals, const TLanguageRecords &records,
                                QList<QPair<QString, QString>> &extra)
 {
-    // A total is written as the format "сумма" writes its sum.
+    // A column's total, worked out once however many formats it is written in, and written as
+    // the format "сумма" writes its sum.
     static const FieldFormatChain amount(QStringList{QStringLiteral("сумма")});
+    QList<std::pair<int, std::optional<QString>>> summed;
     for (const Total &t : totals) {
-        qint64 sum = 0;
-        bool any = false, fits = true;
-        for (const QStringList &record : records.records) {
-            if (const std::optional<qint64> n = ReadFieldNumber(record.value(t.column))) {
-                any = true;
-                fits = fits && !__builtin_add_overflow(sum, *n, &sum);
+        qsizetype at = 0;
+        while (at < summed.size() && summed[at].first != t.column)
+            ++at;
+        if (at == summed.size()) {
+            qint64 sum = 0;
+            bool any = false, fits = true;
+            for (const QStringList &record : records.records) {
+                if (const std::optional<qint64> n = ReadFieldNumber(record.value(t.column))) {
+                    any = true;
+                    fits = fits && !__builtin_add_overflow(sum, *n, &sum);
+                }
             }
+            summed.append({t.column, any && fits ? amount.apply(FieldNumberText(sum)) : std::nullopt});
         }
-        const std::optional<QString> total =
-            any && fits ? amount.apply(FieldNumberText(sum)) : std::nullopt;
+        const std::optional<QString> &total = summed[at].second;
         if (total)
             addOnce(extra, t.name, *total);
     }

@@ -6,6 +6,7 @@
 #include "word/WordLanguage.h"
 
 #include <QMutexLocker>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <vector>
@@ -240,42 +241,55 @@ struct WordCompiledLanguage::Applied
 {
     int order;
     int find; // into the paragraph's finds
-    QString value; // cleaned
+    // The value cleaned: a record's or a step's as they stand, or owned. Pointed to rather than
+    // shared: a document puts hundreds, and sharing counts each twice.
+    const QString *value;
+    QString owned;
     bool asMark = false; // the value may go where a mark was
+    const QString &text() const { return value ? *value : owned; }
 };
 
 // The replacements of a text's paragraphs in one list: paragraph h's from starts[h] up to starts[h + 1].
+// Held on the stack for a line's copy: a document puts hundreds.
 struct WordCompiledLanguage::Fills
 {
-    std::vector<Applied> applied;
-    std::vector<size_t> starts;
+    QVarLengthArray<Applied, 16> applied;
+    QVarLengthArray<qsizetype, 16> starts;
     std::pair<const Applied *, const Applied *> of(int h) const
     {
-        return {applied.data() + starts[size_t(h)], applied.data() + starts[size_t(h) + 1]};
+        return {applied.data() + starts[h], applied.data() + starts[h + 1]};
     }
 };
 
-bool WordCompiledLanguage::appliedTo(const WordCompiledSlot &slot, const Emission &e, int k,
-                                     std::vector<Applied> &out) const
+bool WordCompiledLanguage::appliedTo(const WordCompiledSlot &slot, const Emission &e, int k, Fills &fills) const
 {
-    const size_t first = out.size();
+    QVarLengthArray<Applied, 16> &out = fills.applied;
+    const qsizetype first = out.size();
     for (int f = 0; f < slot.finds.size(); ++f) {
         const WordCompiledSlot::Find &find = slot.finds[f];
         if (find.line >= 0) {
+            const int order = e.given.plan->linesAt + find.line;
+            const TemplateBlocks::LineSource &source = *find.source;
+            const QStringList &record = e.records.records[k];
+            if (source.formats.isEmpty() && source.column >= 0 && source.column < record.size()
+                && IsCleanWordValue(record[source.column])) {
+                out.push_back({order, f, &record[source.column], QString()});
+                continue;
+            }
             // A value that does not fit the field's formats leaves the field as written: the
             // part is expanded whole.
-            const std::optional<QString> value = find.source->value(e.records.records[k], k);
+            const std::optional<QString> value = source.value(record, k);
             if (!value)
                 return false;
-            out.push_back({e.given.plan->linesAt + find.line, f, CleanWordValue(*value)});
+            out.push_back({order, f, nullptr, CleanWordValue(*value)});
         } else if (const Steps::Step *step = e.given.find(find.folded)) {
-            out.push_back({step->order, f, step->value});
+            out.push_back({step->order, f, &step->value, QString()});
         }
     }
-    std::sort(out.begin() + qsizetype(first), out.end(), [](const Applied &a, const Applied &b) { return a.order < b.order; });
+    std::sort(out.begin() + first, out.end(), [](const Applied &a, const Applied &b) { return a.order < b.order; });
     // A value with brackets may make placeholders that later steps fill in turn.
-    for (size_t a = first; a < out.size(); ++a) {
-        const ValueFit fit = fitOf(out[a].value);
+    for (qsizetype a = first; a < out.size(); ++a) {
+        const ValueFit fit = fitOf(out[a].text());
         if (fit == ValueFit::Never)
             return false;
         out[a].asMark = fit == ValueFit::AsMark;
@@ -283,7 +297,8 @@ bool WordCompiledLanguage::appliedTo(const WordCompiledSlot &slot, const Emissio
     return true;
 }
 
-std::shared_ptr<const WordFilledText> WordCompiledLanguage::filledForm(const WordCompiledText &c, const QList<int> &key,
+std::shared_ptr<const WordFilledText> WordCompiledLanguage::filledForm(const WordCompiledText &c,
+                                                                       const QVarLengthArray<int, 32> &key,
                                                                        const Fills &fills) const
 {
     QMutexLocker lock(&m_filledMutex);
@@ -292,7 +307,7 @@ std::shared_ptr<const WordFilledText> WordCompiledLanguage::filledForm(const Wor
     // Values that find and miss in ever other ways fill the paragraphs one by one beyond this.
     if (c.filled.size() >= kMaxFilledForms)
         return nullptr;
-    std::shared_ptr<const WordFilledText> &known = c.filled[key];
+    std::shared_ptr<const WordFilledText> &known = c.filled[QList<int>(key.cbegin(), key.cend())];
     auto made = std::make_shared<WordFilledText>();
     CompiledTextBuilder b(*made, m_pieces, false);
     int base = 0; // the first value of the paragraph
@@ -381,16 +396,13 @@ bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, const Cop
 {
     const int k = ids.k();
     Fills fills;
-    fills.applied.reserve(size_t(c.holes.size()) * 2);
-    fills.starts.reserve(size_t(c.holes.size()) + 1);
-    QList<int> key;
-    key.reserve(c.holes.size() * 3);
+    QVarLengthArray<int, 32> key;
     bool asMarks = true;
     for (qsizetype h = 0; h < c.holes.size(); ++h) {
         fills.starts.push_back(fills.applied.size());
-        if (!appliedTo(c.holes[h], e, k, fills.applied))
+        if (!appliedTo(c.holes[h], e, k, fills))
             return false;
-        for (size_t a = fills.starts.back(); a < fills.applied.size(); ++a) {
+        for (qsizetype a = fills.starts.back(); a < fills.applied.size(); ++a) {
             key.append(fills.applied[a].find);
             asMarks = asMarks && fills.applied[a].asMark;
         }
@@ -413,7 +425,7 @@ bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, const Cop
                 if (!putLinesOf(item.index))
                     return false;
             } else if (item.kind == CompiledText::Item::Hole) {
-                putEscaped(e.out, fills.applied[size_t(form->values[item.index])].value);
+                putEscaped(e.out, fills.applied[form->values[item.index]].text());
             } else {
                 PutCompiledItem(e.out, *form, item, ids);
             }
@@ -429,7 +441,7 @@ bool WordCompiledLanguage::put(const WordCompiledText &c, Emission &e, const Cop
             const std::unique_ptr<XmlNode> work = c.holes[item.index].holder->clone();
             const auto [from, to] = fills.of(item.index);
             for (const Applied *a = from; a != to; ++a)
-                ReplaceInWordPart(work.get(), TWordReplacement{c.holes[item.index].finds[a->find].folded, a->value});
+                ReplaceInWordPart(work.get(), TWordReplacement{c.holes[item.index].finds[a->find].folded, a->text()});
             QString text;
             work->child(0)->writeTo(text);
             QByteArray bytes;

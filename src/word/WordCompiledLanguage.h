@@ -10,8 +10,10 @@
 #include <QList>
 #include <QMutex>
 #include <QString>
+#include <QVarLengthArray>
 #include <QStringList>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
@@ -90,9 +92,9 @@ private:
     bool put(const WordCompiledText &c, Emission &e, const CopyIdNumbers &ids) const;
     // Appends the replacements that find something in a paragraph, in the filler's order; false
     // when the part must be expanded whole.
-    bool appliedTo(const WordCompiledSlot &slot, const Emission &e, int k, std::vector<Applied> &out) const;
+    bool appliedTo(const WordCompiledSlot &slot, const Emission &e, int k, Fills &out) const;
     // The compiled text with its paragraphs filled with marks for the values, in the orders of key.
-    std::shared_ptr<const WordFilledText> filledForm(const WordCompiledText &c, const QList<int> &key,
+    std::shared_ptr<const WordFilledText> filledForm(const WordCompiledText &c, const QVarLengthArray<int, 32> &key,
                                                      const Fills &fills) const;
     // A filled form with the ids of a copy written in; nothing when too many are kept.
     std::shared_ptr<const WordFilledText> bakedForm(const WordFilledText &form, const CopyIdNumbers &ids) const;
@@ -130,12 +132,24 @@ struct WordFilledText : CompiledText
     mutable std::vector<std::shared_ptr<const WordFilledText>> bakedAt;
 };
 
+// Orders the keys of filled forms, and finds one by a key held in any sequence of ints: a
+// document's copies look theirs up without making a list.
+struct FillOrderLess
+{
+    using is_transparent = void;
+    template <class A, class B>
+    bool operator()(const A &a, const B &b) const
+    {
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
+    }
+};
+
 struct WordCompiledText : CompiledText
 {
     QList<WordCompiledSlot> holes;
     // Per order of the finds the replacements fill in each paragraph (indices into its finds,
     // each paragraph's ended by -1); guarded by the owner.
-    mutable std::map<QList<int>, std::shared_ptr<const WordFilledText>> filled;
+    mutable std::map<QList<int>, std::shared_ptr<const WordFilledText>, FillOrderLess> filled;
 };
 
 } // namespace dokrava

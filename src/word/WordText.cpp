@@ -369,10 +369,7 @@ QStringList WordParagraphTexts(const XmlNode *root)
     return texts;
 }
 
-namespace {
-
-// True when the value holds nothing CleanWordValue changes, as nearly every value does.
-bool isCleanWordValue(const QString &value)
+bool IsCleanWordValue(const QString &value)
 {
     const qsizetype n = value.size();
     for (qsizetype i = 0; i < n; ++i) {
@@ -390,11 +387,9 @@ bool isCleanWordValue(const QString &value)
     return true;
 }
 
-} // namespace
-
 QString CleanWordValue(const QString &value)
 {
-    if (isCleanWordValue(value))
+    if (IsCleanWordValue(value))
         return value;
     QString v = value;
     v.replace(QLatin1String("\r\n"), QLatin1String("\n"));

@@ -53,5 +53,7 @@ QStringList WordParagraphTexts(const XmlNode *root);
 // The value as the document can hold it: CR LF, CR and vertical tab become line feeds, tabs and
 // line feeds stay, and characters that XML 1.0 forbids are dropped.
 QString CleanWordValue(const QString &value);
+// True when the value holds nothing CleanWordValue changes, as nearly every value does.
+bool IsCleanWordValue(const QString &value);
 
 } // namespace dokrava

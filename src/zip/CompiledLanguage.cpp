@@ -58,12 +58,17 @@ bool walkMarks(QStringView piece, const Text &text, const Mark &mark)
 
 const SplicedDeflate::Piece &CompiledText::piece(int i) const
 {
-    std::call_once(*m_compressed.flag, [this] {
-        auto &all = const_cast<QList<SplicedDeflate::Piece> &>(pieces);
-        for (SplicedDeflate::Piece &p : all)
-            if (p.deflated.isEmpty()) // compressed however short (see CompiledTextBuilder::flush)
-                p = compressor->compressed(p.whole);
-    });
+    // Checked for every piece of every document: a load, once the pieces are compressed.
+    if (!m_compressed.done.load(std::memory_order_acquire)) {
+        const std::lock_guard<std::mutex> lock(m_compressed.mutex);
+        if (!m_compressed.done.load(std::memory_order_relaxed)) {
+            auto &all = const_cast<QList<SplicedDeflate::Piece> &>(pieces);
+            for (SplicedDeflate::Piece &p : all)
+                if (p.deflated.isEmpty()) // compressed however short (see CompiledTextBuilder::flush)
+                    p = compressor->compressed(p.whole);
+            m_compressed.done.store(true, std::memory_order_release);
+        }
+    }
     return pieces[i];
 }
 

@@ -15,6 +15,7 @@
 #include <QStringView>
 
 #include <map>
+#include <atomic>
 #include <mutex>
 #include <memory>
 #include <optional>
@@ -60,12 +61,11 @@ private:
     // A flag of its own for every copy: a copy may be compressed on its own.
     struct Once
     {
-        std::unique_ptr<std::once_flag> flag = std::make_unique<std::once_flag>();
+        std::atomic<bool> done{false};
+        std::mutex mutex;
         Once() = default;
-        Once(const Once &) : Once() {}
-        Once(Once &&) noexcept : Once() {}
-        Once &operator=(const Once &) { flag = std::make_unique<std::once_flag>(); return *this; }
-        Once &operator=(Once &&) noexcept { flag = std::make_unique<std::once_flag>(); return *this; }
+        Once(const Once &) {}
+        Once &operator=(const Once &) { done = false; return *this; }
     };
     mutable Once m_compressed;
 };
@@ -150,8 +150,9 @@ public:
         Compiled outer;
         QList<qint64> lastNumbers; // the highest number of each family of ids
         bool expressible = true;
-        // Per line and decisions of its blocks; guarded by the owner's mutex.
+        // Per line and decisions of its blocks, and each line's text; guarded by the owner's mutex.
         std::map<std::pair<int, QList<int>>, std::shared_ptr<const Form>> forms;
+        std::map<int, QString> unitTexts;
     };
 
     CompiledLanguage(std::shared_ptr<const XmlNode> tree, const TBlockDialect &dialect, const QStringList &fields,
@@ -285,6 +286,16 @@ private:
         std::shared_ptr<const Form> &form = shape.forms[{unit, key}];
         if (form)
             return form;
+        // The same line in another shape (the blocks around it decided otherwise) makes the same
+        // copies: they are compiled once for all the shapes.
+        auto text = shape.unitTexts.find(unit);
+        if (text == shape.unitTexts.end()) {
+            text = shape.unitTexts.emplace(unit, QString()).first;
+            u.node->writeTo(text->second);
+        }
+        std::shared_ptr<const Form> &shared = m_forms[{text->second, key}];
+        if (shared)
+            return form = shared;
         const TemplateBlocks::LineForm line = m_blocks.lineForm(u, decisions);
         auto made = std::make_shared<Form>();
         made->ids = line.ids;
@@ -300,6 +311,7 @@ private:
             made->copy->expressible = made->copy->expressible && made->copy->unitCount == 0;
         }
         form = made;
+        shared = made;
         return form;
     }
 
@@ -308,6 +320,8 @@ private:
     QList<std::optional<TBlockCondition>> m_conditions;
     mutable QMutex m_mutex;
     mutable std::map<QList<int>, std::shared_ptr<Shape>> m_shapes;
+    // The forms of every shape by their line's text and decisions.
+    mutable std::map<std::pair<QString, QList<int>>, std::shared_ptr<const Form>> m_forms;
 };
 
 } // namespace dokrava

@@ -40,14 +40,14 @@ struct CrcTables
     }
 };
 
-quint32 crcOf(const QByteArray &data, quint32 crc = 0)
+quint32 crcOf(const char *data, qsizetype size, quint32 crc = 0)
 {
     // Runs between pieces are mostly a value or an id, too short for zlib's own to pay off.
-    if (data.size() < 64) {
+    if (size < 64) {
         static const CrcTables tables;
         const auto &t = tables.t;
-        const uchar *p = reinterpret_cast<const uchar *>(data.constData());
-        const uchar *const end = p + data.size();
+        const uchar *p = reinterpret_cast<const uchar *>(data);
+        const uchar *const end = p + size;
         quint32 c = ~crc;
         for (; end - p >= 4; p += 4) {
             c ^= qFromLittleEndian<quint32>(p);
@@ -57,7 +57,12 @@ quint32 crcOf(const QByteArray &data, quint32 crc = 0)
             c = t[0][(c ^ *p) & 0xFF] ^ (c >> 8);
         return ~c;
     }
-    return quint32(crc32_z(crc, reinterpret_cast<const Bytef *>(data.constData()), z_size_t(data.size())));
+    return quint32(crc32_z(crc, reinterpret_cast<const Bytef *>(data), z_size_t(size)));
+}
+
+quint32 crcOf(const QByteArray &data, quint32 crc = 0)
+{
+    return crcOf(data.constData(), data.size(), crc);
 }
 
 // The operator of appending length bytes to a CRC-32 (zlib's, linear in the CRC it is applied
@@ -83,34 +88,6 @@ quint32 combinedCrc(quint32 crc, const SplicedDeflate::Piece &piece)
     for (size_t n = 0; n < 8; ++n)
         shifted ^= piece.crcShift[n][(crc >> (4 * n)) & 0xF];
     return shifted ^ piece.crc;
-}
-
-// Appends as QByteArray::append does, without its general insertion, which costs more than
-// copying the short texts an entry is joined from.
-void appendBytes(QByteArray &out, const char *data, qsizetype size)
-{
-    if (size == 0)
-        return;
-    const qsizetype at = out.size();
-    if (at + size > out.capacity())
-        out.reserve(std::max<qsizetype>(2 * out.capacity(), at + size));
-    out.resize(at + size);
-    std::memcpy(out.data() + at, data, size_t(size));
-}
-
-void appendBytes(QByteArray &out, const QByteArray &data)
-{
-    appendBytes(out, data.constData(), data.size());
-}
-
-// A stored block holding text (at most 65 535 bytes); the stream before it ends on a byte boundary.
-void appendStored(const QByteArray &text, QByteArray &out)
-{
-    const quint16 length = quint16(text.size());
-    // Not final, stored (the rest of the first byte is padding), the length and its complement.
-    const char header[5] = {'\0', char(length & 0xFF), char(length >> 8), char(~length & 0xFF), char((~length >> 8) & 0xFF)};
-    appendBytes(out, header, 5);
-    appendBytes(out, text);
 }
 
 } // namespace
@@ -145,60 +122,91 @@ SplicedDeflate::SplicedDeflate(const QList<QByteArray> &pieces, const QString &a
         m_pieces.append(Piece());
 }
 
+char *SplicedDeflate::Stream::Sink::room(qsizetype n)
+{
+    if (size + n > bytes.size())
+        bytes.resize(std::max<qsizetype>(2 * bytes.size(), size + n));
+    char *at = bytes.data() + size;
+    size += n;
+    return at;
+}
+
+void SplicedDeflate::Stream::Sink::append(const char *data, qsizetype n)
+{
+    if (n > 0)
+        std::memcpy(room(n), data, size_t(n));
+}
+
+QByteArray &SplicedDeflate::Stream::Sink::finished()
+{
+    bytes.truncate(size);
+    return bytes;
+}
+
 SplicedDeflate::Stream::Stream(bool deflated, const QString &archive, qsizetype storedUpTo)
     : m_deflated(deflated), m_archive(archive), m_storedUpTo(std::min<qsizetype>(storedUpTo, 65535))
 {
     m_entry.method = 8;
     // Most entries joined this way fit: growing in steps would copy them again and again.
-    (m_deflated ? m_entry.bytes : m_plain).reserve(32 * 1024);
-    m_run.reserve(256);
+    m_out.bytes.resize(32 * 1024);
+    m_run.bytes.resize(256);
 }
 
 void SplicedDeflate::Stream::writeRun()
 {
-    if (m_run.isEmpty())
+    const qsizetype n = m_run.size;
+    if (n == 0)
         return;
-    m_entry.crc = crcOf(m_run, m_entry.crc);
-    m_entry.size += m_run.size();
-    if (m_run.size() <= m_storedUpTo)
-        appendStored(m_run, m_entry.bytes);
-    else if (!Deflater::compressReusing(m_run.constData(), m_run.size(), Deflater::Flushed, m_entry.bytes))
-        throw DokravaError(QStringLiteral("Не удалось сжать данные для архива «%1»").arg(ZipFormat::shown(m_archive)));
-    m_run.truncate(0); // its room kept for the next run: an entry has hundreds
+    m_entry.crc = crcOf(m_run.bytes.constData(), n, m_entry.crc);
+    m_entry.size += n;
+    if (n <= m_storedUpTo) {
+        // A stored block: not final, stored (the rest of the first byte is padding), the length
+        // and its complement, the text.
+        char *at = m_out.room(5 + n);
+        const quint16 length = quint16(n);
+        at[0] = '\0';
+        at[1] = char(length & 0xFF);
+        at[2] = char(length >> 8);
+        at[3] = char(~length & 0xFF);
+        at[4] = char((~length >> 8) & 0xFF);
+        std::memcpy(at + 5, m_run.bytes.constData(), size_t(n));
+    } else {
+        QByteArray &out = m_out.finished();
+        if (!Deflater::compressReusing(m_run.bytes.constData(), n, Deflater::Flushed, out))
+            throw DokravaError(QStringLiteral("Не удалось сжать данные для архива «%1»").arg(ZipFormat::shown(m_archive)));
+        m_out.size = out.size();
+    }
+    m_run.size = 0; // its room kept for the next run: an entry has hundreds
 }
 
 void SplicedDeflate::Stream::piece(const Piece &piece)
 {
     if (!m_deflated) {
-        appendBytes(m_plain, piece.whole);
+        m_out.append(piece.whole.constData(), piece.whole.size());
         return;
     }
     if (piece.deflated.isEmpty()) {
-        appendBytes(m_run, piece.text);
+        m_run.append(piece.text.constData(), piece.text.size());
         return;
     }
     writeRun();
-    appendBytes(m_entry.bytes, piece.deflated);
+    m_out.append(piece.deflated.constData(), piece.deflated.size());
     m_entry.crc = combinedCrc(m_entry.crc, piece);
     m_entry.size += piece.size;
 }
 
 void SplicedDeflate::Stream::text(const QByteArray &text)
 {
-    if (!m_deflated)
-        appendBytes(m_plain, text);
-    else
-        appendBytes(m_run, text);
+    (m_deflated ? m_run : m_out).append(text.constData(), text.size());
 }
 
 void SplicedDeflate::Stream::text(QStringView text)
 {
-    QByteArray &out = m_deflated ? m_run : m_plain;
+    Sink &out = m_deflated ? m_run : m_out;
     // Encoded in place, without a text of its own: documents put hundreds of values. A
     // surrogate (a character outside the basic plane, or half of one) is left to Qt.
-    const qsizetype start = out.size();
-    out.resize(start + 3 * text.size());
-    char *at = out.data() + start;
+    const qsizetype start = out.size;
+    char *at = out.room(3 * text.size());
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         if (u < 0x80) {
@@ -211,21 +219,28 @@ void SplicedDeflate::Stream::text(QStringView text)
             *at++ = char(0x80 | ((u >> 6) & 0x3F));
             *at++ = char(0x80 | (u & 0x3F));
         } else {
-            out.truncate(start);
-            out += text.toUtf8();
+            out.size = start;
+            const QByteArray utf8 = text.toUtf8();
+            out.append(utf8.constData(), utf8.size());
             return;
         }
     }
-    out.truncate(at - out.constData());
+    out.size = at - out.bytes.constData();
 }
 
 ZipReader::StoredEntry SplicedDeflate::Stream::deflatedEntry()
 {
     writeRun();
-    m_entry.bytes.append(kFinalBlock, sizeof kFinalBlock);
+    m_out.append(kFinalBlock, sizeof kFinalBlock);
     if (m_entry.size > std::numeric_limits<quint32>::max())
         throw DokravaError(QStringLiteral("Запись не помещается в архив «%1»").arg(ZipFormat::shown(m_archive)));
+    m_entry.bytes = m_out.finished();
     return m_entry;
+}
+
+QByteArray SplicedDeflate::Stream::plain()
+{
+    return m_out.finished();
 }
 
 ZipReader::StoredEntry SplicedDeflate::join(const QList<QByteArray> &texts) const

@@ -51,17 +51,29 @@ public:
         // The stored form of the entry (method 8); throws DokravaError when too large.
         ZipReader::StoredEntry deflatedEntry();
         // The concatenation, when not deflated.
-        const QByteArray &plain() const { return m_plain; }
+        QByteArray plain();
         bool deflated() const { return m_deflated; }
 
     private:
+        // Bytes written through a pointer, the array resized only to grow: an entry is joined
+        // from hundreds of short texts, and resizing for each costs more than copying them.
+        struct Sink
+        {
+            QByteArray bytes; // the first size bytes are written
+            qsizetype size = 0;
+            // Room for n bytes more at the end, counted as written.
+            char *room(qsizetype n);
+            void append(const char *data, qsizetype n);
+            // The bytes written, the array cut to them.
+            QByteArray &finished();
+        };
         void writeRun();
         bool m_deflated;
         QString m_archive;
         qsizetype m_storedUpTo;
-        ZipReader::StoredEntry m_entry;
-        QByteArray m_run; // text not yet written: texts and short pieces
-        QByteArray m_plain;
+        ZipReader::StoredEntry m_entry; // its bytes in m_out until the end
+        Sink m_out; // the deflated entry, or the plain text
+        Sink m_run; // text not yet written: texts and short pieces
     };
 
     // No pieces: join() takes no texts and gives an empty entry.
