@@ -4,8 +4,10 @@
 // combining 10,000 PDFs into one file for printing against the time their conversions take.
 // Prints times and the peak memory of the process.
 #include "BenchDocuments.h"
+#include "BenchPerCallAmount.h"
 
 #include "base/AppFolder.h"
+#include "base/FieldFormat.h"
 #include "generation/TGenerationRun.h"
 #include "sheets/DataTableLoader.h"
 #include "odf/TODTProcessor.h"
@@ -396,6 +398,54 @@ void benchInvoice(int documents, bool whole = true, int rounds = 1)
                 wordWhole, wordCompiled, wordCompiled / wordWhole, letter, wordCompiled / letter);
 }
 
+// Values written in formats on one thread, as many times over as the figure needs: a line field
+// "[*Цена:сумма]" over many prices, its format found by name and the amount put together piece by
+// piece on every value as before, the name found on every value with the amounts written as now,
+// and the formats read once; then the formats a document writes once each.
+void benchFormats()
+{
+    QStringList prices;
+    for (int k = 0; k < 100000; ++k)
+        prices.append(QStringLiteral("%1,%2").arg(k % 7 == 0 ? 1000 + k * 37 : 100 + k % 900).arg(k % 100, 2, 10, QLatin1Char('0')));
+    const auto perSecond = [&prices](const auto &format) {
+        const int rounds = 10;
+        qsizetype written = 0;
+        QElapsedTimer t;
+        t.start();
+        for (int round = 0; round < rounds; ++round)
+            for (const QString &price : std::as_const(prices))
+                written += format(price).value_or(QString()).size();
+        Q_UNUSED(written);
+        return prices.size() * rounds / (t.nsecsElapsed() / 1e9) / 1e6;
+    };
+    const QStringList amount{QStringLiteral("сумма")};
+    const FieldFormatChain amountChain(amount);
+    for (const QString &price : std::as_const(prices))
+        if (amountChain.apply(price) != BenchPerCallAmount::apply(amount, price))
+            std::printf("  the amount as before differs for %s\n", qPrintable(price));
+    const double before = perSecond([&](const QString &v) { return BenchPerCallAmount::apply(amount, v); });
+    const double byName = perSecond([&](const QString &v) { return ApplyFieldFormats(amount, v); });
+    const double once = perSecond([&](const QString &v) { return amountChain.apply(v); });
+    std::printf("Formatting values, one thread (%d cores):\n"
+                "  [*Цена:сумма], %lld prices: as before (found by name, put together piece by piece) %.2f M values/s; "
+                "found by name %.2f M values/s; read once %.2f M values/s (%.1fx as before)\n",
+                QThread::idealThreadCount(), qlonglong(prices.size()), before, byName, once, once / before);
+    const QList<QPair<QStringList, QString>> documentFormats{
+        {{QStringLiteral("сумма и прописью")}, QStringLiteral("12345,67")},
+        {{QStringLiteral("итого"), QStringLiteral("сумма и прописью")}, QStringLiteral("1055,5")},
+        {{QStringLiteral("дата")}, QStringLiteral("10.03.2026")},
+        {{QStringLiteral("«дата»")}, QStringLiteral("2026-03-10")},
+        {{QStringLiteral("рубли")}, QStringLiteral("999999,99")},
+    };
+    for (const auto &[formats, value] : documentFormats) {
+        const FieldFormatChain chain(formats);
+        const double perCall = perSecond([&](const QString &) { return ApplyFieldFormats(formats, value); });
+        const double prepared = perSecond([&](const QString &) { return chain.apply(value); });
+        std::printf("  [%s] of %s: found by name %.2f M values/s; read once %.2f M values/s (%.1fx)\n",
+                    qPrintable(formats.join(QLatin1Char(':'))), qPrintable(value), perCall, prepared, prepared / perCall);
+    }
+}
+
 // The shipped invoice and act with lines: their table's groups (by invoice number) repeated to
 // documents, made in memory on one thread from the template read once against the template read
 // and filled whole per document.
@@ -652,6 +702,11 @@ int main(int argc, char *argv[])
     // "--invoice" prints only the figures of the invoice with lines and conditions.
     // "--invoice-once" only the invoice's documents made from the template read once, ten times
     // over, for a profiler (the figures filled whole are then meaningless).
+    // "--formats" prints only the figures of writing values in formats.
+    if (app.arguments().contains(QStringLiteral("--formats"))) {
+        benchFormats();
+        return 0;
+    }
     if (app.arguments().contains(QStringLiteral("--invoice-once"))) {
         benchInvoice(1000, false, 10);
         return 0;
@@ -697,6 +752,7 @@ int main(int argc, char *argv[])
     benchDeclined(dir.path(), 2000);
     benchInvoice(1000);
     benchSamples(1000);
+    benchFormats();
     benchLargeDocument(dir.path());
     benchManyPlaceholders(dir.path());
     benchRun(dir.path());

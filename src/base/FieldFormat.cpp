@@ -143,47 +143,79 @@ const char16_t *pluralForm(quint64 n, const char16_t *one, const char16_t *few, 
     return many;
 }
 
-// 1..999 in words, appended word by word to words.
-void appendTriple(QStringList &words, unsigned triple, bool feminine)
+// Words appended to one text, parted by single blanks: the words of an amount are written
+// without a text of their own each.
+class WordWriter
+{
+public:
+    explicit WordWriter(QString &out) : m_out(out) {}
+    void operator()(QStringView word)
+    {
+        if (!m_first)
+            m_out.append(QLatin1Char(' '));
+        m_out.append(word);
+        m_first = false;
+    }
+
+private:
+    QString &m_out;
+    bool m_first = true;
+};
+
+// 1..999 in words.
+void writeTriple(WordWriter &write, unsigned triple, bool feminine)
 {
     if (triple >= 100)
-        words.append(QString::fromUtf16(kHundreds[triple / 100]));
+        write(kHundreds[triple / 100]);
     unsigned rest = triple % 100;
     if (rest >= 20) {
-        words.append(QString::fromUtf16(kTens[rest / 10]));
+        write(kTens[rest / 10]);
         rest %= 10;
     }
     if (rest == 0)
         return;
     if (feminine && rest == 1)
-        words.append(QStringLiteral("одна"));
+        write(u"одна");
     else if (feminine && rest == 2)
-        words.append(QStringLiteral("две"));
+        write(u"две");
     else
-        words.append(QString::fromUtf16(kUnitsMasculine[rest]));
+        write(kUnitsMasculine[rest]);
 }
 
-QString magnitudeInWords(quint64 n, bool feminine)
+void appendMagnitudeInWords(QString &out, quint64 n, bool feminine)
 {
-    if (n == 0)
-        return QStringLiteral("ноль");
+    WordWriter write(out);
+    if (n == 0) {
+        write(u"ноль");
+        return;
+    }
     std::array<unsigned, 7> groups{}; // groups[0] units, groups[1] thousands, …
     for (unsigned &group : groups) {
         group = unsigned(n % 1000);
         n /= 1000;
     }
-    QStringList words;
     for (size_t k = groups.size(); k-- > 1;) {
         if (groups[k] == 0)
             continue;
         const Scale &scale = kScales[k - 1];
-        appendTriple(words, groups[k], scale.feminine);
-        words.append(QString::fromUtf16(pluralForm(groups[k], scale.one, scale.few, scale.many)));
+        writeTriple(write, groups[k], scale.feminine);
+        write(pluralForm(groups[k], scale.one, scale.few, scale.many));
     }
     if (groups[0] != 0)
-        appendTriple(words, groups[0], feminine);
-    return words.join(QLatin1Char(' '));
+        writeTriple(write, groups[0], feminine);
 }
+
+// "минус " when negative, then n in words (masculine).
+void appendSignedWords(QString &out, bool negative, quint64 n)
+{
+    if (negative)
+        out.append(u"минус ");
+    appendMagnitudeInWords(out, n, false);
+}
+
+// Room for an amount up to the limit in words with its figures and currency words, so that
+// writing it takes one allocation.
+constexpr qsizetype kAmountInWordsRoom = 256;
 
 // ---- Reading numbers ----
 
@@ -296,64 +328,87 @@ std::optional<Money> readMoney(const QString &value)
     return Money{kopecks->negative && kopecks->units != 0, kopecks->units / 100, unsigned(kopecks->units % 100)};
 }
 
-// The digits of n in groups of three parted by no-break spaces, appended to out.
-void appendGroupedDigits(QString &out, quint64 n)
+// ---- Writing digits ----
+//
+// Amounts, totals and dates are written digit by digit into texts of their final size: a document
+// writes an amount for every line, and texts put together piece by piece cost more than the rest
+// of the amount.
+
+constexpr char16_t kGroupBlank = 0x00A0;
+
+int digitCount(quint64 n)
 {
-    char16_t digits[20];
-    int count = 0;
+    int count = 1;
+    for (; n >= 10; n /= 10)
+        ++count;
+    return count;
+}
+
+// The length of n's digits, in groups of three parted by blanks when grouped.
+qsizetype digitsLength(quint64 n, bool grouped)
+{
+    const int count = digitCount(n);
+    return grouped ? count + (count - 1) / 3 : count;
+}
+
+// Writes n's digits (in groups of three parted by no-break spaces when grouped) so that they end
+// just before end; returns where they begin.
+char16_t *writeDigitsBefore(char16_t *end, quint64 n, bool grouped)
+{
+    int written = 0;
     do {
-        digits[count++] = char16_t(u'0' + n % 10);
+        if (grouped && written > 0 && written % 3 == 0)
+            *--end = kGroupBlank;
+        *--end = char16_t(u'0' + n % 10);
         n /= 10;
+        ++written;
     } while (n > 0);
-    for (int k = count; k-- > 0;) {
-        out.append(QChar(digits[k]));
-        if (k > 0 && k % 3 == 0)
-            out.append(QChar(0x00A0));
-    }
+    return end;
 }
 
-QString groupedDigits(quint64 n)
+char16_t *textData(QString &text)
 {
-    QString out;
-    appendGroupedDigits(out, n);
-    return out;
+    return reinterpret_cast<char16_t *>(text.data());
 }
 
-// Kopecks as two digits: a document may write many amounts, and formatting them through
-// QString::arg cost more than all the rest of the amount.
-QString twoDigits(unsigned n)
+void appendDigits(QString &out, quint64 n, bool grouped = false)
 {
-    const QChar digits[2] = {QChar(char16_t(u'0' + n / 10 % 10)), QChar(char16_t(u'0' + n % 10))};
-    return QString(digits, 2);
+    const qsizetype from = out.size(), length = digitsLength(n, grouped);
+    out.resize(from + length);
+    writeDigitsBefore(textData(out) + from + length, n, grouped);
 }
 
-// "-1 234,50": the form lines of documents write most, put together in one text.
+// Two digits, with a leading zero: kopecks, and days and months of dates.
+void appendTwoDigits(QString &out, unsigned n)
+{
+    const char16_t digits[2] = {char16_t(u'0' + n / 10 % 10), char16_t(u'0' + n % 10)};
+    out.append(QStringView(digits, 2));
+}
+
+// "-1 234,50": the form lines of documents write most, in one text of its final size.
 QString amountText(const Money &money)
 {
-    QString out;
-    out.reserve(24);
+    const qsizetype size = (money.negative ? 1 : 0) + digitsLength(money.roubles, true) + 3;
+    QString out(size, Qt::Uninitialized);
+    char16_t *at = textData(out) + size;
+    *--at = char16_t(u'0' + money.kopecks % 10);
+    *--at = char16_t(u'0' + money.kopecks / 10 % 10);
+    *--at = u',';
+    at = writeDigitsBefore(at, money.roubles, true);
     if (money.negative)
-        out.append(QLatin1Char('-'));
-    appendGroupedDigits(out, money.roubles);
-    out.append(QLatin1Char(','));
-    out.append(twoDigits(money.kopecks));
+        *--at = u'-';
     return out;
 }
 
-QString signedWords(bool negative, quint64 n)
+// " рублей 05 копеек": the currency words after an amount's roubles.
+void appendCurrencyWords(QString &out, const Money &money)
 {
-    const QString words = magnitudeInWords(n, false);
-    return negative ? QStringLiteral("минус ") + words : words;
-}
-
-QString roubleWord(quint64 n)
-{
-    return QString::fromUtf16(pluralForm(n, u"рубль", u"рубля", u"рублей"));
-}
-
-QString kopecksText(unsigned kopecks)
-{
-    return twoDigits(kopecks) + QLatin1Char(' ') + QString::fromUtf16(pluralForm(kopecks, u"копейка", u"копейки", u"копеек"));
+    out.append(QLatin1Char(' '));
+    out.append(pluralForm(money.roubles, u"рубль", u"рубля", u"рублей"));
+    out.append(QLatin1Char(' '));
+    appendTwoDigits(out, money.kopecks);
+    out.append(QLatin1Char(' '));
+    out.append(pluralForm(money.kopecks, u"копейка", u"копейки", u"копеек"));
 }
 
 std::optional<QString> formatWords(const QString &value)
@@ -366,7 +421,10 @@ std::optional<QString> formatWords(const QString &value)
             return std::nullopt;
     if (number->tooLong)
         return std::nullopt;
-    return signedWords(number->negative && number->whole != 0, number->whole);
+    QString out;
+    out.reserve(kAmountInWordsRoom);
+    appendSignedWords(out, number->negative && number->whole != 0, number->whole);
+    return out;
 }
 
 std::optional<QString> formatMoney(Format format, const QString &value)
@@ -374,17 +432,22 @@ std::optional<QString> formatMoney(Format format, const QString &value)
     const std::optional<Money> money = readMoney(value);
     if (!money)
         return std::nullopt;
-    switch (format) {
-    case Format::Roubles:
-        return signedWords(money->negative, money->roubles) + QLatin1Char(' ') + roubleWord(money->roubles)
-               + QLatin1Char(' ') + kopecksText(money->kopecks);
-    case Format::Amount:
+    if (format == Format::Amount)
         return amountText(*money);
-    default: // Format::AmountAndWords
-        return (money->negative ? QStringLiteral("-") : QString()) + groupedDigits(money->roubles) + QStringLiteral(" (")
-               + signedWords(money->negative, money->roubles) + QStringLiteral(") ") + roubleWord(money->roubles)
-               + QLatin1Char(' ') + kopecksText(money->kopecks);
+    QString out;
+    out.reserve(kAmountInWordsRoom);
+    if (format == Format::AmountAndWords) { // "-5 (минус пять) рублей 00 копеек"
+        if (money->negative)
+            out.append(QLatin1Char('-'));
+        appendDigits(out, money->roubles, true);
+        out.append(u" (");
+        appendSignedWords(out, money->negative, money->roubles);
+        out.append(QLatin1Char(')'));
+    } else { // Format::Roubles: "минус пять рублей 00 копеек"
+        appendSignedWords(out, money->negative, money->roubles);
     }
+    appendCurrencyWords(out, *money);
+    return out;
 }
 
 // ---- Dates ----
@@ -453,17 +516,31 @@ std::optional<QString> formatDate(Format format, const QString &value)
     const std::optional<QDate> date = readDate(value);
     if (!date)
         return std::nullopt;
-    const QString month = QString::fromUtf16(kMonthsGenitive[size_t(date->month() - 1)]);
-    if (format == Format::Date) // the form documents write most, without QString::arg
-        return QString::number(date->day()) + QLatin1Char(' ') + month + QLatin1Char(' ') + QString::number(date->year())
-               + QStringLiteral(" г.");
-    const QString day2 = QStringLiteral("%1").arg(date->day(), 2, 10, QLatin1Char('0'));
-    switch (format) {
-    case Format::QuotedDate:
-        return QStringLiteral("«%1» %2 %3 г.").arg(day2, month).arg(date->year());
-    default: // Format::NumericDate
-        return QStringLiteral("%1.%2.%3").arg(day2).arg(date->month(), 2, 10, QLatin1Char('0')).arg(date->year());
+    // Put together in one text without QString::arg: a document may write several dates.
+    const QStringView month(kMonthsGenitive[size_t(date->month() - 1)]);
+    QString out;
+    out.reserve(24);
+    if (format == Format::NumericDate) { // "05.03.2026"
+        appendTwoDigits(out, unsigned(date->day()));
+        out.append(QLatin1Char('.'));
+        appendTwoDigits(out, unsigned(date->month()));
+        out.append(QLatin1Char('.'));
+        appendDigits(out, quint64(date->year()));
+        return out;
     }
+    if (format == Format::QuotedDate) { // "«05» марта 2026 г."
+        out.append(u'«');
+        appendTwoDigits(out, unsigned(date->day()));
+        out.append(u"» ");
+    } else { // Format::Date: "5 марта 2026 г."
+        appendDigits(out, quint64(date->day()));
+        out.append(QLatin1Char(' '));
+    }
+    out.append(month);
+    out.append(QLatin1Char(' '));
+    appendDigits(out, quint64(date->year()));
+    out.append(u" г.");
+    return out;
 }
 
 // ---- Letter case ----
@@ -550,29 +627,24 @@ std::optional<std::pair<QString, QString>> genderWords(const QString &format)
     return std::pair(texts[0].trimmed(), texts[1].trimmed());
 }
 
-QString genderWord(const std::pair<QString, QString> &words, const QString &value, bool *untold)
+std::optional<QString> genderWord(const QString &man, const QString &woman, const QString &value, bool *untold)
 {
+    if (QStringView(value).trimmed().isEmpty())
+        return std::nullopt;
     const Gender gender = GenderOfValue(value);
     if (untold)
         *untold = gender == Gender::Unknown;
     if (gender == Gender::Male)
-        return words.first;
+        return man;
     if (gender == Gender::Female)
-        return words.second;
-    return words.first + QLatin1Char('/') + words.second;
+        return woman;
+    return man + QLatin1Char('/') + woman;
 }
 
-std::optional<QString> applyFormat(const QString &format, const QString &value, bool *untold)
+// The value in a named format found already.
+std::optional<QString> applyKind(Format kind, const QString &value, bool *untold)
 {
-    if (untold)
-        *untold = false;
-    if (format.contains(QLatin1Char('|')))
-        if (const std::optional<std::pair<QString, QString>> words = genderWords(format))
-            return QStringView(value).trimmed().isEmpty() ? std::nullopt : std::optional(genderWord(*words, value, untold));
-    const std::optional<Format> kind = findFormat(format);
-    if (!kind)
-        return std::nullopt;
-    switch (*kind) {
+    switch (kind) {
     case Format::Upper:
         return value.toUpper();
     case Format::Lower:
@@ -584,32 +656,36 @@ std::optional<QString> applyFormat(const QString &format, const QString &value, 
     }
     if (QStringView(value).trimmed().isEmpty())
         return std::nullopt;
-    switch (*kind) {
+    switch (kind) {
     case Format::Words:
         return formatWords(value);
     case Format::Roubles:
     case Format::Amount:
     case Format::AmountAndWords:
-        return formatMoney(*kind, value);
+        return formatMoney(kind, value);
     case Format::Total: // the sum over one record: the value itself
         return formatMoney(Format::Amount, value);
     case Format::Date:
     case Format::QuotedDate:
     case Format::NumericDate:
-        return formatDate(*kind, value);
+        return formatDate(kind, value);
     case Format::SurnameInitials:
     case Format::InitialsSurname:
-        return formatName(*kind, value);
+        return formatName(kind, value);
     case Format::Genitive:
     case Format::Dative:
     case Format::Accusative:
     case Format::Instrumental:
     case Format::Prepositional:
-        return formatCase(*kind, value, untold);
+        return formatCase(kind, value, untold);
     default:
         return std::nullopt;
     }
 }
+
+// The kinds of a chain's steps that name no format of the table.
+constexpr int kUnknownFormat = -1;
+constexpr int kGenderWords = -2;
 
 } // namespace
 
@@ -642,23 +718,62 @@ bool IsCaseFieldFormat(const QString &format)
 
 std::optional<QString> ApplyFieldFormat(const QString &format, const QString &value)
 {
-    return applyFormat(format, value, nullptr);
+    return FieldFormatChain(QStringList{format}).apply(value);
 }
 
 std::optional<QString> ApplyFieldFormats(const QStringList &formats, const QString &value, bool *untold)
 {
+    return FieldFormatChain(formats).apply(value, untold);
+}
+
+FieldFormatChain::FieldFormatChain(const QStringList &formats)
+{
+    m_steps.reserve(formats.size());
+    for (const QString &format : formats) {
+        Step step;
+        // A gender word is told by its bar before the table is looked at: "он|она" is no name.
+        const std::optional<std::pair<QString, QString>> words =
+            format.contains(QLatin1Char('|')) ? genderWords(format) : std::nullopt;
+        if (words) {
+            step.kind = kGenderWords;
+            step.man = words->first;
+            step.woman = words->second;
+        } else if (const std::optional<Format> kind = findFormat(format)) {
+            step.kind = int(*kind);
+        }
+        m_steps.append(step);
+    }
+}
+
+std::optional<QString> FieldFormatChain::applyStep(const Step &step, const QString &value, bool *untold)
+{
+    if (step.kind == kGenderWords)
+        return genderWord(step.man, step.woman, value, untold);
+    if (step.kind == kUnknownFormat)
+        return std::nullopt;
+    return applyKind(Format(step.kind), value, untold);
+}
+
+std::optional<QString> FieldFormatChain::apply(const QString &value, bool *untold) const
+{
     if (untold)
         *untold = false;
-    std::optional<QString> text = value;
-    for (const QString &format : formats) {
-        bool stepUntold = false;
-        text = applyFormat(format, *text, &stepUntold);
+    if (m_steps.isEmpty())
+        return value;
+    // The first step reads the value itself: a chain of one format, as nearly all are, copies
+    // no text on the way.
+    bool stepUntold = false;
+    std::optional<QString> text = applyStep(m_steps.first(), value, &stepUntold);
+    for (qsizetype k = 1;; ++k) {
         if (!text)
             return std::nullopt;
         if (untold && stepUntold)
             *untold = true;
+        if (k == m_steps.size())
+            return text;
+        stepUntold = false;
+        text = applyStep(m_steps[k], *text, &stepUntold);
     }
-    return text;
 }
 
 QList<FieldFormatReading> FieldFormatReadings(const QString &inner)
@@ -684,24 +799,24 @@ std::optional<qint64> ReadFieldNumber(const QString &value)
 
 QString FieldNumberText(qint64 micro)
 {
+    // Written digit by digit into a text of its final size: every total of every document goes
+    // through here.
     const quint64 magnitude = micro < 0 ? quint64(0) - quint64(micro) : quint64(micro);
-    // Written digit by digit: every total of every document goes through here.
-    QString text;
-    text.reserve(28);
-    if (micro < 0)
-        text.append(QLatin1Char('-'));
-    text.append(QString::number(magnitude / kMicro));
+    const quint64 whole = magnitude / kMicro;
     quint64 fraction = magnitude % kMicro;
-    if (fraction == 0)
-        return text;
-    int digits = 6;
-    for (; fraction % 10 == 0; fraction /= 10)
-        --digits;
-    text.append(QLatin1Char(','));
-    char16_t written[6];
-    for (int k = digits; k-- > 0; fraction /= 10)
-        written[k] = char16_t(u'0' + fraction % 10);
-    text.append(QStringView(written, digits));
+    int fractionDigits = fraction == 0 ? 0 : 6;
+    for (; fraction != 0 && fraction % 10 == 0; fraction /= 10)
+        --fractionDigits;
+    const qsizetype size = (micro < 0 ? 1 : 0) + digitsLength(whole, false) + (fractionDigits > 0 ? fractionDigits + 1 : 0);
+    QString text(size, Qt::Uninitialized);
+    char16_t *at = textData(text) + size;
+    for (int k = 0; k < fractionDigits; ++k, fraction /= 10)
+        *--at = char16_t(u'0' + fraction % 10);
+    if (fractionDigits > 0)
+        *--at = u',';
+    at = writeDigitsBefore(at, whole, false);
+    if (micro < 0)
+        *--at = u'-';
     return text;
 }
 
@@ -709,8 +824,12 @@ QString NumberInWords(qint64 n, bool feminine)
 {
     // The magnitude as unsigned, so that the smallest qint64 has one too.
     const quint64 magnitude = n < 0 ? quint64(0) - quint64(n) : quint64(n);
-    const QString words = magnitudeInWords(magnitude, feminine);
-    return n < 0 ? QStringLiteral("минус ") + words : words;
+    QString out;
+    out.reserve(kAmountInWordsRoom);
+    if (n < 0)
+        out.append(u"минус ");
+    appendMagnitudeInWords(out, magnitude, feminine);
+    return out;
 }
 
 QStringList KnownFieldFormats()

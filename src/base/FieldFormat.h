@@ -95,6 +95,40 @@ std::optional<QString> ApplyFieldFormat(const QString &format, const QString &va
 // the gender or the form of the value it was given.
 std::optional<QString> ApplyFieldFormats(const QStringList &formats, const QString &value, bool *untold = nullptr);
 
+// Formats whose names are read once, for values written in them again and again (a placeholder
+// of a template read once, a line field): apply() gives what ApplyFieldFormats gives for the
+// same names, without finding the formats by name on every value.
+class FieldFormatChain
+{
+public:
+    // No formats: every value is written as it is.
+    FieldFormatChain() = default;
+
+    // The formats named, applied from the left.
+    explicit FieldFormatChain(const QStringList &formats);
+
+    // The value written in each format in turn; as ApplyFieldFormats(formats, value, untold).
+    std::optional<QString> apply(const QString &value, bool *untold = nullptr) const;
+
+    // True when the chain has no formats.
+    bool isEmpty() const { return m_steps.isEmpty(); }
+
+private:
+    // One format as its name was read: which one it is (negative when unknown or a gender word)
+    // and, for a gender word, its texts for a man and for a woman.
+    struct Step
+    {
+        int kind = -1;
+        QString man;
+        QString woman;
+    };
+
+    // The value in one format; untold as ApplyFieldFormats sets it.
+    static std::optional<QString> applyStep(const Step &step, const QString &value, bool *untold);
+
+    QList<Step> m_steps;
+};
+
 // The number in Russian words: "ноль" for 0, "минус " before a negative number, every qint64
 // (up to "квинтиллион"). feminine agrees the last word with a feminine noun: 1 "одна", 2 "две"
 // (as before "тысяча"); 1000 is always "одна тысяча", 1000000 "один миллион".

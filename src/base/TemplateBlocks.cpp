@@ -819,7 +819,9 @@ QList<TemplateBlocks::Total> TemplateBlocks::totalsOf(const QStringList &names) 
 void TemplateBlocks::addTotals(const QList<Total> &totals, const TLanguageRecords &records,
                                QList<QPair<QString, QString>> &extra)
 {
-    // A column's total, worked out once however many formats it is written in.
+    // A column's total, worked out once however many formats it is written in, and written as
+    // the format "сумма" writes its sum.
+    static const FieldFormatChain amount(QStringList{QStringLiteral("сумма")});
     QList<std::pair<int, std::optional<QString>>> summed;
     for (const Total &t : totals) {
         qsizetype at = 0;
@@ -834,8 +836,7 @@ void TemplateBlocks::addTotals(const QList<Total> &totals, const TLanguageRecord
                     fits = fits && !__builtin_add_overflow(sum, *n, &sum);
                 }
             }
-            summed.append({t.column, any && fits ? ApplyFieldFormat(QStringLiteral("сумма"), FieldNumberText(sum))
-                                                 : std::nullopt});
+            summed.append({t.column, any && fits ? amount.apply(FieldNumberText(sum)) : std::nullopt});
         }
         const std::optional<QString> &total = summed[at].second;
         if (total)
@@ -1042,7 +1043,7 @@ std::optional<TemplateBlocks::LineSource> TemplateBlocks::lineSource(const QStri
     const auto source = [this](const QString &name, const QStringList &formats) -> std::optional<LineSource> {
         const int i = fieldIndex(m_fields, name, m_dialect.fieldCase, m_columns);
         if (i >= 0 || name == kNumber)
-            return LineSource{i, formats};
+            return LineSource{i, formats, FieldFormatChain(formats)};
         return std::nullopt;
     };
     if (std::optional<LineSource> whole = source(field, {}))
@@ -1104,9 +1105,7 @@ TemplateBlocks::LineForm TemplateBlocks::lineForm(const Shape::Unit &unit, const
 std::optional<QString> TemplateBlocks::LineSource::value(const QStringList &record, int k) const
 {
     const QString v = column >= 0 ? record.value(column) : QString::number(k + 1);
-    if (formats.isEmpty())
-        return v;
-    return ApplyFieldFormats(formats, v);
+    return chain.apply(v);
 }
 
 } // namespace dokrava

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/BlockDialect.h"
+#include "base/FieldFormat.h"
 #include "base/LanguageRecords.h"
 #include "base/TemplateLanguage.h"
 #include "base/TemplateLanguageError.h"
@@ -154,6 +155,7 @@ public:
     {
         int column = -1;
         QStringList formats;
+        FieldFormatChain chain; // formats, read once for the values of every record
         // The value for the record of index k (its values in the order of the fields).
         std::optional<QString> value(const QStringList &record, int k) const;
     };

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 namespace dokrava {
 
@@ -20,6 +21,7 @@ struct OdtHole
 
     QString name;
     QList<FieldFormatReading> readings; // of "field:format:…", the longest field first
+    QList<FieldFormatChain> chains;     // the formats of each reading, read once
     bool inTag = false;
     QByteArray keptTags; // markup between the brackets that stays after the value
     QByteArray original; // the placeholder as written, kept when no value fills it
