@@ -24,7 +24,7 @@ void addFieldRecipes(QList<TWordStepRecipe> &recipes, const QString &field, int 
     recipes.append({placeholder(field), index, false, {}});
     for (const TWordFormattedUse &use : formatted)
         if (use.field.compare(field, Qt::CaseInsensitive) == 0)
-            recipes.append({placeholder(use.name), index, true, use.formats});
+            recipes.append({placeholder(use.name), index, true, FieldFormatChain(use.formats)});
 }
 
 } // namespace
@@ -78,7 +78,7 @@ TWordStepRecipes WordStepRecipes(const TWordFields &fields, const QList<TWordFor
 
 std::optional<QString> WordStepValue(const TWordStepRecipe &recipe, const QString &fieldValue)
 {
-    return recipe.formatted ? ApplyFieldFormats(recipe.formats, fieldValue) : fieldValue;
+    return recipe.formatted ? recipe.formats.apply(fieldValue) : fieldValue;
 }
 
 TWordSteps WordFillSteps(const TWordFields &fields, const QList<TWordFormattedUse> &formatted)

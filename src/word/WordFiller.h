@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/FieldFormat.h"
 #include "word/WordFields.h"
 
 #include <QList>
@@ -60,7 +61,7 @@ struct TWordStepRecipe
     QString find;
     int field = 0;
     bool formatted = false;
-    QStringList formats;
+    FieldFormatChain formats;
 };
 // The recipes of TWordSteps::main for fields of these names, worked out once for many documents.
 struct TWordStepRecipes
