@@ -284,8 +284,23 @@ Package DocxTemplate::filled(const TWordFields &fields) const
         return doc.edited();
     }
     Package package = m_package;
-    fillSplitParts(package, WordFillSteps(fields, m_bracketed), std::vector<bool>(m_parts.size(), false));
+    fillSplitParts(package, WordFillSteps(fields, *formattedUses(fields)), std::vector<bool>(m_parts.size(), false));
     return package;
+}
+
+std::shared_ptr<const QList<TWordFormattedUse>> DocxTemplate::formattedUses(const TWordFields &fields) const
+{
+    QStringList personal;
+    if (fields.personal)
+        for (const auto &[name, value] : *fields.personal)
+            personal.append(name);
+    QMutexLocker lock(&m_compiledMutex);
+    std::shared_ptr<const QList<TWordFormattedUse>> &known = m_formatted[{fields.headers, personal}];
+    // Worked out once per run: reading every name of the template for each document cost more
+    // than filling its paragraphs.
+    if (!known)
+        known = std::make_shared<const QList<TWordFormattedUse>>(WordFormattedUses(fields, m_bracketed));
+    return known;
 }
 
 void DocxTemplate::fillSplitParts(Package &package, const TWordSteps &wordSteps, const std::vector<bool> &skipped) const

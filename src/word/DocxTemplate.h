@@ -103,6 +103,10 @@ private:
     mutable QMutex m_compiledMutex;
     // By columns, personal fields' names, and whether headers and footers are filled.
     mutable std::map<std::tuple<QStringList, QStringList, bool>, std::shared_ptr<const Compiled>> m_compiled;
+    // The formatted uses of the template's names for the fields' names (see WordFormattedUses):
+    // columns' and personal fields' names.
+    std::shared_ptr<const QList<TWordFormattedUse>> formattedUses(const TWordFields &fields) const;
+    mutable std::map<std::pair<QStringList, QStringList>, std::shared_ptr<const QList<TWordFormattedUse>>> m_formatted;
 };
 
 } // namespace dokrava
