@@ -1108,4 +1108,9 @@ std::optional<QString> TemplateBlocks::LineSource::value(const QStringList &reco
     return chain.apply(v);
 }
 
+const QString *TemplateBlocks::LineSource::asWritten(const QStringList &record) const
+{
+    return chain.isEmpty() && column >= 0 && column < record.size() ? &record[column] : nullptr;
+}
+
 } // namespace dokrava

@@ -158,6 +158,9 @@ public:
         FieldFormatChain chain; // formats, read once for the values of every record
         // The value for the record of index k (its values in the order of the fields).
         std::optional<QString> value(const QStringList &record, int k) const;
+        // The record's own value when the field takes it as written (a column without formats),
+        // for a caller that need not copy it; nothing otherwise.
+        const QString *asWritten(const QStringList &record) const;
     };
     std::optional<LineSource> lineSource(const QString &field) const;
 

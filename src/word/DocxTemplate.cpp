@@ -19,6 +19,16 @@ namespace {
 const QChar kMark(0xFFFF);
 const QByteArray kMarkBytes = QString(kMark).toUtf8();
 
+// The names of the personal fields, which with the columns' tell what a template compiles to.
+QStringList personalNames(const TWordFields &fields)
+{
+    QStringList names;
+    if (fields.personal)
+        for (const auto &[name, value] : *fields.personal)
+            names.append(name);
+    return names;
+}
+
 } // namespace
 
 DocxTemplate::DocxTemplate(const QString &path)
@@ -141,10 +151,7 @@ struct DocxTemplate::Compiled
 
 std::shared_ptr<const DocxTemplate::Compiled> DocxTemplate::compiledFor(const TWordFields &fields) const
 {
-    QStringList personal;
-    if (fields.personal)
-        for (const auto &[name, value] : *fields.personal)
-            personal.append(name);
+    const QStringList personal = personalNames(fields);
     const bool headersFooters = fields.personal && fields.Colontit;
     QMutexLocker lock(&m_compiledMutex);
     std::shared_ptr<const Compiled> &known = m_compiled[{fields.headers, personal, headersFooters}];
@@ -290,10 +297,7 @@ Package DocxTemplate::filled(const TWordFields &fields) const
 
 std::shared_ptr<const QList<TWordFormattedUse>> DocxTemplate::formattedUses(const TWordFields &fields) const
 {
-    QStringList personal;
-    if (fields.personal)
-        for (const auto &[name, value] : *fields.personal)
-            personal.append(name);
+    const QStringList personal = personalNames(fields);
     QMutexLocker lock(&m_compiledMutex);
     std::shared_ptr<const QList<TWordFormattedUse>> &known = m_formatted[{fields.headers, personal}];
     // Worked out once per run: reading every name of the template for each document cost more

@@ -134,8 +134,10 @@ WordCompiledLanguage::Steps WordCompiledLanguage::stepsOf(const StepPlan &plan, 
 
 const WordCompiledLanguage::Steps::Step *WordCompiledLanguage::Steps::find(const QString &folded) const
 {
-    const auto found = plan ? plan->finds.constFind(folded) : QHash<QString, int>::const_iterator();
-    if (!plan || found == plan->finds.cend())
+    if (!plan)
+        return nullptr;
+    const auto found = plan->finds.constFind(folded);
+    if (found == plan->finds.cend())
         return nullptr;
     const Step &step = byFind[size_t(found.value())];
     return step.order >= 0 ? &step : nullptr;
@@ -271,9 +273,8 @@ bool WordCompiledLanguage::appliedTo(const WordCompiledSlot &slot, const Emissio
             const int order = e.given.plan->linesAt + find.line;
             const TemplateBlocks::LineSource &source = *find.source;
             const QStringList &record = e.records.records[k];
-            if (source.formats.isEmpty() && source.column >= 0 && source.column < record.size()
-                && IsCleanWordValue(record[source.column])) {
-                out.push_back({order, f, &record[source.column], QString()});
+            if (const QString *written = source.asWritten(record); written && IsCleanWordValue(*written)) {
+                out.push_back({order, f, written, QString()});
                 continue;
             }
             // A value that does not fit the field's formats leaves the field as written: the

@@ -86,18 +86,17 @@ TWordSteps WordFillSteps(const TWordFields &fields, const QList<TWordFormattedUs
     const TWordStepRecipes recipes = WordStepRecipes(fields, formatted);
     const int columns = int(fields.headers.size());
     TWordSteps steps;
-    QList<int> before; // per recipe, the steps made before it; then all of them
-    for (const TWordStepRecipe &r : recipes.main) {
-        before.append(int(steps.main.size()));
+    qsizetype dataMade = 0; // the steps the data fields' recipes made
+    for (int i = 0; i < recipes.main.size(); ++i) {
+        const TWordStepRecipe &r = recipes.main[i];
         const QString &value = r.field < columns ? fields.record.value(r.field) : (*fields.personal)[r.field - columns].second;
         if (const std::optional<QString> text = WordStepValue(r, value))
             steps.main.append({r.find, *text});
+        if (i < recipes.dataSteps)
+            dataMade = steps.main.size();
     }
-    before.append(int(steps.main.size()));
-    for (int start : recipes.fieldStarts)
-        steps.fieldStarts.append(before[start]);
     if (recipes.headersFooters)
-        steps.headersFooters = steps.main.mid(0, before[recipes.dataSteps]);
+        steps.headersFooters = steps.main.mid(0, dataMade);
     return steps;
 }
 

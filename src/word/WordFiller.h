@@ -36,8 +36,6 @@ struct TWordSteps
 {
     QList<TWordStep> main;
     QList<TWordStep> headersFooters;
-    // Where each data field's steps begin in main, and after the last where the data fields' end.
-    QList<int> fieldStarts;
 };
 TWordSteps WordFillSteps(const TWordFields &fields, const QStringList &bracketedNames);
 

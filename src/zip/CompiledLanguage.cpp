@@ -213,10 +213,8 @@ void PutCompiledItem(SplicedDeflate::Stream &out, const CompiledText &c, const C
 {
     if (item.kind == CompiledText::Item::Piece)
         out.piece(out.deflated() ? c.piece(item.index) : c.pieces[item.index]);
-    else if (item.kind == CompiledText::Item::Id)
-        out.text(idText(item.index, c.idOriginals[item.original], ids));
-    else if (item.kind == CompiledText::Item::Suffix)
-        out.text(suffixText(ids.k()));
+    else
+        out.text(CompiledItemText(c, item, ids));
 }
 
 bool AppendResolvingIds(QByteArray &out, QStringView text, const CopyIdNumbers &ids)

@@ -14,10 +14,10 @@
 #include <QStringList>
 #include <QStringView>
 
-#include <map>
 #include <atomic>
-#include <mutex>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <utility>
 
